@@ -1,0 +1,296 @@
+#include "host/access/CHQOWNServerAccesser.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+
+#include "host/access/RequestParamCodec.h"
+#include "host/access/ServerBackend.h"
+
+namespace {
+
+const char kLogTag[] = "qzaccess";
+
+// Task ids are unique across accessors so that a backend can tell any two requests apart.
+std::atomic<int> g_lastTaskId{0};
+
+int NextTaskId() {
+    return ++g_lastTaskId;
+}
+
+QStringList TagsOf(const RequestParams& params) {
+    QStringList tags;
+    for (const auto& p : params) {
+        tags << p.first;
+    }
+    return tags;
+}
+
+}  // namespace
+
+// The accessor's side of the seam. Closed by the accessor's destructor before the backend is
+// detached; m_mutex makes a post either complete before Close returns or not happen at all.
+class CHQOWNServerAccesser::Link : public IServerLink {
+public:
+    explicit Link(CHQOWNServerAccesser* owner) : m_owner(owner) {}
+
+    void Close() {
+        QMutexLocker lock(&m_mutex);
+        m_owner = nullptr;
+    }
+    bool IsOpen() {
+        QMutexLocker lock(&m_mutex);
+        return m_owner != nullptr;
+    }
+
+    void Answer(const ServerRequest& request, const QByteArray& body) override {
+        Post([request, body](CHQOWNServerAccesser* a) { a->DeliverAnswer(request, body); });
+    }
+    void Fail(const ServerRequest& request, int code, const QString& text) override {
+        Post([request, code, text](CHQOWNServerAccesser* a) {
+            a->DeliverFailure(request, code, text);
+        });
+    }
+    void Push(int funcId, const QByteArray& body) override {
+        Post([funcId, body](CHQOWNServerAccesser* a) { a->DeliverPush(funcId, body); });
+    }
+    void ReportAccessState(_enAccessState state) override {
+        Post([state](CHQOWNServerAccesser* a) { a->DeliverAccessState(state); });
+    }
+
+private:
+    // Queued to the accessor's thread; events still queued when the accessor dies are discarded.
+    template <typename F>
+    void Post(F deliver) {
+        QMutexLocker lock(&m_mutex);
+        CHQOWNServerAccesser* owner = m_owner;
+        if (owner == nullptr) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            owner, [owner, deliver] { deliver(owner); }, Qt::QueuedConnection);
+    }
+
+    QMutex m_mutex;
+    CHQOWNServerAccesser* m_owner;
+};
+
+CHQOWNServerAccesser::CHQOWNServerAccesser(const QString& service, QObject* parent, int flags)
+    : QObject(nullptr),
+      m_service(service),
+      m_flags(flags),
+      m_backend(ServerBackendRegistry::Find(service)),
+      m_link(new Link(this)),
+      m_thread(new QThread) {
+    if (parent != nullptr) {
+        qWarning().noquote() << kLogTag << "{:SEPARATOR}" << service
+                             << ": an accessor runs on its own thread; the parent is ignored";
+    }
+    m_thread->setObjectName(QStringLiteral("qzaccess-") + service);
+    moveToThread(m_thread);
+    m_thread->start();
+    if (m_backend) {
+        m_backend->Attach(m_link.get());
+    }
+}
+
+// The backend is detached only once no receiver can run any more, so that a request appended
+// by a receiver during the shutdown never reaches the backend after Detach.
+CHQOWNServerAccesser::~CHQOWNServerAccesser() {
+    m_link->Close();
+    m_thread->quit();
+    if (QThread::currentThread() == m_thread) {
+        // Deleted by one of its own receivers: the loop ends once this delivery returns, and the
+        // thread object goes when its creator's loop runs.
+        connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
+    } else {
+        m_thread->wait();
+        delete m_thread;
+    }
+    if (m_backend) {
+        m_backend->Detach(m_link.get());
+    }
+}
+
+QString CHQOWNServerAccesser::ServiceName() const {
+    return m_service;
+}
+
+int CHQOWNServerAccesser::Flags() const {
+    return m_flags;
+}
+
+void CHQOWNServerAccesser::EnableAsyncAutoCheck(bool enable) {
+    m_asyncAutoCheck = enable;
+}
+
+bool CHQOWNServerAccesser::IsAsyncAutoCheckEnabled() const {
+    return m_asyncAutoCheck;
+}
+
+void CHQOWNServerAccesser::RegisterAccessStateObserver(AccessStateObserver observer) {
+    QMutexLocker lock(&m_mutex);
+    m_observers.append(std::move(observer));
+}
+
+_enAccessState CHQOWNServerAccesser::AccessState() const {
+    return _enAccessState(m_accessState.load());
+}
+
+void CHQOWNServerAccesser::RegisterFuncAsSerial(int funcId) {
+    QMutexLocker lock(&m_mutex);
+    m_serialFuncs.insert(funcId);
+}
+
+void CHQOWNServerAccesser::RegisterFuncAsPush(int funcId) {
+    QMutexLocker lock(&m_mutex);
+    m_pushFuncs.insert(funcId);
+}
+
+bool CHQOWNServerAccesser::IsSerial(int funcId) const {
+    QMutexLocker lock(&m_mutex);
+    return m_serialFuncs.contains(funcId);
+}
+
+bool CHQOWNServerAccesser::IsPush(int funcId) const {
+    QMutexLocker lock(&m_mutex);
+    return m_pushFuncs.contains(funcId);
+}
+
+void CHQOWNServerAccesser::RegisterReceiver(const ReceiverKey& key, ResponseHandler onResponse,
+                                            ErrorHandler onError) {
+    QMutexLocker lock(&m_mutex);
+    m_receivers.insert(key, Receiver{std::move(onResponse), std::move(onError)});
+}
+
+void CHQOWNServerAccesser::UnregisterReceiver(const ReceiverKey& key) {
+    QMutexLocker lock(&m_mutex);
+    m_receivers.remove(key);
+}
+
+int CHQOWNServerAccesser::AppendTaskByParams(int funcId, quint16 flags,
+                                             QSharedPointer<ProcessContext_s> context,
+                                             const RequestParams& params) {
+    if (!IsSerial(funcId)) {
+        qWarning().noquote() << kLogTag << "{:SEPARATOR}"
+                             << QStringLiteral(
+                                    "%1: function %2 is not registered as serial; "
+                                    "request not sent")
+                                    .arg(m_service)
+                                    .arg(funcId);
+        return -1;
+    }
+    ServerRequest request;
+    QString error;
+    if (!RequestParamCodec::Encode(params, &request.encoded, &error)) {
+        qWarning().noquote() << kLogTag << "{:SEPARATOR}"
+                             << QStringLiteral("%1: function %2 %3; request not sent")
+                                    .arg(m_service)
+                                    .arg(funcId)
+                                    .arg(error);
+        return -1;
+    }
+    // Decoding what was just encoded cannot fail; it normalises values as the server sees them.
+    RequestParamCodec::Decode(TagsOf(params), request.encoded, &request.params, &error);
+    request.service = m_service;
+    request.funcId = funcId;
+    request.flags = flags;
+    request.context = std::move(context);
+    request.taskId = NextTaskId();
+    if (!m_backend || !m_link->IsOpen()) {
+        qDebug().noquote()
+            << kLogTag << "{:SEPARATOR}"
+            << QStringLiteral(
+                   "%1: no server backend or shutting down; task %2 (function %3) dropped")
+                   .arg(m_service)
+                   .arg(request.taskId)
+                   .arg(funcId);
+        return request.taskId;
+    }
+    m_backend->OnRequest(m_link.get(), request);
+    return request.taskId;
+}
+
+int CHQOWNServerAccesser::AppendTaskByParams(int funcId, QSharedPointer<ProcessContext_s> context,
+                                             const RequestParams& params) {
+    return AppendTaskByParams(funcId, 0, std::move(context), params);
+}
+
+QThread* CHQOWNServerAccesser::DeliveryThread() {
+    return m_thread;
+}
+
+QVector<CHQOWNServerAccesser::Receiver> CHQOWNServerAccesser::ReceiversFor(int funcId) const {
+    QMutexLocker lock(&m_mutex);
+    QVector<Receiver> found;
+    for (auto it = m_receivers.lowerBound(ReceiverKey(funcId));
+         it != m_receivers.end() && it.key().FuncId() == funcId; ++it) {
+        found.append(it.value());
+    }
+    return found;
+}
+
+void CHQOWNServerAccesser::DeliverAnswer(const ServerRequest& request, const QByteArray& body) {
+    Resp_s resp;
+    resp.funcId = request.funcId;
+    resp.body = body;
+    resp.context = request.context;
+    resp.isPush = false;
+    resp.taskId = request.taskId;
+    DeliverResponse(resp);
+}
+
+void CHQOWNServerAccesser::DeliverPush(int funcId, const QByteArray& body) {
+    if (!IsPush(funcId)) {
+        qDebug().noquote() << kLogTag << "{:SEPARATOR}"
+                           << QStringLiteral(
+                                  "%1: push for function %2, not registered as push; "
+                                  "dropped")
+                                  .arg(m_service)
+                                  .arg(funcId);
+        return;
+    }
+    Resp_s resp;
+    resp.funcId = funcId;
+    resp.body = body;
+    resp.isPush = true;
+    DeliverResponse(resp);
+}
+
+// Handlers are copied out and run without m_mutex so that they may call back into the accessor.
+void CHQOWNServerAccesser::DeliverResponse(const Resp_s& resp) {
+    const QVector<Receiver> receivers = ReceiversFor(resp.funcId);
+    if (receivers.isEmpty()) {
+        qDebug().noquote() << kLogTag << "{:SEPARATOR}"
+                           << QStringLiteral("%1: no receiver for function %2; package dropped")
+                                  .arg(m_service)
+                                  .arg(resp.funcId);
+    }
+    for (const Receiver& r : receivers) {
+        if (r.onResponse) {
+            r.onResponse(resp);
+        }
+    }
+}
+
+void CHQOWNServerAccesser::DeliverFailure(const ServerRequest& request, int code,
+                                          const QString& text) {
+    for (const Receiver& r : ReceiversFor(request.funcId)) {
+        if (r.onError) {
+            r.onError(request.taskId, code, text);
+        }
+    }
+}
+
+void CHQOWNServerAccesser::DeliverAccessState(_enAccessState state) {
+    m_accessState = state;
+    QVector<AccessStateObserver> observers;
+    {
+        QMutexLocker lock(&m_mutex);
+        observers = m_observers;
+    }
+    for (const AccessStateObserver& observer : observers) {
+        if (observer) {
+            observer(state);
+        }
+    }
+}
