@@ -1,0 +1,6 @@
+#include "host/quoter/QuoterFeatureDAO.h"
+
+QuoterFeatureDAO* QuoterFeatureDAO::Default() {
+    static QuoterFeatureDAO instance;
+    return &instance;
+}

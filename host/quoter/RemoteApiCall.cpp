@@ -1,0 +1,3 @@
+#include "host/quoter/RemoteApiCall.h"
+
+RemoteApiCall::~RemoteApiCall() = default;
