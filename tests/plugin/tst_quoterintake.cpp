@@ -1,0 +1,335 @@
+// The quoter's request intake: which nodes it resolves, in which order attach and detach reach
+// the calls, and when it blocks and asks the client to redispatch.
+#include <QMutex>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+#include "host/access/ScriptedServerBackend.h"
+#include "host/access/ServerBackend.h"
+#include "host/quoter/CompositeRemoteApiCall.h"
+#include "host/quoter/CompositeScopeResolver.h"
+#include "host/quoter/QuoteContext.h"
+#include "host/quoter/QuoteDataSourceIntent.h"
+#include "host/quoter/RemoteApiCall.h"
+#include "host/quoter/ScopeResolver.h"
+#include "plugin/QzLv2Quoter.h"
+#include "plugin/QzLv2QuoterController.h"
+
+namespace {
+
+const char* const kServedType = "served_type";
+const char* const kChildType = "served_child";
+const char* const kChildApi = "9999";
+
+// Accepts kServedType: the node comes back with split type 8 and one child for kChildApi.
+class ServingResolver : public ScopeResolver {
+public:
+    explicit ServingResolver(HandlerConfiguration* configuration) : ScopeResolver(configuration) {}
+    void Init() override
+    {
+        join_methods_.clear();
+        supported_types_.insert(ScopeTypeVariant(kServedType));
+        join_methods_ << JoinMethodValue(
+            JoinMethodKey(ScopeTypeVariant(kServedType), ScopeSplitTypeVariant(8),
+                          ScopeTypeVariant(kChildType)),
+            [](ScopeTreeNode&, const ScopeTreeNode&) { return JoinMethodResult(true); });
+    }
+    bool Resolve(ScopeResolveResult& result, const ScopeTreeNode& node) override
+    {
+        ++resolved;
+        if (!(node.scope_type == ScopeTypeVariant(kServedType)))
+            return false;
+        ScopeTreeNode child = ScopeTreeNode::FromParentNode(node);
+        child.scope_type = ScopeTypeVariant(kChildType);
+        child.api_type = ScopeTypeVariant(kChildApi);
+        ScopeTreeNode copy = node;
+        copy.split_type = ScopeSplitTypeVariant(8);
+        copy.children << child;
+        result.replacement_nodes << copy;
+        result.fetch_nodes << child;
+        return true;
+    }
+    int resolved = 0;
+};
+
+struct CallEvent {
+    QString what;
+    int scope_id;
+    QThread* thread;
+};
+
+class RecordingCall : public RemoteApiCall {
+public:
+    std::set<ScopeTypeVariant> GetSupportedTypeSet() const override
+    {
+        return {ScopeTypeVariant(kChildApi)};
+    }
+    void AttachNode(const ScopeTreeNode& node) override { Record("attach", node); }
+    void DetachNode(const ScopeTreeNode& node) override { Record("detach", node); }
+    QList<CallEvent> Events() const
+    {
+        QMutexLocker lock(&mutex_);
+        return events_;
+    }
+
+private:
+    void Record(const char* what, const ScopeTreeNode& node)
+    {
+        QMutexLocker lock(&mutex_);
+        events_.append({what, node.scope_id, QThread::currentThread()});
+    }
+    mutable QMutex mutex_;
+    QList<CallEvent> events_;
+};
+
+// The handler after the quoter: records what reaches it and answers a fixed result.
+class NextHandler : public kestrov::tolk::cor::Handler {
+public:
+    NextHandler() : Handler("next") {}
+    bool Handle(QSharedPointer<kestrov::tolk::cor::Intent>) override
+    {
+        ++handled;
+        return answer;
+    }
+    int handled = 0;
+    bool answer = true;
+};
+
+QSharedPointer<kestrov::tolk::cor::Intent> MakeIntent(int taskId, quint32 flags,
+                                                      const QList<ScopeTypeVariant>& types,
+                                                      QSharedPointer<ScopeTree>* treeOut = nullptr)
+{
+    auto tree = QSharedPointer<ScopeTree>::create();
+    for (const ScopeTypeVariant& type : types) {
+        ScopeTreeNode node = ScopeTreeNode::NewRoot(type);
+        node.stock_list = StockListExpression::FromStockCode("SH600000");
+        tree->AddRoot(node);
+    }
+    if (treeOut != nullptr)
+        *treeOut = tree;
+    return QSharedPointer<QuoteDataSourceIntent>::create(taskId, flags, tree);
+}
+
+}  // namespace
+
+class TestQuoterIntake : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void flagWordDecidesWhetherNodesAreServed_data();
+    void flagWordDecidesWhetherNodesAreServed();
+    void nextHandlersResultIsReturned_data();
+    void nextHandlersResultIsReturned();
+    void laterIntentDetachesBeforeAttachingOnWorkThread();
+    void unacceptedNodesPassOnUntouched();
+    void pausedQuoterResolvesNothingAndRedispatchesOnResume();
+    void pauseTwiceOrWhileLinkDownRedispatchesAtMostOnce();
+    void linkStateBlocksAndRedispatchesOncePerChange();
+    void joinMethodsReachTheManagerInOrder();
+    void joinMethodsWithoutManagerDoNothing();
+
+private:
+    std::unique_ptr<QuoteContext> context_;
+    std::shared_ptr<ScriptedServerBackend> backend_;
+    std::unique_ptr<QzLv2Quoter> quoter_;
+    ServingResolver* resolver_ = nullptr;
+    RecordingCall* call_ = nullptr;
+    NextHandler next_;
+};
+
+void TestQuoterIntake::init()
+{
+    backend_ = std::make_shared<ScriptedServerBackend>();
+    ServerBackendRegistry::Install("l2quote", backend_);
+    context_ = std::make_unique<QuoteContext>();
+    quoter_ = std::make_unique<QzLv2Quoter>(*context_, "lv2");
+    resolver_ = new ServingResolver(nullptr);
+    resolver_->Init();
+    quoter_->Resolvers()->Add(resolver_);
+    call_ = new RecordingCall;
+    quoter_->Calls()->Add(call_);
+    next_.handled = 0;
+    next_.answer = true;
+    quoter_->SetSuccessor(&next_);
+}
+
+void TestQuoterIntake::cleanup()
+{
+    quoter_.reset();
+    context_.reset();
+    ServerBackendRegistry::Clear();
+}
+
+void TestQuoterIntake::flagWordDecidesWhetherNodesAreServed_data()
+{
+    QTest::addColumn<quint32>("flags");
+    QTest::addColumn<bool>("served");
+    QTest::newRow("no flag") << quint32(0) << false;
+    QTest::newRow("other bits only") << quint32(0x2 | 0x4 | 0x8 | 0x20) << false;
+    QTest::newRow("bit 0x01") << quint32(0x01) << true;
+    QTest::newRow("bit 0x10") << quint32(0x10) << true;
+}
+
+void TestQuoterIntake::flagWordDecidesWhetherNodesAreServed()
+{
+    QFETCH(quint32, flags);
+    QFETCH(bool, served);
+    // The task attached a node earlier: every intent of the task detaches it, served or not.
+    quoter_->Handle(MakeIntent(7, 0x01, {kServedType}));
+    quoter_->WaitForWorkThread();
+    QCOMPARE(call_->Events().size(), 1);
+
+    QSharedPointer<ScopeTree> tree;
+    auto intent = MakeIntent(7, flags, {kServedType}, &tree);
+    quoter_->Handle(intent);
+    quoter_->WaitForWorkThread();
+
+    const QList<CallEvent> events = call_->Events();
+    QCOMPARE(events.at(1).what, QString("detach"));
+    QCOMPARE(events.size(), served ? 3 : 2);
+    QCOMPARE(tree->GetRemainedNodeList().size(), served ? 0 : 1);
+    QCOMPARE(QuoteDataSourceIntent::FromIntent(intent)->HasHandler(quoter_.get()), served);
+    QCOMPARE(quoter_->AttachedNodes(7).size(), served ? 1 : 0);
+    QCOMPARE(next_.handled, 2);
+}
+
+void TestQuoterIntake::nextHandlersResultIsReturned_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("resolved, next says true") << true << QString(kServedType);
+    QTest::newRow("resolved, next says false") << false << QString(kServedType);
+    QTest::newRow("unresolved, next says false") << false << QString("unknown");
+}
+
+void TestQuoterIntake::nextHandlersResultIsReturned()
+{
+    QFETCH(bool, answer);
+    QFETCH(QString, type);
+    next_.answer = answer;
+    QCOMPARE(quoter_->Handle(MakeIntent(1, 0x01, {ScopeTypeVariant(type)})), answer);
+    QCOMPARE(next_.handled, 1);
+}
+
+void TestQuoterIntake::laterIntentDetachesBeforeAttachingOnWorkThread()
+{
+    quoter_->Handle(MakeIntent(3, 0x01, {kServedType, kServedType}));
+    quoter_->Handle(MakeIntent(3, 0x10, {kServedType}));
+    quoter_->WaitForWorkThread();
+
+    const QList<CallEvent> events = call_->Events();
+    QStringList order;
+    for (const CallEvent& e : events) {
+        order << e.what;
+        QVERIFY(e.thread != QThread::currentThread());
+    }
+    QCOMPARE(order, QStringList({"attach", "attach", "detach", "detach", "attach"}));
+    // The detached nodes are exactly the first intent's, in list order.
+    QCOMPARE(events.at(2).scope_id, events.at(0).scope_id);
+    QCOMPARE(events.at(3).scope_id, events.at(1).scope_id);
+    const ScopeTreeNodeList table = quoter_->AttachedNodes(3);
+    QCOMPARE(table.size(), 1);
+    QCOMPARE(table.at(0).scope_id, events.at(4).scope_id);
+}
+
+void TestQuoterIntake::unacceptedNodesPassOnUntouched()
+{
+    QSharedPointer<ScopeTree> tree;
+    quoter_->Handle(MakeIntent(4, 0x01, {ScopeTypeVariant(2), kServedType}, &tree));
+    quoter_->WaitForWorkThread();
+    const ScopeTreeNodeList remained = tree->GetRemainedNodeList();
+    QCOMPARE(remained.size(), 1);
+    QVERIFY(remained.at(0).scope_type == ScopeTypeVariant(2));
+    QCOMPARE(remained.at(0).split_type.Value(), 0);
+    QCOMPARE(call_->Events().size(), 1);
+}
+
+void TestQuoterIntake::pausedQuoterResolvesNothingAndRedispatchesOnResume()
+{
+    IntentHolder& holder = context_->OwnIntentHolder();
+    IQuoteDataSourceController* controller = context_->FindQuoteDataSourceController("lv2");
+    controller->Pause();
+    QCOMPARE(holder.RedispatchCount(), 1);
+
+    QSharedPointer<ScopeTree> tree;
+    auto intent = MakeIntent(5, 0x01, {kServedType}, &tree);
+    quoter_->Handle(intent);
+    quoter_->WaitForWorkThread();
+    QCOMPARE(resolver_->resolved, 0);
+    QCOMPARE(tree->GetRemainedNodeList().size(), 1);
+    QVERIFY(!QuoteDataSourceIntent::FromIntent(intent)->HasHandler(quoter_.get()));
+    QCOMPARE(next_.handled, 1);
+
+    QVERIFY(controller->Resume());
+    QCOMPARE(holder.RedispatchCount(), 2);
+    QVERIFY(controller->Resume());  // not paused any more: no change, no redispatch
+    QCOMPARE(holder.RedispatchCount(), 2);
+}
+
+void TestQuoterIntake::pauseTwiceOrWhileLinkDownRedispatchesAtMostOnce()
+{
+    IntentHolder& holder = context_->OwnIntentHolder();
+    quoter_->Pause();
+    quoter_->Pause();
+    QCOMPARE(holder.RedispatchCount(), 1);
+    quoter_->Resume();
+    QCOMPARE(holder.RedispatchCount(), 2);
+
+    backend_->SetAccessState(eAccessState_Disconnected);
+    QTRY_COMPARE(holder.RedispatchCount(), 3);
+    quoter_->Pause();  // already blocked by the link
+    QCOMPARE(holder.RedispatchCount(), 3);
+    QVERIFY(quoter_->IsBlocked());
+}
+
+void TestQuoterIntake::linkStateBlocksAndRedispatchesOncePerChange()
+{
+    IntentHolder& holder = context_->OwnIntentHolder();
+    backend_->SetAccessState(eAccessState_Connected);  // not blocked before either
+    backend_->SetAccessState(eAccessState_Disconnected);
+    QTRY_COMPARE(holder.RedispatchCount(), 1);
+    QVERIFY(quoter_->IsBlocked());
+
+    QSharedPointer<ScopeTree> tree;
+    quoter_->Handle(MakeIntent(6, 0x01, {kServedType}, &tree));
+    QCOMPARE(tree->GetRemainedNodeList().size(), 1);
+
+    backend_->SetAccessState(eAccessState_Connecting);  // still down
+    backend_->SetAccessState(eAccessState_Connected);
+    QTRY_VERIFY(!quoter_->IsBlocked());
+    QCOMPARE(holder.RedispatchCount(), 2);
+    backend_->SetAccessState(eAccessState_Connected);
+    // A report of the same state is ordered after the one above on the accessor's thread; a
+    // second Disconnected report proves the queue has drained.
+    backend_->SetAccessState(eAccessState_Disconnected);
+    QTRY_COMPARE(holder.RedispatchCount(), 3);
+}
+
+void TestQuoterIntake::joinMethodsReachTheManagerInOrder()
+{
+    QCOMPARE(context_->OwnJoinMethodManager().Count(), 0);
+    context_->FindQuoteDataSourceController("lv2")->RegisterJoinMethods();
+    QCOMPARE(context_->OwnJoinMethodManager().Count(), 1);
+    QVERIFY(context_->OwnJoinMethodManager()
+                .Find(ScopeTypeVariant(kServedType), ScopeSplitTypeVariant(8),
+                      ScopeTypeVariant(kChildType))
+                .has_value());
+}
+
+void TestQuoterIntake::joinMethodsWithoutManagerDoNothing()
+{
+    context_->SetJoinMethodManager(nullptr);
+    context_->FindQuoteDataSourceController("lv2")->RegisterJoinMethods();
+    QCOMPARE(context_->OwnJoinMethodManager().Count(), 0);
+    QzLv2QuoterController orphan(nullptr);
+    QVERIFY(!orphan.Resume());
+    orphan.Pause();
+    orphan.RegisterJoinMethods();
+}
+
+QTEST_GUILESS_MAIN(TestQuoterIntake)
+#include "tst_quoterintake.moc"

@@ -1,0 +1,119 @@
+// Loads the built plug-in file exactly as the client does and checks what the client relies on:
+// the metadata, one factory per process, the interface cast and the handler's registration.
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QtTest>
+
+#include <memory>
+
+#include "host/access/ScriptedServerBackend.h"
+#include "host/access/ServerBackend.h"
+#include "host/quoter/QuoteContext.h"
+#include "host/quoter/QuoteDataSourceHandler.h"
+#include "host/quoter/QuoterFactoryInterface.h"
+
+class TestQuoterPlugin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void metadataDescribesTheFactory();
+    void instanceIsOneFactoryForEveryCall();
+    void interfaceCastAnswersItsThreeNames_data();
+    void interfaceCastAnswersItsThreeNames();
+    void handlerRegistersItsControllerUnderItsName();
+
+private:
+    QuoterFactoryInterface* Factory();
+
+    QPluginLoader loader_{QStringLiteral(QZLV2_PLUGIN_FILE)};
+    std::shared_ptr<ScriptedServerBackend> main_backend_;
+    std::shared_ptr<ScriptedServerBackend> fast_backend_;
+};
+
+void TestQuoterPlugin::initTestCase()
+{
+    main_backend_ = std::make_shared<ScriptedServerBackend>();
+    fast_backend_ = std::make_shared<ScriptedServerBackend>();
+    ServerBackendRegistry::Install("l2quote", main_backend_);
+    ServerBackendRegistry::Install("pcl2xtquote", fast_backend_);
+    QVERIFY2(loader_.load(), qPrintable(loader_.errorString()));
+}
+
+void TestQuoterPlugin::cleanupTestCase()
+{
+    ServerBackendRegistry::Clear();
+}
+
+QuoterFactoryInterface* TestQuoterPlugin::Factory()
+{
+    return qobject_cast<QuoterFactoryInterface*>(loader_.instance());
+}
+
+void TestQuoterPlugin::metadataDescribesTheFactory()
+{
+    const QJsonObject meta = loader_.metaData();
+    QCOMPARE(meta.value("IID").toString(), QString("com.mervox.lib.quoter.QzLv2QuoterFactory/1.0"));
+    QCOMPARE(meta.value("className").toString(), QString("QzLv2QuoterFactory"));
+    QCOMPARE(meta.value("debug").toBool(true), false);
+    // moc records the major and minor version of the Qt the plug-in was built with.
+    QCOMPARE(meta.value("version").toInt() >> 8, QT_VERSION >> 8);
+    // The plug-in's own metadata object is empty; moc leaves an empty one out of the block.
+    QVERIFY(meta.value("MetaData").toObject().isEmpty());
+}
+
+void TestQuoterPlugin::instanceIsOneFactoryForEveryCall()
+{
+    QObject* first = loader_.instance();
+    QVERIFY(first != nullptr);
+    QCOMPARE(loader_.instance(), first);
+    QPluginLoader second(QStringLiteral(QZLV2_PLUGIN_FILE));
+    QCOMPARE(second.instance(), first);
+}
+
+void TestQuoterPlugin::interfaceCastAnswersItsThreeNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("asInterface");
+    QTest::newRow("class name") << QByteArray("QzLv2QuoterFactory") << false;
+    QTest::newRow("interface name") << QByteArray("QuoterFactoryInterface") << true;
+    QTest::newRow("interface id")
+        << QByteArray("com.mervox.lib.quoter.QuoterFactoryInterface/1.0") << true;
+}
+
+void TestQuoterPlugin::interfaceCastAnswersItsThreeNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, asInterface);
+    QObject* instance = loader_.instance();
+    void* cast = instance->qt_metacast(name.constData());
+    QVERIFY(cast != nullptr);
+    if (asInterface)
+        QCOMPARE(cast, static_cast<void*>(Factory()));
+    else
+        QCOMPARE(cast, static_cast<void*>(instance));
+    QVERIFY(instance->qt_metacast("SomethingElse") == nullptr);
+}
+
+void TestQuoterPlugin::handlerRegistersItsControllerUnderItsName()
+{
+    QuoteContext context;
+    QuoteDataSourceHandler* handler = Factory()->CreateHandler(context, "lv2-handler");
+    QVERIFY(handler != nullptr);
+    QCOMPARE(handler->GetHandlerName(), QString("lv2-handler"));
+    IQuoteDataSourceController* controller = context.FindQuoteDataSourceController("lv2-handler");
+    QVERIFY(controller != nullptr);
+    QVERIFY(controller->IsAvailable());
+    // The quoter made one accessor per service and each bound to its backend.
+    QCOMPARE(main_backend_->LinkCount(), 1);
+    QCOMPARE(fast_backend_->LinkCount(), 1);
+
+    delete handler;
+    QVERIFY(context.FindQuoteDataSourceController("lv2-handler") == nullptr);
+    QCOMPARE(main_backend_->LinkCount(), 0);
+    QCOMPARE(fast_backend_->LinkCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestQuoterPlugin)
+#include "tst_quoterplugin.moc"
