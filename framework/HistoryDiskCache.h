@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "framework/DiskCacheListener.h"
+#include "framework/HistoryFile.h"
+
+namespace historyfile {
+
+// How a call's cache key and value map onto a history file.
+template <typename K, typename V, typename Record>
+struct HistoryBinding {
+    std::function<QString(const K&)> stockCode;
+    std::function<QString(const K&)> cycle;
+    std::function<HistoryData<Record>(const V&)> toData;
+    // Fills the value from what the file held.
+    std::function<void(const HistoryData<Record>&, V&)> fromData;
+};
+
+// Loader and saver hooks that plug a HistoryFile into a ResponseCache. Both take the owning call's
+// lock (recursive, not owned) before touching the file: the loader runs inside a cache miss that
+// already holds it, the saver on the cache's background runner.
+template <typename K, typename V, typename Record>
+std::shared_ptr<cache::OnLoadFromDiskCacheListener<K, V>> MakeHistoryLoader(
+    QMutex* callLock, HistoryFile<Record> file, HistoryBinding<K, V, Record> binding) {
+    return std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<K, V>>(
+        [callLock, file = std::move(file), binding](const K& key, V& value) {
+            QMutexLocker locker(callLock);
+            HistoryData<Record> data;
+            if (!file.Load(binding.stockCode(key), binding.cycle(key), data)) {
+                return false;
+            }
+            binding.fromData(data, value);
+            return true;
+        });
+}
+
+template <typename K, typename V, typename Record>
+std::shared_ptr<cache::OnSaveToDiskCacheListener<K, V>> MakeHistorySaver(
+    QMutex* callLock, HistoryFile<Record> file, HistoryBinding<K, V, Record> binding) {
+    return std::make_shared<cache::LambdaOnSaveToDiskCacheListener<K, V>>(
+        [callLock, file = std::move(file), binding](const K& key, const V& value) {
+            QMutexLocker locker(callLock);
+            return file.Save(binding.stockCode(key), binding.cycle(key), binding.toData(value));
+        });
+}
+
+}  // namespace historyfile

@@ -1,0 +1,63 @@
+#include "framework/WireReader.h"
+
+#include <limits>
+
+namespace wire {
+
+namespace {
+
+constexpr int kCountBytes = 2;  // bytes of a string's length field
+
+}  // namespace
+
+QString ReadString(CMemArchive& archive) {
+    const quint16 length = archive.Read<quint16>();
+    return QString::fromUtf8(archive.ReadBytes(length));
+}
+
+QString ReadStringSigned(CMemArchive& archive) {
+    const qint16 length = archive.Read<qint16>();
+    if (length < 0) {
+        return QString();
+    }
+    return QString::fromUtf8(archive.ReadBytes(length));
+}
+
+QStringList ReadStringList(CMemArchive& archive) {
+    const qint16 count = archive.Read<qint16>();
+    QStringList list;
+    if (count < 1) {
+        return list;
+    }
+    RequireItems(archive, count, kCountBytes);
+    list.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        list.append(ReadStringSigned(archive));
+    }
+    return list;
+}
+
+qint64 DecodePackedInt(quint32 word) {
+    const int exponent = static_cast<int>(word >> 30);
+    const qint64 mantissa = static_cast<qint64>(word & 0x3FFFFFFFu);
+    return mantissa << (4 * exponent);
+}
+
+qint64 ReadPackedInt(CMemArchive& archive) {
+    return DecodePackedInt(archive.Read<quint32>());
+}
+
+void RequireItems(const CMemArchive& archive, qint64 count, int minItemBytes) {
+    const int itemBytes = minItemBytes < 1 ? 1 : minItemBytes;
+    // Compared by division so that no product of a hostile count can overflow.
+    if (count >= 0 && count <= archive.Remaining() / itemBytes) {
+        return;
+    }
+    const qint64 intMax = std::numeric_limits<int>::max();
+    const int wanted = count < 0 || count > intMax / itemBytes
+                           ? std::numeric_limits<int>::max()
+                           : static_cast<int>(count * itemBytes);
+    throw CMemArchiveError(archive.Position(), wanted, archive.Size());
+}
+
+}  // namespace wire
