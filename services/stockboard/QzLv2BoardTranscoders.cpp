@@ -1,0 +1,134 @@
+#include "services/stockboard/QzLv2BoardTranscoders.h"
+
+#include "host/core/UnsharedDataCell.h"
+#include "services/stockboard/StockRelatedDecoder.h"
+
+namespace board_transcoders {
+
+namespace {
+
+using nscell::UnsharedDataCell;
+constexpr float kTenThousand = 10000.0f;
+constexpr qint64 kTenThousandWide = 10000;
+constexpr int kBigOrderDecimals = 2;
+
+// A transcoder reading one mask-2 field of the snapshot answer.
+Transcoder FromSnapshot(const char* key, quint32 bit,
+                        std::function<UnsharedDataCell(const StockSnapshot&)> cell) {
+    return [key, bit, cell](QzLv2BoardTranscoderArgs& args) {
+        const ResponsePkgEntity_10002* entity = args.Snapshot();
+        if (entity != nullptr && entity->snapshot.Has2(bit)) {
+            args.row.Set(key, cell(entity->snapshot));
+        }
+    };
+}
+
+UnsharedDataCell FloatRatio(qint32 value) {
+    return UnsharedDataCell::FromPercentFloatRatio(TenThousandthsAsFloat(value));
+}
+
+UnsharedDataCell MoneyFlow(qint32 value) {
+    return UnsharedDataCell::FromBigInteger(TimesTenThousand(value));
+}
+
+// After-close figures exist for growth-board stocks of Shenzhen only.
+bool HasAfterClose(const ResponsePkgEntity_12755& e) {
+    return e.has_after_close && e.has_category && e.market_code == QLatin1String("SZ") &&
+           e.Category() == stock_related::kGrowthBoardCategory;
+}
+
+Transcoder FromStockRelated(
+    const char* key,
+    std::function<void(const ResponsePkgEntity_12755&, QzLv2BoardTranscoderArgs&, const char*)>
+        assign) {
+    return [key, assign](QzLv2BoardTranscoderArgs& args) {
+        if (const ResponsePkgEntity_12755* entity = args.StockRelated()) {
+            assign(*entity, args, key);
+        }
+    };
+}
+
+void Ratio20d(const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args, const char* key,
+              int index) {
+    if (e.has_ratios) {
+        args.row.Set(key, FloatRatio(e.ratios[index]));
+    }
+}
+
+QList<KeyEntry> BuildTable() {
+    using namespace snapshot;
+    const QString k10002 = "10002";
+    const QString k12755 = "12755_stock_related";
+    return {
+        {"gem_deal_volume_after_close", k12755,
+         FromStockRelated(
+             "gem_deal_volume_after_close",
+             [](const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args, const char* key) {
+                 if (HasAfterClose(e)) {
+                     args.row.Set(key, UnsharedDataCell::FromBigInteger(
+                                           static_cast<qint64>(e.AfterCloseVolume())));
+                 }
+             })},
+        {"gem_deal_capital_after_close", k12755,
+         FromStockRelated(
+             "gem_deal_capital_after_close",
+             [](const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args, const char* key) {
+                 if (HasAfterClose(e)) {
+                     args.row.Set(key, MoneyFlow(e.AfterCloseCapital()));
+                 }
+             })},
+        {"float_ratio_day_0", k10002,
+         FromSnapshot("float_ratio_day_0", kFloatRatioToday,
+                      [](const StockSnapshot& s) { return FloatRatio(s.float_ratio_today); })},
+        {"turnover_ratio_day_5", k10002,
+         FromSnapshot("turnover_ratio_day_5", kTurnoverRatio5d,
+                      [](const StockSnapshot& s) { return FloatRatio(s.turnover_ratio_5d); })},
+        {"float_ratio_day_5", k10002,
+         FromSnapshot("float_ratio_day_5", kFloatRatio5d,
+                      [](const StockSnapshot& s) { return FloatRatio(s.float_ratio_5d); })},
+        {"turnover_ratio_day_20", k12755,
+         FromStockRelated("turnover_ratio_day_20",
+                          [](const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args,
+                             const char* key) { Ratio20d(e, args, key, 3); })},
+        {"float_ratio_day_20", k12755,
+         FromStockRelated("float_ratio_day_20",
+                          [](const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args,
+                             const char* key) { Ratio20d(e, args, key, 2); })},
+        {"money_flow_today", k10002,
+         FromSnapshot("money_flow_today", kMoneyFlowToday,
+                      [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_today); })},
+        {"money_flow_5d", k10002,
+         FromSnapshot("money_flow_5d", kMoneyFlow5d,
+                      [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_5d); })},
+        {"money_flow_10d", k10002,
+         FromSnapshot("money_flow_10d", kMoneyFlow10d,
+                      [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_10d); })},
+        {"money_flow_20d", k10002,
+         FromSnapshot("money_flow_20d", kMoneyFlow20d,
+                      [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_20d); })},
+        {"big_order_ratio", k10002,
+         FromSnapshot("big_order_ratio", kBigOrderRatio,
+                      [](const StockSnapshot& s) {
+                          return UnsharedDataCell::FromRealPrice(
+                              TenThousandthsAsFloat(s.big_order_ratio), kBigOrderDecimals);
+                      })},
+    };
+}
+
+}  // namespace
+
+double TenThousandthsAsFloat(qint32 value) {
+    const float ratio = static_cast<float>(value) / kTenThousand;
+    return static_cast<double>(ratio);
+}
+
+qint64 TimesTenThousand(qint32 value) {
+    return static_cast<qint64>(value) * kTenThousandWide;
+}
+
+const QList<KeyEntry>& KeyTable() {
+    static const QList<KeyEntry> table = BuildTable();
+    return table;
+}
+
+}  // namespace board_transcoders
