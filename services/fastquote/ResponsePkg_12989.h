@@ -1,0 +1,8 @@
+#pragma once
+
+#include "host/quoter/ResponsePkgEntity_12989.h"
+#include "services/stockboard/NonNullPackage.h"
+
+// The decoded fast-quote answer of one stock; never null. Shared by every subscriber once
+// published.
+using ResponsePkg_12989 = NonNullPackage<ResponsePkgEntity_12989>;
