@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <vector>
+
+#include "services/stockboard/ResponsePkgEntity_10012.h"
+#include "services/stockboard/ResponsePkgEntity_12755.h"
+#include "services/stockboard/StockSnapshot.h"
+#include "sim/market/SimRandom.h"
+#include "sim/market/StockState.h"
+#include "sim/wire/fastquote/FastQuoteBodyEncoder.h"
+
+// A small, consistent simulated market: the stocks and boards of SimStock.h, each stock trading
+// by StockState, all driven by one seeded random source, so a seed and a number of Step calls
+// give the same market every time. It answers in the values the wire encoders take: the order
+// book of a stock, its basic quote snapshot (fields limited to the masks asked for), and the
+// per-stock data sets of functions 12755 and 10012. Boards answer snapshots too (an index that
+// moves with the average change of their members, with rise/fall/flat counts).
+// Threads: not thread-safe; the backend serialises use under its mutex.
+namespace simmarket {
+
+class SimulatedMarket {
+public:
+    static constexpr quint32 kDefaultSeed = 20240607;
+    static constexpr qint32 kBoardBase = 100000;  // a board index's previous close, 1/100
+
+    explicit SimulatedMarket(quint32 seed = kDefaultSeed);
+
+    void Step();  // one tick for every stock
+    int StepCount() const { return steps_; }
+
+    bool IsStock(const QString& code) const { return FindState(code) != nullptr; }
+    bool IsBoard(const QString& code) const { return FindBoard(code) != nullptr; }
+    bool Knows(const QString& code) const { return IsStock(code) || IsBoard(code); }
+    const StockState* FindState(const QString& code) const;
+    QStringList StockCodes() const;
+
+    // The stock's book, at most `levels` levels a side (best first). Unknown code: empty book.
+    simwire::FastQuoteBook FastQuote(const QString& code, int levels) const;
+    // A snapshot record carrying the fields of the given masks that the record layout knows
+    // (the code always). Unknown code: masks 0.
+    StockSnapshot Snapshot(const QString& code, quint32 mask1, quint32 mask2, quint32 mask3) const;
+    ResponsePkgEntity_12755 StockRelated(const QString& code, quint16 layout, quint32 mask1,
+                                         quint32 mask2) const;
+    ResponsePkgEntity_10012 StockDataSet(const QString& code, quint32 mask) const;
+
+private:
+    StockSnapshot StockSnapshotOf(const StockState& state) const;
+    StockSnapshot BoardSnapshotOf(const SimBoard& board) const;
+
+    SimRandom rng_;
+    std::vector<StockState> states_;
+    int steps_ = 0;
+};
+
+}  // namespace simmarket

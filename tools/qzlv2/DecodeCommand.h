@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+// `qzlv2 decode FUNCTION FILE`: decodes one captured answer body with the plug-in's decoders and
+// prints the package as indented JSON.
+// Threads: stateless.
+namespace qzlv2 {
+
+// The functions `decode` knows, for the help text.
+QString DecodableFunctions();
+
+// Parses hex text: pairs of hex digits; whitespace, "," and comments from '#' to the end of a
+// line are ignored. False (with `error`) on any other character or an odd digit count.
+bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error);
+
+// Decodes `body` as an answer of `function`. False with `error` for an unknown function or a
+// body that does not decode.
+bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error);
+
+// Reads FILE ("-": stdin), decodes and prints; the process exit code.
+int RunDecode(const QString& function, const QString& file, bool hex);
+
+}  // namespace qzlv2
