@@ -1,0 +1,117 @@
+// Costs of the fast quote's hot path, per push of one stock's full book (ten levels a side, 50
+// queued orders per level): decoding the body, converting the book once the precision is known,
+// and the whole road from an answer body to the client's mid-result queue. A memcpy of the same
+// bytes in the same run is the reference point.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "host/access/CHQOWNServerAccesser.h"
+#include "host/access/ScriptedServerBackend.h"
+#include "host/quoter/QuoteContext.h"
+#include "services/fastquote/FastQuoteConversion.h"
+#include "services/fastquote/FastQuoteDecoder.h"
+#include "services/fastquote/QzLv2RemoteApiCall_12989.h"
+#include "sim/wire/fastquote/FastQuoteBodyEncoder.h"
+
+namespace {
+
+constexpr int kLevels = 10;       // levels a side
+constexpr int kQueued = 50;       // queued orders per level
+constexpr int kPopWaitMs = 5000;  // ms
+
+QByteArray FullBookBody() {
+    return simwire::EncodeFastQuoteBody(
+        simwire::MakeFullFastQuoteBook("SH600000", 1050, kLevels, kQueued));
+}
+
+void BM_MemcpyFullBookBytes(benchmark::State& state) {
+    const QByteArray body = FullBookBody();
+    std::vector<char> target(body.size());
+    for (auto _ : state) {
+        std::memcpy(target.data(), body.constData(), body.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+BENCHMARK(BM_MemcpyFullBookBytes);
+
+void BM_DecodeFullBook(benchmark::State& state) {
+    const QByteArray body = FullBookBody();
+    for (auto _ : state) {
+        ResponsePkgEntity_12989 entity;
+        QString code;
+        benchmark::DoNotOptimize(FastQuoteDecoder::Decode(body, entity, code));
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+BENCHMARK(BM_DecodeFullBook);
+
+// What the fast-quote join does with every push once the precision is known: copy the published
+// book (shared) and convert the copy.
+void BM_ConvertFullBook(benchmark::State& state) {
+    ResponsePkgEntity_12989 published;
+    QString code;
+    FastQuoteDecoder::Decode(FullBookBody(), published, code);
+    for (auto _ : state) {
+        WillsQuoteData wills = published.wills;
+        ThousandGearsQuoteData gears = published.gears;
+        FastQuoteConversion::ConvertBook(wills, gears, 2);
+        benchmark::DoNotOptimize(gears.buy_queues.size());
+    }
+}
+BENCHMARK(BM_ConvertFullBook);
+
+// Answer body -> accessor thread -> decode, signal check, publish, cache -> node subscriber ->
+// client's mid-result queue, popped on the benchmark thread. Includes the accessor's thread hop.
+void BM_AnswerToMidResultQueue(benchmark::State& state) {
+    auto backend = std::make_shared<ScriptedServerBackend>();
+    ServerBackendRegistry::Install("pcl2xtquote", backend);
+    QuoteContext context;
+    QuoteDataSourceHandlerConfiguration configuration;
+    configuration.context = &context;
+    auto* accessor = new CHQOWNServerAccesser("pcl2xtquote", nullptr, 0);
+    accessor->RegisterFuncAsSerial(12989);
+    auto* call = new QzLv2RemoteApiCall_12989(&configuration, accessor);
+    call->Init();
+    ScopeTreeNode node = ScopeTreeNode::NewRoot("qz_lv2_quoter_12989");
+    node.api_type = "12989";
+    node.stock_list = StockListExpression::FromStockCode("SH600000");
+    call->AttachNode(node);
+    backend->WaitForRequests(1, kPopWaitMs);
+    const ServerRequest request = backend->Requests().first();
+    const QByteArray body = FullBookBody();
+
+    QuoteTaskExecMidResult result;
+    for (auto _ : state) {
+        backend->Answer(request, body);
+        if (!context.GetQuoteTaskExecMidResultQueue().Pop(result, kPopWaitMs)) {
+            state.SkipWithError("no result");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+    delete accessor;
+    delete call;
+    ServerBackendRegistry::Clear();
+}
+BENCHMARK(BM_AnswerToMidResultQueue)->UseRealTime();
+
+}  // namespace
+
+// The accessor's thread runs an event loop, which needs the application object.
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
