@@ -61,7 +61,7 @@ public:
         decoded.flag = archive.Read<quint32>() != 0;
         decoded.value8 = static_cast<quint8>(archive.Read<quint32>() & 0xFF);
         const quint16 count = archive.Read<quint16>();
-        decoded.records.reserve(count);  // bounded by the u16 count
+        // No reserve: a lying count in a short file must not cost count records of memory.
         for (int i = 0; i < count; ++i) {
             decoded.records.push_back(readRecord_(archive));
         }
