@@ -10,6 +10,12 @@
 #include "host/quoter/QuoterFeatureDAO.h"
 #include "host/quoter/ScopeResolveResult.h"
 #include "plugin/QzLv2QuoterController.h"
+#include "services/fastquote/QzLv2FastQuoteScopeResolver.h"
+#include "services/fastquote/QzLv2RemoteApiCall_12989.h"
+#include "services/stockboard/QzLv2RemoteApiCall_10002.h"
+#include "services/stockboard/QzLv2RemoteApiCall_10012.h"
+#include "services/stockboard/QzLv2RemoteApiCall_12755_Stock_Related.h"
+#include "services/stockboard/QzLv2StockBoardScopeResolver.h"
 
 namespace {
 constexpr int kFastQuoteFunction = 12989;
@@ -84,6 +90,8 @@ void QzLv2Quoter::FillConfiguration()
 void QzLv2Quoter::CreateResolvers()
 {
     resolvers_ = new CompositeScopeResolver();
+    resolvers_->Add(new QzLv2FastQuoteScopeResolver(&configuration_));  // 4th of twelve
+    resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));  // 10th of twelve
     resolvers_->Init();
 }
 
@@ -91,6 +99,14 @@ void QzLv2Quoter::CreateResolvers()
 void QzLv2Quoter::CreateCalls()
 {
     calls_ = new CompositeRemoteApiCall();
+    calls_->Add(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
+    // 2nd, 3rd: 12988, 12990
+    calls_->Add(new QzLv2RemoteApiCall_10012(&configuration_, main_accessor_));  // 4th
+    // 5th, 6th: 10015, 10016
+    // 7th
+    calls_->Add(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
+    // 8th to 14th: 12915, 12917, 12930, 12973, 12844, 12842, 12932
+    calls_->Add(new QzLv2RemoteApiCall_12989(&configuration_, fast_quote_accessor_));  // last
     calls_->Init();
 }
 

@@ -84,6 +84,12 @@ private:
     QList<CallEvent> events_;
 };
 
+class RecordingJoinManager : public IJoinMethodManager {
+public:
+    void RegisterJoinMethod(const JoinMethodValue& value) override { keys << value.Key(); }
+    QList<JoinMethodKey> keys;
+};
+
 // The handler after the quoter: records what reaches it and answers a fixed result.
 class NextHandler : public kestrov::tolk::cor::Handler {
 public:
@@ -311,13 +317,18 @@ void TestQuoterIntake::linkStateBlocksAndRedispatchesOncePerChange()
 
 void TestQuoterIntake::joinMethodsReachTheManagerInOrder()
 {
-    QCOMPARE(context_->OwnJoinMethodManager().Count(), 0);
+    RecordingJoinManager recorder;
+    context_->SetJoinMethodManager(&recorder);
     context_->FindQuoteDataSourceController("lv2")->RegisterJoinMethods();
-    QCOMPARE(context_->OwnJoinMethodManager().Count(), 1);
-    QVERIFY(context_->OwnJoinMethodManager()
-                .Find(ScopeTypeVariant(kServedType), ScopeSplitTypeVariant(8),
-                      ScopeTypeVariant(kChildType))
-                .has_value());
+
+    QList<JoinMethodKey> expected;
+    for (const JoinMethodValue& method : quoter_->Resolvers()->GetJoinMethodList())
+        expected << method.Key();
+    QCOMPARE(recorder.keys, expected);
+    // The test resolver was added last, so its join comes last.
+    QCOMPARE(recorder.keys.last(), JoinMethodKey(ScopeTypeVariant(kServedType),
+                                                 ScopeSplitTypeVariant(8),
+                                                 ScopeTypeVariant(kChildType)));
 }
 
 void TestQuoterIntake::joinMethodsWithoutManagerDoNothing()

@@ -140,7 +140,7 @@ void TstQuoteTaskExecutor::failedJoinLeavesParentAndStaysSilent() {
     QSignalSpy spy(&executor, &QuoteTaskExecutor::parentDataChanged);
     // Plain QuoteData is not the table the join wants: it refuses.
     f.context.GetQuoteTaskExecMidResultQueue().Push(
-        {f.child.scope_id, QSharedPointer<QuoteData>::create()});
+        {f.child.scope_id, QSharedPointer<QuoteData>(new QuoteData)});
     f.context.GetQuoteTaskExecMidResultQueue().Push(
         {f.child.scope_id, QSharedPointer<QuoteData>()});
     QCOMPARE(executor.ProcessPending(), 2);
