@@ -39,9 +39,12 @@
 //
 // Thread contract: every entry point (host virtuals, receiver callbacks, publisher listeners,
 // driver ticks) takes the call lock first, a recursive QMutex. Lock order: call lock, then topic
-// sets / cache / publisher. Deliveries to the host run with the call lock held, from whichever
-// thread publishes. AttachNode/DetachNode must not be called from inside this call's own
-// publications (the publisher would defer the unsubscribe past the subscriber's deletion).
+// sets / cache / publisher. The host's broadcaster comes BEFORE the call lock: it calls its
+// subscribers (which take the call lock) with its own lock held, so a call subscribes to and
+// unsubscribes from it only while not holding the call lock. Deliveries to the host run with the
+// call lock held, from whichever thread publishes. AttachNode/DetachNode must not be called from
+// inside this call's own publications (the publisher would defer the unsubscribe past the
+// subscriber's deletion).
 // Receiver callbacks run under a ReceiverGuard, so a late answer after destruction is dropped.
 template <typename Traits>
 class RemoteApiCallBase : public QObject, public RemoteApiCall {
@@ -121,10 +124,10 @@ protected:
             }
         }
         receivers_.clear();
+        broadcasts_.Clear();  // before the call lock: a broadcast in progress holds the broadcaster
         QMutexLocker locker(&callLock_);
         publisher_.SetOnTopicInsertedListener(nullptr);
         publisher_.SetOnTopicDeletedListener(nullptr);
-        broadcasts_.Clear();
         for (auto& entry : nodes_) {
             publisher_.Unsubscribe(entry.second.topic, entry.second.subscriber.get());
         }

@@ -48,12 +48,14 @@ QzLv2Quoter::~QzLv2Quoter()
         stopping_ = true;
     }
     work_thread_.reset();
-    // Deleting an accessor joins its thread: once both are gone no answer can reach a call,
-    // so the calls are deleted after them (their destructors do not use the accessors).
-    delete fast_quote_accessor_;
-    delete main_accessor_;
+    // The calls go first, while the accessors live: until a call has cut itself off, a broadcast
+    // on another thread may still make it send a request through its accessor. Answers that
+    // arrive meanwhile are dropped by the calls' receiver guards.
     delete calls_;
     delete resolvers_;
+    // Deleting an accessor joins its thread.
+    delete fast_quote_accessor_;
+    delete main_accessor_;
     attached_nodes_.clear();
     delete controller_;
 }

@@ -86,6 +86,10 @@ CHQOWNServerAccesser::CHQOWNServerAccesser(const QString& service, QObject* pare
                              << ": an accessor runs on its own thread; the parent is ignored";
     }
     m_thread->setObjectName(QStringLiteral("qzaccess-") + service);
+    // Named before the thread starts: the first name allocates the object's extra data, which
+    // the delivery thread reads for every event. The creator's later setObjectName (the client
+    // names its accessors) then changes only the name, not memory that thread reads.
+    setObjectName(service);
     moveToThread(m_thread);
     m_thread->start();
     if (m_backend) {

@@ -2,7 +2,8 @@
 
 // The client's accessor to one quote-server service ("l2quote", "pcl2xtquote", ...).
 //
-// Threads: the accessor owns a thread, moves itself onto it at construction and starts it.
+// Threads: the accessor owns a thread, moves itself onto it at construction and starts it; its
+// object name starts as the service name and may be changed from the creating thread.
 // Answers, pushes, errors and access-state changes are delivered on that thread: receivers and
 // access-state observers run there, with no accessor lock held (so they may register, append
 // tasks, etc.). Every public function may be called from any thread; m_mutex guards the

@@ -34,7 +34,19 @@ void IntentHolder::RemoveLive(const QSharedPointer<Intent>& intent) {
 
 QList<QSharedPointer<IntentHolder::Intent>> IntentHolder::LiveIntents() const {
     QMutexLocker lock(&mutex_);
-    return live_;
+    return SnapshotLocked();
+}
+
+// A list of its own rather than a shared copy of live_: Qt 5 decides whether to detach with a
+// relaxed read of the reference count, so a copy read on one thread while live_ is changed in
+// place on another is a data race.
+QList<QSharedPointer<IntentHolder::Intent>> IntentHolder::SnapshotLocked() const {
+    QList<QSharedPointer<Intent>> intents;
+    intents.reserve(live_.size());
+    for (const QSharedPointer<Intent>& intent : live_) {
+        intents.append(intent);
+    }
+    return intents;
 }
 
 int IntentHolder::LiveCount() const {
@@ -48,13 +60,13 @@ void IntentHolder::Redispatch() {
     Handler* head = nullptr;
     {
         QMutexLocker lock(&mutex_);
-        intents = live_;
+        intents = SnapshotLocked();
         head = head_;
     }
     if (!head) {
         return;
     }
-    for (const QSharedPointer<Intent>& intent : intents) {
+    for (const QSharedPointer<Intent>& intent : qAsConst(intents)) {
         head->Handle(intent);
     }
 }

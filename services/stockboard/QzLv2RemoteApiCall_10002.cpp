@@ -57,13 +57,16 @@ QzLv2RemoteApiCall_10002::~QzLv2RemoteApiCall_10002() {
 }
 
 void QzLv2RemoteApiCall_10002::Init() {
-    QMutexLocker locker(&callLock_);
-    supportedTypes_.Insert("10000");
-    supportedTypes_.Insert("10001");
-    supportedTypes_.Insert("10002");
-    supportedTypes_.SetAttribute("6_10_max_vol", 1, 0x80);
-    RegisterReplayListener();
-    WireDriver();
+    {
+        QMutexLocker locker(&callLock_);
+        supportedTypes_.Insert("10000");
+        supportedTypes_.Insert("10001");
+        supportedTypes_.Insert("10002");
+        supportedTypes_.SetAttribute("6_10_max_vol", 1, 0x80);
+        RegisterReplayListener();
+        WireDriver();
+    }
+    // Outside the call lock: the broadcaster comes before it in the lock order.
     if (QuoteContext* context = Context()) {
         market_clearing::Subscribe(broadcasts_, context->GetBroadcaster(), kLogTag,
                                    [this](const QStringList& markets) { ClearMarkets(markets); });

@@ -18,8 +18,8 @@
 //
 // Thread contract: as RemoteApiCallBase: every entry point (host virtuals, receivers on the
 // accessor's thread, driver ticks on the constructing thread, broadcaster handlers on the
-// broadcasting thread) takes the call lock first. The destructor does not touch the accessor
-// (the quoter deletes accessors before calls).
+// broadcasting thread) takes the call lock first. The destructor sends nothing through the
+// accessor (the quoter deletes its calls before its accessors).
 class QzLv2RemoteApiCall_10002 : public RemoteApiCallBase<PerStockCallTraits<ResponsePkg_10002>> {
 public:
     static constexpr int kPushListFunction = 10000;

@@ -23,15 +23,18 @@ QzLv2RemoteApiCall_12755_Stock_Related::~QzLv2RemoteApiCall_12755_Stock_Related(
 }
 
 void QzLv2RemoteApiCall_12755_Stock_Related::Init() {
-    QMutexLocker locker(&callLock_);
-    supportedTypes_.Insert(topic_kind::kStockRelated12755);
-    RegisterReplayListener();
-    SetTopicListeners(
-        [this](const Topic& topic) {
-            active_.insert(topic);
-            SendRequest(topic);  // a cached package is replayed meanwhile
-        },
-        [this](const Topic& topic) { active_.erase(topic); });
+    {
+        QMutexLocker locker(&callLock_);
+        supportedTypes_.Insert(topic_kind::kStockRelated12755);
+        RegisterReplayListener();
+        SetTopicListeners(
+            [this](const Topic& topic) {
+                active_.insert(topic);
+                SendRequest(topic);  // a cached package is replayed meanwhile
+            },
+            [this](const Topic& topic) { active_.erase(topic); });
+    }
+    // Outside the call lock: the broadcaster comes before it in the lock order.
     if (QuoteContext* context = Context()) {
         market_clearing::Subscribe(broadcasts_, context->GetBroadcaster(), kLogTag,
                                    [this](const QStringList& markets) { ClearMarkets(markets); });
