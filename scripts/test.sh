@@ -2,6 +2,8 @@
 # Installs what is missing, builds, and runs every test.
 #   scripts/test.sh              normal build in build/
 #   scripts/test.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+#   scripts/test.sh --tsan       ThreadSanitizer build in build-tsan/, run against an instrumented
+#                                QtCore (scripts/build-tsan-qt.sh builds it once and caches it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,6 +15,15 @@ if [ "${1:-}" = "--sanitize" ]; then
   flags=(-DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+elif [ "${1:-}" = "--tsan" ]; then
+  build=build-tsan
+  tsan=(-fsanitize=thread -fno-omit-frame-pointer)
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS=${tsan[*]}"
+         -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread
+         -DCMAKE_MODULE_LINKER_FLAGS=-fsanitize=thread)
+  qtcore=$(scripts/build-tsan-qt.sh)
+  export LD_LIBRARY_PATH="$qtcore${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+  export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
 fi
 
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
