@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "framework/Log.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/tolk/subscriber/SubscriptionList.h"
 
@@ -30,5 +31,21 @@ bool InMarkets(const QString& code, const QStringList& markets);
 void Subscribe(kestrov::tolk::subscriber::SubscriptionList<QString, QByteArray>& list,
                QuoteContext::Broadcaster* broadcaster, const char* logTag,
                std::function<void(const QStringList&)> onMarkets);
+
+// Removes every cached topic of the given markets, logs "clean cached <kind>-<code>" under the
+// tag, and hands the topic to askAgain, which requests it again if it is still wanted.
+// Called under the owning call's lock.
+template <typename Cache, typename AskAgain>
+void DropMarkets(Cache& cache, const QStringList& markets, const char* logTag, AskAgain askAgain)
+{
+    for (const auto& topic : cache.Keys()) {
+        if (!InMarkets(topic.Code(), markets)) {
+            continue;
+        }
+        cache.Remove(topic);
+        qzlog::Info(logTag, "clean cached ", topic.Kind(), "-", topic.Code());
+        askAgain(topic);
+    }
+}
 
 }  // namespace market_clearing

@@ -163,14 +163,9 @@ std::optional<QzLv2RemoteApiCall_10002::Topic> QzLv2RemoteApiCall_10002::HandleB
 
 void QzLv2RemoteApiCall_10002::ClearMarkets(const QStringList& markets) {
     QMutexLocker locker(&callLock_);
-    for (const Topic& topic : cache_.Keys()) {
-        if (!market_clearing::InMarkets(topic.Code(), markets)) {
-            continue;
-        }
-        cache_.Remove(topic);
-        qzlog::Info(kLogTag, "clean cached ", topic.Kind(), "-", topic.Code());
+    market_clearing::DropMarkets(cache_, markets, kLogTag, [this](const Topic& topic) {
         if (driver_) {
             driver_->Reload(topic);
         }
-    }
+    });
 }

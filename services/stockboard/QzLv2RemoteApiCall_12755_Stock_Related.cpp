@@ -73,16 +73,11 @@ QzLv2RemoteApiCall_12755_Stock_Related::HandleBody(const QByteArray& body) {
 
 void QzLv2RemoteApiCall_12755_Stock_Related::ClearMarkets(const QStringList& markets) {
     QMutexLocker locker(&callLock_);
-    for (const Topic& topic : cache_.Keys()) {
-        if (!market_clearing::InMarkets(topic.Code(), markets)) {
-            continue;
-        }
-        cache_.Remove(topic);
-        qzlog::Info(kLogTag, "clean cached ", topic.Kind(), "-", topic.Code());
+    market_clearing::DropMarkets(cache_, markets, kLogTag, [this](const Topic& topic) {
         if (active_.count(topic) != 0) {
             SendRequest(topic);
         }
-    }
+    });
 }
 
 std::set<QzLv2RemoteApiCall_12755_Stock_Related::Topic>
