@@ -5,6 +5,7 @@ ScopeResolverBase::ScopeResolverBase(HandlerConfiguration* configuration)
 
 void ScopeResolverBase::ResetTables(std::initializer_list<ScopeTypeVariant> acceptedTypes) {
     join_methods_.clear();
+    supported_types_.clear();
     for (const ScopeTypeVariant& type : acceptedTypes) {
         supported_types_.insert(type);
     }

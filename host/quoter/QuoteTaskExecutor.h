@@ -24,8 +24,10 @@ class QuoteContext;
 //
 // ProcessPending drains the queue on the caller's thread (deterministic, for tests); Start runs
 // the same loop on the executor's own thread until Stop (blocking Pop with a timeout).
-// Threads: the tracked-tree list and the observer are guarded by the executor's mutex; trees and
-// the join manager guard themselves; joins run on the processing thread. parentDataChanged is
+// Threads: Start, Stop and ProcessPending are called by the owning thread, and ProcessPending only
+// while the executor is stopped, so one thread at a time copies, joins and writes back a parent.
+// The tracked-tree list and the observer are guarded by the executor's mutex; trees and the join
+// manager guard themselves; joins run on the processing thread. parentDataChanged is
 // emitted on the processing thread (queued to receivers living elsewhere).
 class QuoteTaskExecutor : public QObject {
     Q_OBJECT

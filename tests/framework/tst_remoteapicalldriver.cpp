@@ -1,11 +1,14 @@
+// The request scheduling of a remote call: the driver (whose timed topic sets are checked through
+// it) and the recent request set. Time comes from HostClock; ticks are called directly.
 #include <QtTest>
 
 #include <future>
 #include <list>
 #include <memory>
 #include <string>
-#include <vector>
+#include <tuple>
 
+#include "framework/RecentRequestSet.h"
 #include "framework/RemoteApiCallDriver.h"
 #include "host/core/HostClock.h"
 
@@ -15,18 +18,23 @@ constexpr qint64 kStart = 1700000000000;  // ms since the epoch
 using Topic = std::string;
 using TopicList = std::list<Topic>;
 
-// Records every event the driver fires, in order, as text.
-struct Recorder {
-    std::vector<std::string> events;
-
-    static std::string Join(const TopicList& list) {
-        std::string text;
-        for (const Topic& topic : list) {
-            text += (text.empty() ? "" : ",") + topic;
-        }
-        return text;
+QString Join(const TopicList& list) {
+    QStringList texts;
+    for (const Topic& topic : list) {
+        texts << QString::fromStdString(topic);
     }
-    std::vector<std::string> Take() { return std::exchange(events, {}); }
+    return "[" + texts.join(',') + "]";
+}
+
+// A request key: equal on the code, ordered by the code and then the time it was made.
+struct TestKey {
+    std::string code;
+    qint64 timestamp;
+    qint64 Timestamp() const { return timestamp; }
+    bool operator==(const TestKey& o) const { return code == o.code; }
+    bool operator<(const TestKey& o) const {
+        return std::tie(code, timestamp) < std::tie(o.code, o.timestamp);
+    }
 };
 
 }  // namespace
@@ -36,260 +44,181 @@ class TestRemoteApiCallDriver : public QObject {
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { driver_.reset(); }
     void cleanupTestCase() { HostClock::UseSystemClock(); }
 
-    void settersStartTimers();
-    void activateUncachedRequestsAndLingersPush();
-    void activateCachedRejoinsPolling();
-    void activateCachedRejoinsPushWithoutListRequest();
-    void activateCachedReportsPushListWhenOthersExpired();
-    void activateCachedInNoSetRequests();
-    void deactivateLingersThenPurges();
-    void markAnsweredMovesToPolling();
+    void recentRequestsSuppressRepeatsForTheWindow();
+
+    void activateRejoinsOrRequests_data();
+    void activateRejoinsOrRequests();
     void startPushAnnouncesOnce();
     void reloadRequestsAgain();
-    void awaitingTickRepeatsUntilAnswered();
-    void pollingTickPollsAnswered();
-    void pushRefreshTickRefreshesOrReportsChange();
-    void pushRefreshTickWithEmptyList();
-    void pushPurgeTickReportsOnlyChanges();
+    void ticksFollowTheSetsAndLingerAfterDeactivate();
+    void pushTicksRefreshOrAnnounceChanges();
     void listenersRunUnderCallLock();
-    void timerDrivesTick();
+    void settersStartTimersThatDriveTicks();
 
 private:
-    void Wire(RemoteApiCallDriver<Topic>& driver);
+    QStringList Take() { return std::exchange(events_, {}); }
 
     QMutex callLock_{QMutex::Recursive};
-    Recorder recorder_;
+    QStringList events_;  // every event the driver fired, in order
     std::unique_ptr<RemoteApiCallDriver<Topic>> driver_;
 };
 
-void TestRemoteApiCallDriver::Wire(RemoteApiCallDriver<Topic>& driver) {
-    Recorder* r = &recorder_;
-    driver.SetRequestListener(3000, [r](const Topic& t) { r->events.push_back("request " + t); });
-    driver.SetPollListener(3000, [r](const Topic& t) { r->events.push_back("poll " + t); });
-    driver.SetPushListListener(
-        [r](const TopicList& l) { r->events.push_back("changed [" + Recorder::Join(l) + "]"); });
-    driver.SetPushRefreshListener(25000, [r](const TopicList& l) {
-        r->events.push_back("refresh [" + Recorder::Join(l) + "]");
-    });
-    driver.SetPushStartedListener([r](const Topic& t) { r->events.push_back("started " + t); });
-    driver.SetPushRefreshedListener([r](const Topic& t) { r->events.push_back("refreshed " + t); });
-}
-
 void TestRemoteApiCallDriver::init() {
     HostClock::SetForTest(kStart);
-    recorder_.events.clear();
+    events_.clear();
     driver_ = std::make_unique<RemoteApiCallDriver<Topic>>(&callLock_);
-    Wire(*driver_);
+    QStringList* e = &events_;
+    auto topicEvent = [e](const char* name) {
+        return [e, name](const Topic& t) { *e << name + (" " + QString::fromStdString(t)); };
+    };
+    driver_->SetRequestListener(3000, topicEvent("request"));
+    driver_->SetPollListener(3000, topicEvent("poll"));
+    driver_->SetPushListListener([e](const TopicList& l) { *e << "changed " + Join(l); });
+    driver_->SetPushRefreshListener(25000, [e](const TopicList& l) { *e << "refresh " + Join(l); });
+    driver_->SetPushStartedListener(topicEvent("started"));
+    driver_->SetPushRefreshedListener(topicEvent("refreshed"));
 }
 
-void TestRemoteApiCallDriver::cleanup() {
-    driver_.reset();
+void TestRemoteApiCallDriver::recentRequestsSuppressRepeatsForTheWindow() {
+    RecentRequestSet<TestKey> set;  // "now" from HostClock
+    QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart}));
+    QVERIFY(set.TrimAndInsert(TestKey{"SZ000001", kStart}));
+    HostClock::AdvanceForTest(2500);
+    // Suppressed, and not remembered: the window still runs from the first request.
+    QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 2500}));
+    QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 3000}, kStart + 3000));
+    QCOMPARE(set.Size(), 2);
+    QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart + 3001}, kStart + 3001));
+    QCOMPARE(set.Size(), 1);  // both older ones trimmed
 }
 
-void TestRemoteApiCallDriver::settersStartTimers() {
-    RemoteApiCallDriver<Topic> bare(&callLock_);
-    QCOMPARE(bare.AwaitingIntervalMs(), -1);
-    QCOMPARE(bare.PushPurgeIntervalMs(), -1);
-    QCOMPARE(driver_->AwaitingIntervalMs(), 3000);
-    QCOMPARE(driver_->PollingIntervalMs(), 3000);
-    QCOMPARE(driver_->PushRefreshIntervalMs(), 25000);
-    QCOMPARE(driver_->PushPurgeIntervalMs(), 2000);
-    QCOMPARE(driver_->findChildren<QTimer*>().size(), 4);
+void TestRemoteApiCallDriver::activateRejoinsOrRequests_data() {
+    QTest::addColumn<int>("answer");  // 0: none yet, 1: a snapshot answer, 2: a push answer
+    QTest::addColumn<bool>("cached");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("awaiting: requested again") << 0 << true << QStringList{"request A"};
+    QTest::newRow("polled: no request") << 1 << true << QStringList{};
+    QTest::newRow("pushed: no list change") << 2 << true << QStringList{};
+    QTest::newRow("pushed, not cached: requested") << 2 << false << QStringList{"request A"};
 }
 
-void TestRemoteApiCallDriver::activateUncachedRequestsAndLingersPush() {
+void TestRemoteApiCallDriver::activateRejoinsOrRequests() {
+    QFETCH(int, answer);
+    QFETCH(bool, cached);
+    QFETCH(QStringList, events);
     driver_->Activate("A", false);
-    driver_->StartPush("A");
+    if (answer == 1) {
+        driver_->MarkAnswered("A");
+    } else if (answer == 2) {
+        driver_->StartPush("A");
+    }
     driver_->Deactivate("A");
-    recorder_.Take();
-    HostClock::AdvanceForTest(500);
-    driver_->Activate("A", false);
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"request A"}));
+    HostClock::AdvanceForTest(1999);
+    Take();
+    driver_->Activate("A", cached);
+    QCOMPARE(Take(), events);
     QVERIFY(driver_->IsActive("A"));
-    QCOMPARE(driver_->AwaitingSet().ExpiryOf("A"), qint64(0));
-    // Not cached: the push entry is put on a fresh 2000 ms linger until an answer renews it.
-    QCOMPARE(driver_->PushSet().ExpiryOf("A"), kStart + 500 + 2000);
-}
-
-void TestRemoteApiCallDriver::activateCachedRejoinsPolling() {
-    driver_->Activate("A", false);
-    driver_->MarkAnswered("A");
-    driver_->Deactivate("A");
-    recorder_.Take();
-    HostClock::AdvanceForTest(1999);
-    driver_->Activate("A", true);
-    QVERIFY(recorder_.Take().empty());
-    QCOMPARE(driver_->PollingSet().ExpiryOf("A"), qint64(0));
-    QVERIFY(!driver_->AwaitingSet().Contains("A"));
-}
-
-void TestRemoteApiCallDriver::activateCachedRejoinsPushWithoutListRequest() {
-    driver_->Activate("A", false);
-    driver_->StartPush("A");
-    driver_->Deactivate("A");
-    recorder_.Take();
-    HostClock::AdvanceForTest(1000);
-    driver_->Activate("A", true);
-    QVERIFY(recorder_.Take().empty());
-    QCOMPARE(driver_->PushSet().ExpiryOf("A"), qint64(0));
-}
-
-void TestRemoteApiCallDriver::activateCachedReportsPushListWhenOthersExpired() {
-    for (const char* t : {"A", "B"}) {
-        driver_->Activate(t, false);
-        driver_->StartPush(t);
+    const TimedTopicSet<Topic>* sets[] = {&driver_->AwaitingSet(), &driver_->PollingSet(),
+                                          &driver_->PushSet()};
+    QCOMPARE(sets[cached ? answer : 0]->ExpiryOf("A"), qint64(0));
+    if (!cached) {  // the push entry lingers afresh until an answer renews it
+        QCOMPARE(driver_->PushSet().ExpiryOf("A"), kStart + 1999 + 2000);
     }
-    driver_->Deactivate("B");
-    HostClock::AdvanceForTest(100);
-    driver_->Deactivate("A");
-    HostClock::AdvanceForTest(1950);  // B expired, A still lingers
-    recorder_.Take();
-    driver_->Activate("A", true);
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"changed [A]"}));
-}
-
-void TestRemoteApiCallDriver::activateCachedInNoSetRequests() {
-    driver_->Activate("A", true);
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"request A"}));
-    QVERIFY(driver_->AwaitingSet().Contains("A"));
-}
-
-void TestRemoteApiCallDriver::deactivateLingersThenPurges() {
-    driver_->Activate("A", false);
-    driver_->Activate("P", false);
-    driver_->MarkAnswered("P");
-    driver_->Activate("S", false);
-    driver_->StartPush("S");
-    for (const char* t : {"A", "P", "S"}) {
-        driver_->Deactivate(t);
-    }
-    QVERIFY(driver_->ActiveTopics().empty());
-    QCOMPARE(driver_->AwaitingSet().ExpiryOf("A"), kStart + 2000);
-    QCOMPARE(driver_->PollingSet().ExpiryOf("P"), kStart + 2000);
-    QCOMPARE(driver_->PushSet().ExpiryOf("S"), kStart + 2000);
-    recorder_.Take();
-    HostClock::AdvanceForTest(1999);
-    driver_->OnAwaitingTick();  // still lingering: re-requested
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"request A"}));
-    HostClock::AdvanceForTest(1);
-    driver_->OnAwaitingTick();
-    driver_->OnPollingTick();
-    QVERIFY(recorder_.Take().empty());
-    QCOMPARE(driver_->AwaitingSet().Size(), 0);
-    QCOMPARE(driver_->PollingSet().Size(), 0);
-}
-
-void TestRemoteApiCallDriver::markAnsweredMovesToPolling() {
-    driver_->MarkAnswered("X");  // not active: no change
-    QCOMPARE(driver_->PollingSet().Size(), 0);
-    driver_->Activate("A", false);
-    driver_->MarkAnswered("A");
-    QVERIFY(!driver_->AwaitingSet().Contains("A"));
-    QVERIFY(driver_->PollingSet().Contains("A"));
 }
 
 void TestRemoteApiCallDriver::startPushAnnouncesOnce() {
-    driver_->StartPush("X");  // not active: no change, no event
-    QVERIFY(recorder_.Take().empty());
     driver_->Activate("B", false);
     driver_->Activate("A", false);
-    recorder_.Take();
+    Take();
     driver_->StartPush("B");
     driver_->StartPush("A");
-    QCOMPARE(recorder_.Take(),
-             (std::vector<std::string>{"changed [B]", "started B", "changed [A,B]", "started A"}));
+    QCOMPARE(Take(), (QStringList{"changed [B]", "started B", "changed [A,B]", "started A"}));
     driver_->StartPush("A");  // already pushed: nothing new
-    QVERIFY(recorder_.Take().empty());
+    driver_->StartPush("X");  // not active: ignored
+    QVERIFY(Take().isEmpty());
     QVERIFY(!driver_->AwaitingSet().Contains("A"));
 }
 
 void TestRemoteApiCallDriver::reloadRequestsAgain() {
-    driver_->Reload("X");
-    QVERIFY(recorder_.Take().empty());
     driver_->Activate("A", false);
     driver_->MarkAnswered("A");
     driver_->Activate("B", false);
     driver_->StartPush("B");
-    recorder_.Take();
+    Take();
     driver_->Reload("A");
+    driver_->Reload("X");  // not active: ignored
     driver_->Reload("B");
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"request A", "request B"}));
+    QCOMPARE(Take(), (QStringList{"request A", "request B"}));
     QVERIFY(!driver_->PollingSet().Contains("A"));
     QVERIFY(driver_->AwaitingSet().Contains("A"));
     QCOMPARE(driver_->PushSet().ExpiryOf("B"), kStart + 2000);
 }
 
-void TestRemoteApiCallDriver::awaitingTickRepeatsUntilAnswered() {
-    driver_->Activate("B", false);
-    driver_->Activate("A", false);
-    recorder_.Take();
+void TestRemoteApiCallDriver::ticksFollowTheSetsAndLingerAfterDeactivate() {
+    for (const char* t : {"B", "A", "C"}) {
+        driver_->Activate(t, false);
+    }
+    driver_->MarkAnswered("C");
+    driver_->MarkAnswered("X");  // not active: ignored
+    Take();
     driver_->OnAwaitingTick();
-    driver_->OnAwaitingTick();
-    QCOMPARE(recorder_.Take(),
-             (std::vector<std::string>{"request A", "request B", "request A", "request B"}));
-    driver_->MarkAnswered("A");
-    driver_->OnAwaitingTick();
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"request B"}));
-}
-
-void TestRemoteApiCallDriver::pollingTickPollsAnswered() {
-    driver_->Activate("A", false);
-    driver_->Activate("B", false);
-    driver_->MarkAnswered("B");
-    recorder_.Take();
     driver_->OnPollingTick();
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"poll B"}));
+    QCOMPARE(Take(), (QStringList{"request A", "request B", "poll C"}));
+    driver_->MarkAnswered("A");  // repeated until answered, then polled
+    driver_->OnAwaitingTick();
+    driver_->OnPollingTick();
+    const QStringList asked{"request B", "poll A", "poll C"};
+    QCOMPARE(Take(), asked);
+    for (const char* t : {"A", "B", "C"}) {
+        driver_->Deactivate(t);
+    }
+    QCOMPARE(driver_->AwaitingSet().ExpiryOf("B"), kStart + 2000);
+    QCOMPARE(driver_->PollingSet().ExpiryOf("A"), kStart + 2000);
+    HostClock::AdvanceForTest(1999);
+    driver_->OnAwaitingTick();
+    driver_->OnPollingTick();
+    QCOMPARE(Take(), asked);  // still lingering: asked as before
+    HostClock::AdvanceForTest(1);
+    driver_->OnAwaitingTick();
+    driver_->OnPollingTick();
+    QVERIFY(Take().isEmpty());
 }
 
-void TestRemoteApiCallDriver::pushRefreshTickRefreshesOrReportsChange() {
-    for (const char* t : {"A", "B"}) {
+void TestRemoteApiCallDriver::pushTicksRefreshOrAnnounceChanges() {
+    driver_->OnPushRefreshTick();
+    QCOMPARE(Take(), QStringList{"refresh []"});
+    for (const char* t : {"A", "B", "C"}) {
         driver_->Activate(t, false);
         driver_->StartPush(t);
     }
-    recorder_.Take();
+    driver_->Deactivate("C");
+    Take();
     driver_->OnPushRefreshTick();
-    QCOMPARE(recorder_.Take(),
-             (std::vector<std::string>{"refresh [A,B]", "refreshed A", "refreshed B"}));
-    driver_->Deactivate("A");
+    QCOMPARE(Take(), (QStringList{"refresh [A,B,C]", "refreshed A", "refreshed B", "refreshed C"}));
     HostClock::AdvanceForTest(2000);
-    driver_->OnPushRefreshTick();
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"changed [B]", "refreshed B"}));
-}
-
-void TestRemoteApiCallDriver::pushRefreshTickWithEmptyList() {
-    driver_->OnPushRefreshTick();
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"refresh []"}));
-    driver_->Activate("A", false);
-    driver_->StartPush("A");
-    driver_->Deactivate("A");
-    HostClock::AdvanceForTest(2000);
-    recorder_.Take();
-    driver_->OnPushRefreshTick();  // the last push topic expired: an empty changed list
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"changed []"}));
-}
-
-void TestRemoteApiCallDriver::pushPurgeTickReportsOnlyChanges() {
-    driver_->Activate("A", false);
-    driver_->StartPush("A");
-    driver_->Activate("B", false);
-    driver_->StartPush("B");
-    recorder_.Take();
-    driver_->OnPushPurgeTick();
-    QVERIFY(recorder_.Take().empty());
+    driver_->OnPushRefreshTick();  // an entry expired: sent as a changed list
+    QCOMPARE(Take(), (QStringList{"changed [A,B]", "refreshed A", "refreshed B"}));
     driver_->Deactivate("B");
     HostClock::AdvanceForTest(1999);
     driver_->OnPushPurgeTick();
-    QVERIFY(recorder_.Take().empty());
+    QVERIFY(Take().isEmpty());  // B still lingers
+    driver_->Deactivate("A");
     HostClock::AdvanceForTest(1);
+    driver_->Activate("A", true);  // rejoins; the purge of B on the way is announced
+    QCOMPARE(Take(), QStringList{"changed [A]"});
     driver_->OnPushPurgeTick();
-    QCOMPARE(recorder_.Take(), (std::vector<std::string>{"changed [A]"}));
+    QVERIFY(Take().isEmpty());  // nothing else expired
+    driver_->Deactivate("A");
+    HostClock::AdvanceForTest(2000);
+    driver_->OnPushPurgeTick();
+    QCOMPARE(Take(), QStringList{"changed []"});
 }
 
 void TestRemoteApiCallDriver::listenersRunUnderCallLock() {
-    std::vector<bool> lockFreeElsewhere;
+    QList<bool> lockFreeElsewhere;
     auto probe = [this, &lockFreeElsewhere](const Topic&) {
         // Another thread must not get the call lock while a listener runs.
         auto other = std::async(std::launch::async, [this] {
@@ -299,7 +228,7 @@ void TestRemoteApiCallDriver::listenersRunUnderCallLock() {
             }
             return got;
         });
-        lockFreeElsewhere.push_back(other.get());
+        lockFreeElsewhere << other.get();
     };
     driver_->SetRequestListener(3000, probe);
     driver_->SetPollListener(3000, probe);
@@ -307,10 +236,15 @@ void TestRemoteApiCallDriver::listenersRunUnderCallLock() {
     driver_->OnAwaitingTick();
     driver_->MarkAnswered("A");
     driver_->OnPollingTick();
-    QCOMPARE(lockFreeElsewhere, (std::vector<bool>{false, false, false}));
+    QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
 }
 
-void TestRemoteApiCallDriver::timerDrivesTick() {
+void TestRemoteApiCallDriver::settersStartTimersThatDriveTicks() {
+    QCOMPARE(RemoteApiCallDriver<Topic>(&callLock_).AwaitingIntervalMs(), -1);
+    QCOMPARE(driver_->AwaitingIntervalMs(), 3000);
+    QCOMPARE(driver_->PollingIntervalMs(), 3000);
+    QCOMPARE(driver_->PushRefreshIntervalMs(), 25000);
+    QCOMPARE(driver_->PushPurgeIntervalMs(), 2000);
     int requests = 0;
     driver_->SetRequestListener(5, [&requests](const Topic&) { ++requests; });
     driver_->Activate("A", false);

@@ -1,20 +1,83 @@
+// The response cache (eviction, loader and saver hooks) and the history file behind it: its path,
+// layout and checksum (files laid out by hand), what a damaged or hostile file does, and the
+// loader/saver hooks that put it behind the cache.
 #include <QtTest>
 
-#include <QThread>
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QtEndian>
 
 #include <atomic>
-#include <memory>
+#include <future>
 #include <string>
 #include <thread>
+#include <tuple>
 
+#include "framework/HistoryDiskCache.h"
+#include "framework/HistoryFile.h"
 #include "framework/ResponseCache.h"
+#include "host/core/CDataStoreMgr.h"
 
 namespace {
 
+using namespace historyfile;
 using Cache = ResponseCache<std::string, int>;
+using Keys = QList<std::string>;
 
-std::string Key(int i) {
-    return "SH" + std::to_string(600000 + i);
+using Rec = qint64;  // laid out by the test's own codec: one i64
+
+HistoryFile<Rec> RecFile() {
+    return HistoryFile<Rec>([](MemoryArchiveWriter& w, const Rec& r) { w.Write<qint64>(r); },
+                            [](CMemArchive& a) { return a.Read<qint64>(); });
+}
+
+HistoryData<Rec> Sample() {
+    HistoryData<Rec> data;
+    data.flag = true;
+    data.value8 = 0xAB;
+    data.records = {1000000, -42};
+    return data;
+}
+
+QByteArray U32(quint32 v) {
+    v = qToLittleEndian(v);
+    return QByteArray(reinterpret_cast<const char*>(&v), 4);
+}
+
+// The Sample() data block as laid out on disk, field by field.
+QByteArray SampleDataBlock() {
+    return U32(1) + U32(0xAB) + QByteArray("\x02\x00", 2) +              // flag, value, count
+           U32(1000000) + U32(0) + U32(quint32(-42)) + U32(0xFFFFFFFF);  // the two records
+}
+
+// A whole file laid out by hand around a data block whose length field claims `extra` more bytes.
+QByteArray HandFile(const QByteArray& block, quint32 formatVersion = 20200101,
+                    quint32 dataVersion = 20200403, const QByteArray& banner = "any banner",
+                    int extra = 0) {
+    const QByteArray content =
+        U32(8) + U32(12844) + U32(dataVersion) + U32(block.size() + extra) + block;
+    const QByteArray header =
+        U32(formatVersion) + U32(banner.size()).left(2) + banner + U32(Checksum(content));
+    return U32(header.size()) + header + content;
+}
+
+QByteArray Flipped(QByteArray bytes, int index) {
+    bytes[index] = static_cast<char>(bytes[index] ^ 0x10);
+    return bytes;
+}
+
+void WriteRaw(const QString& path, const QByteArray& bytes) {
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+const char kTruncated[] =
+    "qzLv2quoter {:SEPARATOR} read kline capitalflow cache error. stock= SH600000 cycle= day";
+int g_warnings = 0;  // warnings seen while CountWarnings is installed
+void CountWarnings(QtMsgType type, const QMessageLogContext&, const QString&) {
+    g_warnings += type == QtWarningMsg ? 1 : 0;
 }
 
 }  // namespace
@@ -23,111 +86,75 @@ class TestResponseCache : public QObject {
     Q_OBJECT
 
 private slots:
-    void evictsLeastRecentlyUsedBeyondCapacity();
-    void getCountsAsUse();
-    void putOfExistingKeyReplacesAndMovesToFront();
-    void missThrowsRangeError();
-    void removeAndContains();
-    void loaderFillsMissWithoutSaving();
-    void failingLoaderStillThrows();
+    void init();
+
+    void evictsLeastRecentlyUsed();
+    void missThrowsUnlessLoaderFills();
     void saverRunsInBackgroundWithCopy();
-    void capacityTenKeepsTenMostRecent();
+
+    void checksumIsTheTableWalkFromZero();
+    void pathFollowsPatternRefusingHostileNames_data();
+    void pathFollowsPatternRefusingHostileNames();
+    void savedAndHandLaidFilesLoadMissingOneIsQuiet();
+    void rejectedFileWarns_data();
+    void rejectedFileWarns();
+    void cacheLoadsFromAndSavesToDisk();
+
+private:
+    std::unique_ptr<QTemporaryDir> root_;
 };
 
-void TestResponseCache::evictsLeastRecentlyUsedBeyondCapacity() {
-    Cache cache(100);
-    for (int i = 0; i < 101; ++i) {
-        cache.Put(Key(i), i);
-    }
-    QCOMPARE(cache.Size(), 100);
-    QVERIFY(!cache.Contains(Key(0)));
-    QVERIFY(cache.Contains(Key(1)));
-    QVERIFY(cache.Contains(Key(100)));
-    QCOMPARE(cache.Keys().first(), Key(100));
-    QCOMPARE(cache.Keys().last(), Key(1));
+void TestResponseCache::init() {
+    root_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(root_->isValid());
+    CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
 }
 
-void TestResponseCache::getCountsAsUse() {
-    Cache cache(100);
-    for (int i = 0; i < 100; ++i) {
-        cache.Put(Key(i), i);
-    }
-    QCOMPARE(cache.Get(Key(0)), 0);  // now the most recent: Key(1) is the oldest
-    cache.Put(Key(100), 100);
-    QVERIFY(cache.Contains(Key(0)));
-    QVERIFY(!cache.Contains(Key(1)));
-    QCOMPARE(cache.Keys().at(1), Key(0));
-}
-
-void TestResponseCache::putOfExistingKeyReplacesAndMovesToFront() {
+void TestResponseCache::evictsLeastRecentlyUsed() {
     Cache cache(3);
     cache.Put("a", 1);
     cache.Put("b", 2);
     cache.Put("c", 3);
-    cache.Put("a", 10);
-    QCOMPARE(cache.Size(), 3);
-    QCOMPARE(cache.Keys(), (QList<std::string>{"a", "c", "b"}));
-    QCOMPARE(cache.Get("a"), 10);
-    cache.Put("d", 4);  // evicts b, the least recently used
-    QCOMPARE(cache.Keys(), (QList<std::string>{"d", "a", "c"}));
-}
-
-void TestResponseCache::missThrowsRangeError() {
-    Cache cache(2);
-    cache.Put("a", 1);
-    try {
-        cache.Get("b");
-        QFAIL("a miss must throw");
-    } catch (const std::range_error& error) {
-        QCOMPARE(QString(error.what()), QString("There is no such key in cache"));
-    }
-    QCOMPARE(cache.Keys(), (QList<std::string>{"a"}));
-}
-
-void TestResponseCache::removeAndContains() {
-    Cache cache(2);
-    cache.Put("a", 1);
-    cache.Put("b", 2);
-    cache.Remove("a");
+    QCOMPARE(cache.Get("a"), 1);  // a use: b is now the oldest
+    cache.Put("c", 30);           // a replacement moves to the front without growing
+    QCOMPARE(cache.Keys(), (Keys{"c", "a", "b"}));
+    cache.Put("d", 4);
+    QCOMPARE(cache.Keys(), (Keys{"d", "c", "a"}));
+    QCOMPARE(cache.Get("c"), 30);
+    cache.Remove("d");
     cache.Remove("zz");  // absent: nothing happens
+    QCOMPARE(cache.Keys(), (Keys{"c", "a"}));
+    cache.Put("e", 5);
+    cache.Put("f", 6);
+    QCOMPARE(cache.Keys(), (Keys{"f", "e", "c"}));
     QVERIFY(!cache.Contains("a"));
-    QCOMPARE(cache.Size(), 1);
-    cache.Put("c", 3);
-    cache.Put("d", 4);  // with "a" gone, "b" is the one evicted
-    QCOMPARE(cache.Keys(), (QList<std::string>{"d", "c"}));
 }
 
-void TestResponseCache::loaderFillsMissWithoutSaving() {
+void TestResponseCache::missThrowsUnlessLoaderFills() {
     Cache cache(2);
+    QVERIFY_EXCEPTION_THROWN(cache.Get("b"), std::range_error);  // no loader
+    bool found = false;
     int loads = 0;
     std::atomic<int> saves{0};
     cache.SetLoader(std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<std::string, int>>(
-        [&loads](const std::string& key, int& value) {
+        [&](const std::string& key, int& value) {
             ++loads;
             value = static_cast<int>(key.size());
-            return true;
+            return found;
         }));
     cache.SetSaver(std::make_shared<cache::LambdaOnSaveToDiskCacheListener<std::string, int>>(
-        [&saves](const std::string&, const int&) {
-            ++saves;
-            return true;
-        }));
+        [&saves](const std::string&, const int&) { return ++saves > 0; }));
+    QVERIFY_EXCEPTION_THROWN(cache.Get("abcd"), std::range_error);  // the loader has nothing
+    QCOMPARE(cache.Size(), 0);
+    found = true;
     QCOMPARE(cache.Get("abcd"), 4);
-    QCOMPARE(cache.Get("abcd"), 4);  // second time from memory
-    QCOMPARE(loads, 1);
+    QCOMPARE(cache.Get("abcd"), 4);  // the second time from memory
+    QCOMPARE(loads, 2);
     cache.WaitForSaves();
-    QCOMPARE(saves.load(), 0);
+    QCOMPARE(saves.load(), 0);  // what came from the loader is not written back
     cache.Put("x", 1);
     cache.WaitForSaves();
     QCOMPARE(saves.load(), 1);
-}
-
-void TestResponseCache::failingLoaderStillThrows() {
-    Cache cache(2);
-    cache.SetLoader(std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<std::string, int>>(
-        [](const std::string&, int&) { return false; }));
-    QVERIFY_EXCEPTION_THROWN(cache.Get("a"), std::range_error);
-    QCOMPARE(cache.Size(), 0);
 }
 
 void TestResponseCache::saverRunsInBackgroundWithCopy() {
@@ -149,17 +176,139 @@ void TestResponseCache::saverRunsInBackgroundWithCopy() {
     QVERIFY(saverThread != std::thread::id());
 }
 
-void TestResponseCache::capacityTenKeepsTenMostRecent() {
-    Cache cache(10);
-    for (int i = 0; i < 25; ++i) {
-        cache.Put(Key(i % 12), i);
+void TestResponseCache::checksumIsTheTableWalkFromZero() {
+    // Reflected 0xEDB88320, started at 0, no final complement (values from a plain table walk).
+    QCOMPARE(Checksum(QByteArray()), 0u);
+    QCOMPARE(Checksum(QByteArray("123456789")), 0x2DFD2D88u);
+    QCOMPARE(Checksum(QByteArray("\x00\xFF\x80\x01\x7F", 5)), 0xE691409Du);
+}
+
+void TestResponseCache::pathFollowsPatternRefusingHostileNames_data() {
+    QTest::addColumn<QStringList>("codeAndCycle");
+    QTest::addColumn<QString>("tail");  // empty: refused
+    const QString v = "/history/v20200101/";
+    QTest::newRow("code and cycle")
+        << QStringList{"SH600000", "day"} << v + "SH/day/2-12844/SH600000.dat";
+    QTest::newRow("empty cycle") << QStringList{"SZ000001", ""}
+                                 << v + "SZ/default/2-12844/SZ000001.dat";
+    QTest::newRow("empty code") << QStringList{"", "week"} << v + "/week/2-12844/default.dat";
+    QTest::newRow("percent in code") << QStringList{"SH%1", "day"} << v + "SH/day/2-12844/SH%1.dat";
+    QTest::newRow("dot-dot code") << QStringList{"../x", "day"} << QString();
+    QTest::newRow("climbing code") << QStringList{"SH/../..", "day"} << QString();
+    QTest::newRow("backslash code") << QStringList{"a\\b", "day"} << QString();
+    QTest::newRow("NUL in code") << QStringList{QString("SH") + QChar(0) + "x", "day"} << QString();
+    QTest::newRow("dot-dot cycle") << QStringList{"SH600000", ".."} << QString();
+    QTest::newRow("slash cycle") << QStringList{"SH600000", "/etc"} << QString();
+}
+
+void TestResponseCache::pathFollowsPatternRefusingHostileNames() {
+    QFETCH(QStringList, codeAndCycle);
+    QFETCH(QString, tail);
+    const QString code = codeAndCycle.at(0);
+    const QString cycle = codeAndCycle.at(1);
+    if (!tail.isEmpty()) {
+        QCOMPARE(FilePath(code, cycle), root_->path() + "/cache" + tail);
+        return;
     }
-    QCOMPARE(cache.Size(), 10);
-    QCOMPARE(cache.Capacity(), 10);
-    // The last puts were 13..24 -> keys 1..11 then 0; the two oldest of those (1, 2) are gone.
-    QVERIFY(!cache.Contains(Key(1)));
-    QVERIFY(!cache.Contains(Key(2)));
-    QCOMPARE(cache.Get(Key(0)), 24);
+    for (int i = 0; i < 3; ++i) {
+        QTest::ignoreMessage(QtWarningMsg,
+                             "qzLv2quoter {:SEPARATOR} refused a history file name that leaves "
+                             "the cache directory");
+    }
+    QCOMPARE(FilePath(code, cycle), QString());
+    QVERIFY(!RecFile().Save(code, cycle, Sample()));
+    HistoryData<Rec> loaded;
+    QVERIFY(!RecFile().Load(code, cycle, loaded));
+    QDirIterator it(root_->path(), QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY2(!it.hasNext(), "nothing may be written anywhere");
+}
+
+void TestResponseCache::savedAndHandLaidFilesLoadMissingOneIsQuiet() {
+    QVERIFY(RecFile().Save("SH600000", "day", Sample()));
+    QFile saved(FilePath("SH600000", "day"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), HandFile(SampleDataBlock(), 20200101, 20200403, kBanner));
+    HistoryData<Rec> loaded;
+    loaded.records = {1};  // loading appends
+    QVERIFY(RecFile().Load("SH600000", "day", loaded));
+    QCOMPARE(loaded.flag, true);
+    QCOMPARE(loaded.value8, quint8(0xAB));
+    QCOMPARE(loaded.records, (std::vector<Rec>{1, 1000000, -42}));
+    WriteRaw(FilePath("SZ000001", ""), HandFile(SampleDataBlock()));  // another banner
+    HistoryData<Rec> hand;
+    QVERIFY(RecFile().Load("SZ000001", "", hand));
+    QCOMPARE(hand.records, Sample().records);
+    g_warnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(CountWarnings);
+    const bool found = RecFile().Load("SH600001", "day", hand);
+    qInstallMessageHandler(previous);
+    QVERIFY(!found);
+    QCOMPARE(g_warnings, 0);  // a file never written is an ordinary miss
+}
+
+void TestResponseCache::rejectedFileWarns_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("warning");
+    const QByteArray block = SampleDataBlock();
+    const QByteArray good = HandFile(block);
+    const QString destroyed = "dataset {:SEPARATOR} stored content may be destroyed";
+    QTest::newRow("last record byte flipped") << Flipped(good, good.size() - 1) << destroyed;
+    QTest::newRow("record count flipped")
+        << Flipped(good, good.size() - block.size() + 8) << destroyed;
+    QTest::newRow("identity length flipped")
+        << Flipped(good, good.size() - block.size() - 16) << destroyed;
+    QTest::newRow("data version") << HandFile(block, 20200101, 20200402)
+                                  << "dataset {:SEPARATOR} data version not matched";
+    QTest::newRow("format version")
+        << HandFile(block, 20190101) << "dataset {:SEPARATOR} stored content version not matched";
+    QTest::newRow("header length only") << good.left(4) << kTruncated;
+    // Two records announced, one and a half there: the checksum matches what is there.
+    QTest::newRow("cut in a record") << HandFile(block.left(block.size() - 3)) << kTruncated;
+    QTest::newRow("data shorter than its length")
+        << HandFile(block, 20200101, 20200403, "b", 100) << kTruncated;
+}
+
+void TestResponseCache::rejectedFileWarns() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, warning);
+    WriteRaw(FilePath("SH600000", "day"), file);
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+    HistoryData<Rec> loaded;
+    QVERIFY(!RecFile().Load("SH600000", "day", loaded));
+    QVERIFY(loaded.records.empty());
+}
+
+void TestResponseCache::cacheLoadsFromAndSavesToDisk() {
+    using Key = std::tuple<QString, QString>;  // (code, cycle)
+    QMutex callLock(QMutex::Recursive);
+    QList<bool> lockFreeElsewhere;
+    HistoryBinding<Key, HistoryData<Rec>, Rec> binding;
+    binding.stockCode = [](const Key& k) { return std::get<0>(k); };
+    binding.cycle = [](const Key& k) { return std::get<1>(k); };
+    binding.toData = [&](const HistoryData<Rec>& v) {
+        auto probe = std::async(std::launch::async, [&callLock] {
+            const bool got = callLock.tryLock();
+            if (got) {
+                callLock.unlock();
+            }
+            return got;
+        });
+        lockFreeElsewhere << probe.get();
+        return v;
+    };
+    binding.fromData = [](const HistoryData<Rec>& d, HistoryData<Rec>& v) { v = d; };
+    const Key key{"SH600000", "day"};
+    {
+        ResponseCache<Key, HistoryData<Rec>> writer(10);
+        writer.SetSaver(MakeHistorySaver(&callLock, RecFile(), binding));
+        writer.Put(key, Sample());
+    }                                                 // the cache waits for its saves
+    QCOMPARE(lockFreeElsewhere, QList<bool>{false});  // the save held the call lock
+
+    ResponseCache<Key, HistoryData<Rec>> reader(10);
+    reader.SetLoader(MakeHistoryLoader(&callLock, RecFile(), binding));
+    QCOMPARE(reader.Get(key).records, Sample().records);
+    QVERIFY_EXCEPTION_THROWN(reader.Get(Key{"SZ000001", "day"}), std::range_error);
 }
 
 QTEST_GUILESS_MAIN(TestResponseCache)

@@ -31,7 +31,7 @@ struct ScreenModel {
     QString listing;     // e.g. "创业板 SZ"
     QString prev_close;  // "--" until known
     bool has_book = false;
-    bool converted = false;  // prices carry the stock's precision, volumes are in lots
+    bool converted = false;  // prices carry the stock's precision, queued orders are in lots
     int fast_ten = 0;
     QVector<ScreenLevel> sells;             // top to bottom: sell 10 .. sell 1
     QVector<ScreenLevel> buys;              // top to bottom: buy 1 .. buy 10

@@ -7,138 +7,81 @@ class TstMemArchive : public QObject {
     Q_OBJECT
 
 private slots:
-    void readsEveryWidthLittleEndian();
-    void tryReadReturnsPositionAfterField();
-    void readsExactlyToTheEnd();
-    void readPastEndThrowsAndConsumesNothing_data();
-    void readPastEndThrowsAndConsumesNothing();
-    void pointerArchiveDoesNotCopy();
-    void writerMatchesHandWrittenBytes();
-    void writerRoundTrip();
-};
-
-void TstMemArchive::readsEveryWidthLittleEndian() {
-    const QByteArray bytes = QByteArray::fromHex(
-        "fe"                  // u8 254
-        "fe"                  // i8 -2
-        "3412"                // u16 0x1234
-        "feff"                // i16 -2
-        "78563412"            // u32 0x12345678
-        "00000080"            // i32 INT32_MIN
-        "0807060504030201"    // u64 0x0102030405060708
-        "ffffffffffffffff"    // i64 -1
-        "fdffffffffffff7f");  // i64 INT64_MAX - 2
-    CMemArchive ar(bytes);
-    QCOMPARE(ar.Read<quint8>(), quint8(254));
-    QCOMPARE(ar.Read<qint8>(), qint8(-2));
-    QCOMPARE(ar.Read<quint16>(), quint16(0x1234));
-    QCOMPARE(ar.Read<qint16>(), qint16(-2));
-    QCOMPARE(ar.Read<quint32>(), quint32(0x12345678));
-    QCOMPARE(ar.Read<qint32>(), std::numeric_limits<qint32>::min());
-    QCOMPARE(ar.Read<quint64>(), Q_UINT64_C(0x0102030405060708));
-    QCOMPARE(ar.Read<qint64>(), qint64(-1));
-    QCOMPARE(ar.Read<qint64>(), std::numeric_limits<qint64>::max() - 2);
-    QVERIFY(ar.AtEnd());
-    QCOMPARE(ar.Remaining(), 0);
-}
-
-void TstMemArchive::tryReadReturnsPositionAfterField() {
-    const QByteArray bytes = QByteArray::fromHex("0102030405");
-    CMemArchive ar(bytes);
-    const char* after = ar.TryRead(2);
-    QCOMPARE(after, ar.Data() + 2);
-    QCOMPARE(quint8(after[-2]), quint8(1));  // the field starts n bytes before
-    QCOMPARE(ar.Position(), 2);
-    ar.Skip(1);
-    QCOMPARE(ar.ReadBytes(2), QByteArray::fromHex("0405"));
-    QCOMPARE(ar.Position(), 5);
-}
-
-void TstMemArchive::readsExactlyToTheEnd() {
-    CMemArchive ar(QByteArray("abc"));
-    QCOMPARE(ar.ReadBytes(3), QByteArray("abc"));
-    QVERIFY(ar.AtEnd());
-    QCOMPARE(ar.ReadBytes(0), QByteArray());  // an empty field at the end is fine
-    QCOMPARE(ar.TryRead(0), ar.Data() + 3);
-}
-
-void TstMemArchive::readPastEndThrowsAndConsumesNothing_data() {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("consumed");
-    QTest::addColumn<int>("wanted");
-    QTest::newRow("one byte short") << 4 << 1 << 4;
-    QTest::newRow("empty archive") << 0 << 0 << 1;
-    QTest::newRow("at the end") << 6 << 6 << 2;
-    QTest::newRow("negative length") << 8 << 3 << -1;
-    QTest::newRow("huge length") << 8 << 0 << std::numeric_limits<int>::max();
-}
-
-void TstMemArchive::readPastEndThrowsAndConsumesNothing() {
-    QFETCH(int, size);
-    QFETCH(int, consumed);
-    QFETCH(int, wanted);
-    CMemArchive ar(QByteArray(size, 'x'));
-    ar.TryRead(consumed);
-    try {
-        ar.TryRead(wanted);
-        QFAIL("no exception");
-    } catch (const CMemArchiveError& e) {
-        QCOMPARE(e.offset(), consumed);
-        QCOMPARE(e.wanted(), wanted);
-        QCOMPARE(e.size(), size);
-        const QString what = QString::fromUtf8(e.what());
-        QVERIFY2(what.contains(QString::number(wanted)), qPrintable(what));
-        QVERIFY2(what.contains(QString::number(consumed)), qPrintable(what));
-        QVERIFY2(what.contains(QString::number(size)), qPrintable(what));
+    void readsEveryWidthLittleEndian() {
+        const QByteArray bytes = QByteArray::fromHex(
+            "fe"                // u8 254
+            "fe"                // i8 -2
+            "3412"              // u16 0x1234
+            "feff"              // i16 -2
+            "78563412"          // u32 0x12345678
+            "00000080"          // i32 INT32_MIN
+            "0807060504030201"  // u64 0x0102030405060708
+            "fdffffffffffff7f"  // i64 INT64_MAX - 2
+            "aabbcc");          // a 3-byte field read raw
+        CMemArchive ar(bytes);
+        QCOMPARE(ar.Read<quint8>(), quint8(254));
+        QCOMPARE(ar.Read<qint8>(), qint8(-2));
+        QCOMPARE(ar.Read<quint16>(), quint16(0x1234));
+        QCOMPARE(ar.Read<qint16>(), qint16(-2));
+        QCOMPARE(ar.Read<quint32>(), quint32(0x12345678));
+        QCOMPARE(ar.Read<qint32>(), std::numeric_limits<qint32>::min());
+        QCOMPARE(ar.Read<quint64>(), Q_UINT64_C(0x0102030405060708));
+        QCOMPARE(ar.Read<qint64>(), std::numeric_limits<qint64>::max() - 2);
+        const char* after = ar.TryRead(1);
+        QCOMPARE(after, ar.Data() + 31);  // the position after the field, not its start
+        QCOMPARE(quint8(after[-1]), quint8(0xaa));
+        QCOMPARE(ar.ReadBytes(2), QByteArray::fromHex("bbcc"));
+        QVERIFY(ar.AtEnd());
+        QCOMPARE(ar.ReadBytes(0), QByteArray());  // an empty field at the end is fine
     }
-    QCOMPARE(ar.Position(), consumed);
-    QVERIFY_EXCEPTION_THROWN(ar.ReadBytes(wanted), std::out_of_range);
-    QCOMPARE(ar.Position(), consumed);
-}
 
-void TstMemArchive::pointerArchiveDoesNotCopy() {
-    const char raw[] = {char(0x10), char(0x27), 0, 0};
-    CMemArchive ar(raw, 4);
-    QCOMPARE(ar.Data(), raw);
-    QCOMPARE(ar.Read<qint32>(), 10000);
-    CMemArchive none(nullptr, 5);
-    QCOMPARE(none.Size(), 0);
-    QVERIFY_EXCEPTION_THROWN(none.Read<quint8>(), CMemArchiveError);
-    CMemArchive shortInt(raw, 3);
-    QVERIFY_EXCEPTION_THROWN(shortInt.Read<quint32>(), CMemArchiveError);
-    QCOMPARE(shortInt.Position(), 0);
-}
+    void readPastEndThrowsAndConsumesNothing_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("consumed");
+        QTest::addColumn<int>("wanted");
+        QTest::newRow("one byte short") << 4 << 1 << 4;
+        QTest::newRow("empty archive") << 0 << 0 << 1;
+        QTest::newRow("at the end") << 6 << 6 << 2;
+        QTest::newRow("negative length") << 8 << 3 << -1;
+        QTest::newRow("huge length") << 8 << 1 << std::numeric_limits<int>::max();
+    }
 
-void TstMemArchive::writerMatchesHandWrittenBytes() {
-    MemoryArchiveWriter w;
-    w.Write<quint8>(0xab);
-    w.Write<qint16>(-2);
-    w.Write<quint32>(20200101);  // 0x01343AA5
-    w.Write<qint64>(-2);
-    w.WritePureBytes("hi", 2);
-    w.WritePureBytes(QByteArray::fromHex("00ff"));
-    w.WritePureBytes(nullptr, 3);  // nothing to append
-    QCOMPARE(w.Data(), QByteArray::fromHex("ab"
-                                           "feff"
-                                           "a53a3401"
-                                           "feffffffffffffff"
-                                           "6869"
-                                           "00ff"));
-    QCOMPARE(w.Size(), 19);
-}
+    void readPastEndThrowsAndConsumesNothing() {
+        QFETCH(int, size);
+        QFETCH(int, consumed);
+        QFETCH(int, wanted);
+        CMemArchive ar(QByteArray(size, 'x'));
+        ar.TryRead(consumed);
+        try {
+            ar.TryRead(wanted);
+            QFAIL("no exception");
+        } catch (const CMemArchiveError& e) {
+            QCOMPARE(e.offset(), consumed);
+            QCOMPARE(e.wanted(), wanted);
+            QCOMPARE(e.size(), size);
+            const QString what = QString::fromUtf8(e.what());
+            for (int n : {wanted, consumed, size}) {
+                QVERIFY2(what.contains(QString::number(n)), qPrintable(what));
+            }
+        }
+        QCOMPARE(ar.Position(), consumed);
+        QVERIFY_EXCEPTION_THROWN(ar.ReadBytes(wanted), std::out_of_range);
+        QCOMPARE(ar.Position(), consumed);
+    }
 
-void TstMemArchive::writerRoundTrip() {
-    MemoryArchiveWriter w;
-    w.Write<quint16>(0xbeef);
-    w.Write<qint32>(-123456);
-    w.Write<quint64>(Q_UINT64_C(0xfedcba9876543210));
-    w.WritePureBytes(QByteArray("tail"));
-    CMemArchive ar(w.Data());
-    QCOMPARE(ar.Read<quint16>(), quint16(0xbeef));
-    QCOMPARE(ar.Read<qint32>(), -123456);
-    QCOMPARE(ar.Read<quint64>(), Q_UINT64_C(0xfedcba9876543210));
-    QCOMPARE(ar.ReadBytes(ar.Remaining()), QByteArray("tail"));
-}
+    void writerMatchesHandWrittenBytes() {
+        MemoryArchiveWriter w;
+        w.Write<quint8>(0xab);
+        w.Write<qint16>(-2);
+        w.Write<quint32>(20200101);  // 0x01343AA5
+        w.Write<qint64>(-2);
+        w.WritePureBytes("hi", 2);
+        w.WritePureBytes(QByteArray::fromHex("00ff"));
+        w.WritePureBytes(nullptr, 3);  // nothing to append
+        QCOMPARE(w.Data(), QByteArray::fromHex("ab feff a53a3401 feffffffffffffff 6869 00ff"));
+        QCOMPARE(w.Size(), 19);
+    }
+};
 
 QTEST_GUILESS_MAIN(TstMemArchive)
 #include "tst_memarchive.moc"

@@ -7,7 +7,7 @@
 #include "services/stockboard/ResponsePkgEntity_10002.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
-#include "tests/services/stockboard/HandLaid.h"
+#include "tests/services/HandLaid.h"
 
 namespace {
 
@@ -21,23 +21,14 @@ ScopeTreeNode BoardNode(const QString& code, const QStringList& keys) {
 
 // A snapshot-kind answer carrying the mask-2 fields the board keys read, plus board numbers.
 QSharedPointer<QuoteData> SnapshotData(const QString& code) {
+    const quint32 mask2 = 0x40 | 0x800 | 0x1000 | 0x2000 | 0x4000 | 0x20000 | 0x40000 | 0x80000 |
+                          0x100000 | 0x20000000;
     HandLaid b;
-    b.header14()
-        .u16(1)
-        .u32(0x1 | 0x20)
-        .u32(0x40 | 0x800 | 0x1000 | 0x2000 | 0x4000 | 0x20000 | 0x40000 | 0x80000 | 0x100000 |
-             0x20000000);
-    b.u32(0).str(code).u16(1);
-    b.i32(12345);          // 0x40 float ratio today
-    b.i16(-321);           // 0x800 turnover ratio 5d
-    b.i32(54321);          // 0x1000 float ratio 5d
-    b.i32(-12345);         // 0x2000 money flow today
-    b.u8(9).u8(3);         // 0x4000 listing board, transfer type
-    b.i32(214748);         // 0x20000 money flow 5d
-    b.i32(-7);             // 0x40000
-    b.i32(2147483647);     // 0x80000: x 10000 needs 64 bits
-    b.i16(4321);           // 0x100000 big order ratio
-    b.u8(1).u8(26).u8(0);  // 0x20000000 board category 26
+    b.header14().u16(1).u32(0x1 | 0x20).u32(mask2).u32(0).str(code).u16(1);
+    b.i32(12345).i16(-321).i32(54321);      // 0x40, 0x800, 0x1000: float and turnover ratios
+    b.i32(-12345).u8(9).u8(3);              // 0x2000 money flow; 0x4000 listing board, transfer
+    b.i32(214748).i32(-7).i32(2147483647);  // money flows 5/10/20d (x 10000 needs 64 bits)
+    b.i16(4321).u8(1).u8(26).u8(0);         // 0x100000 big order ratio; 0x20000000 category 26
     const DecodeResult<StockSnapshot> r = DecodeStockSnapshotBody(b.bytes());
     return r.ok ? QSharedPointer<QuoteData>(new ResponsePkgEntity_10002(*r.record))
                 : QSharedPointer<QuoteData>();
@@ -68,13 +59,10 @@ private slots:
 
     void resolveSplitsByCall_data();
     void resolveSplitsByCall();
-    void refusesNode_data();
-    void refusesNode();
-    void joinMethodKeys();
-    void snapshotTranscoders();
+    void joinMethodKeysAndScopeType();
+    void snapshotTranscodersJoinOntoEarlierSources();
     void stockRelatedTranscoders_data();
     void stockRelatedTranscoders();
-    void joinKeepsEarlierSourcesAndRejectsEmptyChild();
 
 private:
     JoinMethodResult Join(const QString& childType, ScopeTreeNode& parent,
@@ -105,99 +93,89 @@ JoinMethodResult TestStockBoardResolver::Join(const QString& childType, ScopeTre
 }
 
 void TestStockBoardResolver::resolveSplitsByCall_data() {
+    QTest::addColumn<QString>("code");
     QTest::addColumn<QStringList>("keys");
-    QTest::addColumn<QStringList>("children");  // "scope type:key,key"
+    QTest::addColumn<QStringList>("children");  // "scope type:key,key"; none: refused
     QTest::addColumn<QStringList>("leftover");
+    const QStringList none;
     QTest::newRow("two calls and leftovers")
+        << "SZ000001"
         << QStringList{"money_flow_today", "float_ratio_day_20", "name", "big_order_ratio", "price"}
         << QStringList{"qz_Lv2_quoter_10002:money_flow_today,big_order_ratio",
                        "qz_Lv2_quoter_12755_stock_related:float_ratio_day_20"}
         << QStringList{"name", "price"};
     QTest::newRow("call-name order, not key order")
-        << QStringList{"gem_deal_volume_after_close", "float_ratio_day_0"}
+        << "SZ000001" << QStringList{"gem_deal_volume_after_close", "float_ratio_day_0"}
         << QStringList{"qz_Lv2_quoter_10002:float_ratio_day_0",
                        "qz_Lv2_quoter_12755_stock_related:gem_deal_volume_after_close"}
-        << QStringList{};
-    QTest::newRow("one call")
-        << QStringList{"money_flow_5d", "money_flow_10d", "money_flow_20d"}
-        << QStringList{"qz_Lv2_quoter_10002:money_flow_5d,money_flow_10d,money_flow_20d"}
-        << QStringList{};
+        << none;
+    QTest::newRow("one call") << "SZ000001" << QStringList{"money_flow_5d", "money_flow_20d"}
+                              << QStringList{"qz_Lv2_quoter_10002:money_flow_5d,money_flow_20d"}
+                              << none;
+    QTest::newRow("no known key") << "SZ000001" << QStringList{"name", "price"} << none << none;
+    QTest::newRow("excluded code") << "SH600666" << QStringList{"money_flow_5d"} << none << none;
+    QTest::newRow("no Level-2 data") << "HK00700" << QStringList{"money_flow_5d"} << none << none;
 }
 
 void TestStockBoardResolver::resolveSplitsByCall() {
+    QFETCH(QString, code);
     QFETCH(QStringList, keys);
     QFETCH(QStringList, children);
     QFETCH(QStringList, leftover);
-    const ScopeTreeNode node = BoardNode("SZ000001", keys);
+    const ScopeTreeNode node = BoardNode(code, keys);
     ScopeResolveResult result;
-    QVERIFY(resolver_->Resolve(result, node));
+    QCOMPARE(resolver_->Resolve(result, node), !children.isEmpty());
+    QCOMPARE(result.IsEmpty(), children.isEmpty());
+    if (children.isEmpty()) {
+        return;
+    }
     QCOMPARE(result.replacement_nodes.size(), 1);
-    const ScopeTreeNode& split = result.replacement_nodes.at(0);
-    QCOMPARE(split.scope_id, node.scope_id);
-    QCOMPARE(split.split_type, ScopeSplitTypeVariant(8));
+    QCOMPARE(result.replacement_nodes.at(0).scope_id, node.scope_id);
+    QCOMPARE(result.replacement_nodes.at(0).split_type, ScopeSplitTypeVariant(8));
     QStringList got;
     for (const ScopeTreeNode& child : result.fetch_nodes) {
-        const QString call = child.api_type.ToQString();
-        QCOMPARE(child.scope_type, ScopeTypeVariant("qz_Lv2_quoter_" + call));
-        QCOMPARE(child.stock_list.GetStockCode(), QString("SZ000001"));
+        QCOMPARE(child.scope_type, ScopeTypeVariant("qz_Lv2_quoter_" + child.api_type.ToQString()));
+        QCOMPARE(child.stock_list.GetStockCode(), code);
         QCOMPARE(child.shared_block, node.shared_block);
         QVERIFY(child.scope_id != node.scope_id);
         got << child.scope_type.ToQString() + ":" + child.key_list.ToText();
     }
     QCOMPARE(got, children);
-    if (leftover.isEmpty()) {
-        QCOMPARE(result.unhandled_nodes.size(), 0);
-    } else {
-        QCOMPARE(result.unhandled_nodes.size(), 1);
-        QCOMPARE(result.unhandled_nodes.at(0).scope_type, ScopeTypeVariant(2));
-        QCOMPARE(result.unhandled_nodes.at(0).key_list.GetKeyList(), leftover);
+    QCOMPARE(result.unhandled_nodes.size(), leftover.isEmpty() ? 0 : 1);
+    for (const ScopeTreeNode& rest : result.unhandled_nodes) {
+        QCOMPARE(rest.scope_type, ScopeTypeVariant(2));
+        QCOMPARE(rest.key_list.GetKeyList(), leftover);
     }
 }
 
-void TestStockBoardResolver::refusesNode_data() {
-    QTest::addColumn<int>("scopeType");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QStringList>("keys");
-    const QStringList served{"money_flow_today"};
-    QTest::newRow("no known key") << 2 << "SZ000001" << QStringList{"name", "price"};
-    QTest::newRow("no keys") << 2 << "SZ000001" << QStringList{};
-    QTest::newRow("other scope type") << 3 << "SZ000001" << served;
-    QTest::newRow("excluded code") << 2 << "SH600666" << served;
-    QTest::newRow("no Level-2 data") << 2 << "HK00700" << served;
-}
-
-void TestStockBoardResolver::refusesNode() {
-    QFETCH(int, scopeType);
-    QFETCH(QString, code);
-    QFETCH(QStringList, keys);
-    ScopeTreeNode node = BoardNode(code, keys);
-    node.scope_type = scopeType;
-    ScopeResolveResult result;
-    QVERIFY(!resolver_->Resolve(result, node));
-    QVERIFY(result.IsEmpty());
-}
-
-void TestStockBoardResolver::joinMethodKeys() {
+void TestStockBoardResolver::joinMethodKeysAndScopeType() {
     QList<JoinMethodKey> keys;
     for (const JoinMethodValue& method : resolver_->GetJoinMethodList()) {
         keys << method.Key();
     }
-    const ScopeSplitTypeVariant split(8);
-    QCOMPARE(keys,
-             (QList<JoinMethodKey>{JoinMethodKey(2, split, "qz_Lv2_quoter_10001"),
-                                   JoinMethodKey(2, split, "qz_Lv2_quoter_10002"),
-                                   JoinMethodKey(2, split, "qz_Lv2_quoter_10012"),
-                                   JoinMethodKey(2, split, "qz_Lv2_quoter_12755_stock_related")}));
+    QList<JoinMethodKey> expected;
+    for (const char* call : {"10001", "10002", "10012", "12755_stock_related"}) {
+        expected << JoinMethodKey(2, ScopeSplitTypeVariant(8), QString("qz_Lv2_quoter_") + call);
+    }
+    QCOMPARE(keys, expected);
     QCOMPARE(resolver_->GetSupportedTypeSet(), (std::set<ScopeTypeVariant>{2}));
+    ScopeTreeNode other = BoardNode("SZ000001", {"money_flow_today"});
+    other.scope_type = 3;
+    ScopeResolveResult result;
+    QVERIFY(!resolver_->Resolve(result, other));
 }
 
-void TestStockBoardResolver::snapshotTranscoders() {
-    ScopeTreeNode parent = BoardNode("SZ000001", {"money_flow_today"});
-    QVERIFY(Join("qz_Lv2_quoter_10002", parent, SnapshotData("SZ000001")).IsSuccess());
+void TestStockBoardResolver::snapshotTranscodersJoinOntoEarlierSources() {
+    ScopeTreeNode parent = BoardNode("SZ300750", {"money_flow_today"});
+    QVERIFY(Join("qz_Lv2_quoter_12755_stock_related", parent, StockRelatedData("SZ300750", 25))
+                .IsSuccess());
+    QVERIFY(Join("qz_Lv2_quoter_10002", parent, SnapshotData("SZ300750")).IsSuccess());
+    QVERIFY(!Join("qz_Lv2_quoter_10001", parent, nullptr).IsSuccess());
     const auto* data = dynamic_cast<const BaseQuoteData*>(parent.quote_data.data());
     QVERIFY(data != nullptr);
-    QVERIFY(data->sources.contains("10002"));
+    QCOMPARE(data->sources.keys(), (QList<QString>{"10002", "12755_stock_related"}));
     const nscell::DataRow& row = data->row;
+    QVERIFY(row.Contains("float_ratio_day_20"));  // joined before, kept
     using Kind = nscell::UnsharedDataCell::Kind;
     QCOMPARE(row.Get("float_ratio_day_0").kind(), Kind::PercentFloatRatio);
     QCOMPARE(row.Get("float_ratio_day_0").ToDouble(), Single(12345));
@@ -205,17 +183,18 @@ void TestStockBoardResolver::snapshotTranscoders() {
     QCOMPARE(row.Get("turnover_ratio_day_5").ToDouble(), Single(-321));
     QCOMPARE(row.Get("float_ratio_day_5").ToDouble(), Single(54321));
     QCOMPARE(row.Get("money_flow_today").kind(), Kind::BigInteger);
-    QCOMPARE(row.Get("money_flow_today").ToInt64(), qint64(-123450000));
-    QCOMPARE(row.Get("money_flow_5d").ToInt64(), qint64(2147480000));
-    QCOMPARE(row.Get("money_flow_10d").ToInt64(), qint64(-70000));
-    QCOMPARE(row.Get("money_flow_20d").ToInt64(), qint64(21474836470000));
+    QList<qint64> flows;  // x 10000, 64 bits wide
+    for (const char* key :
+         {"money_flow_today", "money_flow_5d", "money_flow_10d", "money_flow_20d"}) {
+        flows << row.Get(key).ToInt64();
+    }
+    QCOMPARE(flows, (QList<qint64>{-123450000, 2147480000, -70000, 21474836470000}));
     QCOMPARE(row.Get("big_order_ratio").kind(), Kind::RealPrice);
     QCOMPARE(row.Get("big_order_ratio").Decimals(), 2);
     QCOMPARE(row.Get("big_order_ratio").ToDouble(), Single(4321));
     QCOMPARE(row.Get("listing_board_code").ToString(), QString("kcb"));
     QCOMPARE(row.Get("transfer_type_code").ToString(), QString("jhjj+lxjjzr"));
     QCOMPARE(row.Get("board_category_code").ToString(), QString("nymex+bz"));
-    QVERIFY(!row.Contains("float_ratio_day_20"));  // 12755 not joined yet
 }
 
 void TestStockBoardResolver::stockRelatedTranscoders_data() {
@@ -248,19 +227,6 @@ void TestStockBoardResolver::stockRelatedTranscoders() {
         QVERIFY(!row.Contains("gem_deal_capital_after_close"));
     }
     QCOMPARE(before->row.Get("gem_deal_volume_after_close").ToString(), QString("earlier"));
-}
-
-void TestStockBoardResolver::joinKeepsEarlierSourcesAndRejectsEmptyChild() {
-    ScopeTreeNode parent = BoardNode("SZ300750", {"money_flow_today"});
-    QVERIFY(Join("qz_Lv2_quoter_12755_stock_related", parent, StockRelatedData("SZ300750", 25))
-                .IsSuccess());
-    QVERIFY(Join("qz_Lv2_quoter_10002", parent, SnapshotData("SZ300750")).IsSuccess());
-    QVERIFY(!Join("qz_Lv2_quoter_10001", parent, nullptr).IsSuccess());
-    const auto* data = dynamic_cast<const BaseQuoteData*>(parent.quote_data.data());
-    QCOMPARE(data->sources.keys(), (QList<QString>{"10002", "12755_stock_related"}));
-    QVERIFY(data->row.Contains("money_flow_today"));
-    QVERIFY(data->row.Contains("float_ratio_day_20"));
-    QVERIFY(data->row.Contains("gem_deal_capital_after_close"));
 }
 
 QTEST_GUILESS_MAIN(TestStockBoardResolver)

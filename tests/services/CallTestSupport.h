@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QStringList>
 #include <QtTest>
+
+#include <memory>
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
@@ -9,34 +10,27 @@
 #include "host/quoter/QuoteDataSourceHandlerConfiguration.h"
 #include "host/quoter/ScopeTreeNode.h"
 
-// Shared scaffolding of the call tests: a scripted "l2quote" server, a quote context, a real
-// accessor and the configuration whose LV2 statement covers SH/SZ codes.
+// Shared scaffolding of the call tests: a scripted server, a quote context, a real accessor and
+// the configuration whose LV2 statement covers SH/SZ codes.
 namespace calltest {
 
-inline const char* kService = "l2quote";
+constexpr int kWaitMs = 5000;  // ms, bound on a cross-thread delivery
 
 // "tag=value" per parameter; a string list as its items joined by "|".
 inline QStringList Flatten(const RequestParams& params) {
     QStringList out;
     for (const auto& p : params) {
-        const QString value = p.first == "Strings" ? p.second.toStringList().join('|')
-                                                   : QString::number(p.second.toLongLong());
-        out << p.first + "=" + value;
+        const bool list = p.second.type() == QVariant::StringList;
+        out << p.first + "=" + (list ? p.second.toStringList().join('|') : p.second.toString());
     }
     return out;
 }
 
 inline ScopeTreeNode NodeFor(const QString& code, const QString& apiType) {
-    ScopeTreeNode node(apiType);
+    ScopeTreeNode node = ScopeTreeNode::NewRoot(apiType);
     node.stock_list = StockListExpression::FromStockCode(code);
     node.api_type = apiType;
     return node;
-}
-
-inline QuoteTaskExecMidResult PopNow(QuoteContext& context) {
-    QuoteTaskExecMidResult result;
-    context.GetQuoteTaskExecMidResultQueue().Pop(result, 0);
-    return result;
 }
 
 // The requests of one function, in order.
@@ -56,18 +50,25 @@ struct Harness {
     QuoteDataSourceHandlerConfiguration configuration;
     std::unique_ptr<CHQOWNServerAccesser> accessor;
 
-    void Start() {
+    void Start(const QString& service = "l2quote") {
         backend = std::make_shared<ScriptedServerBackend>();
-        ServerBackendRegistry::Install(kService, backend);
+        ServerBackendRegistry::Install(service, backend);
         context = std::make_unique<QuoteContext>();
         configuration.context = context.get();
         configuration.lv2_feature = PatternFeatureStatement(1, "LV2", "(SH|SZ)\\d{6}");
-        accessor = std::make_unique<CHQOWNServerAccesser>(kService, nullptr, 0);
+        accessor = std::make_unique<CHQOWNServerAccesser>(service, nullptr, 0);
     }
+    // The test deletes its calls first, as the quoter does.
     void Stop() {
         accessor.reset();
         context.reset();
         ServerBackendRegistry::Clear();
+    }
+    int Queued() const { return context->GetQuoteTaskExecMidResultQueue().Size(); }
+    QuoteTaskExecMidResult Pop() {
+        QuoteTaskExecMidResult result;
+        context->GetQuoteTaskExecMidResultQueue().Pop(result, 0);
+        return result;
     }
     // Waits for the n-th request of the function (1-based) and returns it.
     ServerRequest WaitForRequestOf(int funcId, int n) {
@@ -77,7 +78,7 @@ struct Harness {
                 requests = RequestsOf(*backend, funcId);
                 return requests.size() >= n;
             },
-            5000);
+            kWaitMs);
         return requests.size() >= n ? requests.at(n - 1) : ServerRequest();
     }
 };
