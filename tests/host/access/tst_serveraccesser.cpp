@@ -93,12 +93,11 @@ private slots:
 
         QVERIFY(m_backend->Answer(r, QByteArray("\x01\x02", 2)));
         QVERIFY(m_backend->Fail(requests.at(1), 7, QStringLiteral("busy")));
-        QTRY_COMPARE(
-            [&] {
-                QMutexLocker lock(&mutex);
-                return errors;
-            }(),
-            (QList<QVariantList>{{second, 7, QStringLiteral("busy")}}));
+        const QList<QVariantList> expected{{second, 7, QStringLiteral("busy")}};
+        QTRY_VERIFY([&] {
+            QMutexLocker lock(&mutex);
+            return errors == expected;
+        }());
         QCOMPARE(m_recorder.Count(), 1);  // delivered before the failure
         const Resp_s resp = m_recorder.At(0);
         QCOMPARE(resp.body, QByteArray("\x01\x02", 2));
@@ -186,12 +185,12 @@ private slots:
         QCOMPARE(m_accesser->AccessState(), eAccessState_Unknown);
         m_backend->SetAccessState(eAccessState_Connected);
         m_backend->SetAccessState(eAccessState_Disconnected);
-        QTRY_COMPARE(
-            [&] {
-                QMutexLocker lock(&mutex);
-                return seen;
-            }(),
-            (QList<int>{eAccessState_Connected, eAccessState_Disconnected}));
+        const QList<int> expected{eAccessState_Connected, eAccessState_Disconnected};
+        // Compared under the lock: a copy would share the list the accessor thread appends to.
+        QTRY_VERIFY([&] {
+            QMutexLocker lock(&mutex);
+            return seen == expected;
+        }());
         QCOMPARE(m_accesser->AccessState(), eAccessState_Disconnected);
     }
 

@@ -213,6 +213,8 @@ private slots:
         for (int i = 0; i < kThreads; ++i) {
             subs.push_back(std::make_unique<LambdaSubscriber<QString, int>>(
                 [&own, i](const QString&, const int&) { ++own[i]; }));
+        }
+        for (int i = 0; i < kThreads; ++i) {
             threads.emplace_back([&, i] {
                 const QString mine = QString::number(i);
                 for (int n = 0; n < kRounds; ++n) {
