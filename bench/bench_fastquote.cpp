@@ -52,6 +52,22 @@ void BM_DecodeFullBook(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeFullBook);
 
+// A full book cut in half: the counts promise more levels than the body holds, so the decoder
+// reads up to the cut, throws and rejects the body (its warning dropped here).
+void BM_RejectTruncatedFullBook(benchmark::State& state) {
+    const QByteArray body = FullBookBody().left(FullBookBody().size() / 2);
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString&) {});
+    for (auto _ : state) {
+        ResponsePkgEntity_12989 entity;
+        QString code;
+        benchmark::DoNotOptimize(FastQuoteDecoder::Decode(body, entity, code));
+    }
+    qInstallMessageHandler(previous);
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+BENCHMARK(BM_RejectTruncatedFullBook);
+
 // What the fast-quote join does with every push once the precision is known: copy the published
 // book (shared) and convert the copy.
 void BM_ConvertFullBook(benchmark::State& state) {

@@ -1,13 +1,12 @@
-#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzBudget.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qzfuzz::SilenceLog();
+    qzfuzz::InstallBudget();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    qzfuzz::FastQuote12989(data, size);
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    qzfuzz::RunWithinBudget(qzfuzz::FastQuote12989, data, size);
     return 0;
 }
