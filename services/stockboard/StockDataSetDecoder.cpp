@@ -3,6 +3,7 @@
 #include "framework/WireReader.h"
 #include "host/core/CMemArchive.h"
 #include "host/core/UnsharedDataCell.h"
+#include "services/stockboard/QuoteAnswerHead.h"
 
 namespace stock_data_set {
 
@@ -50,12 +51,7 @@ DecodeResult<ResponsePkgEntity_10012> DecodeStockDataSetBody(const QByteArray& b
     using Result = DecodeResult<ResponsePkgEntity_10012>;
     CMemArchive a(body);
     try {
-        a.Skip(4);  // header: not interpreted
-        a.Skip(4);
-        a.Skip(2);
-        a.Skip(2);
-        a.Skip(2);
-        const quint16 count = a.Read<quint16>();
+        const quint16 count = ReadQuoteAnswerHead(a);
         if (count == 0) {
             return Result::Empty();
         }

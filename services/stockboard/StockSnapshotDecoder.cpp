@@ -2,6 +2,7 @@
 
 #include "framework/WireReader.h"
 #include "host/core/CMemArchive.h"
+#include "services/stockboard/QuoteAnswerHead.h"
 
 namespace {
 
@@ -187,12 +188,7 @@ void ReadMask3(CMemArchive& a, StockSnapshot& s) {
 DecodeResult<StockSnapshot> DecodeStockSnapshotBody(const QByteArray& body) {
     CMemArchive a(body);
     try {
-        a.Skip(4);  // header: not interpreted
-        a.Skip(4);
-        a.Skip(2);
-        a.Skip(2);
-        a.Skip(2);
-        const quint16 count = a.Read<quint16>();
+        const quint16 count = ReadQuoteAnswerHead(a);
         if (count == 0) {
             return DecodeResult<StockSnapshot>::Empty();
         }

@@ -42,14 +42,20 @@ QJsonArray NumbersToJson(const Container& values) {
     return array;
 }
 
-void AddMask1(QJsonObject& o, const StockSnapshot& s) {
-    using namespace snapshot;
-    const quint32 m = s.mask1;
-    auto put = [&o, m](quint32 bit, const char* name, const QJsonValue& value) {
-        if (m & bit) {
+// Inserts a field only when its bit is set in the record's mask.
+struct MaskedPut {
+    QJsonObject& o;
+    quint32 mask;
+    void operator()(quint32 bit, const char* name, const QJsonValue& value) const {
+        if (mask & bit) {
             o.insert(QLatin1String(name), value);
         }
-    };
+    }
+};
+
+void AddMask1(QJsonObject& o, const StockSnapshot& s) {
+    using namespace snapshot;
+    const MaskedPut put{o, s.mask1};
     put(kCode, "code", s.code);
     put(kName, "name", s.name);
     put(kPricePrecision, "price_precision", s.price_precision);
@@ -85,12 +91,7 @@ void AddMask1(QJsonObject& o, const StockSnapshot& s) {
 
 void AddMask2(QJsonObject& o, const StockSnapshot& s) {
     using namespace snapshot;
-    const quint32 m = s.mask2;
-    auto put = [&o, m](quint32 bit, const char* name, const QJsonValue& value) {
-        if (m & bit) {
-            o.insert(QLatin1String(name), value);
-        }
-    };
+    const MaskedPut put{o, s.mask2};
     put(kTotalShares, "total_shares", qint64(s.total_shares));
     put(kMarginFlag, "margin_flag", s.margin_flag);
     put(kFloatShares, "float_shares", qint64(s.float_shares));
@@ -127,12 +128,7 @@ void AddMask2(QJsonObject& o, const StockSnapshot& s) {
 
 void AddMask3(QJsonObject& o, const StockSnapshot& s) {
     using namespace snapshot;
-    const quint32 m = s.mask3;
-    auto put = [&o, m](quint32 bit, const char* name, const QJsonValue& value) {
-        if (m & bit) {
-            o.insert(QLatin1String(name), value);
-        }
-    };
+    const MaskedPut put{o, s.mask3};
     put(kIopv, "iopv", s.iopv);
     put(kIopv, "prev_iopv", s.prev_iopv);
     put(kAfterHours, "after_hours_status", s.after_hours_status);
