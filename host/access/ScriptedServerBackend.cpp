@@ -46,7 +46,11 @@ bool ScriptedServerBackend::WaitForRequests(int n, int timeoutMs) {
 
 QList<ServerRequest> ScriptedServerBackend::Requests() const {
     QMutexLocker lock(&m_mutex);
-    return m_requests;
+    // A deep copy: a shared one would leave the caller's list and the next append on the
+    // accessor thread working on the same data with no ordering between them.
+    QList<ServerRequest> copy = m_requests;
+    copy.detach();
+    return copy;
 }
 
 void ScriptedServerBackend::ClearRequests() {
