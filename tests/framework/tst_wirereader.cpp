@@ -8,13 +8,9 @@
 #include "host/core/CMemArchive.h"
 #include "host/core/MemoryArchiveWriter.h"
 
-namespace {
-
-QByteArray Hex(const char* text) {
+static QByteArray Hex(const char* text) {
     return QByteArray::fromHex(text);  // spaces are skipped
 }
-
-}  // namespace
 
 class TestWireReader : public QObject {
     Q_OBJECT
@@ -35,7 +31,6 @@ void TestWireReader::readStrings_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("strings");
     QTest::addColumn<int>("position");
-    QTest::newRow("ascii") << false << Hex("0300 616263 58") << QStringList{"abc"} << 5;
     QTest::newRow("empty") << false << Hex("0000") << QStringList{""} << 2;
     QTest::newRow("utf-8") << false << Hex("0300 e6898b") << QStringList{QString::fromUtf8("手")}
                            << 5;
@@ -108,7 +103,6 @@ void TestWireReader::packedInt_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<qint64>("decoded");
     const qint64 k3Max = qint64(0x3FFFFFFF) << 12;
-    QTest::newRow("small") << qint64(16) << Hex("10000000") << qint64(16);
     QTest::newRow("largest k0") << qint64(0x3FFFFFFF) << Hex("ffffff3f") << qint64(0x3FFFFFFF);
     QTest::newRow("needs k1") << qint64(0x40000000) << Hex("00000044") << qint64(0x40000000);
     QTest::newRow("k1 drops low bits")

@@ -15,75 +15,57 @@ class TestQuoterPlugin : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void metadataAndOneFactoryForEveryCall();
-    void interfaceCastAnswersItsThreeNames();
-    void handlerRegistersItsControllerUnderItsName();
+    void initTestCase() {
+        ServerBackendRegistry::Install("l2quote", main_backend_);
+        ServerBackendRegistry::Install("pcl2xtquote", fast_backend_);
+        QVERIFY2(loader_.load(), qPrintable(loader_.errorString()));
+    }
+    void cleanupTestCase() { ServerBackendRegistry::Clear(); }
+
+    void metadataOneFactoryAndItsInterfaceNames() {
+        const QJsonObject meta = loader_.metaData();
+        QCOMPARE(meta.value("IID").toString(),
+                 QString("com.mervox.lib.quoter.QzLv2QuoterFactory/1.0"));
+        QCOMPARE(meta.value("className").toString(), QString("QzLv2QuoterFactory"));
+        QObject* instance = loader_.instance();
+        QVERIFY(instance != nullptr);
+        QCOMPARE(QPluginLoader(QStringLiteral(QZLV2_PLUGIN_FILE)).instance(), instance);
+
+        void* const asInterface = qobject_cast<QuoterFactoryInterface*>(instance);
+        QVERIFY(asInterface != nullptr);
+        QCOMPARE(instance->qt_metacast("QzLv2QuoterFactory"), static_cast<void*>(instance));
+        QCOMPARE(instance->qt_metacast("QuoterFactoryInterface"), asInterface);
+        QCOMPARE(instance->qt_metacast("com.mervox.lib.quoter.QuoterFactoryInterface/1.0"),
+                 asInterface);
+        QVERIFY(instance->qt_metacast("SomethingElse") == nullptr);
+    }
+
+    void handlerRegistersItsControllerUnderItsName() {
+        QuoteContext context;
+        auto* factory = qobject_cast<QuoterFactoryInterface*>(loader_.instance());
+        QuoteDataSourceHandler* handler = factory->CreateHandler(context, "lv2-handler");
+        QVERIFY(handler != nullptr);
+        IQuoteDataSourceController* controller =
+            context.FindQuoteDataSourceController("lv2-handler");
+        QVERIFY(controller != nullptr);
+        QVERIFY(controller->IsAvailable());
+        // The quoter made one accessor per service and each bound to its backend.
+        QCOMPARE(main_backend_->LinkCount(), 1);
+        QCOMPARE(fast_backend_->LinkCount(), 1);
+
+        delete handler;
+        QVERIFY(context.FindQuoteDataSourceController("lv2-handler") == nullptr);
+        QCOMPARE(main_backend_->LinkCount(), 0);
+        QCOMPARE(fast_backend_->LinkCount(), 0);
+    }
 
 private:
-    QuoterFactoryInterface* Factory();
-
     QPluginLoader loader_{QStringLiteral(QZLV2_PLUGIN_FILE)};
-    std::shared_ptr<ScriptedServerBackend> main_backend_;
-    std::shared_ptr<ScriptedServerBackend> fast_backend_;
+    const std::shared_ptr<ScriptedServerBackend> main_backend_ =
+        std::make_shared<ScriptedServerBackend>();
+    const std::shared_ptr<ScriptedServerBackend> fast_backend_ =
+        std::make_shared<ScriptedServerBackend>();
 };
-
-void TestQuoterPlugin::initTestCase() {
-    main_backend_ = std::make_shared<ScriptedServerBackend>();
-    fast_backend_ = std::make_shared<ScriptedServerBackend>();
-    ServerBackendRegistry::Install("l2quote", main_backend_);
-    ServerBackendRegistry::Install("pcl2xtquote", fast_backend_);
-    QVERIFY2(loader_.load(), qPrintable(loader_.errorString()));
-}
-
-void TestQuoterPlugin::cleanupTestCase() {
-    ServerBackendRegistry::Clear();
-}
-
-QuoterFactoryInterface* TestQuoterPlugin::Factory() {
-    return qobject_cast<QuoterFactoryInterface*>(loader_.instance());
-}
-
-void TestQuoterPlugin::metadataAndOneFactoryForEveryCall() {
-    const QJsonObject meta = loader_.metaData();
-    QCOMPARE(meta.value("IID").toString(), QString("com.mervox.lib.quoter.QzLv2QuoterFactory/1.0"));
-    QCOMPARE(meta.value("className").toString(), QString("QzLv2QuoterFactory"));
-    QObject* first = loader_.instance();
-    QVERIFY(first != nullptr);
-    QCOMPARE(loader_.instance(), first);
-    QPluginLoader second(QStringLiteral(QZLV2_PLUGIN_FILE));
-    QCOMPARE(second.instance(), first);
-}
-
-void TestQuoterPlugin::interfaceCastAnswersItsThreeNames() {
-    QObject* instance = loader_.instance();
-    void* const asInterface = static_cast<void*>(Factory());
-    QCOMPARE(instance->qt_metacast("QzLv2QuoterFactory"), static_cast<void*>(instance));
-    QCOMPARE(instance->qt_metacast("QuoterFactoryInterface"), asInterface);
-    QCOMPARE(instance->qt_metacast("com.mervox.lib.quoter.QuoterFactoryInterface/1.0"),
-             asInterface);
-    QVERIFY(asInterface != nullptr);
-    QVERIFY(instance->qt_metacast("SomethingElse") == nullptr);
-}
-
-void TestQuoterPlugin::handlerRegistersItsControllerUnderItsName() {
-    QuoteContext context;
-    QuoteDataSourceHandler* handler = Factory()->CreateHandler(context, "lv2-handler");
-    QVERIFY(handler != nullptr);
-    QCOMPARE(handler->GetHandlerName(), QString("lv2-handler"));
-    IQuoteDataSourceController* controller = context.FindQuoteDataSourceController("lv2-handler");
-    QVERIFY(controller != nullptr);
-    QVERIFY(controller->IsAvailable());
-    // The quoter made one accessor per service and each bound to its backend.
-    QCOMPARE(main_backend_->LinkCount(), 1);
-    QCOMPARE(fast_backend_->LinkCount(), 1);
-
-    delete handler;
-    QVERIFY(context.FindQuoteDataSourceController("lv2-handler") == nullptr);
-    QCOMPARE(main_backend_->LinkCount(), 0);
-    QCOMPARE(fast_backend_->LinkCount(), 0);
-}
 
 QTEST_GUILESS_MAIN(TestQuoterPlugin)
 #include "tst_quoterplugin.moc"

@@ -33,17 +33,6 @@ inline ScopeTreeNode NodeFor(const QString& code, const QString& apiType) {
     return node;
 }
 
-// The requests of one function, in order.
-inline QList<ServerRequest> RequestsOf(const ScriptedServerBackend& backend, int funcId) {
-    QList<ServerRequest> out;
-    for (const ServerRequest& r : backend.Requests()) {
-        if (r.funcId == funcId) {
-            out << r;
-        }
-    }
-    return out;
-}
-
 struct Harness {
     std::shared_ptr<ScriptedServerBackend> backend;
     std::unique_ptr<QuoteContext> context;
@@ -58,28 +47,41 @@ struct Harness {
         configuration.lv2_feature = PatternFeatureStatement(1, "LV2", "(SH|SZ)\\d{6}");
         accessor = std::make_unique<CHQOWNServerAccesser>(service, nullptr, 0);
     }
-    // The test deletes its calls first, as the quoter does.
+    // A call on the accessor, initialised; deleted before Stop(), as the quoter does.
+    template <typename Call>
+    std::unique_ptr<Call> Make() {
+        auto call = std::make_unique<Call>(&configuration, accessor.get());
+        call->Init();
+        return call;
+    }
     void Stop() {
         accessor.reset();
         context.reset();
         ServerBackendRegistry::Clear();
     }
     int Queued() const { return context->GetQuoteTaskExecMidResultQueue().Size(); }
-    QuoteTaskExecMidResult Pop() {
+    // Up to n deliveries, each waited for up to kWaitMs; Next() is one (empty if none came).
+    QList<QuoteTaskExecMidResult> Take(int n) {
+        QList<QuoteTaskExecMidResult> results;
         QuoteTaskExecMidResult result;
-        context->GetQuoteTaskExecMidResultQueue().Pop(result, 0);
-        return result;
+        while (results.size() < n && context->GetQuoteTaskExecMidResultQueue().Pop(result, kWaitMs))
+            results << result;
+        return results;
+    }
+    QuoteTaskExecMidResult Next() { return Take(1).value(0); }
+    // The requests of one function, in order.
+    QList<ServerRequest> RequestsOf(int funcId) const {
+        QList<ServerRequest> out;
+        for (const ServerRequest& r : backend->Requests()) {
+            if (r.funcId == funcId)
+                out << r;
+        }
+        return out;
     }
     // Waits for the n-th request of the function (1-based) and returns it.
     ServerRequest WaitForRequestOf(int funcId, int n) {
-        QList<ServerRequest> requests;
-        (void)QTest::qWaitFor(
-            [&] {
-                requests = RequestsOf(*backend, funcId);
-                return requests.size() >= n;
-            },
-            kWaitMs);
-        return requests.size() >= n ? requests.at(n - 1) : ServerRequest();
+        (void)QTest::qWaitFor([&] { return RequestsOf(funcId).size() >= n; }, kWaitMs);
+        return RequestsOf(funcId).value(n - 1);
     }
 };
 

@@ -4,13 +4,15 @@
 #include <QString>
 #include <QVector>
 
+namespace fastquotebody {
 // A 12989 level record: i32 price, i32 volume, i32 order count, u16 big flag, u16 K, K x i32
 // queued volume.
-struct FastQuoteLevel {
+struct Level {
     qint32 price, volume, orders;
     quint16 big;
     QVector<qint32> queued;
 };
+}  // namespace fastquotebody
 
 // Lays answer bytes out by hand, field by field, little-endian, straight from the layout tables:
 // independent of the encoders and decoders under test.
@@ -30,15 +32,10 @@ public:
         bytes_.append(utf8);
         return *this;
     }
-    HandLaid& zeros(int n) {
-        bytes_.append(QByteArray(n, '\0'));
-        return *this;
-    }
-    HandLaid& level(const FastQuoteLevel& l) {
+    HandLaid& level(const fastquotebody::Level& l) {
         i32(l.price).i32(l.volume).i32(l.orders).u16(l.big).u16(quint32(l.queued.size()));
-        for (qint32 v : l.queued) {
+        for (qint32 v : l.queued)
             i32(v);
-        }
         return *this;
     }
     // The 14-byte header of 10001/10002/10012 answers (not interpreted).
@@ -48,9 +45,8 @@ public:
 
 private:
     HandLaid& Le(quint32 v, int width) {
-        for (int i = 0; i < width; ++i) {
+        for (int i = 0; i < width; ++i)
             bytes_.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-        }
         return *this;
     }
 
@@ -59,8 +55,6 @@ private:
 
 // 12989 bodies: 4 + 4 bytes, code, 4 + 2 bytes (not read), u16 Nb, u16 Ns, levels, i8 flag.
 namespace fastquotebody {
-
-using Level = FastQuoteLevel;
 
 inline HandLaid Header(const QString& code, int buyCount, int sellCount) {
     HandLaid b;
@@ -71,19 +65,40 @@ inline HandLaid Header(const QString& code, int buyCount, int sellCount) {
 inline QByteArray Body(const QString& code, const QVector<Level>& buy, const QVector<Level>& sell,
                        qint8 flag) {
     HandLaid b = Header(code, buy.size(), sell.size());
-    for (const Level& l : buy + sell) {
+    for (const Level& l : buy + sell)
         b.level(l);
-    }
     return b.i8(flag).bytes();
 }
 
 // `n` levels from `price`, stepping by `step`; level i holds 100 x (i + 1) shares in one order.
 inline QVector<Level> Levels(int n, qint32 price, qint32 step) {
     QVector<Level> levels;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n; ++i)
         levels.append(Level{price + i * step, 100 * (i + 1), 1, 0, {100 * (i + 1)}});
-    }
     return levels;
 }
 
 }  // namespace fastquotebody
+
+// 12755 bodies: 4 + 4 bytes, u16 layout, u32 mask 1, u32 mask 2, 4 + 2 bytes, i16 count; per
+// record code, text, 2 bytes, 6 x i32, 2 bytes more in layout 105, then the groups the masks name:
+// mask 1 0x400 four ratios, 0x40000000 three after-close values; mask 2 0x20 three category bytes.
+inline QByteArray StockRelatedBody(const QString& code, quint16 layout, quint32 mask1,
+                                   quint32 mask2, quint8 category = 25, qint16 count = 1) {
+    HandLaid b;
+    b.u32(0x01020304).u32(0x05060708).u16(layout).u32(mask1).u32(mask2).u32(9).u16(10);
+    b.i16(count);
+    if (count < 1)
+        return b.bytes();
+    b.str(code).str(QString::fromUtf8("宁德时代")).u8(0xEE).u8(0x42);
+    b.i32(1).i32(2).i32(3).i32(4).i32(5).i32(6);
+    if (layout == 105)
+        b.u16(0xBEEF);
+    if (mask1 & 0x400)
+        b.i32(-11).i32(22).i32(12345).i32(-6789);
+    if (mask1 & 0x40000000)
+        b.i32(-150).i32(3210).i32(77);
+    if (mask2 & 0x20)
+        b.u8(3).u8(category).u8(4);
+    return b.bytes();
+}

@@ -16,20 +16,12 @@
 
 #include "host/core/HostClock.h"
 #include "host/quoter/IQuoteDataSourceController.h"
-#include "plugin/QzLv2Quoter.h"
-#include "services/fastquote/QzLv2RemoteApiCall_12989.h"
 #include "services/stockboard/MarketClearing.h"
-#include "services/stockboard/QzLv2RemoteApiCall_10002.h"
-#include "tests/stress/AttachMonitor.h"
-#include "tests/stress/DeliveryLedger.h"
-#include "tests/stress/QuoterRig.h"
-#include "tests/stress/StressIntents.h"
-#include "tests/stress/StressProgress.h"
-#include "tests/stress/StressServer.h"
-#include "tests/stress/StressTiming.h"
-#include "tests/stress/Watchdog.h"
+#include "tests/stress/StressChecks.h"
+#include "tests/stress/StressRig.h"
 
 using namespace std::chrono_literals;
+using namespace stress;
 using IntentPtr = QSharedPointer<QuoteDataSourceIntent>;
 
 namespace {
@@ -46,32 +38,35 @@ constexpr int kStallEvery = 150;       // results the slow consumer takes betwee
 constexpr int kStallDrops = 3;         // drops a stall waits for (at most kStallMax)
 constexpr auto kStallMax = 100ms;
 
-struct Scenario {
-    int rounds = 0;        // intents per task
-    bool consumer = true;  // false: nobody reads the queue until the end
-};
-
-// What the threads of one run share.
+// What the threads of one run share; all of it exists before the first thread starts.
 struct Run {
-    Run(QuoterRig& r, const Scenario& s) : rig(r), scenario(s) {}
+    Run(int capacity, int intentsPerTask, bool withConsumer, quint32 seed)
+        : rig(capacity),
+          rounds(intentsPerTask),
+          consumer(withConsumer),
+          main_server(*rig.main_backend, seed),
+          fast_server(*rig.fast_backend, seed + 4) {}
 
-    QuoterRig& rig;
-    const Scenario scenario;
+    bool TimeUp() const { return std::chrono::steady_clock::now() > deadline; }
+    // A traffic loop goes on until the host is done, and at least kMinRounds rounds.
+    bool GoOn(int round) const { return (round < kMinRounds || !progress.Stopped()) && !TimeUp(); }
+
+    QuoterRig rig;
+    const int rounds;     // intents per task
+    const bool consumer;  // false: nobody reads the queue until the end
+    StressServer main_server;
+    StressServer fast_server;
     DeliveryLedger ledger;
-    StressProgress progress;
+    Progress progress;
     std::atomic<bool> consumer_stop{false};
     std::atomic<bool> server_stop{false};  // the server outlives the other traffic
-    std::chrono::steady_clock::time_point deadline =
-        std::chrono::steady_clock::now() + stress::RunCap();
+    const std::chrono::steady_clock::time_point deadline =
+        std::chrono::steady_clock::now() + kRunCap;
     std::mutex mutex;  // guards the members below
     QList<QSharedPointer<ScopeTree>> trees;
     QMap<int, IntentPtr> last_intents;  // task -> its last intent
     int seen_attached = 0;
     int stalls = 0;
-
-    bool TimeUp() const { return std::chrono::steady_clock::now() > deadline; }
-    // A traffic loop goes on until the host is done, and at least kMinRounds rounds.
-    bool GoOn(int round) const { return (round < kMinRounds || !progress.Stopped()) && !TimeUp(); }
 };
 
 IntentPtr RandomIntent(std::mt19937& random, int task) {
@@ -80,22 +75,21 @@ IntentPtr RandomIntent(std::mt19937& random, int task) {
     const int fastCount = 1 + int(random() % 2);
     const int boardCount = int(random() % 3);
     for (int i = 0; i < fastCount; ++i)
-        fast << stress::CodeAt(int(random() % stress::kFastPool));
+        fast << CodeAt(int(random() % kFastPool));
     for (int i = 0; i < boardCount; ++i)
-        board << stress::CodeAt(int(random() % stress::kBoardPool));
+        board << CodeAt(int(random() % kBoardPool));
     // One intent in ten only detaches the task's nodes.
-    const quint32 flags = random() % 10 == 0 ? 0 : stress::kServeFlags;
-    return stress::MakeIntent(task, flags, fast, board);
+    return MakeIntent(task, random() % 10 == 0 ? 0 : kServeFlags, fast, board);
 }
 
 // A host thread: dispatches new intents of its tasks through the client's intent holder, each
 // replacing the task's previous one among the live intents.
 void RunHost(Run& run, int index, const QList<int>& tasks) {
     std::mt19937 random(100 + index);
-    IntentHolder& holder = run.rig.Context().OwnIntentHolder();
+    IntentHolder& holder = run.rig.context->OwnIntentHolder();
     QMap<int, IntentPtr> current;
     QList<QSharedPointer<ScopeTree>> trees;
-    for (int round = 0; round < run.scenario.rounds && !run.TimeUp(); ++round) {
+    for (int round = 0; round < run.rounds && !run.TimeUp(); ++round) {
         for (int task : tasks) {
             const IntentPtr intent = RandomIntent(random, task);
             trees << intent->GetScopeTree();
@@ -122,7 +116,7 @@ void RunServer(Run& run, StressServer& server) {
 
 // The 10002 call's timer slots, called from a thread of their own with the clock moving.
 void RunTicks(Run& run) {
-    auto* driver = run.rig.Board()->GetDriver();
+    auto* driver = run.rig.board->GetDriver();
     long seen = 0;
     for (int round = 0; run.GoOn(round); ++round) {
         seen = run.progress.WaitFor(seen + kIntentsPerTick, 50ms);
@@ -144,9 +138,9 @@ void RunControl(Run& run) {
     for (int round = 0; run.GoOn(round); ++round) {
         seen = run.progress.WaitFor(seen + kIntentsPerControl, 50ms);
         if (round % 3 == 2) {
-            run.rig.MainBackend().SetAccessState(eAccessState_Disconnected);
+            run.rig.main_backend->SetAccessState(eAccessState_Disconnected);
             run.progress.WaitFor(seen + 1, 20ms);
-            run.rig.MainBackend().SetAccessState(eAccessState_Connected);
+            run.rig.main_backend->SetAccessState(eAccessState_Connected);
         } else {
             controller->Pause();
             run.progress.WaitFor(seen + 1, 20ms);
@@ -156,7 +150,7 @@ void RunControl(Run& run) {
 }
 
 void RunClearing(Run& run) {
-    QuoteContext::Broadcaster* broadcaster = run.rig.Context().GetBroadcaster();
+    QuoteContext::Broadcaster* broadcaster = run.rig.context->GetBroadcaster();
     long seen = 0;
     for (int round = 0; run.GoOn(round); ++round) {
         seen = run.progress.WaitFor(seen + kIntentsPerClear, 50ms);
@@ -173,23 +167,37 @@ void PushMarker(Run& run, int barrier) {
     }
 }
 
-// Watches the attached-node table (detached nodes become barriers), the caches and the queue.
+// Watches the quoter's attached-node table (read under the quoter's mutex), the caches and the
+// queue. The table changes only under that mutex, together with the calls' subscriptions, and
+// every intent resolves into fresh scope ids: an id seen in the table and later missing from it
+// has been detached for good, and becomes a barrier.
 void RunMonitor(Run& run, const QList<int>& tasks) {
-    AttachMonitor monitor(run.rig.Quoter(), tasks);
-    long seen = 0;
+    QMap<int, QSet<int>> present;  // task -> scope ids in the table at the last poll
+    QSet<int> seen;
+    long intents = 0;
     while (!run.progress.Stopped()) {
-        const QList<int> gone = monitor.Poll();
-        if (!gone.isEmpty() && run.scenario.consumer)
+        QList<int> gone;
+        for (int task : tasks) {
+            QSet<int> now;
+            for (const ScopeTreeNode& node : run.rig.quoter->AttachedNodes(task))
+                now.insert(node.scope_id);
+            for (int id : qAsConst(present[task]))
+                if (!now.contains(id))
+                    gone << id;
+            seen.unite(now);
+            present[task] = now;
+        }
+        if (!gone.isEmpty() && run.consumer)
             PushMarker(run, run.ledger.AddBarrier(gone));
         const QString caches = run.rig.CheckCaches();
         if (!caches.isEmpty())
             run.ledger.AddViolation(caches);
         if (run.rig.Queue().Size() > run.rig.Queue().Capacity())
             run.ledger.AddViolation(QStringLiteral("mid-result queue over capacity"));
-        seen = run.progress.WaitFor(seen + 1, 10ms);
+        intents = run.progress.WaitFor(intents + 1, 10ms);
     }
     std::lock_guard<std::mutex> lock(run.mutex);
-    run.seen_attached = monitor.SeenCount();
+    run.seen_attached = seen.size();
 }
 
 // Lets the queue fill up and overflow: waits for a few drops (bounded).
@@ -220,13 +228,6 @@ void RunConsumer(Run& run) {
     }
 }
 
-QList<int> AllTasks() {
-    QList<int> tasks;
-    for (int i = 0; i < kHostThreads * kTasksPerHost; ++i)
-        tasks << 1 + i;
-    return tasks;
-}
-
 QList<int> Ids(const ScopeTreeNodeList& nodes) {
     QList<int> ids;
     for (const ScopeTreeNode& node : nodes)
@@ -234,32 +235,16 @@ QList<int> Ids(const ScopeTreeNodeList& nodes) {
     return ids;
 }
 
-// Hands every task one last intent, replacing its live one; returns them once attached.
-QMap<int, IntentPtr> DispatchFinalIntents(Run& run, const QList<int>& tasks) {
-    IntentHolder& holder = run.rig.Context().OwnIntentHolder();
-    std::mt19937 random(999);
-    QMap<int, IntentPtr> finals;
-    for (int task : tasks) {
-        const IntentPtr intent = RandomIntent(random, task);
-        holder.RemoveLive(run.last_intents.value(task));
-        holder.Dispatch(intent);
-        finals.insert(task, intent);
-        run.trees << intent->GetScopeTree();
-    }
-    run.rig.Quoter().WaitForWorkThread();
-    return finals;
-}
-
-QSet<int> FetchedIds(const QMap<int, IntentPtr>& intents) {
-    QSet<int> ids;
-    for (const IntentPtr& intent : intents)
-        for (const ScopeTreeNode& node : stress::FetchedNodes(*intent->GetScopeTree()))
-            ids.insert(node.scope_id);
-    return ids;
-}
-
 bool IsFastQuoteNode(const ScopeTreeNode& node) {
     return node.api_type == ScopeTypeVariant("12989");
+}
+
+// "n nodes on [sorted topics]", with the active driver topics when given.
+QString Holding(int nodes, const QSet<QString>& topics, int active = -1) {
+    QStringList sorted = topics.values();
+    sorted.sort();
+    const QString text = QStringLiteral("%1 nodes on [%2]").arg(nodes).arg(sorted.join(','));
+    return active < 0 ? text : text + QStringLiteral(" (%1 active)").arg(active);
 }
 
 // After the last intents: the quoter's table holds exactly their nodes per task, and the calls
@@ -271,8 +256,8 @@ QStringList CheckFinalState(QuoterRig& rig, const QMap<int, IntentPtr>& finals) 
     QSet<QString> fastTopics;
     QSet<QString> boardTopics;
     for (auto it = finals.cbegin(); it != finals.cend(); ++it) {
-        const ScopeTreeNodeList expected = stress::FetchedNodes(*it.value()->GetScopeTree());
-        if (Ids(rig.Quoter().AttachedNodes(it.key())) != Ids(expected))
+        const ScopeTreeNodeList expected = FetchedNodes(*it.value()->GetScopeTree());
+        if (Ids(rig.quoter->AttachedNodes(it.key())) != Ids(expected))
             problems
                 << QStringLiteral("task %1 does not hold its last intent's nodes").arg(it.key());
         for (const ScopeTreeNode& node : expected) {
@@ -286,45 +271,30 @@ QStringList CheckFinalState(QuoterRig& rig, const QMap<int, IntentPtr>& finals) 
             }
         }
     }
-    QSet<QString> heldFastTopics;
-    for (const auto& topic : rig.FastQuote()->GetPublisher().Topics())
-        heldFastTopics.insert(topic.Code());
-    QSet<QString> heldBoardTopics;
-    for (const auto& topic : rig.Board()->GetPublisher().Topics())
-        heldBoardTopics.insert(topic.Code() + "/" + topic.Kind());
-    const int activeTopics = int(rig.Board()->GetDriver()->ActiveTopics().size());
-    if (rig.FastQuote()->AttachedNodeCount() != fastNodes || heldFastTopics != fastTopics)
-        problems << QStringLiteral("12989 holds %1 nodes on %2 topics, expected %3 on %4")
-                        .arg(rig.FastQuote()->AttachedNodeCount())
-                        .arg(heldFastTopics.size())
-                        .arg(fastNodes)
-                        .arg(fastTopics.size());
-    if (rig.Board()->AttachedNodeCount() != boardNodes || heldBoardTopics != boardTopics ||
-        activeTopics != boardTopics.size())
-        problems << QStringLiteral(
-                        "10002 holds %1 nodes on %2 topics (%3 active), expected %4 on %5")
-                        .arg(rig.Board()->AttachedNodeCount())
-                        .arg(heldBoardTopics.size())
-                        .arg(activeTopics)
-                        .arg(boardNodes)
-                        .arg(boardTopics.size());
+    QSet<QString> heldFast;
+    for (const auto& topic : rig.fast_quote->GetPublisher().Topics())
+        heldFast.insert(topic.Code());
+    QSet<QString> heldBoard;
+    for (const auto& topic : rig.board->GetPublisher().Topics())
+        heldBoard.insert(topic.Code() + "/" + topic.Kind());
+    const QString fast[] = {Holding(rig.fast_quote->AttachedNodeCount(), heldFast),
+                            Holding(fastNodes, fastTopics)};
+    const QString board[] = {Holding(rig.board->AttachedNodeCount(), heldBoard,
+                                     int(rig.board->GetDriver()->ActiveTopics().size())),
+                             Holding(boardNodes, boardTopics, boardTopics.size())};
+    if (fast[0] != fast[1])
+        problems << "12989 holds " + fast[0] + ", expected " + fast[1];
+    if (board[0] != board[1])
+        problems << "10002 holds " + board[0] + ", expected " + board[1];
     return problems;
-}
-
-// Takes what the consumer left in the queue.
-void DrainQueue(Run& run) {
-    QuoteTaskExecMidResult result;
-    while (run.rig.Queue().Pop(result, 0))
-        run.ledger.Take(result);
 }
 
 // Every node handed out in the trees, by scope id.
 QHash<int, ScopeTreeNode> IssuedNodes(const QList<QSharedPointer<ScopeTree>>& trees) {
     QHash<int, ScopeTreeNode> issued;
-    for (const QSharedPointer<ScopeTree>& tree : trees) {
-        for (const ScopeTreeNode& node : stress::FetchedNodes(*tree))
+    for (const QSharedPointer<ScopeTree>& tree : trees)
+        for (const ScopeTreeNode& node : FetchedNodes(*tree))
             issued.insert(node.scope_id, node);
-    }
     return issued;
 }
 
@@ -359,26 +329,16 @@ class TestQuoterStress : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() {
+        // Thousands of attach lines and cache-clearing notes would drown the report.
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false"));
+    }
+    void init() { HostClock::SetForTest(kStartMs); }
+    void cleanup() { HostClock::UseSystemClock(); }
     void everyThreadAtOnce_data();
     void everyThreadAtOnce();
     void quoterDeletedUnderTraffic();
 };
-
-void TestQuoterStress::initTestCase() {
-    // Thousands of attach lines and cache-clearing notes would drown the report.
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false"));
-}
-
-void TestQuoterStress::init() {
-    HostClock::SetForTest(kStartMs);
-}
-
-void TestQuoterStress::cleanup() {
-    HostClock::UseSystemClock();
-}
 
 void TestQuoterStress::everyThreadAtOnce_data() {
     QTest::addColumn<int>("capacity");
@@ -393,13 +353,13 @@ void TestQuoterStress::everyThreadAtOnce() {
     QFETCH(int, capacity);
     QFETCH(int, rounds);
     QFETCH(bool, consumer);
-    Watchdog watchdog(QTest::currentDataTag(), stress::WatchdogLimit());
-    QuoterRig rig(capacity);
-    QVERIFY(rig.Board() != nullptr && rig.FastQuote() != nullptr);
-    Run run(rig, Scenario{rounds, consumer});
-    StressServer mainServer(rig.MainBackendPtr(), 7);
-    StressServer fastServer(rig.FastBackendPtr(), 11);
-    const QList<int> tasks = AllTasks();
+    Watchdog watchdog(QTest::currentDataTag());
+    Run run(capacity, rounds, consumer, 7);
+    QuoterRig& rig = run.rig;
+    QVERIFY(rig.board != nullptr && rig.fast_quote != nullptr);
+    QList<int> tasks;
+    for (int i = 0; i < kHostThreads * kTasksPerHost; ++i)
+        tasks << 1 + i;
 
     std::thread consumerThread;
     if (consumer)
@@ -407,31 +367,42 @@ void TestQuoterStress::everyThreadAtOnce() {
     std::vector<std::thread> hosts;
     for (int i = 0; i < kHostThreads; ++i)
         hosts.emplace_back(RunHost, std::ref(run), i, tasks.mid(i * kTasksPerHost, kTasksPerHost));
-    std::thread mainServerThread(RunServer, std::ref(run), std::ref(mainServer));
-    std::thread fastServerThread(RunServer, std::ref(run), std::ref(fastServer));
-    std::vector<std::thread> traffic;
-    traffic.emplace_back(RunTicks, std::ref(run));
-    traffic.emplace_back(RunControl, std::ref(run));
-    traffic.emplace_back(RunClearing, std::ref(run));
-    traffic.emplace_back(RunMonitor, std::ref(run), tasks);
+    std::thread servers[] = {std::thread(RunServer, std::ref(run), std::ref(run.main_server)),
+                             std::thread(RunServer, std::ref(run), std::ref(run.fast_server))};
+    std::thread traffic[] = {
+        std::thread(RunTicks, std::ref(run)), std::thread(RunControl, std::ref(run)),
+        std::thread(RunClearing, std::ref(run)), std::thread(RunMonitor, std::ref(run), tasks)};
     for (std::thread& t : hosts)
         t.join();
     run.progress.Stop();
     for (std::thread& t : traffic)
         t.join();
     run.server_stop = true;
-    mainServerThread.join();
-    fastServerThread.join();
+    for (std::thread& t : servers)
+        t.join();
 
-    // Quiet now: settle pending state reports, then give every task one last intent.
+    // Quiet now: settle pending state reports, then give every task one last intent, replacing
+    // its live one.
     rig.Controller()->Resume();
     rig.FlushAccessors();
-    const bool blockedAtEnd = rig.Quoter().IsBlocked();
-    const QMap<int, IntentPtr> finals = DispatchFinalIntents(run, tasks);
+    const bool blockedAtEnd = rig.quoter->IsBlocked();
+    std::mt19937 random(999);
+    QMap<int, IntentPtr> finals;
+    QSet<int> finalIds;
+    for (int task : tasks) {
+        const IntentPtr intent = RandomIntent(random, task);
+        rig.context->OwnIntentHolder().RemoveLive(run.last_intents.value(task));
+        rig.context->OwnIntentHolder().Dispatch(intent);
+        finals.insert(task, intent);
+        run.trees << intent->GetScopeTree();
+    }
+    rig.quoter->WaitForWorkThread();
+    for (const IntentPtr& intent : qAsConst(finals))
+        for (const ScopeTreeNode& node : FetchedNodes(*intent->GetScopeTree()))
+            finalIds.insert(node.scope_id);
     const QStringList finalProblems = CheckFinalState(rig, finals);
 
     // Nothing detached may reach the client after this barrier.
-    const QSet<int> finalIds = FetchedIds(finals);
     const QHash<int, ScopeTreeNode> issued = IssuedNodes(run.trees);
     QList<int> retired;
     for (auto it = issued.cbegin(); it != issued.cend(); ++it)
@@ -444,21 +415,22 @@ void TestQuoterStress::everyThreadAtOnce() {
     rig.FlushAccessors();
     run.consumer_stop = true;
     consumerThread.join();
-    DrainQueue(run);
+    QuoteTaskExecMidResult left;  // what the consumer left in the queue
+    while (rig.Queue().Pop(left, 0))
+        run.ledger.Take(left);
 
-    const QStringList violations = run.ledger.Violations();
-    QVERIFY2(violations.isEmpty(), qPrintable(violations.join("; ")));
+    QVERIFY2(run.ledger.violations.isEmpty(), qPrintable(run.ledger.violations.join("; ")));
     QVERIFY2(!blockedAtEnd, "the quoter stayed blocked after resume and reconnect");
     QVERIFY2(finalProblems.isEmpty(), qPrintable(finalProblems.join("; ")));
     QVERIFY(rig.CheckCaches().isEmpty());
 
-    const QList<DeliveryLedger::Delivery> deliveries = run.ledger.Deliveries();
+    const QList<DeliveryLedger::Delivery>& deliveries = run.ledger.deliveries;
     const QStringList problems = CheckDeliveries(deliveries, issued);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
-    QCOMPARE(run.ledger.BarriersPassed(), consumer ? finalBarrier : 1);
-    QVERIFY(run.ledger.IdsRetired() >= retired.size());
-    QVERIFY(rig.Context().OwnIntentHolder().RedispatchCount() > 0);
-    QVERIFY(mainServer.AnsweredCount() > 0 && fastServer.AnsweredCount() > 0);
+    QCOMPARE(run.ledger.passed, consumer ? finalBarrier : 1);
+    QVERIFY(run.ledger.retired.size() >= retired.size());
+    QVERIFY(rig.context->OwnIntentHolder().RedispatchCount() > 0);
+    QVERIFY(run.main_server.AnsweredCount() > 0 && run.fast_server.AnsweredCount() > 0);
     int fastDeliveries = 0;
     for (const DeliveryLedger::Delivery& d : deliveries)
         fastDeliveries += d.kind == DeliveryLedger::Kind::FastQuote ? 1 : 0;
@@ -474,48 +446,44 @@ void TestQuoterStress::everyThreadAtOnce() {
         "%d intents, %d deliveries (%d fast), %lld dropped, %d barriers, %d nodes "
         "seen attached, %d stalls, %d redispatches\n",
         int(run.progress.Count()), int(deliveries.size()), fastDeliveries,
-        rig.Queue().DroppedCount(), run.ledger.BarriersPassed(), run.seen_attached, run.stalls,
-        rig.Context().OwnIntentHolder().RedispatchCount());
+        rig.Queue().DroppedCount(), run.ledger.passed, run.seen_attached, run.stalls,
+        rig.context->OwnIntentHolder().RedispatchCount());
 }
 
 // The client deletes the quoter while answers, pushes, state reports and cache-clearing
 // broadcasts keep coming: no hang, no delivery afterwards, both links closed.
 void TestQuoterStress::quoterDeletedUnderTraffic() {
-    Watchdog watchdog("quoterDeletedUnderTraffic", stress::WatchdogLimit());
-    QuoterRig rig(64);
-    Run run(rig, Scenario{0, true});
-    StressServer mainServer(rig.MainBackendPtr(), 3);
-    StressServer fastServer(rig.FastBackendPtr(), 5);
+    Watchdog watchdog("quoterDeletedUnderTraffic");
+    Run run(64, 0, true, 3);
+    QuoterRig& rig = run.rig;
     std::thread consumerThread(RunConsumer, std::ref(run));
-    std::vector<std::thread> traffic;
-    traffic.emplace_back(RunServer, std::ref(run), std::ref(mainServer));
-    traffic.emplace_back(RunServer, std::ref(run), std::ref(fastServer));
-    traffic.emplace_back(RunClearing, std::ref(run));
-    traffic.emplace_back([&run] {
-        for (int round = 0; run.GoOn(round); ++round) {
-            run.progress.WaitFor(run.progress.Count() + 1, 5ms);
-            run.rig.MainBackend().SetAccessState(round % 2 ? eAccessState_Connected
-                                                           : eAccessState_Disconnected);
-        }
-    });
+    std::thread traffic[] = {
+        std::thread(RunServer, std::ref(run), std::ref(run.main_server)),
+        std::thread(RunServer, std::ref(run), std::ref(run.fast_server)),
+        std::thread(RunClearing, std::ref(run)), std::thread([&run] {
+            for (int round = 0; run.GoOn(round); ++round) {
+                run.progress.WaitFor(run.progress.Count() + 1, 5ms);
+                run.rig.main_backend->SetAccessState(round % 2 ? eAccessState_Connected
+                                                               : eAccessState_Disconnected);
+            }
+        })};
 
     std::mt19937 random(42);
     for (int round = 0; round < 10; ++round) {
         for (int task = 1; task <= 4; ++task) {
             const IntentPtr intent = RandomIntent(random, task);
             run.trees << intent->GetScopeTree();
-            rig.Context().OwnIntentHolder().Dispatch(intent);
+            rig.context->OwnIntentHolder().Dispatch(intent);
             run.progress.Advance();
         }
     }
-    const auto until = std::chrono::steady_clock::now() + 2s * stress::kSlowdown;
+    const auto until = std::chrono::steady_clock::now() + 2s * kSlowdown;
     while (run.ledger.DeliveryCount() < 20 && std::chrono::steady_clock::now() < until)
         run.progress.WaitFor(run.progress.Count() + 1, 5ms);
     const int deliveredBefore = run.ledger.DeliveryCount();
 
     rig.DeleteQuoter();
-    const int marker = run.ledger.AddBarrier(IssuedNodes(run.trees).keys());
-    PushMarker(run, marker);
+    PushMarker(run, run.ledger.AddBarrier(IssuedNodes(run.trees).keys()));
     for (int i = 0; i < 20; ++i)  // traffic goes on against the closed links
         run.progress.Advance();
     run.progress.Stop();
@@ -526,12 +494,11 @@ void TestQuoterStress::quoterDeletedUnderTraffic() {
     consumerThread.join();
 
     QVERIFY2(deliveredBefore > 0, "no traffic reached the client before the deletion");
-    const QStringList violations = run.ledger.Violations();
-    QVERIFY2(violations.isEmpty(), qPrintable(violations.join("; ")));
-    QCOMPARE(run.ledger.BarriersPassed(), 1);
-    QCOMPARE(rig.MainBackend().LinkCount(), 0);
-    QCOMPARE(rig.FastBackend().LinkCount(), 0);
-    const QStringList problems = CheckDeliveries(run.ledger.Deliveries(), IssuedNodes(run.trees));
+    QVERIFY2(run.ledger.violations.isEmpty(), qPrintable(run.ledger.violations.join("; ")));
+    QCOMPARE(run.ledger.passed, 1);
+    QCOMPARE(rig.main_backend->LinkCount(), 0);
+    QCOMPARE(rig.fast_backend->LinkCount(), 0);
+    const QStringList problems = CheckDeliveries(run.ledger.deliveries, IssuedNodes(run.trees));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
 }
 

@@ -11,41 +11,25 @@ namespace {
 
 const char kService[] = "l2quote";
 
-// Collects deliveries made on the accessor's thread; read from the test thread.
-class Recorder {
-public:
+// Deliveries with the thread each came on; written on the accessor's thread, read under the lock.
+struct Recorder {
     CHQOWNServerAccesser::ResponseHandler Handler() {
-        return [this](const Resp_s& r) { Record(r); };
-    }
-    void Record(const Resp_s& r) {
-        QMutexLocker lock(&m_mutex);
-        m_responses << qMakePair(r, QThread::currentThread());
+        return [this](const Resp_s& r) {
+            QMutexLocker lock(&mutex);
+            got << qMakePair(r, QThread::currentThread());
+        };
     }
     int Count() const {
-        QMutexLocker lock(&m_mutex);
-        return m_responses.size();
+        QMutexLocker lock(&mutex);
+        return got.size();
     }
-    void Clear() {
-        QMutexLocker lock(&m_mutex);
-        m_responses.clear();
+    QPair<Resp_s, QThread*> At(int i) const {
+        QMutexLocker lock(&mutex);
+        return got.at(i);
     }
-    Resp_s At(int i) const { return Entry(i).first; }
-    QThread* ThreadAt(int i) const { return Entry(i).second; }
-
-private:
-    QPair<Resp_s, QThread*> Entry(int i) const {
-        QMutexLocker lock(&m_mutex);
-        return m_responses.at(i);
-    }
-    mutable QMutex m_mutex;
-    QList<QPair<Resp_s, QThread*>> m_responses;
+    mutable QMutex mutex;
+    QList<QPair<Resp_s, QThread*>> got;
 };
-
-QSharedPointer<ProcessContext_s> ContextFor(const QString& code) {
-    auto context = QSharedPointer<ProcessContext_s>::create();
-    context->keyGroup.Append(QStringLiteral("seccode"), CTVar(code));
-    return context;
-}
 
 }  // namespace
 
@@ -54,7 +38,7 @@ class TestServerAccesser : public QObject {
 
 private slots:
     void init() {
-        m_recorder.Clear();
+        m_rec.got.clear();  // no accessor alive here
         m_backend = std::make_shared<ScriptedServerBackend>();
         ServerBackendRegistry::Install(kService, m_backend);
         m_accesser.reset(new CHQOWNServerAccesser(kService, nullptr, 0));
@@ -63,135 +47,101 @@ private slots:
     void cleanup() {
         m_accesser.reset();
         ServerBackendRegistry::Clear();
-        m_backend.reset();
     }
 
-    // A request goes out encoded; its answer and its failure come back on the accessor's thread.
+    // A request goes out encoded; its answer, then its failure, come back on the accessor's thread.
     void requestAnswerAndFailure() {
         m_accesser->RegisterFuncAsSerial(12932);
         QMutex mutex;
         QList<QVariantList> errors;
-        m_accesser->RegisterReceiver(ReceiverKey(12932), m_recorder.Handler(),
+        m_accesser->RegisterReceiver(ReceiverKey(12932), m_rec.Handler(),
                                      [&](int task, int code, const QString& text) {
                                          QMutexLocker lock(&mutex);
                                          errors << QVariantList{task, code, text};
                                      });
-        auto context = ContextFor(QStringLiteral("BK0001"));
+        auto context = QSharedPointer<ProcessContext_s>::create();
         const int first = m_accesser->AppendTaskByParams(
             12932, 0x80, context, {{"String", QStringLiteral("BK0001")}, {"Int16", 1}});
         const int second = m_accesser->AppendTaskByParams(12932, nullptr, {{"Int08U", -1}});
         QVERIFY(second > first && first > 0);
-
         const QList<ServerRequest> requests = m_backend->Requests();
         QCOMPARE(requests.size(), 2);
-        const ServerRequest& r = requests.at(0);
-        QCOMPARE(r.flags, quint16(0x80));
-        QCOMPARE(r.taskId, first);
-        QCOMPARE(r.encoded, QByteArray::fromHex("0600 424b30303031 0100"));
-        QCOMPARE(requests.at(1).flags, quint16(0));                   // the overload without flags
-        QCOMPARE(requests.at(1).params.at(0).second, QVariant(255));  // what the server sees
+        QCOMPARE(requests.at(0).flags, quint16(0x80));
+        QCOMPARE(requests.at(0).taskId, first);
+        QCOMPARE(requests.at(0).encoded, QByteArray::fromHex("0600 424b30303031 0100"));
+        QCOMPARE(requests.at(1).flags, quint16(0));  // the overload without flags
 
-        QVERIFY(m_backend->Answer(r, QByteArray("\x01\x02", 2)));
-        QVERIFY(m_backend->Fail(requests.at(1), 7, QStringLiteral("busy")));
+        QVERIFY(m_backend->Answer(requests.at(0), "\x01\x02"));
+        QVERIFY(m_backend->Fail(requests.at(1), 7, "busy"));
         const QList<QVariantList> expected{{second, 7, QStringLiteral("busy")}};
         QTRY_VERIFY([&] {
             QMutexLocker lock(&mutex);
             return errors == expected;
         }());
-        QCOMPARE(m_recorder.Count(), 1);  // delivered before the failure
-        const Resp_s resp = m_recorder.At(0);
-        QCOMPARE(resp.body, QByteArray("\x01\x02", 2));
-        QCOMPARE(resp.taskId, first);
-        QCOMPARE(resp.context.data(), context.data());
-        QCOMPARE(resp.context->keyGroup.Value("seccode").ToString(), QStringLiteral("BK0001"));
-        QCOMPARE(m_recorder.ThreadAt(0), m_accesser->DeliveryThread());
+        QCOMPARE(m_rec.Count(), 1);  // delivered before the failure
+        const QPair<Resp_s, QThread*> got = m_rec.At(0);
+        QCOMPARE(got.first.body, QByteArray("\x01\x02"));
+        QCOMPARE(got.first.taskId, first);
+        QCOMPARE(got.first.context.data(), context.data());
+        QCOMPARE(got.second, m_accesser->DeliveryThread());
     }
 
-    void pushesInOrderOnlyForPushFunctions() {
+    // Pushes reach the receivers of push functions only, in order, as do access states; each
+    // owner's receiver of a function gets them.
+    void pushesAndAccessStatesInOrder() {
+        QMutex mutex;
+        QList<int> states;  // negative when reported off the accessor's thread
+        m_accesser->RegisterAccessStateObserver([&](_enAccessState state) {
+            QMutexLocker lock(&mutex);
+            states << (QThread::currentThread() == m_accesser->DeliveryThread() ? state : -state);
+        });
+        int ownerA = 0;
+        int ownerB = 0;
+        Recorder replaced;
+        Recorder other;
         m_accesser->RegisterFuncAsSerial(10002);
         m_accesser->RegisterFuncAsPush(10001);
-        m_accesser->RegisterReceiver(ReceiverKey(10001), m_recorder.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(10002), m_recorder.Handler(), nullptr);
-
-        // Deliveries keep their order, so once the last one is in, the dropped ones would be too.
+        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerA), replaced.Handler(), nullptr);
+        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerA), m_rec.Handler(), nullptr);
+        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerB), other.Handler(), nullptr);
+        m_accesser->RegisterReceiver(ReceiverKey(10002), replaced.Handler(), nullptr);
+        QCOMPARE(m_accesser->AccessState(), eAccessState_Unknown);
+        m_backend->SetAccessState(eAccessState_Connected);
         m_backend->Push(10002, "serial only");
         m_backend->Push(12345, "unknown");
         for (int i = 0; i < 100; ++i) {
             m_backend->Push(10001, QByteArray::number(i));
         }
-        QTRY_COMPARE(m_recorder.Count(), 100);
-        for (int i = 0; i < 100; ++i) {
-            QCOMPARE(m_recorder.At(i).body, QByteArray::number(i));
-        }
-        QVERIFY(m_recorder.At(0).isPush);
-        QVERIFY(m_recorder.At(0).context.isNull());
-    }
-
-    void receiversOfDifferentOwnersBothReceive() {
-        int ownerA = 0;
-        int ownerB = 0;
-        Recorder replaced;
-        Recorder second;
-        Recorder other;
-        m_accesser->RegisterFuncAsPush(12989);
-        m_accesser->RegisterReceiver(ReceiverKey(12989, &ownerA), replaced.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(12989, &ownerA), m_recorder.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(12989, &ownerB), second.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(12988), other.Handler(), nullptr);
-
-        m_backend->Push(12989, "x");
-        QTRY_COMPARE(m_recorder.Count(), 1);
-        QTRY_COMPARE(second.Count(), 1);
-        m_accesser->UnregisterReceiver(ReceiverKey(12989, &ownerA));
-        m_backend->Push(12989, "y");
-        QTRY_COMPARE(second.Count(), 2);
-        QCOMPARE(m_recorder.Count(), 1);
-        QCOMPARE(replaced.Count(), 0);
-        QCOMPARE(other.Count(), 0);
-    }
-
-    void rejectsRequest_data() {
-        QTest::addColumn<int>("funcId");
-        QTest::addColumn<RequestParams>("params");
-        QTest::addColumn<QString>("warning");
-
-        QTest::newRow("push only")
-            << 10001 << RequestParams{{"Int16U", 0}} << "10001 is not registered as serial";
-        QTest::newRow("out of range")
-            << 12930 << RequestParams{{"Int16", 40000}}
-            << "12930 parameter 0 \\(Int16\\): value 40000 is out of range";
-    }
-
-    void rejectsRequest() {
-        QFETCH(int, funcId);
-        QFETCH(RequestParams, params);
-        QFETCH(QString, warning);
-        m_accesser->RegisterFuncAsSerial(12930);
-        m_accesser->RegisterFuncAsPush(10001);  // push alone does not allow requests
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression("^qzaccess \\{:SEPARATOR\\} l2quote: function " + warning));
-        QCOMPARE(m_accesser->AppendTaskByParams(funcId, 0, nullptr, params), -1);
-        QVERIFY(m_backend->Requests().isEmpty());
-    }
-
-    void reportsAccessStateOnAccessorThread() {
-        QMutex mutex;
-        QList<int> seen;  // states; negative when reported off the accessor's thread
-        m_accesser->RegisterAccessStateObserver([&](_enAccessState state) {
-            QMutexLocker lock(&mutex);
-            seen << (QThread::currentThread() == m_accesser->DeliveryThread() ? state : -state);
-        });
-        QCOMPARE(m_accesser->AccessState(), eAccessState_Unknown);
-        m_backend->SetAccessState(eAccessState_Connected);
         m_backend->SetAccessState(eAccessState_Disconnected);
+        // Deliveries keep their order: once the last state is in, every push is.
         const QList<int> expected{eAccessState_Connected, eAccessState_Disconnected};
-        // Compared under the lock: a copy would share the list the accessor thread appends to.
         QTRY_VERIFY([&] {
             QMutexLocker lock(&mutex);
-            return seen == expected;
+            return states == expected;
         }());
         QCOMPARE(m_accesser->AccessState(), eAccessState_Disconnected);
+        QCOMPARE(m_rec.Count(), 100);
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(m_rec.At(i).first.body, QByteArray::number(i));
+        }
+        QVERIFY(m_rec.At(0).first.isPush && m_rec.At(0).first.context.isNull());
+        m_accesser->UnregisterReceiver(ReceiverKey(10001, &ownerA));
+        m_backend->Push(10001, "last");
+        QTRY_COMPARE(other.Count(), 101);
+        QCOMPARE(m_rec.Count(), 100);
+        QCOMPARE(replaced.Count(), 0);  // replaced by its owner; 10002 is not a push function
+    }
+
+    void rejectsRequestsItCannotSend() {
+        m_accesser->RegisterFuncAsSerial(12930);
+        m_accesser->RegisterFuncAsPush(10001);  // push alone does not allow requests
+        const QString warning = "^qzaccess \\{:SEPARATOR\\} l2quote: function ";
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(warning + "10001 is not registered as serial"));
+        QCOMPARE(m_accesser->AppendTaskByParams(10001, 0, nullptr, {{"Int16U", 0}}), -1);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning + "12930 parameter 0 "));
+        QCOMPARE(m_accesser->AppendTaskByParams(12930, 0, nullptr, {{"Int16", 40000}}), -1);
+        QVERIFY(m_backend->Requests().isEmpty());
     }
 
     // A receiver that sends the next request from the accessor's own thread must not deadlock.
@@ -200,19 +150,20 @@ private slots:
             [](IServerLink* link, const ServerRequest& r) { link->Answer(r, r.encoded); });
         m_accesser->RegisterFuncAsSerial(10016);
         CHQOWNServerAccesser* accesser = m_accesser.get();
+        auto handler = m_rec.Handler();
         m_accesser->RegisterReceiver(
             ReceiverKey(10016),
-            [this, accesser](const Resp_s& r) {
-                m_recorder.Record(r);
-                if (m_recorder.Count() < 3) {
+            [this, accesser, handler](const Resp_s& r) {
+                handler(r);
+                if (m_rec.Count() < 3) {
                     accesser->RegisterFuncAsSerial(10016);
-                    accesser->AppendTaskByParams(10016, nullptr, {{"Int32U", m_recorder.Count()}});
+                    accesser->AppendTaskByParams(10016, nullptr, {{"Int32U", m_rec.Count()}});
                 }
             },
             nullptr);
         m_accesser->AppendTaskByParams(10016, nullptr, {{"Int32U", 0}});
-        QTRY_COMPARE(m_recorder.Count(), 3);
-        QCOMPARE(m_recorder.At(2).body, QByteArray("\x02\x00\x00\x00", 4));
+        QTRY_COMPARE(m_rec.Count(), 3);
+        QCOMPARE(m_rec.At(2).first.body, QByteArray("\x02\x00\x00\x00", 4));
         QCOMPARE(m_backend->Requests().size(), 3);
     }
 
@@ -242,56 +193,21 @@ private slots:
         pusher.join();
     }
 
-    void destroysFromAnotherThreadDuringDelivery() {
-        m_accesser->RegisterFuncAsPush(10001);
-        std::atomic<int> inReceiver{0};
-        std::atomic<bool> release{false};
-        m_accesser->RegisterReceiver(
-            ReceiverKey(10001),
-            [&](const Resp_s&) {
-                ++inReceiver;
-                while (!release) {
-                    QThread::yieldCurrentThread();
-                }
-            },
-            nullptr);
-        m_backend->Push(10001, "a");
-        QTRY_COMPARE(int(inReceiver), 1);
-        CHQOWNServerAccesser* accesser = m_accesser.release();
-        std::atomic<bool> deleted{false};
-        std::thread deleter([&] {
-            delete accesser;
-            deleted = true;
-        });
-        QCOMPARE(bool(deleted), false);  // the destructor waits for the running delivery
-        release = true;
-        deleter.join();
-        QVERIFY(deleted);
-        QCOMPARE(m_backend->LinkCount(), 0);
-        m_backend->Push(10001, "late");
-        QCOMPARE(int(inReceiver), 1);
-    }
-
     void destroysFromOwnReceiver() {
         CHQOWNServerAccesser* accesser = m_accesser.release();
         QPointer<QThread> thread = accesser->DeliveryThread();
-        std::atomic<bool> destroyed{false};
-        connect(
-            accesser, &QObject::destroyed, accesser, [&] { destroyed = true; },
-            Qt::DirectConnection);
         accesser->RegisterFuncAsPush(10001);
         accesser->RegisterReceiver(
             ReceiverKey(10001), [accesser](const Resp_s&) { delete accesser; }, nullptr);
         m_backend->Push(10001, "bye");
-        QTRY_VERIFY(destroyed);
-        QTRY_VERIFY(thread.isNull());  // the thread object goes once its loop has ended
-        QCOMPARE(m_backend->LinkCount(), 0);
+        QTRY_COMPARE(m_backend->LinkCount(), 0);  // the destructor ran
+        QTRY_VERIFY(thread.isNull());             // the thread object goes once its loop has ended
     }
 
 private:
     std::shared_ptr<ScriptedServerBackend> m_backend;
     std::unique_ptr<CHQOWNServerAccesser> m_accesser;
-    Recorder m_recorder;
+    Recorder m_rec;
 };
 
 QTEST_GUILESS_MAIN(TestServerAccesser)

@@ -1,11 +1,15 @@
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <utility>
 
+#include "host/quoter/DealsQuoteData.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
+#include "host/quoter/QuoteTaskExecutor.h"
 #include "host/quoter/QuoterFeatureDAO.h"
 
 using kestrov::tolk::cor::Handler;
@@ -13,27 +17,19 @@ using kestrov::tolk::cor::Intent;
 
 namespace {
 
-class NullController : public IQuoteDataSourceController {
-public:
-    void RegisterJoinMethods() override {}
-    void NoOperation() override {}
-    bool Resume() override { return true; }
-    void Pause() override {}
-    bool IsAvailable() override { return true; }
-};
+const int kBoardType = 2;
+const int kSplit = 8;
+const char kChildType[] = "qz_Lv2_quoter_10002";
 
-// A chain link that records the task ids it saw, runs an optional hook and passes the intent on
-// (the base Handle: false at the end of the chain).
+// A chain link that logs "name:task", runs an optional hook and passes the intent on (the base
+// Handle: false at the end of the chain).
 class RecordingHandler : public QuoteDataSourceHandler {
 public:
     RecordingHandler(QuoteContext& context, const QString& name, QStringList* log)
         : QuoteDataSourceHandler(context, name), log_(log) {}
     bool Handle(QSharedPointer<Intent> intent) override {
-        QuoteDataSourceIntent* quote = QuoteDataSourceIntent::FromIntent(intent);
-        *log_ << QString("%1:%2").arg(GetHandlerName()).arg(quote ? quote->GetTaskId() : -1);
-        if (quote) {
-            quote->AddHandler(this);
-        }
+        const int task = QuoteDataSourceIntent::FromIntent(intent)->GetTaskId();
+        *log_ << QString("%1:%2").arg(GetHandlerName()).arg(task);
         if (hook) {
             hook();
         }
@@ -45,30 +41,66 @@ private:
     QStringList* log_;
 };
 
-QSharedPointer<Intent> MakeIntent(int task) {
-    return QSharedPointer<Intent>(
-        new QuoteDataSourceIntent(task, 0x01, QSharedPointer<ScopeTree>::create()));
+QSharedPointer<QuoteData> Answer(int count) {
+    auto data = QSharedPointer<DealsQuoteData>::create();
+    data->total_count = count;
+    return data;
+}
+
+// Like the stock-board join: folds each child answer into the parent's data (sums the counts);
+// refuses data that is not a deals table.
+JoinMethodValue SummingJoin() {
+    const JoinMethodKey key(kBoardType, ScopeSplitTypeVariant(kSplit), kChildType);
+    return JoinMethodValue(key, [](ScopeTreeNode& target, const ScopeTreeNode& source) {
+        const auto answer = source.quote_data.dynamicCast<DealsQuoteData>();
+        const auto before = target.quote_data.dynamicCast<DealsQuoteData>();
+        if (answer) {
+            target.quote_data = Answer((before ? before->total_count : 0) + answer->total_count);
+        }
+        return JoinMethodResult(bool(answer));
+    });
+}
+
+// A board root with split 8 and one child, tracked by an executor.
+struct Fixture {
+    explicit Fixture(bool withJoin) {
+        if (withJoin) {
+            context.OwnJoinMethodManager().RegisterJoinMethod(SummingJoin());
+        }
+        parent.split_type = ScopeSplitTypeVariant(kSplit);
+        child.scope_type = kChildType;
+        ScopeTreeNode root = parent;
+        root.children << child;
+        tree->AddRoot(root);
+        executor.Track(tree);
+    }
+    QSharedPointer<DealsQuoteData> ParentData() const {
+        return tree->FindNode(parent.scope_id)->quote_data.dynamicCast<DealsQuoteData>();
+    }
+    QuoteContext context{16};
+    QuoteContext::MidResultQueue& queue = context.GetQuoteTaskExecMidResultQueue();
+    QSharedPointer<ScopeTree> tree = QSharedPointer<ScopeTree>::create();
+    ScopeTreeNode parent{ScopeTypeVariant(kBoardType)};
+    ScopeTreeNode child = ScopeTreeNode::FromParentNode(parent);
+    QuoteTaskExecutor executor{context};
+};
+
+QList<int> Ids(const ScopeTreeNodeList& nodes) {
+    QList<int> ids;
+    for (const ScopeTreeNode& node : nodes) {
+        ids << node.scope_id;
+    }
+    return ids;
 }
 
 }  // namespace
 
+// The quote context and what it owns: the intent holder, the bounded mid-result queue, the join
+// registry, the executor that drains the queue into the parents of scope trees, and the trees
+// themselves; and the default feature store.
 class TstQuoteContext : public QObject {
     Q_OBJECT
 private slots:
-    void controllerRegistryAndQueueCapacity() {
-        QuoteContext context(2);
-        NullController a, b;
-        QVERIFY(context.RegisterQuoteDataSourceController("lv2", &a));
-        QVERIFY(!context.RegisterQuoteDataSourceController("lv2", &b));
-        QCOMPARE(context.FindQuoteDataSourceController("lv2"), &a);  // the first stays
-        QVERIFY(!context.RegisterQuoteDataSourceController("null", nullptr));
-        context.UnregisterQuoteDataSourceController("lv2");
-        QVERIFY(context.RegisterQuoteDataSourceController("lv2", &b));
-        QCOMPARE(context.QuoteDataSourceControllerNames(), QStringList{"lv2"});
-
-        QCOMPARE(context.GetQuoteTaskExecMidResultQueue().Capacity(), 2);
-    }
-
     void redispatchRerunsLiveIntentsThroughChain() {
         QuoteContext context;
         QStringList log;
@@ -77,19 +109,18 @@ private slots:
         first.GetLastSuccessor()->SetSuccessor(&second);  // appends
         IntentHolder& holder = context.OwnIntentHolder();
         holder.SetChainHead(&first);
-
-        const QSharedPointer<Intent> one = MakeIntent(1);
-        const QSharedPointer<Intent> two = MakeIntent(2);
+        const auto intent = [](int task) {
+            return QSharedPointer<Intent>(new QuoteDataSourceIntent(task, 0x01, {}));
+        };
+        const QSharedPointer<Intent> one = intent(1);
+        const QSharedPointer<Intent> two = intent(2);
         QVERIFY(!holder.Dispatch(one));  // nobody accepted it
         holder.AddLive(two);
         holder.AddLive(one);  // already live: not twice
         QCOMPARE(holder.LiveCount(), 2);
-        QCOMPARE(log, (QStringList{"first:1", "second:1"}));
-
-        log.clear();
         context.GetIntentHolder()->Redispatch();
-        QCOMPARE(log, (QStringList{"first:1", "second:1", "first:2", "second:2"}));
-        QCOMPARE(QuoteDataSourceIntent::FromIntent(two)->GetHandlerSet().size(), 2);
+        QCOMPARE(log, (QStringList{"first:1", "second:1", "first:1", "second:1", "first:2",
+                                   "second:2"}));
 
         log.clear();
         holder.RemoveLive(one);
@@ -101,52 +132,220 @@ private slots:
         };
         holder.Redispatch();
         QCOMPARE(log, (QStringList{"first:2", "first:2", "second:2", "second:2"}));
-
         log.clear();
         holder.SetChainHead(nullptr);
         holder.Redispatch();  // no chain: counted, nothing runs
         QVERIFY(log.isEmpty());
         QCOMPARE(holder.RedispatchCount(), 4);
-        QVERIFY(QuoteDataSourceIntent::FromIntent(QSharedPointer<Intent>(new Intent)) == nullptr);
-    }
-
-    void intentServeFlags_data() {
-        QTest::addColumn<quint32>("flags");
-        QTest::addColumn<bool>("serve");
-        QTest::newRow("none") << quint32(0) << false;
-        QTest::newRow("bit 0x01") << quint32(0x01) << true;
-        QTest::newRow("bit 0x10") << quint32(0x10) << true;
-        QTest::newRow("other bits") << quint32(0x2 | 0x4 | 0x8 | 0x20 | 0x100) << false;
-    }
-
-    void intentServeFlags() {
-        QFETCH(quint32, flags);
-        QFETCH(bool, serve);
-        QCOMPARE(QuoteDataSourceIntent(1, flags, QSharedPointer<ScopeTree>()).WantsService(),
-                 serve);
     }
 
     // Which codes the client's feature store counts as Level-2 or share-transfer by default.
-    void defaultFeatures_data() {
-        QTest::addColumn<QString>("feature");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("supported");
-        QTest::newRow("SH A-share") << "LV2" << QString("SH600000") << true;
-        QTest::newRow("SZ A-share") << "LV2" << QString("SZ000001") << true;
-        QTest::newRow("five digits") << "LV2" << QString("SH60000") << false;
-        QTest::newRow("seven digits: whole code") << "LV2" << QString("SZ0000011") << false;
-        QTest::newRow("lower-case market") << "LV2" << QString("sh600000") << false;
-        QTest::newRow("transfer code on LV2") << "LV2" << QString("NQ430001") << false;
-        QTest::newRow("transfer") << "Transfer" << QString("NQ430001") << true;
-        QTest::newRow("unknown feature") << "NoSuch" << QString("SH600000") << false;
+    void defaultFeatures() {
+        const auto* dict = QuoterFeatureDAO::Default()->GetStockDict();
+        const PatternFeatureStatement lv2 = dict->GetFeatureStatement("LV2");
+        QVERIFY(lv2.Support("SH600000") && lv2.Support("SZ000001"));
+        // Too short, too long (the whole code must match), lower-case market, a transfer code.
+        for (const char* code : {"SH60000", "SZ0000011", "sh600000", "NQ430001"}) {
+            QVERIFY2(!lv2.Support(code), code);
+        }
+        QVERIFY(dict->GetFeatureStatement("Transfer").Support("NQ430001"));
+        QVERIFY(!dict->GetFeatureStatement("NoSuch").Support("SH600000"));
     }
 
-    void defaultFeatures() {
-        QFETCH(QString, feature);
-        QFETCH(QString, code);
-        QFETCH(bool, supported);
-        const auto* dict = QuoterFeatureDAO::Default()->GetStockDict();
-        QCOMPARE(dict->GetFeatureStatement(feature).Support(code), supported);
+    void queueDropsAfterTimeoutAndKeepsOrder() {
+        BlockingQueue<int> q(2);
+        int v = 42;
+        QVERIFY(!q.Pop(v, 1));  // empty: times out
+        QCOMPARE(v, 42);
+        QVERIFY(q.Push(1, 1) && q.Push(2, 1));
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!q.Push(3, 1));
+        QVERIFY(!q.Push(4, 0));
+        QVERIFY(timer.elapsed() < 1000);  // a drop never waits long
+        QCOMPARE(q.DroppedCount(), qint64(2));
+        QVERIFY(q.Pop(v, 0) && v == 1);  // the queued items survive, the dropped ones are gone
+        std::atomic<bool> pushed{false};
+        std::thread producer([&] { pushed = q.Push(5, 5000) && q.Push(6, 5000); });  // waits
+        QVERIFY(q.Pop(v, 5000) && v == 2);
+        producer.join();
+        QVERIFY(pushed);
+        QVERIFY(q.Pop(v, 0) && v == 5);
+        QVERIFY(q.Pop(v, 0) && v == 6);
+        QCOMPARE(q.DroppedCount(), qint64(2));
+    }
+
+    void joinLookup_data() {
+        QTest::addColumn<QString>("child");
+        QTest::addColumn<int>("split");
+        QTest::addColumn<QString>("expected");  // empty: no join
+        QTest::newRow("exact split wins") << "c10002" << 8 << "split";
+        QTest::newRow("other split falls back") << "c10002" << 3 << "any";
+        QTest::newRow("split 0 is not any split") << "c12755" << 0 << "zero";
+        QTest::newRow("no split entry falls back") << "c12755" << 8 << "later";
+        QTest::newRow("unknown child") << "c99999" << 8 << "";
+    }
+
+    void joinLookup() {
+        QFETCH(QString, child);
+        QFETCH(int, split);
+        QFETCH(QString, expected);
+        JoinMethodManager manager;
+        const auto tagging = [&manager](const JoinMethodKey& key, const QString& tag) {
+            manager.RegisterJoinMethod(
+                JoinMethodValue(key, [tag](ScopeTreeNode& target, const ScopeTreeNode&) {
+                    target.variant = tag;
+                    return JoinMethodResult(true);
+                }));
+        };
+        tagging(JoinMethodKey(2, ScopeSplitTypeVariant(8), "c10002"), "split");
+        tagging(JoinMethodKey(2, "c10002"), "any");
+        tagging(JoinMethodKey(2, ScopeSplitTypeVariant(0), "c12755"), "zero");
+        tagging(JoinMethodKey(2, "c12755"), "earlier");
+        tagging(JoinMethodKey(2, "c12755"), "later");  // replaces
+        // The parent type must match exactly: the text "2" is not the number 2.
+        QVERIFY(!manager.Find("2", ScopeSplitTypeVariant(split), child));
+        const auto join = manager.Find(2, ScopeSplitTypeVariant(split), child);
+        ScopeTreeNode target, source;
+        QVERIFY(join ? join->Run(target, source).IsSuccess() : expected.isEmpty());
+        QCOMPARE(target.variant.toString(), expected);
+    }
+
+    void resultWithoutJoin_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<int>("ignored");
+        QTest::addColumn<bool>("childKeepsData");
+        QTest::newRow("unknown scope id") << "unknown" << 1 << false;
+        QTest::newRow("untracked tree") << "untracked" << 1 << false;
+        QTest::newRow("no join registered") << "no join" << 0 << true;
+        QTest::newRow("join refuses the data") << "refused" << 0 << true;
+    }
+
+    void resultWithoutJoin() {
+        QFETCH(QString, situation);
+        QFETCH(int, ignored);
+        QFETCH(bool, childKeepsData);
+        Fixture f(situation != "no join");
+        if (situation == "untracked") {
+            f.executor.Untrack(f.tree);
+        }
+        QSignalSpy spy(&f.executor, &QuoteTaskExecutor::parentDataChanged);
+        const int id =
+            situation == "unknown" ? ScopeTreeNode::NextScopeId() + 1000 : f.child.scope_id;
+        // Plain QuoteData is not the table the join wants.
+        f.queue.Push(
+            {id, situation == "refused" ? QSharedPointer<QuoteData>(new QuoteData) : Answer(1)});
+        QCOMPARE(f.executor.ProcessPending(), 1);
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(f.executor.IgnoredCount(), ignored);
+        QCOMPARE(bool(f.tree->FindNode(f.child.scope_id)->quote_data), childKeepsData);
+        QVERIFY(!f.ParentData());
+    }
+
+    void executorThreadJoinsIntoParentAndStops() {
+        Fixture f(true);
+        // The signal comes from the executor's thread: count it through a queued connection to
+        // this thread (QSignalSpy's direct append would race with the reads below).
+        QVector<int> parents;
+        std::atomic<int> observed{0};
+        QObject receiver;
+        connect(
+            &f.executor, &QuoteTaskExecutor::parentDataChanged, &receiver,
+            [&parents](int id) { parents << id; }, Qt::QueuedConnection);
+        f.executor.SetObserver([&observed](int) { ++observed; });
+        f.executor.Start();
+        f.executor.Start();  // a second Start is harmless
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(f.queue.Push({f.child.scope_id, Answer(i + 1)}, 1000));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(parents.size(), 3, 5000);
+        QCOMPARE(parents, QVector<int>(3, f.parent.scope_id));
+        f.executor.Stop();
+        QCOMPARE(observed.load(), 3);  // called after the signal: read once the thread is gone
+        QCOMPARE(f.executor.JoinedCount(), 3);
+        f.queue.Push({f.child.scope_id, Answer(9)});
+        QCOMPARE(f.queue.Size(), 1);  // nobody takes it any more
+        QCOMPARE(f.ParentData()->total_count, 6);
+    }
+
+    void fromParentNodeCopiesRequestFieldsOnly() {
+        ScopeTreeNode parent(ScopeTypeVariant(2));
+        parent.split_type = ScopeSplitTypeVariant(8);
+        parent.stock_list = StockListExpression::FromStockCode("SH600000");
+        parent.key_list = KeyListExpression::FromKeyList("money_flow_today");
+        parent.cycle = QStringLiteral("1min");
+        parent.quote_level = 2;
+        parent.params.insert("plate_list", "a,b");
+        parent.shared_block = {{11, 22}};
+        parent.children << ScopeTreeNode("child");
+        parent.quote_data.reset(new QuoteData);
+
+        const ScopeTreeNode child = ScopeTreeNode::FromParentNode(parent);
+        QCOMPARE(child.parent_scope_id, parent.scope_id);
+        QVERIFY(child.scope_id != parent.scope_id);
+        QVERIFY(ScopeTreeNode::FromParentNode(parent).scope_id != child.scope_id);
+        QVERIFY(child.stock_list == parent.stock_list && child.cycle == parent.cycle);
+        QVERIFY(child.quote_level == 2 && child.params == parent.params);
+        // What the child is, is the resolver's to set.
+        QVERIFY(child.scope_type.IsEmpty() && child.key_list.IsEmpty());
+        QVERIFY(child.split_type == ScopeSplitTypeVariant(0) && child.shared_block[0] == 0);
+        QVERIFY(child.children.isEmpty() && child.quote_data.isNull());
+    }
+
+    // Replacement and fetch nodes are served; unhandled ones stay or become remained.
+    void adjustBy() {
+        ScopeTreeNode board(ScopeTypeVariant(2));
+        ScopeTreeNode blocked("l2_fast_quote");
+        ScopeTree tree(ScopeTreeNodeList() << board << blocked);
+        ScopeResolveResult result;
+        result.replacement_nodes << board;
+        result.replacement_nodes[0].split_type = ScopeSplitTypeVariant(8);
+        const ScopeTreeNode fetch = ScopeTreeNode::FromParentNode(board);
+        const ScopeTreeNode remainder = ScopeTreeNode::FromParentNode(board);
+        ScopeTreeNode orphan("orphan");
+        orphan.parent_scope_id = 987654;
+        result.fetch_nodes << fetch;
+        result.unhandled_nodes << remainder << blocked << orphan;  // new, stored, unknown parent
+        tree.AdjustBy(result);
+
+        // Remained in entry order; the replaced root keeps its place among the roots.
+        const QList<int> remained{blocked.scope_id, remainder.scope_id, orphan.scope_id};
+        QCOMPARE(Ids(tree.GetRemainedNodeList()), remained);
+        QCOMPARE(Ids(tree.GetRootNodeList()),
+                 (QList<int>{board.scope_id, blocked.scope_id, orphan.scope_id}));
+        QCOMPARE(tree.FindNode(board.scope_id)->split_type, ScopeSplitTypeVariant(8));
+        QCOMPARE(Ids(tree.ChildrenOf(board.scope_id)),
+                 (QList<int>{fetch.scope_id, remainder.scope_id}));
+        QCOMPARE(tree.FindParent(remainder.scope_id)->scope_id, board.scope_id);
+        QVERIFY(!tree.FindParent(orphan.scope_id).has_value());
+
+        ScopeResolveResult later;  // a later handler serving the remainder
+        later.replacement_nodes << remainder;
+        tree.AdjustBy(later);
+        QCOMPARE(Ids(tree.GetRemainedNodeList()), (QList<int>{blocked.scope_id, orphan.scope_id}));
+        QCOMPARE(tree.Size(), 5);
+    }
+
+    void addRootIndexesChildrenAndUpdateKeepsStructure() {
+        ScopeTreeNode root("root");
+        ScopeTreeNode child("child");
+        ScopeTreeNode grandChild("grand");
+        child.children << grandChild;
+        root.children << child;
+        ScopeTree tree;
+        tree.AddRoot(root);
+        QCOMPARE(Ids(tree.GetRemainedNodeList()),
+                 (QList<int>{root.scope_id, child.scope_id, grandChild.scope_id}));
+        QCOMPARE(tree.FindParent(grandChild.scope_id)->scope_id, child.scope_id);
+        QCOMPARE(tree.FindParent(child.scope_id)->scope_id, root.scope_id);
+
+        grandChild.parent_scope_id = 424242;  // a rogue edit must not move the node
+        grandChild.quote_data.reset(new QuoteData);
+        QVERIFY(tree.UpdateNode(grandChild));
+        QVERIFY(tree.FindNode(grandChild.scope_id)->quote_data);
+        QCOMPARE(tree.FindParent(grandChild.scope_id)->scope_id, child.scope_id);
+        QVERIFY(tree.IsRemained(grandChild.scope_id));
+        QVERIFY(!tree.UpdateNode(ScopeTreeNode("unknown")));
     }
 };
 

@@ -21,15 +21,11 @@ using namespace fastquotebody;
 
 namespace {
 
-UnsharedDataCell Key(qint64 v) {
-    return UnsharedDataCell::FromInteger(v);
-}
-UnsharedDataCell Big(qint64 v) {
-    return UnsharedDataCell::FromBigInteger(v);
-}
-UnsharedDataCell Price(qint32 raw, int precision) {
+const auto Key = [](qint64 v) { return UnsharedDataCell::FromInteger(v); };
+const auto Big = [](qint64 v) { return UnsharedDataCell::FromBigInteger(v); };
+const auto Price = [](qint32 raw, int precision) {
     return UnsharedDataCell::FromPrice(raw, precision);
-}
+};
 
 QSharedPointer<QuoteData> BasicQuoteData(quint32 carried, int precision, qint32 basePrice,
                                          quint16 stockType) {
@@ -72,31 +68,19 @@ QSharedPointer<QuoteData> FastQuoteData(qint8 flag = 1) {
         Decoded(Body("SH600000", {{1050, 58000, 2, 0, {30000, 28000}}}, {}, flag)));
 }
 
-QList<qint64> KeyValues(const ThousandGearsQuoteData::RowMap& map) {
-    QList<qint64> values;
-    for (const UnsharedDataCell& key : map.keys()) {
-        values << key.ToInt64();
-    }
-    return values;
-}
-
 // A side of n levels laid by Levels(n, price, step): rows in book order then fillers up to ten,
 // both maps keyed by the real prices and the fillers' 0, 1, ...
 void CheckSide(const std::vector<DataRow>& rows, const ThousandGearsQuoteData::RowMap& levels,
                const ThousandGearsQuoteData::RowMap& queues, int n, qint32 price, qint32 step) {
     QCOMPARE(int(rows.size()), std::max(n, 10));
-    QList<qint64> keys;
+    QList<UnsharedDataCell> keys;
     for (int i = 0; i < std::max(n, 10); ++i) {
         QCOMPARE(rows[std::size_t(i)].Get("price"), Big(i < n ? price + i * step : 0));
-        keys << (i < n ? price + i * step : i - n);
+        keys << Key(i < n ? price + i * step : i - n);
     }
     std::sort(keys.begin(), keys.end());
-    QCOMPARE(KeyValues(levels), keys);
-    QCOMPARE(KeyValues(queues), keys);
-    if (n > 0) {
-        const DataRow last = queues.value(Key(price + (n - 1) * step));
-        QCOMPARE(Text(last, "will_volume_list"), QString::number(100 * n));
-    }
+    QCOMPARE(levels.keys(), keys);
+    QCOMPARE(queues.keys(), keys);
 }
 
 }  // namespace
@@ -105,318 +89,263 @@ class TestFastQuoteBook : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void decodesLiteralBodyFieldByField();
-    void sidesArePaddedWithFillers_data();
-    void sidesArePaddedWithFillers();
-    void samePriceReplacesInMapsAndEmptyQueueHasNoVolumes();
-    void badBodiesAreRejectedWhole_data();
-    void badBodiesAreRejectedWhole();
+    void initTestCase() {
+        resolver_.Init();
+        const QList<JoinMethodValue> joins = resolver_.GetJoinMethodList();
+        QCOMPARE(joins.size(), 2);
+        basicJoin_ = joins.at(0);
+        fastJoin_ = joins.at(1);
+        const ScopeSplitTypeVariant split(8);
+        QCOMPARE(basicJoin_.Key(), JoinMethodKey("l2_fast_quote", split, ScopeTypeVariant(2)));
+        QCOMPARE(fastJoin_.Key(), JoinMethodKey("l2_fast_quote", split, "qz_lv2_quoter_12989"));
+    }
 
-    void queueRowBecomesLotsWithBigIndexes_data();
-    void queueRowBecomesLotsWithBigIndexes();
-    void wholeBookIsConvertedOnceAndCopiesStayRaw();
+    void decodesLiteralBodyFieldByField() {
+        const QByteArray body = QByteArray::fromHex(
+            "0000000000000000"          // 4 + 4 bytes, not interpreted
+            "08005348363030303030"      // code: length 8, "SH600000"
+            "000000000000"              // 4 + 2 bytes, not interpreted
+            "01000000"                  // Nb = 1, Ns = 0
+            "1a0400003075000002000000"  // price 1050, volume 30000, 2 orders
+            "01000200"                  // big flag, K = 2
+            "10270000204e0000"          // queued 10000, 20000
+            "01");                      // fast-ten flag
+        ResponsePkgEntity_12989 entity;
+        QString code;
+        QVERIFY(FastQuoteDecoder::Decode(body, entity, code));
+        QCOMPARE(code, QString("SH600000"));
+        QCOMPARE(int(entity.fast_ten_flag), 1);
 
-    void resolverSplitsIntoBasicAndFastQuoteChildren();
-    void basicQuoteFirstThenFastQuoteConvertsOnArrival();
-    void fastQuoteFirstIsConvertedOnceWhenPrecisionArrives();
-    void sourcesWithoutOrWithOtherDataAreNotJoined();
+        // Every column, fillers included, is also checked by the qzlv2 tool's decode test.
+        const DataRow level = entity.wills.buy_rows.front();
+        QCOMPARE(level.Get("price"), Big(1050));
+        QCOMPARE(level.Get("vol"), Big(30000));
+        QCOMPARE(level.Get("isbig"), Big(1));
+        QCOMPARE(entity.gears.buy_levels.value(Key(1050)), level);
+
+        const DataRow queue = entity.gears.buy_queues.value(Key(1050));
+        QCOMPARE(queue.Get("total_will_count"), Big(2));
+        QCOMPARE(Text(queue, "will_volume_list"), QString("10000,20000"));
+        QVERIFY(!queue.Contains("big_volumeindex_list"));  // set by the conversion
+    }
+
+    void sidesArePaddedWithFillers_data() {
+        QTest::addColumn<int>("buy");
+        QTest::addColumn<int>("sell");
+        QTest::newRow("short buy side, long sell side") << 3 << 12;
+        QTest::newRow("full sides, no filler") << 10 << 10;
+        QTest::newRow("empty sides") << 0 << 0;
+    }
+
+    void sidesArePaddedWithFillers() {
+        QFETCH(int, buy);
+        QFETCH(int, sell);
+        const ResponsePkgEntity_12989 e =
+            Decoded(Body("SZ000001", Levels(buy, 1000, -1), Levels(sell, 1001, 1), -1));
+        CheckSide(e.wills.buy_rows, e.gears.buy_levels, e.gears.buy_queues, buy, 1000, -1);
+        CheckSide(e.wills.sell_rows, e.gears.sell_levels, e.gears.sell_queues, sell, 1001, 1);
+        QCOMPARE(int(e.fast_ten_flag), -1);
+    }
+
+    void samePriceReplacesInMapsAndEmptyQueueHasNoVolumes() {
+        const ResponsePkgEntity_12989 e = Decoded(Body(
+            "SH600000",
+            {{1050, 100, 1, 0, {100}}, {1050, 200, 2, 1, {100, 100}}, {1049, 7, 0, 0, {}}}, {}, 0));
+        QCOMPARE(e.gears.buy_levels.value(Key(1050)).Get("vol"), Big(200));
+        QCOMPARE(Text(e.gears.buy_queues.value(Key(1050)), "will_volume_list"), QString("100,100"));
+        QCOMPARE(Text(e.gears.buy_queues.value(Key(1049)), "will_volume_list"), QString(""));
+        // Both stay in the rows vector, in book order, before the 7 fillers.
+        QCOMPARE(int(e.wills.buy_rows.size()), 10);
+        QCOMPARE(e.wills.buy_rows[0].Get("vol"), Big(100));
+        QCOMPARE(e.wills.buy_rows[1].Get("vol"), Big(200));
+    }
+
+    void badBodiesAreRejectedWhole_data() {
+        QTest::addColumn<QByteArray>("body");
+        const QByteArray good =
+            Body("SH600000", {{1050, 300, 2, 0, {100, 200}}}, Levels(2, 1051, 1), 1);
+        HandLaid lyingBuyCount = Header("SH600000", 5, 0).level({1050, 300, 1, 0, {300}});
+        HandLaid lyingQueue = Header("SH600000", 1, 0);
+        lyingQueue.i32(1050).i32(300).i32(2).u16(0).u16(60000).i32(100).i32(200);
+        QByteArray lyingString = good;
+        lyingString[8] = char(0xFF);  // code length 255
+
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("inside the code") << good.left(12);
+        QTest::newRow("code length beyond the body") << lyingString;
+        QTest::newRow("inside a level record") << good.left(40);
+        QTest::newRow("inside the queued volumes") << good.left(46);
+        QTest::newRow("without the fast-ten flag") << good.left(good.size() - 1);
+        QTest::newRow("buy count beyond the levels") << lyingBuyCount.i8(1).bytes();
+        QTest::newRow("queued count beyond the volumes") << lyingQueue.i8(1).bytes();
+        QTest::newRow("counts of 65535 levels") << Header("SH600000", 0xFFFF, 0xFFFF).bytes();
+    }
+
+    void badBodiesAreRejectedWhole() {
+        QFETCH(QByteArray, body);
+        ResponsePkgEntity_12989 entity;
+        entity.fast_ten_flag = 7;
+        entity.wills.buy_rows.push_back(DataRow());
+        entity.gears.sell_levels.insert(Key(1), DataRow());
+        QString code = "untouched";
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression(
+                "^lv2-12989 \\{:SEPARATOR\\} FastQuoteDecoder::Decode: function 12989 "
+                "body rejected: offset \\d+ wanted \\d+ bytes of \\d+$"));
+        QVERIFY(!FastQuoteDecoder::Decode(body, entity, code));
+        QCOMPARE(int(entity.fast_ten_flag), 7);
+        QCOMPARE(int(entity.wills.buy_rows.size()), 1);
+        QCOMPARE(entity.gears.sell_levels.size(), 1);
+        QVERIFY(entity.gears.buy_levels.isEmpty());
+        QCOMPARE(code, QString("untouched"));
+    }
+
+    void queueRowBecomesLotsWithBigIndexes_data() {
+        // Precision 2; an order is big by its lots or by its amount, lots x raw price.
+        QTest::addColumn<qint64>("rawPrice");
+        QTest::addColumn<QStringList>("sharesLotsBig");
+        QTest::newRow("599 lots, small amount") << qint64(1) << QStringList{"59999", "599", ""};
+        QTest::newRow("600 lots") << qint64(1) << QStringList{"60000", "600", "0"};
+        QTest::newRow("amount exactly 300,000") << qint64(1000) << QStringList{"30000", "300", ""};
+        QTest::newRow("amount 300,001") << qint64(300001) << QStringList{"100", "1", "0"};
+        QTest::newRow("amount exactly 1,000,000")
+            << qint64(1000000) << QStringList{"100", "1", "0"};
+        QTest::newRow("shares below a lot: 0 lots")
+            << qint64(1000000) << QStringList{"99", "0", ""};
+        QTest::newRow("negative volume") << qint64(1050) << QStringList{"-60000", "-600", ""};
+        QTest::newRow("mixed") << qint64(1050)
+                               << QStringList{"28000,30000,150,60000", "280,300,1,600", "1,3"};
+        QTest::newRow("empty parts kept")
+            << qint64(1050) << QStringList{"30000,,30000", "300,0,300", "0,2"};
+        QTest::newRow("signs; too long or mixed is no number")
+            << qint64(1050) << QStringList{"+30000,-,12a,1234567890123456789", "300,0,0,0", "0"};
+        QTest::newRow("truncated toward zero")
+            << qint64(1050) << QStringList{"199,-199", "1,-1", ""};
+    }
+
+    void queueRowBecomesLotsWithBigIndexes() {
+        QFETCH(qint64, rawPrice);
+        QFETCH(QStringList, sharesLotsBig);
+        DataRow row = fastquote::MakeQueueRow("buy", rawPrice, 1, sharesLotsBig[0]);
+        FastQuoteConversion::ConvertQueueRow(row, 2);
+        QCOMPARE(Text(row, "will_volume_list"), sharesLotsBig[1]);
+        QCOMPARE(Text(row, "big_volumeindex_list"), sharesLotsBig[2]);
+        QCOMPARE(row.Get("will_price"), Price(qint32(rawPrice), 2));
+    }
+
+    void resolverSplitsIntoBasicAndFastQuoteChildren() {
+        ScopeTreeNode node = ScopeTreeNode::NewRoot("l2_fast_quote");
+        node.stock_list = StockListExpression::FromStockCode("SZ000001");
+        node.shared_block = {{17, -4}};
+        ScopeResolveResult result;
+        QVERIFY(resolver_.Resolve(result, node));
+        QCOMPARE(result.replacement_nodes.size(), 1);
+        QCOMPARE(result.fetch_nodes.size(), 2);
+        QVERIFY(result.unhandled_nodes.isEmpty());
+        const ScopeTreeNode& split = result.replacement_nodes.at(0);
+        QCOMPARE(split.scope_id, node.scope_id);
+        QCOMPARE(split.split_type, ScopeSplitTypeVariant(8));
+
+        const ScopeTreeNode& basic = result.fetch_nodes.at(0);
+        const ScopeTreeNode& fast = result.fetch_nodes.at(1);
+        QVERIFY(basic.scope_type.IsInt());
+        QCOMPARE((QList<ScopeTypeVariant>{basic.scope_type, basic.api_type, fast.scope_type,
+                                          fast.api_type}),
+                 (QList<ScopeTypeVariant>{2, "10001", "qz_lv2_quoter_12989", "12989"}));
+        QCOMPARE(basic.key_list.GetKeyList(), QStringList{"lastest_time_based_deal"});
+        QCOMPARE(fast.shared_block, node.shared_block);
+        for (const ScopeTreeNode* child : {&basic, &fast}) {
+            QCOMPARE(child->stock_list.GetStockCode(), QString("SZ000001"));
+            QCOMPARE(child->parent_scope_id, node.scope_id);
+        }
+        QCOMPARE(split.children.size(), 2);
+        QCOMPARE(split.children.at(0).scope_id, basic.scope_id);
+        QCOMPARE(split.children.at(1).scope_id, fast.scope_id);
+
+        ScopeResolveResult none;
+        QVERIFY(!resolver_.Resolve(none, ScopeTreeNode::NewRoot(2)));
+        QVERIFY(!resolver_.Resolve(none, ScopeTreeNode::NewRoot("l2_fast_quote_x")));
+        QVERIFY(none.IsEmpty());
+    }
+
+    void basicQuoteFirstThenFastQuoteConvertsOnArrival() {
+        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 2, 1040, 5))));
+        QCOMPARE(NodeData(parent)->precision, 2);
+
+        const QSharedPointer<QuoteData> fast = FastQuoteData(1);
+        QVERIFY(fastJoin_.Run(parent, Child(fast)));
+        const QzLv2FastQuoteNodeData* data = NodeData(parent);
+        QCOMPARE(int(data->stock_type), 5);
+        QCOMPARE(int(data->fast_ten_flag), 1);
+        QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1040, 2));
+        QCOMPARE(data->wills.buy_rows[0].Get("price").DisplayText(), QString("10.50"));
+        QCOMPARE(data->wills.buy_rows[0].Get("vol"), Big(58000));  // volumes stay shares
+        QCOMPARE(Lots(data), QString("300,280"));
+        QCOMPARE(Text(data->gears.buy_queues.value(Key(1050)), "big_volumeindex_list"),
+                 QString("0"));
+        // The maps hold the converted rows of the vectors; fillers are converted too, "" to "0".
+        QCOMPARE(data->gears.buy_levels.value(Key(1050)), data->wills.buy_rows[0]);
+        QCOMPARE(data->gears.sell_levels.value(Key(9)), data->wills.sell_rows[9]);
+        QCOMPARE(data->wills.sell_rows[9].Get("price"), Price(0, 2));
+        QCOMPARE(Text(data->gears.sell_queues.value(Key(9)), "will_volume_list"), QString("0"));
+        // The child's published book is not converted in place.
+        const auto* raw = static_cast<const ResponsePkgEntity_12989*>(fast.data());
+        QCOMPARE(raw->wills.buy_rows[0].Get("price"), Big(1050));
+        QCOMPARE(Text(raw->gears.buy_queues.value(Key(1050)), "will_volume_list"),
+                 QString("30000,28000"));
+    }
+
+    void fastQuoteFirstIsConvertedOnceWhenPrecisionArrives() {
+        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
+        QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
+        const QSharedPointer<QuoteData> beforeBasic = parent.quote_data;
+        // A basic quote without the precision bit changes nothing; precision 0 counts.
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x10 | 0x20, 2, 1000, 3))));
+        QCOMPARE(NodeData(parent)->precision, -1);
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4, 0, 1000, 3))));
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 4, 2000, 9))));
+
+        const QzLv2FastQuoteNodeData* data = NodeData(parent);
+        QCOMPARE(data->precision, 0);
+        QCOMPARE(int(data->stock_type), -1);                        // not carried
+        QVERIFY(!data->wills.summary.Contains("prev_price_base"));  // not carried
+        QCOMPARE(data->wills.buy_rows[0].Get("price"), Price(1050, 0));
+        QCOMPARE(Lots(data), QString("300,280"));  // converted once: lots are not divided again
+        // The node data the host held before is a separate object and stays raw.
+        const auto* old = static_cast<const QzLv2FastQuoteNodeData*>(beforeBasic.data());
+        QCOMPARE(old->precision, -1);
+        QCOMPARE(Lots(old), QString("30000,28000"));
+    }
+
+    void sourcesWithoutOrWithOtherDataAreNotJoined() {
+        // No data on either side: the parent gets an empty node data, the join fails.
+        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
+        QVERIFY(!basicJoin_.Run(parent, Child({})));
+        QVERIFY(NodeData(parent) != nullptr);
+        QVERIFY(!fastJoin_.Run(parent, Child({})));
+        // The parent's data is kept when the source has none or the wrong kind.
+        QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
+        const QSharedPointer<QuoteData> joined = parent.quote_data;
+        QVERIFY(!fastJoin_.Run(parent, Child(BasicQuoteData(0x4, 2, 0, 0))));
+        QVERIFY(!basicJoin_.Run(parent, Child({})));
+        QVERIFY(
+            basicJoin_.Run(parent, Child(FastQuoteData(0))));  // wrong kind: succeeds, no change
+        QCOMPARE(parent.quote_data, joined);
+
+        // A parent holding other quote data is given a node data.
+        ScopeTreeNode other = ScopeTreeNode::NewRoot("l2_fast_quote");
+        other.quote_data = QSharedPointer<QuoteData>::create();
+        QVERIFY(fastJoin_.Run(other, Child(FastQuoteData(1))));
+        QCOMPARE(int(NodeData(other)->fast_ten_flag), 1);
+    }
 
 private:
     QzLv2FastQuoteScopeResolver resolver_{nullptr};
     JoinMethodValue basicJoin_;
     JoinMethodValue fastJoin_;
 };
-
-void TestFastQuoteBook::initTestCase() {
-    resolver_.Init();
-    const QList<JoinMethodValue> joins = resolver_.GetJoinMethodList();
-    QCOMPARE(joins.size(), 2);
-    basicJoin_ = joins.at(0);
-    fastJoin_ = joins.at(1);
-    const ScopeSplitTypeVariant split(8);
-    QCOMPARE(basicJoin_.Key(), JoinMethodKey("l2_fast_quote", split, ScopeTypeVariant(2)));
-    QCOMPARE(fastJoin_.Key(), JoinMethodKey("l2_fast_quote", split, "qz_lv2_quoter_12989"));
-}
-
-void TestFastQuoteBook::decodesLiteralBodyFieldByField() {
-    const QByteArray body = QByteArray::fromHex(
-        "0000000000000000"          // 4 + 4 bytes, not interpreted
-        "08005348363030303030"      // code: length 8, "SH600000"
-        "000000000000"              // 4 + 2 bytes, not interpreted
-        "01000000"                  // Nb = 1, Ns = 0
-        "1a0400003075000002000000"  // price 1050, volume 30000, 2 orders
-        "01000200"                  // big flag, K = 2
-        "10270000204e0000"          // queued 10000, 20000
-        "01");                      // fast-ten flag
-    ResponsePkgEntity_12989 entity;
-    QString code;
-    QVERIFY(FastQuoteDecoder::Decode(body, entity, code));
-    QCOMPARE(code, QString("SH600000"));
-    QCOMPARE(int(entity.fast_ten_flag), 1);
-
-    const DataRow level = entity.wills.buy_rows.front();
-    QCOMPARE(Text(level, "type"), QString("buy"));
-    QCOMPARE(level.Get("price"), Big(1050));
-    QCOMPARE(level.Get("vol"), Big(30000));
-    QCOMPARE(level.Get("isbig"), Big(1));
-    QCOMPARE(entity.gears.buy_levels.value(Key(1050)), level);
-
-    const DataRow queue = entity.gears.buy_queues.value(Key(1050));
-    QCOMPARE(Text(queue, "will_type"), QString("buy"));
-    QCOMPARE(queue.Get("will_price"), Big(1050));
-    QCOMPARE(queue.Get("volume_unit"),
-             UnsharedDataCell::FromMagnitudeUnit(100, QString::fromUtf8("手")));
-    QCOMPARE(queue.Get("total_will_count"), Big(2));
-    QCOMPARE(Text(queue, "will_volume_list"), QString("10000,20000"));
-    QVERIFY(!queue.Contains("big_volumeindex_list"));  // set by the conversion
-
-    // The empty sell side: ten fillers; a filler queue row already carries an empty big list.
-    const DataRow filler = entity.gears.sell_queues.value(Key(3));
-    QCOMPARE(Text(filler, "will_type"), QString("sell"));
-    QCOMPARE(filler.Get("total_will_count"), Big(0));
-    QCOMPARE(Text(filler, "will_volume_list"), QString());
-    QVERIFY(filler.Contains("big_volumeindex_list"));
-    CheckSide(entity.wills.sell_rows, entity.gears.sell_levels, entity.gears.sell_queues, 0, 0, 0);
-}
-
-void TestFastQuoteBook::sidesArePaddedWithFillers_data() {
-    QTest::addColumn<int>("buy");
-    QTest::addColumn<int>("sell");
-    QTest::newRow("short buy side, long sell side") << 3 << 12;
-    QTest::newRow("full sides, no filler") << 10 << 10;
-    QTest::newRow("empty sides") << 0 << 0;
-}
-
-void TestFastQuoteBook::sidesArePaddedWithFillers() {
-    QFETCH(int, buy);
-    QFETCH(int, sell);
-    const ResponsePkgEntity_12989 e =
-        Decoded(Body("SZ000001", Levels(buy, 1000, -1), Levels(sell, 1001, 1), -1));
-    CheckSide(e.wills.buy_rows, e.gears.buy_levels, e.gears.buy_queues, buy, 1000, -1);
-    CheckSide(e.wills.sell_rows, e.gears.sell_levels, e.gears.sell_queues, sell, 1001, 1);
-    QCOMPARE(int(e.fast_ten_flag), -1);
-}
-
-void TestFastQuoteBook::samePriceReplacesInMapsAndEmptyQueueHasNoVolumes() {
-    const ResponsePkgEntity_12989 e = Decoded(Body(
-        "SH600000", {{1050, 100, 1, 0, {100}}, {1050, 200, 2, 1, {100, 100}}, {1049, 7, 0, 0, {}}},
-        {}, 0));
-    QCOMPARE(e.gears.buy_levels.value(Key(1050)).Get("vol"), Big(200));
-    QCOMPARE(Text(e.gears.buy_queues.value(Key(1050)), "will_volume_list"), QString("100,100"));
-    QCOMPARE(Text(e.gears.buy_queues.value(Key(1049)), "will_volume_list"), QString(""));
-    // Both stay in the rows vector, in book order, before the 7 fillers.
-    QCOMPARE(int(e.wills.buy_rows.size()), 10);
-    QCOMPARE(e.wills.buy_rows[0].Get("vol"), Big(100));
-    QCOMPARE(e.wills.buy_rows[1].Get("vol"), Big(200));
-}
-
-void TestFastQuoteBook::badBodiesAreRejectedWhole_data() {
-    QTest::addColumn<QByteArray>("body");
-    const QByteArray good =
-        Body("SH600000", {{1050, 300, 2, 0, {100, 200}}}, Levels(2, 1051, 1), 1);
-    HandLaid lyingBuyCount = Header("SH600000", 5, 0).level({1050, 300, 1, 0, {300}});
-    HandLaid lyingQueue = Header("SH600000", 1, 0);
-    lyingQueue.i32(1050).i32(300).i32(2).u16(0).u16(60000).i32(100).i32(200);
-    QByteArray lyingString = good;
-    lyingString[8] = char(0xFF);  // code length 255
-
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("inside the header") << good.left(7);
-    QTest::newRow("inside the code") << good.left(12);
-    QTest::newRow("code length beyond the body") << lyingString;
-    QTest::newRow("before the counts") << good.left(24);
-    QTest::newRow("inside a level record") << good.left(40);
-    QTest::newRow("inside the queued volumes") << good.left(46);
-    QTest::newRow("without the fast-ten flag") << good.left(good.size() - 1);
-    QTest::newRow("buy count beyond the levels") << lyingBuyCount.i8(1).bytes();
-    QTest::newRow("queued count beyond the volumes") << lyingQueue.i8(1).bytes();
-    QTest::newRow("counts of 65535 levels") << Header("SH600000", 0xFFFF, 0xFFFF).bytes();
-}
-
-void TestFastQuoteBook::badBodiesAreRejectedWhole() {
-    QFETCH(QByteArray, body);
-    ResponsePkgEntity_12989 entity;
-    entity.fast_ten_flag = 7;
-    entity.wills.buy_rows.push_back(DataRow());
-    entity.gears.sell_levels.insert(Key(1), DataRow());
-    QString code = "untouched";
-    QTest::ignoreMessage(
-        QtWarningMsg,
-        QRegularExpression("^lv2-12989 \\{:SEPARATOR\\} FastQuoteDecoder::Decode: function 12989 "
-                           "body rejected: offset \\d+ wanted \\d+ bytes of \\d+$"));
-    QVERIFY(!FastQuoteDecoder::Decode(body, entity, code));
-    QCOMPARE(int(entity.fast_ten_flag), 7);
-    QCOMPARE(int(entity.wills.buy_rows.size()), 1);
-    QCOMPARE(entity.gears.sell_levels.size(), 1);
-    QVERIFY(entity.gears.buy_levels.isEmpty());
-    QCOMPARE(code, QString("untouched"));
-}
-
-void TestFastQuoteBook::queueRowBecomesLotsWithBigIndexes_data() {
-    // Precision 2; an order is big by its lots or by its amount, lots x raw price.
-    QTest::addColumn<qint64>("rawPrice");
-    QTest::addColumn<QStringList>("sharesLotsBig");
-    QTest::newRow("599 lots, small amount") << qint64(1) << QStringList{"59999", "599", ""};
-    QTest::newRow("600 lots") << qint64(1) << QStringList{"60000", "600", "0"};
-    QTest::newRow("amount exactly 300,000") << qint64(1000) << QStringList{"30000", "300", ""};
-    QTest::newRow("amount 300,001") << qint64(300001) << QStringList{"100", "1", "0"};
-    QTest::newRow("amount exactly 1,000,000") << qint64(1000000) << QStringList{"100", "1", "0"};
-    QTest::newRow("shares below a lot: 0 lots") << qint64(1000000) << QStringList{"99", "0", ""};
-    QTest::newRow("negative volume") << qint64(1050) << QStringList{"-60000", "-600", ""};
-    QTest::newRow("mixed") << qint64(1050)
-                           << QStringList{"28000,30000,150,60000", "280,300,1,600", "1,3"};
-    QTest::newRow("empty parts kept")
-        << qint64(1050) << QStringList{"30000,,30000", "300,0,300", "0,2"};
-    QTest::newRow("signs; too long or mixed is no number")
-        << qint64(1050) << QStringList{"+30000,-,12a,1234567890123456789", "300,0,0,0", "0"};
-    QTest::newRow("truncated toward zero") << qint64(1050) << QStringList{"199,-199", "1,-1", ""};
-}
-
-void TestFastQuoteBook::queueRowBecomesLotsWithBigIndexes() {
-    QFETCH(qint64, rawPrice);
-    QFETCH(QStringList, sharesLotsBig);
-    DataRow row = fastquote::MakeQueueRow("buy", rawPrice, 1, sharesLotsBig[0]);
-    FastQuoteConversion::ConvertQueueRow(row, 2);
-    QCOMPARE(Text(row, "will_volume_list"), sharesLotsBig[1]);
-    QCOMPARE(Text(row, "big_volumeindex_list"), sharesLotsBig[2]);
-    QCOMPARE(row.Get("will_price"), Price(qint32(rawPrice), 2));
-    QCOMPARE(row.Get("total_will_count"), Big(1));
-}
-
-void TestFastQuoteBook::wholeBookIsConvertedOnceAndCopiesStayRaw() {
-    ResponsePkgEntity_12989 entity =
-        Decoded(Body("SH600000", {{1050, 88000, 2, 1, {28000, 60000}}, {1049, 0, 0, 0, {}}},
-                     {{1051, 30000, 1, 0, {30000}}}, 0));
-    const ResponsePkgEntity_12989 raw = entity;
-    FastQuoteConversion::ConvertBook(entity.wills, entity.gears, 2);
-
-    QCOMPARE(entity.wills.buy_rows[1].Get("price"), Price(1049, 2));
-    QCOMPARE(entity.wills.buy_rows[1].Get("price").DisplayText(), QString("10.49"));
-    QCOMPARE(entity.wills.buy_rows[1].Get("vol"), Big(0));  // volumes stay shares
-    // The maps hold the same converted rows as the vectors; map keys stay raw.
-    QCOMPARE(entity.gears.buy_levels.value(Key(1050)), entity.wills.buy_rows[0]);
-    QCOMPARE(entity.gears.sell_levels.value(Key(1051)), entity.wills.sell_rows[0]);
-    QCOMPARE(entity.gears.sell_levels.value(Key(8)), entity.wills.sell_rows[9]);
-    const DataRow buyQueue = entity.gears.buy_queues.value(Key(1050));
-    QCOMPARE(Text(buyQueue, "will_volume_list"), QString("280,600"));
-    QCOMPARE(Text(buyQueue, "big_volumeindex_list"), QString("1"));
-    QCOMPARE(Text(entity.gears.buy_queues.value(Key(1049)), "will_volume_list"), QString("0"));
-    // Every filler is converted, once (the fillers of a side share one row): "" becomes "0".
-    for (int j = 0; j < 9; ++j) {
-        QCOMPARE(entity.wills.sell_rows[std::size_t(j) + 1].Get("price"), Price(0, 2));
-        QCOMPARE(Text(entity.gears.sell_queues.value(Key(j)), "will_volume_list"), QString("0"));
-    }
-    QCOMPARE(raw.wills.buy_rows[0].Get("price"), Big(1050));
-    QCOMPARE(Text(raw.gears.buy_queues.value(Key(1050)), "will_volume_list"),
-             QString("28000,60000"));
-}
-
-void TestFastQuoteBook::resolverSplitsIntoBasicAndFastQuoteChildren() {
-    ScopeTreeNode node = ScopeTreeNode::NewRoot("l2_fast_quote");
-    node.stock_list = StockListExpression::FromStockCode("SZ000001");
-    node.shared_block = {{17, -4}};
-    ScopeResolveResult result;
-    QVERIFY(resolver_.Resolve(result, node));
-    QCOMPARE(result.replacement_nodes.size(), 1);
-    QCOMPARE(result.fetch_nodes.size(), 2);
-    QVERIFY(result.unhandled_nodes.isEmpty());
-    const ScopeTreeNode& split = result.replacement_nodes.at(0);
-    QCOMPARE(split.scope_id, node.scope_id);
-    QCOMPARE(split.split_type, ScopeSplitTypeVariant(8));
-
-    const ScopeTreeNode& basic = result.fetch_nodes.at(0);
-    QVERIFY(basic.scope_type.IsInt());
-    QCOMPARE(basic.scope_type, ScopeTypeVariant(2));
-    QCOMPARE(basic.api_type, ScopeTypeVariant("10001"));
-    QCOMPARE(basic.key_list.GetKeyList(), QStringList{"lastest_time_based_deal"});
-    const ScopeTreeNode& fast = result.fetch_nodes.at(1);
-    QCOMPARE(fast.scope_type, ScopeTypeVariant("qz_lv2_quoter_12989"));
-    QCOMPARE(fast.api_type, ScopeTypeVariant("12989"));
-    QCOMPARE(fast.shared_block, node.shared_block);
-    for (const ScopeTreeNode* child : {&basic, &fast}) {
-        QCOMPARE(child->stock_list.GetStockCode(), QString("SZ000001"));
-        QCOMPARE(child->parent_scope_id, node.scope_id);
-    }
-    QCOMPARE(split.children.size(), 2);
-    QCOMPARE(split.children.at(0).scope_id, basic.scope_id);
-    QCOMPARE(split.children.at(1).scope_id, fast.scope_id);
-
-    ScopeResolveResult none;
-    QVERIFY(!resolver_.Resolve(none, ScopeTreeNode::NewRoot(2)));
-    QVERIFY(!resolver_.Resolve(none, ScopeTreeNode::NewRoot("l2_fast_quote_x")));
-    QVERIFY(none.IsEmpty());
-}
-
-void TestFastQuoteBook::basicQuoteFirstThenFastQuoteConvertsOnArrival() {
-    ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
-    QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 2, 1040, 5))));
-    QVERIFY(NodeData(parent) != nullptr);
-    QCOMPARE(NodeData(parent)->precision, 2);
-
-    const QSharedPointer<QuoteData> fast = FastQuoteData(1);
-    QVERIFY(fastJoin_.Run(parent, Child(fast)));
-    const QzLv2FastQuoteNodeData* data = NodeData(parent);
-    QCOMPARE(int(data->stock_type), 5);
-    QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1040, 2));
-    QCOMPARE(data->wills.buy_rows[0].Get("price"), Price(1050, 2));
-    QCOMPARE(Lots(data), QString("300,280"));
-    QCOMPARE(data->gears.buy_queues.value(Key(1050)).Get("big_volumeindex_list").ToString(),
-             QString("0"));
-    QCOMPARE(int(data->fast_ten_flag), 1);
-    // The child's published book is not converted in place.
-    const auto* raw = static_cast<const ResponsePkgEntity_12989*>(fast.data());
-    QCOMPARE(raw->wills.buy_rows[0].Get("price"), UnsharedDataCell::FromBigInteger(1050));
-}
-
-void TestFastQuoteBook::fastQuoteFirstIsConvertedOnceWhenPrecisionArrives() {
-    ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
-    QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
-    QVERIFY(NodeData(parent) != nullptr);
-    QCOMPARE(NodeData(parent)->precision, -1);
-    QCOMPARE(Lots(NodeData(parent)), QString("30000,28000"));
-    const QSharedPointer<QuoteData> beforeBasic = parent.quote_data;
-    // A basic quote without the precision bit changes nothing; precision 0 counts.
-    QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x10 | 0x20, 2, 1000, 3))));
-    QCOMPARE(NodeData(parent)->precision, -1);
-    QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4, 0, 1000, 3))));
-    QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 4, 2000, 9))));
-
-    const QzLv2FastQuoteNodeData* data = NodeData(parent);
-    QCOMPARE(data->precision, 0);
-    QCOMPARE(int(data->stock_type), -1);                        // not carried
-    QVERIFY(!data->wills.summary.Contains("prev_price_base"));  // not carried
-    QCOMPARE(int(data->fast_ten_flag), 1);
-    QCOMPARE(data->wills.buy_rows[0].Get("price"), Price(1050, 0));
-    QCOMPARE(data->gears.buy_levels.value(Key(1050)).Get("price"), Price(1050, 0));
-    QCOMPARE(Lots(data), QString("300,280"));  // converted once: lots are not divided again
-    // The node data the host held before is a separate object and stays raw.
-    const auto* old = static_cast<const QzLv2FastQuoteNodeData*>(beforeBasic.data());
-    QCOMPARE(old->precision, -1);
-    QCOMPARE(Lots(old), QString("30000,28000"));
-}
-
-void TestFastQuoteBook::sourcesWithoutOrWithOtherDataAreNotJoined() {
-    // No data on either side: the parent gets an empty node data, the join fails.
-    ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
-    QVERIFY(!basicJoin_.Run(parent, Child({})));
-    QVERIFY(NodeData(parent) != nullptr);
-    QVERIFY(!fastJoin_.Run(parent, Child({})));
-
-    // The parent's data is kept when the source has none or the wrong kind.
-    QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
-    const QSharedPointer<QuoteData> joined = parent.quote_data;
-    QVERIFY(!fastJoin_.Run(parent, Child(BasicQuoteData(0x4, 2, 0, 0))));
-    QVERIFY(!basicJoin_.Run(parent, Child({})));
-    QVERIFY(basicJoin_.Run(parent, Child(FastQuoteData(0))));  // wrong kind: succeeds, no change
-    QCOMPARE(parent.quote_data, joined);
-
-    // A parent holding other quote data is given a node data.
-    ScopeTreeNode other = ScopeTreeNode::NewRoot("l2_fast_quote");
-    other.quote_data = QSharedPointer<QuoteData>::create();
-    QVERIFY(fastJoin_.Run(other, Child(FastQuoteData(1))));
-    QCOMPARE(int(NodeData(other)->fast_ten_flag), 1);
-}
 
 QTEST_GUILESS_MAIN(TestFastQuoteBook)
 #include "tst_fastquotebook.moc"

@@ -1,0 +1,391 @@
+// The stock-board bodies and what the board makes of them: the 10001/10002, 12755 and 10012
+// decoders on bytes laid out by hand from their tables (bad bodies rejected whole), and the board
+// resolver, which splits the keys by call and whose joins transcode the records to board cells.
+#include <QtTest>
+
+#include "host/quoter/BaseQuoteData.h"
+#include "host/quoter/QuoteDataSourceHandlerConfiguration.h"
+#include "host/quoter/ScopeResolveResult.h"
+#include "services/stockboard/QzLv2StockBoardScopeResolver.h"
+#include "services/stockboard/ResponsePkgEntity_10002.h"
+#include "services/stockboard/StockDataSetDecoder.h"
+#include "services/stockboard/StockRelatedDecoder.h"
+#include "services/stockboard/StockSnapshotDecoder.h"
+#include "tests/services/HandLaid.h"
+
+namespace {
+
+// 10002 records, the first with every bit of all three masks set, laid out in table order.
+HandLaid FullRecordBody(quint16 records = 1, quint16 auctionCountOpen = 2,
+                        quint16 auctionCountClose = 1) {
+    HandLaid b;
+    b.header14().u16(records);
+    b.u32(0x797FFFFF).u32(0x607E7E5F).u32(0x5004);
+    // mask 1
+    b.str("SZ000001").str(QString::fromUtf8("平安银行"));
+    b.u8(2).u8(1).i32(1050).u16(0x0102);
+    for (int i = 0; i < 10; ++i)
+        b.i32(1049 - i).u32(100 + i);  // bids
+    for (int i = 0; i < 10; ++i)
+        b.i32(1051 + i).u32(200 + i);                        // asks
+    b.i32(1040).i32(1080).i32(1030).i32(1060);               // open, high, low, last
+    b.packed(0, 123456).packed(1, 0x3ABCDE00).packed(2, 5);  // volume, amount, current
+    b.packed(0, 600).packed(0, 700);                         // inner, outer
+    b.packed(3, 0x3FFFFFFF).packed(0, 900);                  // bid/ask totals
+    b.u32(4321).i16(-1234).u16(150).u16(321).u16(243);
+    b.i32(1055).i32(1155).i32(945).i32(-876).u32(143005).u32(20240315);
+    // mask 2
+    b.u32(1940592).u8(1).u32(1940555).u16(11).u16(22).u16(3);
+    b.i32(125).i32(-250).i32(375).i32(-500).i32(625).i32(-750);
+    b.i32(12345);                                             // 0x40
+    b.str("BK0475").str(QString::fromUtf8("银行")).i32(-87);  // 0x200
+    b.u8(1).i16(-321).i32(54321).i32(-12345).u8(9).u8(2);     // 0x400 .. 0x4000
+    b.i32(234567).i32(-345678).i32(456789);                   // money flows 5/10/20d
+    b.i16(4321).i16(-3).i32(65);                              // 0x100000, 0x200000, 0x400000
+    b.u8(1).u8(25).u8(7);                                     // 0x20000000
+    b.i32(1041).u32(12000).u16(auctionCountOpen);             // 0x40000000
+    for (int i = 0; i < 2; ++i)
+        b.u32(91500 + i).i32(1039 + i).u32(1000 * (i + 1));
+    b.i32(1061).u32(34000).u16(auctionCountClose);
+    b.u32(145700).i32(1062).u32(5555);
+    // mask 3
+    b.i32(1001).i32(-999);
+    b.u8(2).u16(17).u32(56000).u32(690000).u16(1530);
+    b.u8(1).u8(2).i32(1033);
+    return b;
+}
+
+ScopeTreeNode BoardNode(const QString& code, const QStringList& keys) {
+    ScopeTreeNode node(2);
+    node.stock_list = StockListExpression::FromStockCode(code);
+    node.key_list = KeyListExpression::FromKeyList(keys);
+    node.shared_block = {{11, 22}};
+    return node;
+}
+
+// The quote data a join receives from a decoded record (null if the body was rejected).
+template <typename Entity, typename Record>
+QSharedPointer<QuoteData> DataOf(const DecodeResult<Record>& r) {
+    return r.ok ? QSharedPointer<QuoteData>(new Entity(*r.record)) : QSharedPointer<QuoteData>();
+}
+
+QSharedPointer<QuoteData> StockRelatedData(const QString& code, int category) {
+    return DataOf<ResponsePkgEntity_12755>(
+        DecodeStockRelatedBody(StockRelatedBody(code, 105, 0x40000400, 0x20, quint8(category))));
+}
+
+double Single(qint32 v) {
+    return double(float(v) / 10000.0f);
+}
+
+}  // namespace
+
+class TestStockBoardData : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        configuration_.lv2_feature = PatternFeatureStatement(1, "LV2", "(SH|SZ)\\d{6}");
+        configuration_.SetExcludedCodeSet({"SH600666"});
+        resolver_ = std::make_unique<QzLv2StockBoardScopeResolver>(&configuration_);
+        resolver_->Init();
+        QList<JoinMethodKey> keys, expected;
+        for (const JoinMethodValue& method : resolver_->GetJoinMethodList())
+            keys << method.Key();
+        for (const char* call : {"10001", "10002", "10012", "12755_stock_related"})
+            expected << JoinMethodKey(2, ScopeSplitTypeVariant(8),
+                                      QString("qz_Lv2_quoter_") + call);
+        QCOMPARE(keys, expected);
+    }
+
+    void snapshotFullRecordFromHandLaidBytes() {
+        // A second record, cut short, follows: only the first is read.
+        HandLaid body = FullRecordBody(2);
+        body.u32(0x3).u32(0).u32(0).str("SH600001");
+        const DecodeResult<StockSnapshot> r = DecodeStockSnapshotBody(body.bytes());
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QVERIFY(r.record.has_value());
+        const StockSnapshot& s = *r.record;
+        QCOMPARE((QList<quint32>{s.mask1, s.carried2, s.mask3}),
+                 (QList<quint32>{0x797FFFFF, 0x607E7E5F, 0x5004}));
+        QCOMPARE((QStringList{s.code, s.market(), s.name, s.industry_code, s.industry_name}),
+                 (QStringList{"SZ000001", "SZ", QString::fromUtf8("平安银行"), "BK0475",
+                              QString::fromUtf8("银行")}));
+        QCOMPARE(s.bids[0], (PriceLevel{1049, 100}));
+        QCOMPARE(s.bids[9], (PriceLevel{1040, 109}));
+        QCOMPARE(s.asks[0], (PriceLevel{1051, 200}));
+        QCOMPARE(s.asks[9], (PriceLevel{1060, 209}));
+        QCOMPARE(s.period_changes, (std::array<qint32, 6>{{125, -250, 375, -500, 625, -750}}));
+        QCOMPARE(s.open_auction_points,
+                 (QList<AuctionPoint>{{91500, 1039, 1000}, {91501, 1040, 2000}}));
+        QCOMPARE(s.close_auction_points, (QList<AuctionPoint>{{145700, 1062, 5555}}));
+        // The numeric fields in wire order.
+        const QList<qint64> got = {
+            s.price_precision, s.trade_status, s.base_price, s.prev_close, s.stock_type,
+            s.open_price, s.high_price, s.low_price, s.last_price, s.volume, s.amount,
+            s.current_volume, s.inner_volume, s.outer_volume, s.total_bid_volume,
+            s.total_ask_volume, s.deal_count, s.order_ratio, s.volume_ratio, s.turnover_rate,
+            s.amplitude, s.average_price, s.limit_up_price, s.limit_down_price, s.pe_ratio,
+            s.update_time, s.trade_date,
+            // mask 2
+            s.total_shares, s.margin_flag, s.float_shares, s.rise_count, s.fall_count, s.flat_count,
+            s.float_ratio_today, s.industry_change, s.connect_flag, s.turnover_ratio_5d,
+            s.float_ratio_5d, s.money_flow_today, s.listing_board, s.transfer_type, s.money_flow_5d,
+            s.money_flow_10d, s.money_flow_20d, s.big_order_ratio, s.streak_days, s.pb_ratio,
+            s.board_market, s.board_category, s.board_subcategory, s.open_auction_price,
+            s.open_auction_volume, s.close_auction_price, s.close_auction_volume,
+            // mask 3
+            s.iopv, s.prev_iopv, s.after_hours_status, s.after_hours_deal_count,
+            s.after_hours_volume, s.after_hours_amount, s.after_hours_time, s.vcm_flag, s.vcm_stage,
+            s.vcm_reference_price};
+        const QList<qint64> want = {
+            2, 1, 1050, 1050, 0x0102, 1040, 1080, 1030, 1060, 123456, qint64(0x3ABCDE00) << 4,
+            5 << 8, 600, 700, qint64(0x3FFFFFFF) << 12, 900, 4321, -1234, 150, 321, 243, 1055, 1155,
+            945, -876, 143005, 20240315,
+            // mask 2
+            1940592, 1, 1940555, 11, 22, 3, 12345, -87, 1, -321, 54321, -12345, 9, 2, 234567,
+            -345678, 456789, 4321, -3, 65, 1, 25, 7, 1041, 12000, 1061, 34000,
+            // mask 3
+            1001, -999, 2, 17, 56000, 690000, 1530, 1, 2, 1033};
+        QCOMPARE(got, want);
+    }
+
+    void stockRelatedGroupsFollowLayoutAndMasks() {
+        // Layout 105 has two bytes more before the groups. (Layout 107 with every group is
+        // checked field by field by the qzlv2 tool's decode test.)
+        const auto r = DecodeStockRelatedBody(StockRelatedBody("SZ300750", 105, 0x40000400, 0x20));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(int(r.record->layout), 105);
+        QCOMPARE(r.record->code, QString("SZ300750"));
+        QCOMPARE(r.record->ratios, (std::array<qint32, 4>{{-11, 22, 12345, -6789}}));
+        QCOMPARE(r.record->after_close, (std::array<qint32, 3>{{-150, 3210, 77}}));
+        QCOMPARE(r.record->category_bytes, (std::array<quint8, 3>{{3, 25, 4}}));
+        // The after-close group only: the other groups stay zero.
+        const auto part = DecodeStockRelatedBody(StockRelatedBody("SZ300750", 107, 0x40000000, 0));
+        QVERIFY2(part.ok, qPrintable(part.error));
+        QVERIFY(part.record->has_after_close && !part.record->has_ratios);
+        QVERIFY(!part.record->has_category);
+        QCOMPARE(part.record->after_close[1], 3210);
+        QCOMPARE(part.record->ratios, (std::array<qint32, 4>{}));
+    }
+
+    void dataSetFromHandLaidBytes() {
+        HandLaid b;
+        b.header14().u16(1).str("SH600000").u32(0xE20);
+        b.i32(1155).i32(945);                        // limits
+        b.packed(1, 0x12345678).packed(0, 1000000);  // shares
+        b.packed(2, 52).u8(1);                       // quota
+        b.i32(12345).i32(-50000);                    // eps, nav
+        const auto r = DecodeStockDataSetBody(b.bytes());
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const ResponsePkgEntity_10012& e = *r.record;
+        QCOMPARE(e.code, QString("SH600000"));
+        QCOMPARE(
+            (QList<qint64>{e.limit_up_price, e.limit_down_price, e.total_shares, e.float_shares,
+                           e.quota_balance, e.quota_status, e.eps, e.nav_per_share}),
+            (QList<qint64>{1155, 945, qint64(0x12345678) << 4, 1000000, 52 << 8, 1, 12345,
+                           -50000}));
+        QCOMPARE(e.row.Get("limit_up_price").DisplayText(), QString("11.55"));
+        QCOMPARE(e.row.Get("eps").DisplayText(), QString("1.2345"));
+        QCOMPARE(e.row.Get("nav_per_share").DisplayText(), QString("-5.0000"));
+        QCOMPARE(e.row.Get("float_shares").ToInt64(), qint64(1000000));
+    }
+
+    void badBodiesRejectedWholeEmptyOnesOk_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("ok");  // well formed, announcing no record
+        const auto row = [](const QString& name, int function, const QByteArray& body, bool ok) {
+            QTest::newRow(qPrintable(name)) << function << body << ok;
+        };
+        const QByteArray none = HandLaid().header14().u16(0).bytes();
+        row("10002 no record", 10002, none, true);
+        row("10012 no record", 10012, none, true);
+        row("12755 no record", 12755, StockRelatedBody("", 107, 0x400, 0, 25, 0), true);
+        row("12755 negative count", 12755, StockRelatedBody("", 107, 0, 0, 25, -1), true);
+        const QByteArray full = FullRecordBody().bytes();
+        row("10002 empty", 10002, QByteArray(), false);
+        row("10002 inside header", 10002, full.left(9), false);
+        row("10002 no count", 10002, full.left(14), false);
+        row("10002 inside masks", 10002, full.left(20), false);
+        for (int cut : {1, 2, 3, 5, 13, 40, 100})
+            row(QString("10002 minus %1").arg(cut), 10002, full.chopped(cut), false);
+        row("10002 open auctions 65535", 10002, FullRecordBody(1, 0xFFFF, 1).bytes(), false);
+        row("10002 close auctions one too many", 10002, FullRecordBody(1, 2, 2).bytes(), false);
+        row("10002 close auctions 65535", 10002, FullRecordBody(1, 2, 0xFFFF).bytes(), false);
+        for (int layout : {105, 107}) {
+            const QByteArray body = StockRelatedBody("SZ300750", quint16(layout), 0x40000400, 0x20);
+            for (int cut : {1, 3, 12, 30})
+                row(QString("12755 V %1 minus %2").arg(layout).arg(cut), 12755, body.chopped(cut),
+                    false);
+        }
+        HandLaid quota;  // the quota group without its status byte
+        quota.header14().u16(1).str("HH600000").u32(0x400).packed(0, 5);
+        row("10012 quota cut short", 10012, quota.bytes(), false);
+    }
+
+    void badBodiesRejectedWholeEmptyOnesOk() {
+        QFETCH(int, function);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, ok);
+        const auto check = [&](const auto& r, const QString& decoder) {
+            QCOMPARE(r.ok, ok);
+            QVERIFY(!r.record);
+            const QString tail = QString(" exceeds body length %1").arg(body.size());
+            QVERIFY2(ok || (r.error.startsWith(decoder + ": read of ") && r.error.endsWith(tail)),
+                     qPrintable(r.error));
+        };
+        if (function == 10002)
+            check(DecodeStockSnapshotBody(body), "DecodeStockSnapshotBody");
+        else if (function == 12755)
+            check(DecodeStockRelatedBody(body), "DecodeStockRelatedBody");
+        else
+            check(DecodeStockDataSetBody(body), "DecodeStockDataSetBody");
+    }
+
+    void resolveSplitsByCall_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QStringList>("children");  // "scope type:key,key"; none: refused
+        QTest::addColumn<QStringList>("leftover");
+        const QStringList none;
+        QTest::newRow("two calls and leftovers")
+            << "SZ000001"
+            << QStringList{"money_flow_today", "float_ratio_day_20", "name", "big_order_ratio",
+                           "price"}
+            << QStringList{"qz_Lv2_quoter_10002:money_flow_today,big_order_ratio",
+                           "qz_Lv2_quoter_12755_stock_related:float_ratio_day_20"}
+            << QStringList{"name", "price"};
+        QTest::newRow("call-name order, not key order")
+            << "SZ000001" << QStringList{"gem_deal_volume_after_close", "float_ratio_day_0"}
+            << QStringList{"qz_Lv2_quoter_10002:float_ratio_day_0",
+                           "qz_Lv2_quoter_12755_stock_related:gem_deal_volume_after_close"}
+            << none;
+        QTest::newRow("one call") << "SZ000001" << QStringList{"money_flow_5d", "money_flow_20d"}
+                                  << QStringList{"qz_Lv2_quoter_10002:money_flow_5d,money_flow_20d"}
+                                  << none;
+        QTest::newRow("no known key") << "SZ000001" << QStringList{"name", "price"} << none << none;
+        QTest::newRow("excluded code")
+            << "SH600666" << QStringList{"money_flow_5d"} << none << none;
+        QTest::newRow("no Level-2 data")
+            << "HK00700" << QStringList{"money_flow_5d"} << none << none;
+    }
+
+    void resolveSplitsByCall() {
+        QFETCH(QString, code);
+        QFETCH(QStringList, keys);
+        QFETCH(QStringList, children);
+        QFETCH(QStringList, leftover);
+        const ScopeTreeNode node = BoardNode(code, keys);
+        ScopeResolveResult result;
+        QCOMPARE(resolver_->Resolve(result, node), !children.isEmpty());
+        QCOMPARE(result.IsEmpty(), children.isEmpty());
+        ScopeTreeNode other = node;
+        other.scope_type = 3;  // not the board's scope type: refused whatever its keys
+        QVERIFY(!resolver_->Resolve(result, other));
+        if (children.isEmpty())
+            return;
+        QCOMPARE(result.replacement_nodes.size(), 1);
+        QCOMPARE(result.replacement_nodes.at(0).scope_id, node.scope_id);
+        QCOMPARE(result.replacement_nodes.at(0).split_type, ScopeSplitTypeVariant(8));
+        QStringList got;
+        for (const ScopeTreeNode& child : result.fetch_nodes) {
+            QCOMPARE(child.scope_type,
+                     ScopeTypeVariant("qz_Lv2_quoter_" + child.api_type.ToQString()));
+            QCOMPARE(child.stock_list.GetStockCode(), code);
+            QCOMPARE(child.shared_block, node.shared_block);
+            QVERIFY(child.scope_id != node.scope_id);
+            got << child.scope_type.ToQString() + ":" + child.key_list.ToText();
+        }
+        QCOMPARE(got, children);
+        QCOMPARE(result.unhandled_nodes.size(), leftover.isEmpty() ? 0 : 1);
+        for (const ScopeTreeNode& rest : result.unhandled_nodes) {
+            QCOMPARE(rest.scope_type, ScopeTypeVariant(2));
+            QCOMPARE(rest.key_list.GetKeyList(), leftover);
+        }
+    }
+
+    void snapshotTranscodersJoinOntoEarlierSources() {
+        ScopeTreeNode parent = BoardNode("SZ300750", {"money_flow_today"});
+        QVERIFY(Join("qz_Lv2_quoter_12755_stock_related", parent, StockRelatedData("SZ300750", 25))
+                    .IsSuccess());
+        const auto snapshot = DecodeStockSnapshotBody(FullRecordBody().bytes());
+        QVERIFY(Join("qz_Lv2_quoter_10002", parent, DataOf<ResponsePkgEntity_10002>(snapshot))
+                    .IsSuccess());
+        QVERIFY(!Join("qz_Lv2_quoter_10001", parent, nullptr).IsSuccess());
+        const auto* data = dynamic_cast<const BaseQuoteData*>(parent.quote_data.data());
+        QVERIFY(data != nullptr);
+        QCOMPARE(data->sources.keys(), (QList<QString>{"10002", "12755_stock_related"}));
+        const nscell::DataRow& row = data->row;
+        QVERIFY(row.Contains("float_ratio_day_20"));  // joined before, kept
+        using Kind = nscell::UnsharedDataCell::Kind;
+        QCOMPARE(row.Get("float_ratio_day_0").kind(), Kind::PercentFloatRatio);
+        QCOMPARE(row.Get("float_ratio_day_0").ToDouble(), Single(12345));
+        QCOMPARE(row.Get("turnover_ratio_day_5").ToDouble(), Single(-321));
+        QCOMPARE(row.Get("float_ratio_day_5").ToDouble(), Single(54321));
+        QCOMPARE(row.Get("money_flow_today").kind(), Kind::BigInteger);
+        QList<qint64> flows;  // x 10000, 64 bits wide
+        for (const char* key :
+             {"money_flow_today", "money_flow_5d", "money_flow_10d", "money_flow_20d"})
+            flows << row.Get(key).ToInt64();
+        QCOMPARE(flows, (QList<qint64>{-123450000, 2345670000, -3456780000, 4567890000}));
+        QCOMPARE(row.Get("big_order_ratio").kind(), Kind::RealPrice);
+        QCOMPARE(row.Get("big_order_ratio").Decimals(), 2);
+        QCOMPARE(row.Get("big_order_ratio").ToDouble(), Single(4321));
+        QCOMPARE((QStringList{row.Get("listing_board_code").ToString(),
+                              row.Get("transfer_type_code").ToString(),
+                              row.Get("board_category_code").ToString()}),
+                 (QStringList{"kcb", "zszr", "nymex+wti"}));
+    }
+
+    void stockRelatedTranscoders_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<bool>("afterClose");
+        QTest::newRow("SZ growth board") << "SZ300750" << 25 << true;
+        QTest::newRow("SZ other category") << "SZ000001" << 24 << false;
+        QTest::newRow("SH category 25") << "SH688001" << 25 << false;
+    }
+
+    void stockRelatedTranscoders() {
+        QFETCH(QString, code);
+        QFETCH(int, category);
+        QFETCH(bool, afterClose);
+        ScopeTreeNode parent = BoardNode(code, {"gem_deal_volume_after_close"});
+        QSharedPointer<BaseQuoteData> before(new BaseQuoteData());
+        before->row.Set("gem_deal_volume_after_close", nscell::UnsharedDataCell("earlier"));
+        parent.quote_data = before;
+        QVERIFY(Join("qz_Lv2_quoter_12755_stock_related", parent, StockRelatedData(code, category))
+                    .IsSuccess());
+        const nscell::DataRow& row = parent.quote_data->row;
+        QCOMPARE(row.Get("float_ratio_day_20").ToDouble(), Single(12345));
+        QCOMPARE(row.Get("turnover_ratio_day_20").ToDouble(), Single(-6789));
+        if (afterClose) {
+            QCOMPARE(row.Get("gem_deal_volume_after_close").ToInt64(), qint64(-150));
+            QCOMPARE(row.Get("gem_deal_capital_after_close").ToInt64(), qint64(32100000));
+        } else {
+            QCOMPARE(row.Get("gem_deal_volume_after_close").ToString(), QString("earlier"));
+            QVERIFY(!row.Contains("gem_deal_capital_after_close"));
+        }
+        QCOMPARE(before->row.Get("gem_deal_volume_after_close").ToString(), QString("earlier"));
+    }
+
+private:
+    // Runs the resolver's join for a child of the given scope type carrying the data.
+    JoinMethodResult Join(const QString& childType, ScopeTreeNode& parent,
+                          QSharedPointer<QuoteData> data) {
+        ScopeTreeNode child = ScopeTreeNode::FromParentNode(parent);
+        child.scope_type = childType;
+        child.quote_data = data;
+        for (const JoinMethodValue& method : resolver_->GetJoinMethodList()) {
+            if (method.Key() == JoinMethodKey(2, ScopeSplitTypeVariant(8), childType))
+                return method.Run(parent, child);
+        }
+        return JoinMethodResult(false);
+    }
+
+    QuoteDataSourceHandlerConfiguration configuration_;
+    std::unique_ptr<QzLv2StockBoardScopeResolver> resolver_;
+};
+
+QTEST_GUILESS_MAIN(TestStockBoardData)
+#include "tst_stockboarddata.moc"

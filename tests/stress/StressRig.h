@@ -1,0 +1,231 @@
+#pragma once
+
+#include <QHash>
+#include <QMetaObject>
+#include <QSharedPointer>
+#include <QStringList>
+
+#include <memory>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "host/access/CHQOWNServerAccesser.h"
+#include "host/access/ScriptedServerBackend.h"
+#include "host/quoter/CompositeRemoteApiCall.h"
+#include "host/quoter/QuoteContext.h"
+#include "host/quoter/QuoteDataSourceIntent.h"
+#include "host/quoter/ScopeTree.h"
+#include "plugin/QzLv2Quoter.h"
+#include "services/fastquote/QzLv2RemoteApiCall_12989.h"
+#include "services/stockboard/QzLv2RemoteApiCall_10002.h"
+#include "sim/wire/fastquote/FastQuoteBodyEncoder.h"
+#include "sim/wire/stockboard/StockBoardEncoders.h"
+
+// The world of a stress run: the host's requests, a real quoter set up as a client does, and the
+// quote server played from test threads.
+namespace stress {
+
+constexpr int kFastPool = 16;   // codes asked for by fast-quote nodes (12989 cache: 10)
+constexpr int kBoardPool = 24;  // codes asked for by board rows
+constexpr int kPushPool = 150;  // codes the server pushes (10002 cache: 100)
+constexpr quint32 kServeFlags = 0x01;
+
+// SH600000, SZ000001, SH600001, SZ000002, ...
+inline QString CodeAt(int index) {
+    return index % 2 == 0 ? QStringLiteral("SH%1").arg(600000 + index / 2, 6, 10, QChar('0'))
+                          : QStringLiteral("SZ%1").arg(1 + index / 2, 6, 10, QChar('0'));
+}
+
+// Fast-quote nodes ("l2_fast_quote": a 10001 child and a 12989 child each) and stock-board rows
+// (scope type 2 asking for a key that only 10002 serves).
+inline QSharedPointer<QuoteDataSourceIntent> MakeIntent(int taskId, quint32 flags,
+                                                        const QStringList& fastCodes,
+                                                        const QStringList& boardCodes) {
+    auto tree = QSharedPointer<ScopeTree>::create();
+    for (const QString& code : fastCodes) {
+        ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant("l2_fast_quote"));
+        node.stock_list = StockListExpression::FromStockCode(code);
+        tree->AddRoot(node);
+    }
+    for (const QString& code : boardCodes) {
+        ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant(2));
+        node.stock_list = StockListExpression::FromStockCode(code);
+        node.key_list = KeyListExpression::FromKeyList(QStringList{"money_flow_today"});
+        tree->AddRoot(node);
+    }
+    return QSharedPointer<QuoteDataSourceIntent>::create(taskId, flags, tree);
+}
+
+// The nodes the quoter took to fetch for the tree: its roots' children, in order.
+inline ScopeTreeNodeList FetchedNodes(const ScopeTree& tree) {
+    ScopeTreeNodeList nodes;
+    for (const ScopeTreeNode& root : tree.GetRootNodeList()) {
+        nodes << tree.ChildrenOf(root.scope_id);
+    }
+    return nodes;
+}
+
+// A real quoter with its real calls: scripted backends on both services, a context with a
+// mid-result queue of the given capacity, and the context's intent holder pointing at the quoter
+// as the head of the handler chain, so that a Redispatch re-runs the live intents through it.
+// Threads: built and destroyed on the test's thread; the accessors are reached from any thread.
+struct QuoterRig {
+    explicit QuoterRig(int midResultCapacity) {
+        ServerBackendRegistry::Install("l2quote", main_backend);
+        ServerBackendRegistry::Install("pcl2xtquote", fast_backend);
+        context = std::make_unique<QuoteContext>(midResultCapacity);
+        quoter = std::make_unique<QzLv2Quoter>(*context, "lv2");
+        context->OwnIntentHolder().SetChainHead(quoter.get());
+        for (int i = 0; i < quoter->Calls()->Count(); ++i) {
+            if (auto* found = dynamic_cast<QzLv2RemoteApiCall_10002*>(quoter->Calls()->At(i))) {
+                board = found;
+            }
+            if (auto* found = dynamic_cast<QzLv2RemoteApiCall_12989*>(quoter->Calls()->At(i))) {
+                fast_quote = found;
+            }
+        }
+    }
+    ~QuoterRig() {
+        DeleteQuoter();
+        context.reset();
+        ServerBackendRegistry::Clear();
+    }
+
+    QuoteContext::MidResultQueue& Queue() { return context->GetQuoteTaskExecMidResultQueue(); }
+    IQuoteDataSourceController* Controller() const {
+        return context->FindQuoteDataSourceController("lv2");
+    }
+
+    // Takes the quoter out of the chain and deletes it (as the client does at shutdown).
+    void DeleteQuoter() {
+        context->OwnIntentHolder().SetChainHead(nullptr);
+        board = nullptr;
+        fast_quote = nullptr;
+        quoter.reset();
+    }
+
+    // Runs an empty job on each accessor's thread and waits for it: every answer, push and state
+    // report posted before has been handled.
+    void FlushAccessors() {
+        for (CHQOWNServerAccesser* accessor :
+             {quoter->MainAccessor(), quoter->FastQuoteAccessor()}) {
+            QMetaObject::invokeMethod(
+                accessor, [] {}, Qt::BlockingQueuedConnection);
+        }
+    }
+
+    // Empty while both calls' caches are within capacity, else what is wrong.
+    QString CheckCaches() const {
+        auto over = [](auto* call) {
+            return call != nullptr && call->Cache().Size() > call->Cache().Capacity();
+        };
+        return QString(over(board) ? "10002 cache over capacity. " : "") +
+               (over(fast_quote) ? "12989 cache over capacity." : "");
+    }
+
+    const std::shared_ptr<ScriptedServerBackend> main_backend =
+        std::make_shared<ScriptedServerBackend>();  // "l2quote"
+    const std::shared_ptr<ScriptedServerBackend> fast_backend =
+        std::make_shared<ScriptedServerBackend>();  // "pcl2xtquote"
+    std::unique_ptr<QuoteContext> context;
+    std::unique_ptr<QzLv2Quoter> quoter;
+    QzLv2RemoteApiCall_10002* board = nullptr;
+    QzLv2RemoteApiCall_12989* fast_quote = nullptr;
+};
+
+// Plays the quote server on a backend: each step answers the requests recorded since the last one
+// (10000, 10002 and 12989, with bodies from the wire encoders) and adds unsolicited traffic: 10001
+// pushes for random stocks of a wide pool (most of them subscribed by nobody) and repeated 12989
+// answers to old requests (their stocks possibly unsubscribed since), plus a 12989 push without
+// context that the call must ignore.
+// Threads: one thread steps an instance; the backend is thread-safe.
+class StressServer {
+public:
+    StressServer(ScriptedServerBackend& backend, quint32 seed) : backend_(backend), random_(seed) {}
+
+    // Waits at most waitMs for a request, answers every recorded one, then sends `unsolicited`
+    // messages.
+    void Step(int waitMs, int unsolicited) {
+        backend_.WaitForRequests(1, waitMs);
+        // A request recorded between these two calls is lost, as if the server missed it: the
+        // driver asks again at its next tick.
+        const QList<ServerRequest> requests = backend_.Requests();
+        backend_.ClearRequests();
+        for (const ServerRequest& request : requests) {
+            Answer(request);
+        }
+        for (int i = 0; i < unsolicited; ++i) {
+            SendUnsolicited();
+        }
+    }
+    int AnsweredCount() const { return answered_; }
+
+private:
+    // 10002 sends (u16, u16, codes, mask1, mask2, mask3); 12989 starts with the code.
+    static QString Param(const ServerRequest& request, int index) {
+        return request.params.value(index).second.toString();
+    }
+    static quint32 Mask(const ServerRequest& request, int index) {
+        return quint32(request.params.value(3 + index).second.toLongLong());
+    }
+
+    void Answer(const ServerRequest& request) {
+        if (request.funcId == 10000) {
+            backend_.Answer(request, simwire::EncodeEmptyStockSnapshotBody());
+        } else if (request.funcId == 10002) {
+            const QString code = request.params.value(2).second.toStringList().value(0);
+            backend_.Answer(
+                request, SnapshotBody(code, Mask(request, 0), Mask(request, 1), Mask(request, 2)));
+        } else if (request.funcId == 12989) {
+            backend_.Answer(request, FastQuoteBody(Param(request, 0)));
+            if (fast_history_.size() == 64) {  // requests kept for repeated answers
+                fast_history_.erase(fast_history_.begin());
+            }
+            fast_history_.push_back(request);
+        } else {
+            return;  // 10012 / 12755 are not asked for by these tests
+        }
+        ++answered_;
+    }
+
+    void SendUnsolicited() {
+        const int pick = int(random_() % 8);
+        if (pick == 0) {
+            // No process context: the fast-quote receiver has to drop it.
+            backend_.Push(12989, FastQuoteBody(CodeAt(0)));
+        } else if (pick < 4 && !fast_history_.empty()) {
+            const ServerRequest& old = fast_history_.at(random_() % fast_history_.size());
+            backend_.Answer(old, FastQuoteBody(Param(old, 0)));
+        } else {  // a 10001 push refreshes no snapshot-kind bit
+            const QString code = CodeAt(int(random_() % kPushPool));
+            backend_.Push(10001, SnapshotBody(code, 0x19600FDF, 0x60400415, 0x4000));
+        }
+    }
+
+    static QByteArray SnapshotBody(const QString& code, quint32 mask1, quint32 mask2,
+                                   quint32 mask3) {
+        StockSnapshot snapshot = simwire::MakeFullStockSnapshot(code);
+        std::tie(snapshot.mask1, snapshot.mask2, snapshot.mask3) = std::tie(mask1, mask2, mask3);
+        return simwire::EncodeStockSnapshotBody(snapshot);
+    }
+
+    QByteArray FastQuoteBody(const QString& code) {
+        auto found = fast_bodies_.constFind(code);
+        if (found == fast_bodies_.constEnd()) {  // ten levels, three queued orders each
+            const qint32 midPrice = 1000 + 10 * int(fast_bodies_.size());
+            found = fast_bodies_.insert(code,
+                                        simwire::EncodeFastQuoteBody(
+                                            simwire::MakeFullFastQuoteBook(code, midPrice, 10, 3)));
+        }
+        return found.value();
+    }
+
+    ScriptedServerBackend& backend_;
+    std::mt19937 random_;
+    std::vector<ServerRequest> fast_history_;  // recent 12989 requests, bounded
+    QHash<QString, QByteArray> fast_bodies_;   // code -> 12989 body
+    int answered_ = 0;
+};
+
+}  // namespace stress
