@@ -1,5 +1,7 @@
 #include "host/access/ScriptedServerBackend.h"
 
+#include "host/core/DetachedCopy.h"
+
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QMutexLocker>
@@ -46,11 +48,7 @@ bool ScriptedServerBackend::WaitForRequests(int n, int timeoutMs) {
 
 QList<ServerRequest> ScriptedServerBackend::Requests() const {
     QMutexLocker lock(&m_mutex);
-    // A deep copy: a shared one would leave the caller's list and the next append on the
-    // accessor thread working on the same data with no ordering between them.
-    QList<ServerRequest> copy = m_requests;
-    copy.detach();
-    return copy;
+    return DetachedCopy(m_requests);
 }
 
 void ScriptedServerBackend::ClearRequests() {

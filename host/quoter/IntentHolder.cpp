@@ -1,5 +1,7 @@
 #include "host/quoter/IntentHolder.h"
 
+#include "host/core/DetachedCopy.h"
+
 #include <QMutexLocker>
 
 IntentHolder::IntentHolder(Handler* chainHead) : head_(chainHead) {}
@@ -34,19 +36,7 @@ void IntentHolder::RemoveLive(const QSharedPointer<Intent>& intent) {
 
 QList<QSharedPointer<IntentHolder::Intent>> IntentHolder::LiveIntents() const {
     QMutexLocker lock(&mutex_);
-    return SnapshotLocked();
-}
-
-// A list of its own rather than a shared copy of live_: Qt 5 decides whether to detach with a
-// relaxed read of the reference count, so a copy read on one thread while live_ is changed in
-// place on another is a data race.
-QList<QSharedPointer<IntentHolder::Intent>> IntentHolder::SnapshotLocked() const {
-    QList<QSharedPointer<Intent>> intents;
-    intents.reserve(live_.size());
-    for (const QSharedPointer<Intent>& intent : live_) {
-        intents.append(intent);
-    }
-    return intents;
+    return DetachedCopy(live_);
 }
 
 int IntentHolder::LiveCount() const {
@@ -60,7 +50,7 @@ void IntentHolder::Redispatch() {
     Handler* head = nullptr;
     {
         QMutexLocker lock(&mutex_);
-        intents = SnapshotLocked();
+        intents = DetachedCopy(live_);
         head = head_;
     }
     if (!head) {

@@ -36,8 +36,6 @@ public:
     int RedispatchCount() const { return redispatch_count_.load(); }
 
 private:
-    QList<QSharedPointer<Intent>> SnapshotLocked() const;
-
     mutable QMutex mutex_;
     Handler* head_ = nullptr;
     QList<QSharedPointer<Intent>> live_;

@@ -1,3 +1,5 @@
+// The libFuzzer target of one decoder: the build compiles this file once per entry, naming the
+// entry in QZ_FUZZ_ENTRY (a function of FuzzEntries.h).
 #include "fuzz/FuzzBudget.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -7,6 +9,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    qzfuzz::RunWithinBudget(qzfuzz::RequestParams, data, size);
+    qzfuzz::RunWithinBudget(qzfuzz::QZ_FUZZ_ENTRY, data, size);
     return 0;
 }
