@@ -59,7 +59,7 @@ DecodeResult<ResponsePkgEntity_12917> DecodeWillDealsBody(const QByteArray& body
         CMemArchive in(body);
         in.Skip(4);                             // not interpreted
         in.Skip(4);                             // not interpreted
-        wire::ReadString(in);                   // stock code, not used
+        wire::SkipString(in);                   // stock code, not used
         e.header_value = in.Read<qint32>();     // header value
         e.flag1 = in.Read<quint8>();            // flag
         e.flag2 = in.Read<quint8>();            // flag
