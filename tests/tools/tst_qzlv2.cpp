@@ -334,6 +334,15 @@ void TestQzLv2::watchJsonWritesOneObjectALine() {
     QCOMPARE(o["book"].toObject()["buy"].toArray().size(), 10);
     QVERIFY(o["book"].toObject()["buy"].toArray().first().toObject()["lots"].toInt() > 0);
     QVERIFY(o["board"].toObject()["money_flow_today"].isDouble());
+    QVERIFY(o["capital_flow"].toObject()["little_buy_volume"].isDouble());
+    QVERIFY(!o["price_volume"].toArray().isEmpty());
+    // A board: its flows and its large-order inflow.
+    const Run board = RunTool({"watch", "BK0475", "--once", "--json", "--timeout", "20"});
+    QVERIFY2(board.exit_code == 0, board.err.constData());
+    const QJsonObject flow =
+        QJsonDocument::fromJson(board.out.split('\n').first()).object()["board_flow"].toObject();
+    QVERIFY(flow["extra_large_buy_amount"].isDouble());
+    QVERIFY(flow["CurrentDayLargeInCapital"].isDouble());
 }
 
 void TestQzLv2::listJsonIsOneDocument() {
