@@ -12,6 +12,13 @@
 #include "plugin/QzLv2QuoterController.h"
 #include "services/fastquote/QzLv2FastQuoteScopeResolver.h"
 #include "services/fastquote/QzLv2RemoteApiCall_12989.h"
+#include "services/largedeals/QzLv2NewLargeScopeResolver.h"
+#include "services/largedeals/QzLv2RemoteApiCall_12990.h"
+#include "services/signals/QzLv2RemoteApiCall_10015.h"
+#include "services/signals/QzLv2RemoteApiCall_10016.h"
+#include "services/signals/QzLv2ShortLineSignalListScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10012.h"
 #include "services/stockboard/QzLv2RemoteApiCall_12755_Stock_Related.h"
@@ -92,7 +99,11 @@ void QzLv2Quoter::FillConfiguration()
 void QzLv2Quoter::CreateResolvers()
 {
     resolvers_ = new CompositeScopeResolver();
+    resolvers_->Add(new QzLv2NewLargeScopeResolver(&configuration_));  // 1st of twelve
     resolvers_->Add(new QzLv2FastQuoteScopeResolver(&configuration_));  // 4th of twelve
+    resolvers_->Add(new QzLv2ShortLineSignalListScopeResolver(&configuration_));  // 5th
+    resolvers_->Add(new QzLv2ShortLineSignalStatisticsScopeResolver(&configuration_));  // 6th
+    resolvers_->Add(new QzLv2ShortLineSignalTypeListScopeResolver(&configuration_));  // 7th
     resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));  // 10th of twelve
     resolvers_->Init();
 }
@@ -102,9 +113,11 @@ void QzLv2Quoter::CreateCalls()
 {
     calls_ = new CompositeRemoteApiCall();
     calls_->Add(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
-    // 2nd, 3rd: 12988, 12990
+    // 2nd: 12988
+    calls_->Add(new QzLv2RemoteApiCall_12990(&configuration_, main_accessor_));  // 3rd
     calls_->Add(new QzLv2RemoteApiCall_10012(&configuration_, main_accessor_));  // 4th
-    // 5th, 6th: 10015, 10016
+    calls_->Add(new QzLv2RemoteApiCall_10015(&configuration_, main_accessor_));  // 5th
+    calls_->Add(new QzLv2RemoteApiCall_10016(&configuration_, main_accessor_));  // 6th
     // 7th
     calls_->Add(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
     // 8th to 14th: 12915, 12917, 12930, 12973, 12844, 12842, 12932

@@ -1,0 +1,17 @@
+#include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
+
+#include "services/signals/SignalJoins.h"
+
+QzLv2ShortLineSignalStatisticsScopeResolver::QzLv2ShortLineSignalStatisticsScopeResolver(
+    HandlerConfiguration* configuration)
+    : ShortLineScopeResolverBase(configuration, Kind::Statistics) {}
+
+void QzLv2ShortLineSignalStatisticsScopeResolver::Init() {
+    InitTables({{TypeChild, &shortline::JoinSignalStatistics},
+                {SignalChild, &shortline::JoinSignalStatistics}});
+}
+
+bool QzLv2ShortLineSignalStatisticsScopeResolver::Resolve(ScopeResolveResult& result,
+                                                          const ScopeTreeNode& node) {
+    return ResolveWith(result, node, TypeChild | SignalChild);
+}
