@@ -23,6 +23,10 @@ bool StockDataSet10012(const uint8_t* data, size_t size);
 bool RequestParams(const uint8_t* data, size_t size);
 bool HistoryFile(const uint8_t* data, size_t size);
 bool MarketList(const uint8_t* data, size_t size);
+// The first byte picks the request kind (odd: the latest deal, kind 2); the rest is the body.
+bool LargeDeal12990(const uint8_t* data, size_t size);
+bool SignalType10015(const uint8_t* data, size_t size);
+bool Signal10016(const uint8_t* data, size_t size);
 
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);
