@@ -1,14 +1,11 @@
 #include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
 
-#include "services/signals/SignalJoins.h"
-
 QzLv2ShortLineSignalStatisticsScopeResolver::QzLv2ShortLineSignalStatisticsScopeResolver(
     HandlerConfiguration* configuration)
     : ShortLineScopeResolverBase(configuration, Kind::Statistics) {}
 
 void QzLv2ShortLineSignalStatisticsScopeResolver::Init() {
-    InitTables({{TypeChild, &shortline::JoinSignalStatistics},
-                {SignalChild, &shortline::JoinSignalStatistics}});
+    InitTables(TypeChild | SignalChild);
 }
 
 bool QzLv2ShortLineSignalStatisticsScopeResolver::Resolve(ScopeResolveResult& result,

@@ -1,13 +1,11 @@
 #include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
 
-#include "services/signals/SignalJoins.h"
-
 QzLv2ShortLineSignalTypeListScopeResolver::QzLv2ShortLineSignalTypeListScopeResolver(
     HandlerConfiguration* configuration)
     : ShortLineScopeResolverBase(configuration, Kind::TypeList) {}
 
 void QzLv2ShortLineSignalTypeListScopeResolver::Init() {
-    InitTables({{TypeChild, &shortline::JoinSignalTypeList}});
+    InitTables(TypeChild);
 }
 
 bool QzLv2ShortLineSignalTypeListScopeResolver::Resolve(ScopeResolveResult& result,

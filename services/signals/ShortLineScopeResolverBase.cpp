@@ -2,6 +2,8 @@
 
 #include <QSet>
 
+#include "services/signals/SignalJoins.h"
+
 namespace {
 
 const QString kStatisticsKey = QStringLiteral("signal_type_statistics");
@@ -43,12 +45,26 @@ ScopeTypeVariant ShortLineScopeResolverBase::ChildType(Child child) {
         QString::fromLatin1(child == TypeChild ? kTypeChildType : kSignalChildType));
 }
 
-void ShortLineScopeResolverBase::InitTables(
-    std::initializer_list<std::pair<Child, JoinMethodValue::Method>> joins) {
+void ShortLineScopeResolverBase::InitTables(int children) {
     ResetTables({ScopeType()});
-    for (const auto& join : joins) {
-        AddJoinMethod(JoinMethodKey(ScopeType(), ChildType(join.first)), join.second);
+    for (Child child : {TypeChild, SignalChild}) {
+        if ((children & child) != 0) {
+            AddJoinMethod(JoinMethodKey(ScopeType(), ChildType(child)), &JoinRouted);
+        }
     }
+}
+
+JoinMethodResult ShortLineScopeResolverBase::JoinRouted(ScopeTreeNode& target,
+                                                        const ScopeTreeNode& source) {
+    switch (KindOf(target)) {
+        case Kind::Statistics:
+            return shortline::JoinSignalStatistics(target, source);
+        case Kind::TypeList:
+            return shortline::JoinSignalTypeList(target, source);
+        case Kind::SignalList:
+            break;
+    }
+    return shortline::JoinSignalList(target, source);
 }
 
 bool ShortLineScopeResolverBase::ResolveWith(ScopeResolveResult& result, const ScopeTreeNode& node,

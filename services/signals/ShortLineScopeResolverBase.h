@@ -12,7 +12,9 @@
 // "signal_type_group_code", "signal_type_group_name") is a type-list request; any other
 // (no keys included) is a signal-list request.
 // Each resolved node becomes a split copy (type 8) with its children; joins are keyed by
-// (parent type, child type) without a split type.
+// (parent type, child type) without a split type. Two resolvers serve each child type and the
+// client keeps one join per key, so every registered join is the same routed one: it runs the
+// join of the kind of the target node (JoinRouted).
 // Threads: Init once before use; then read-only.
 class ShortLineScopeResolverBase : public ScopeResolverBase {
 public:
@@ -23,14 +25,16 @@ public:
 
     enum class Kind { SignalList, Statistics, TypeList };
     static Kind KindOf(const ScopeTreeNode& node);
+    // The signal list, type list or statistics join, by the target's kind.
+    static JoinMethodResult JoinRouted(ScopeTreeNode& target, const ScopeTreeNode& source);
 
 protected:
     enum Child { TypeChild = 1, SignalChild = 2 };
 
     ShortLineScopeResolverBase(HandlerConfiguration* configuration, Kind kind);
 
-    // Accepted type and one join per child.
-    void InitTables(std::initializer_list<std::pair<Child, JoinMethodValue::Method>> joins);
+    // Accepted type and the routed join for each of the given children.
+    void InitTables(int children);
     // Accepts a short-line node of this resolver's kind and makes the given children.
     bool ResolveWith(ScopeResolveResult& result, const ScopeTreeNode& node, int children) const;
 

@@ -372,6 +372,23 @@ private slots:
         }
     }
 
+    // The client keeps one join per key and two resolvers register each child type: whichever
+    // registration it keeps must join by the kind of the node it joins into.
+    void registeredJoinsFollowTheTargetsKind() {
+        QzLv2ShortLineSignalStatisticsScopeResolver statistics(nullptr);
+        statistics.Init();
+        const JoinMethodValue signalJoin = statistics.GetJoinMethodList().value(1);
+        QCOMPARE(signalJoin.Key().ChildType(), ScopeTypeVariant("qz_lv2_quoter_10016"));
+        ScopeTreeNode list = Target();
+        QVERIFY(signalJoin.Run(list, Child(Answer({MakeSignal("SZ000001", "A", 9)}))));
+        QCOMPARE(Column(list, "order"), QStringList{"9"});
+        ScopeTreeNode counts = Target();
+        counts.key_list = KeyListExpression::FromKeyList("signal_type_statistics");
+        QVERIFY(signalJoin.Run(counts, Child(Answer({MakeSignal("SZ000001", "A", 9)}))));
+        QVERIFY(Data(counts).rows.isEmpty());  // waits for the catalogue
+        QVERIFY(Data(counts).sources.contains("10016"));
+    }
+
     // Keys asked -> which resolver takes the node, and the children's API types.
     void resolversSplitByKeys_data() {
         QTest::addColumn<QString>("keys");
