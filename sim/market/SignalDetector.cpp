@@ -154,13 +154,15 @@ void SignalDetector::WatchBook(const StockState& state, StockWatch& watch) {
     const QVector<BookLevel> asks = state.Book().Asks();
     const qint32 bid = biggest(bids);
     const qint32 ask = biggest(asks);
-    if (bid > 0 && !watch.big_bid) {
+    if (bid > 0 && !watch.big_bid && watch.ticks - watch.last_big_bid_tick >= kBookCooldownTicks) {
+        watch.last_big_bid_tick = watch.ticks;
         Raise(state.Stock(), SignalKind::BigBidOrder, 1, bid,
               QString::fromUtf8("买一%1挂单%2手")
                   .arg(PriceText(bids.first().price, decimals))
                   .arg(Lots(bid)));
     }
-    if (ask > 0 && !watch.big_ask) {
+    if (ask > 0 && !watch.big_ask && watch.ticks - watch.last_big_ask_tick >= kBookCooldownTicks) {
+        watch.last_big_ask_tick = watch.ticks;
         Raise(state.Stock(), SignalKind::BigAskOrder, -1, ask,
               QString::fromUtf8("卖一%1挂单%2手")
                   .arg(PriceText(asks.first().price, decimals))

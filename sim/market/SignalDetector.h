@@ -16,10 +16,10 @@
 // classified trade (big buys and sells), AfterStep every stock's state after a step (price moves
 // within a minute, limits, big resting orders at the best prices, volume spikes, new highs and
 // lows). Conditions that last fire once when they start and again only after they ended (new
-// highs and lows also wait kExtremeCooldownTicks). Each signal gets the next order (1, 2, ...),
-// the time of the step (HHMMSSmmm, local) and a description with the numbers that triggered it.
-// Bounded: the last kMaxSignals signals are kept.
-// Threads: not thread-safe; the backend serialises use.
+// highs and lows also wait kExtremeCooldownTicks, big resting orders kBookCooldownTicks). Each
+// signal gets the next order (1, 2, ...), the time of the step (HHMMSSmmm, local) and a description
+// with the numbers that triggered it. Bounded: the last kMaxSignals signals are kept. Threads: not
+// thread-safe; the backend serialises use.
 namespace simmarket {
 
 class SignalDetector {
@@ -31,6 +31,7 @@ public:
     static constexpr int kSpikeAverageTicks = 20;   // ticks averaged
     static constexpr int kExtremeWarmupTicks = 20;  // ticks before new highs and lows count
     static constexpr int kExtremeCooldownTicks = 20;
+    static constexpr int kBookCooldownTicks = 40;  // ticks between big-order signals of a side
 
     void OnTrade(const Trade& trade, const SimStock& stock);
     void AfterStep(const StockState& state, qint64 nowMs);
@@ -46,6 +47,7 @@ private:
         bool rising = false, falling = false;
         bool at_limit_up = false, at_limit_down = false;
         bool big_bid = false, big_ask = false;
+        int last_big_bid_tick = -kBookCooldownTicks, last_big_ask_tick = -kBookCooldownTicks;
         std::deque<qint64> tick_volumes;
         qint32 high = 0, low = 0;
         int ticks = 0;

@@ -66,6 +66,9 @@ void TestQzLv2::decodesHandLaidBodies_data() {
     QTest::newRow("10002 snapshot") << "10002" << QString("10002_snapshot") << false;
     QTest::newRow("12755 related") << "12755" << QString("12755_related") << false;
     QTest::newRow("10012 raw from stdin") << "10012" << QString("10012_dataset") << true;
+    QTest::newRow("12990 page") << "12990" << QString("12990_page") << false;
+    QTest::newRow("10015 with levels") << "10015" << QString("10015_catalogue") << false;
+    QTest::newRow("10016 short order") << "10016" << QString("10016_short_order") << false;
 }
 
 void TestQzLv2::decodesHandLaidBodies() {

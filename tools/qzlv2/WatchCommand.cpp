@@ -79,7 +79,7 @@ bool IsTerminal(FILE* stream) {
 class WatchSession {
 public:
     explicit WatchSession(const WatchOptions& options)
-        : options_(options), screen_(WatchPanels()) {}
+        : options_(options), screen_(options.panels ? options.panels() : WatchPanels()) {}
     ~WatchSession();
 
     int Run();
@@ -193,7 +193,8 @@ void WatchSession::Poll() {
         return;
     }
     if (!complete_seen_ && elapsed >= options_.timeout_s * 1000) {
-        std::fprintf(stderr, "qzlv2 watch: no complete screen for %s within %lld s; missing: %s\n",
+        std::fprintf(stderr, "qzlv2 %s: no complete screen%s%s within %lld s; missing: %s\n",
+                     qPrintable(options_.command), options_.code.isEmpty() ? "" : " for ",
                      qPrintable(options_.code), options_.timeout_s,
                      qPrintable(screen_.Missing().join(QStringLiteral(", "))));
         Finish(kExitFailed);
@@ -260,6 +261,22 @@ void DefineWatch(QCommandLineParser& p) {
                             "Stock code with its market prefix, e.g. SH600000 "
                             "(see 'qzlv2 list').",
                             "CODE");
+    AddSessionOptions(p);
+}
+
+int Watch(const Invocation& in) {
+    WatchOptions o;
+    o.code = in.Argument(0).toUpper();
+    ReadSessionOptions(in, o);
+    if (simmarket::FindStock(o.code) == nullptr) {
+        throw UsageError(UnknownStock(o.code));
+    }
+    return RunWatch(o);
+}
+
+}  // namespace
+
+void AddSessionOptions(QCommandLineParser& p) {
     p.addOptions({
         {"seconds",
          "Stop after N seconds, 0 to 2147483647; 0 (the default) runs until interrupted.", "N",
@@ -284,27 +301,19 @@ void DefineWatch(QCommandLineParser& p) {
     });
 }
 
-int Watch(const Invocation& in) {
+void ReadSessionOptions(const Invocation& in, WatchOptions& o) {
     constexpr qint64 kMaxSeconds = 2147483647;
     constexpr qint64 kMaxTickMs = 3600000;
-    WatchOptions o;
-    o.code = in.Argument(0).toUpper();
     o.seconds = in.Number("seconds", 0, kMaxSeconds);
     o.timeout_s = in.Number("timeout", 1, kMaxSeconds);
     o.tick_ms = int(in.Number("tick", 10, kMaxTickMs));
     o.seed = quint32(in.Number("seed", 0, 0xFFFFFFFFLL));
-    if (simmarket::FindStock(o.code) == nullptr) {
-        throw UsageError(UnknownStock(o.code));
-    }
     o.plugin_file = in.Value("plugin");
     o.once = in.IsSet("once");
     o.plain = in.IsSet("plain");
     o.json = in.IsSet("json");
     o.verbose = in.IsSet("verbose");
-    return RunWatch(o);
 }
-
-}  // namespace
 
 Command WatchCommand() {
     return Command{"watch",
