@@ -206,7 +206,7 @@ void DefineDecode(QCommandLineParser& p) {
 
 Command DecodeCommand() {
     return Command{"decode",
-                   "decode FUNCTION FILE [--hex]",
+                   "decode FUNCTION FILE [--hex] [--kind N]",
                    "decode one captured answer body and print it as JSON",
                    2,
                    2,

@@ -251,8 +251,9 @@ void DefineWatch(QCommandLineParser& p) {
     p.setApplicationDescription(
         "Does what the client does: installs the simulated market as the quote server of both "
         "services, loads the plug-in file, creates its handler in a handler chain, registers its "
-        "joins, and asks for CODE's fast quote and stock-board fields. The screen (code, last "
-        "price and change; the order book, sell N .. sell 1 above buy 1 .. buy N with each "
+        "joins, and asks for CODE's fast quote, latest large deal and stock-board fields. The "
+        "screen (code, last price and change; the latest large deal, marked *new* for 3 s; the "
+        "order book, sell N .. sell 1 above buy 1 .. buy N with each "
         "level's queue of orders in lots, big orders marked *like this*; the board fields) is "
         "redrawn in place to fit the terminal, printed as plain frames each followed by a blank "
         "line when the output is not a terminal or TERM is dumb, or written as one JSON object "
@@ -318,7 +319,7 @@ void ReadSessionOptions(const Invocation& in, WatchOptions& o) {
 Command WatchCommand() {
     return Command{"watch",
                    "watch CODE [--once] [--seconds N] [--json]",
-                   "show a stock's live order book and board fields",
+                   "show a stock's live order book, latest large deal and board fields",
                    1,
                    1,
                    DefineWatch,
