@@ -3,7 +3,11 @@
 // scripted server: its two request kinds, the 3000 ms recent-request rule, the driver's request,
 // poll and linger timing on the test clock, the cache and the market-clearing broadcast.
 #include <QRegularExpression>
+#include <QThread>
 #include <QtTest>
+
+#include <algorithm>
+#include <atomic>
 
 #include "host/core/HostClock.h"
 #include "host/quoter/DealsQuoteData.h"
@@ -428,6 +432,48 @@ private slots:
         for (const Topic& topic : call->Cache().Keys())
             codes << topic.Code();
         QCOMPARE(codes, kept);
+    }
+
+    // Broadcasts on another thread, answers on the accessor's and attach/detach here, all at
+    // once: nothing deadlocks (the broadcaster comes before the call lock everywhere), and every
+    // cached entry stays ascending with unique sequences.
+    void clearingAnswersAndNodesRaceSafely() {
+        const auto call = h_.Make<Call>();
+        h_.backend->SetResponder([](IServerLink* link, const ServerRequest& request) {
+            const QString code = request.params.value(0).second.toString();
+            link->Answer(request, Body(code, 1 + request.taskId % 7,
+                                       {{93000, 1, 1, 1, 0}, {93001, 2, 2, 0, 2}}));
+        });
+        std::atomic<bool> stop{false};
+        QThread* broadcaster = QThread::create([&] {
+            while (!stop.load()) {
+                h_.context->GetBroadcaster()->Publish(
+                    QString::fromUtf8("清理个股实时缓存(市场缩码)"), QByteArray("SZ"));
+                QThread::yieldCurrentThread();
+            }
+        });
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(".*"));  // any number of cleanings
+        broadcaster->start();
+        for (int round = 0; round < 200; ++round) {
+            ScopeTreeNode node = LargeNode(round % 2 == 0 ? "SZ000001" : "SH600000");
+            node.variant = QString("cjmx");
+            HostClock::AdvanceForTest(3001);  // every attach asks again
+            call->AttachNode(node);
+            call->DetachNode(node);
+        }
+        QVERIFY(h_.backend->WaitForRequests(200, kWaitMs));
+        QTRY_VERIFY_WITH_TIMEOUT(call->Cache().Contains(Topic("SH600000", "cjmx")), kWaitMs);
+        stop = true;
+        QVERIFY(broadcaster->wait(kWaitMs));
+        delete broadcaster;
+        h_.context->GetBroadcaster()->Publish(QString::fromUtf8("清理个股实时缓存(市场缩码)"),
+                                              QByteArray("SZ"));
+        for (const Topic& topic : call->Cache().Keys()) {
+            QVERIFY(!topic.Code().startsWith("SZ"));
+            const QVector<qint32> sequences = Sequences(call->Cache().Get(topic)->records);
+            QVERIFY(std::is_sorted(sequences.begin(), sequences.end()));
+            QVERIFY(std::adjacent_find(sequences.begin(), sequences.end()) == sequences.end());
+        }
     }
 
     void cacheKeepsTenTopics() {
