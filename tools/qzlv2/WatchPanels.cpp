@@ -7,6 +7,7 @@
 #include "tools/qzlv2/CapitalFlowPanel.h"
 #include "tools/qzlv2/HeaderPanel.h"
 #include "tools/qzlv2/PriceVolumePanel.h"
+#include "tools/qzlv2/LargeDealPanel.h"
 
 namespace qzlv2 {
 
@@ -17,6 +18,7 @@ std::vector<std::unique_ptr<Panel>> WatchPanels(const QString& code) {
         return panels;
     }
     panels.push_back(std::make_unique<HeaderPanel>());
+    panels.push_back(std::make_unique<LargeDealPanel>());
     panels.push_back(std::make_unique<BookPanel>());
     panels.push_back(std::make_unique<BoardPanel>());
     panels.push_back(std::make_unique<CapitalFlowPanel>());
