@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 
 #include <cctype>
 #include <cstdio>
@@ -113,8 +114,7 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
         case 12989: {
             ResponsePkgEntity_12989 book;
             QString code;
-            if (!FastQuoteDecoder::Decode(body, book, code)) {
-                error = QStringLiteral("12989: the body is shorter than its level counts require");
+            if (!FastQuoteDecoder::Decode(body, book, code, &error)) {
                 return false;
             }
             json.insert("record", FastQuoteToJson(book, code));
@@ -131,6 +131,8 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
 namespace {
 
 int Decode(const Invocation& in) {
+    // The decoders' own warnings would repeat the one error line this command prints.
+    QLoggingCategory::setFilterRules(QStringLiteral("qzlv2.*=false"));
     bool isNumber = false;
     const int function = in.Argument(0).toInt(&isNumber);
     if (!isNumber) {
