@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTimer>
 
@@ -30,6 +31,9 @@
 
 #ifndef QZLV2_PLUGIN_FILE
 #define QZLV2_PLUGIN_FILE ""
+#endif
+#ifndef QZLV2_INSTALLED_PLUGIN
+#define QZLV2_INSTALLED_PLUGIN ""
 #endif
 
 namespace qzlv2 {
@@ -236,6 +240,14 @@ bool WatchSession::Draw() {
     return true;
 }
 
+// The plug-in installed beside this program (bin/../lib/qzlv2/plugins), else the one built with it.
+QString DefaultPlugin() {
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/" QZLV2_INSTALLED_PLUGIN);
+    return QFileInfo(installed).isFile() ? QFileInfo(installed).canonicalFilePath()
+                                         : QStringLiteral(QZLV2_PLUGIN_FILE);
+}
+
 QString UnknownStock(const QString& code) {
     QString hint = QStringLiteral("see 'qzlv2 list'");
     for (const char* market : {"SH", "SZ"}) {
@@ -269,10 +281,8 @@ void DefineWatch(QCommandLineParser& p) {
          "Exit 1 with a message when no complete screen arrived within N seconds, 1 to "
          "2147483647 (default 10).",
          "N", "10"},
-        {"plugin",
-         "The plug-in file to load (default: the one built with this tool, " +
-             QString(QZLV2_PLUGIN_FILE) + ").",
-         "PATH", QZLV2_PLUGIN_FILE},
+        {"plugin", "The plug-in file to load (default: " + DefaultPlugin() + ").", "PATH",
+         DefaultPlugin()},
         {"tick", "Milliseconds between ticks of the simulated market, 10 to 3600000 (default 500).",
          "MS", "500"},
         {"seed",
