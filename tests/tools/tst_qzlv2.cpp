@@ -160,8 +160,10 @@ void TestQzLv2::watchOnceShowsOneCompleteScreen() {
                               "turnover ratio 5 days", "money flow 5 days"}) {
         QVERIFY2(out.contains(QRegularExpression(QString("\\n  %1 +\\S+").arg(label))), label);
     }
-    // Complete, and the plug-in's own log lines stay off the screen.
+    // Complete, and the plug-in's own lines stay off the screen; its diagnostics are switched off
+    // through their logging categories.
     QVERIFY(!out.contains("waiting for") && !out.contains("AttachNode"));
+    QVERIFY2(r.err.isEmpty(), r.err.constData());
 }
 
 void TestQzLv2::decodeRefusesBodiesOverTheLimit() {
@@ -315,6 +317,14 @@ void TestQzLv2::watchJsonWritesOneObjectALine() {
     QCOMPARE(o["book"].toObject()["buy"].toArray().size(), 10);
     QVERIFY(o["book"].toObject()["buy"].toArray().first().toObject()["lots"].toInt() > 0);
     QVERIFY(o["board"].toObject()["money_flow_today"].isDouble());
+    // Running, every update is one more line, each a whole JSON object.
+    const Run running = RunTool({"watch", "SZ300750", "--json", "--seconds", "1", "--tick", "50"});
+    QCOMPARE(running.exit_code, 0);
+    const QList<QByteArray> updates = running.out.trimmed().split('\n');
+    QVERIFY2(updates.size() >= 2, running.out.constData());
+    for (const QByteArray& update : updates) {
+        QVERIFY2(QJsonDocument::fromJson(update).isObject(), update.constData());
+    }
 }
 
 void TestQzLv2::listJsonIsOneDocument() {

@@ -42,7 +42,7 @@ namespace {
 
 constexpr int kPollMs = 100;           // ms between drains of the result queue
 constexpr int kTerminalFrameMs = 250;  // ms between redraws on a terminal
-constexpr int kPlainFrameMs = 1000;    // ms between plain frames and JSON lines
+constexpr int kPlainFrameMs = 1000;    // ms between plain frames (JSON lines: every update)
 constexpr int kTaskId = 1;
 constexpr quint32 kServeFlags = 0x01;
 constexpr TerminalSize kDefaultSize{80, 24};
@@ -207,7 +207,7 @@ void WatchSession::Poll() {
         Finish(Draw() ? kExitOk : kExitFailed);
         return;
     }
-    const int frameMs = terminal_ ? kTerminalFrameMs : kPlainFrameMs;
+    const int frameMs = options_.json ? 0 : terminal_ ? kTerminalFrameMs : kPlainFrameMs;
     if (!options_.once && dirty_ &&
         (!since_frame_.isValid() || since_frame_.elapsed() >= frameMs) && !Draw()) {
         Finish(kExitFailed);
