@@ -75,7 +75,7 @@ void ReadSide(CMemArchive& in, int count, const QString& type, std::vector<DataR
 }  // namespace
 
 bool FastQuoteDecoder::Decode(const QByteArray& body, ResponsePkgEntity_12989& entity,
-                              QString& code, QString* why) {
+                              QString& code, QString* why, int* consumed) {
     WillsQuoteData wills;
     ThousandGearsQuoteData gears;
     try {
@@ -97,6 +97,9 @@ bool FastQuoteDecoder::Decode(const QByteArray& body, ResponsePkgEntity_12989& e
         entity.gears = std::move(gears);
         entity.fast_ten_flag = fastTenFlag;
         code = bodyCode;
+        if (consumed != nullptr) {
+            *consumed = in.Position();
+        }
         return true;
     } catch (const CMemArchiveError& error) {
         qzlog::Warning("lv2-12989", "FastQuoteDecoder::Decode: function", kFunctionId,

@@ -46,6 +46,8 @@ private slots:
     void decodesHandLaidBodies();
     void rejectsBadInput_data();
     void rejectsBadInput();
+    void decodeReportsBytesAfterTheBody_data();
+    void decodeReportsBytesAfterTheBody();
     void decodeRefusesBodiesOverTheLimit();
     void exitCodes_data();
     void exitCodes();
@@ -164,6 +166,36 @@ void TestQzLv2::watchOnceShowsOneCompleteScreen() {
     // through their logging categories.
     QVERIFY(!out.contains("waiting for") && !out.contains("AttachNode"));
     QVERIFY2(r.err.isEmpty(), r.err.constData());
+}
+
+void TestQzLv2::decodeReportsBytesAfterTheBody_data() {
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");  // all of standard error
+    const QString trailing = "qzlv2 decode: 3 trailing bytes at offset 73 after a complete body";
+    QTest::newRow("trailing bytes reported")
+        << "decode 12989 @12989_trailing.hex --hex" << 0 << trailing + "\n";
+    QTest::newRow("trailing bytes refused with --strict")
+        << "decode 12989 @12989_trailing.hex --hex --strict" << 1
+        << trailing + " (refused with --strict)\n";
+    QTest::newRow("records after the first are not trailing bytes")
+        << "decode 10002 @10002_two_records.hex --hex --strict" << 0
+        << "qzlv2 decode: the body announces 2 records; the first ends at offset 61, the 4 bytes "
+           "after it are not decoded\n";
+    QTest::newRow("an exact body says nothing")
+        << "decode 12989 @12989_two_levels.hex --hex --strict" << 0 << "";
+}
+
+void TestQzLv2::decodeReportsBytesAfterTheBody() {
+    QFETCH(QString, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    const Run r = RunTool(args.replace('@', QZLV2_TEST_DATA "/").split(' '));
+    QCOMPARE(r.exit_code, exitCode);
+    QCOMPARE(QString::fromUtf8(r.err), err);
+    // Standard output is the JSON alone, or nothing when the body is refused.
+    QCOMPARE(QJsonDocument::fromJson(r.out).isObject(), exitCode == 0);
+    QCOMPARE(r.out.isEmpty(), exitCode != 0);
 }
 
 void TestQzLv2::decodeRefusesBodiesOverTheLimit() {

@@ -22,10 +22,13 @@ constexpr int kMaxBodyBytes = 16 << 20;  // bytes; the largest answer bodies are
 
 template <typename Record, typename ToJson>
 bool FromResult(const DecodeResult<Record>& result, ToJson toJson, QJsonObject& json,
-                QString& error) {
+                QString& error, BodyExtent* extent) {
     if (!result.ok) {
         error = result.error;
         return false;
+    }
+    if (extent != nullptr) {
+        *extent = BodyExtent{result.consumed, result.announced};
     }
     json.insert("record", result.record ? QJsonValue(toJson(*result.record)) : QJsonValue());
     return true;
@@ -101,21 +104,27 @@ bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
     return true;
 }
 
-bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error) {
+bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error,
+                BodyExtent* extent) {
     json = QJsonObject{{"function", function}, {"body_bytes", body.size()}};
     switch (function) {
         case 10001:
         case 10002:
-            return FromResult(DecodeStockSnapshotBody(body), SnapshotToJson, json, error);
+            return FromResult(DecodeStockSnapshotBody(body), SnapshotToJson, json, error, extent);
         case 10012:
-            return FromResult(DecodeStockDataSetBody(body), DataSetToJson, json, error);
+            return FromResult(DecodeStockDataSetBody(body), DataSetToJson, json, error, extent);
         case 12755:
-            return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error);
+            return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error,
+                              extent);
         case 12989: {
             ResponsePkgEntity_12989 book;
             QString code;
-            if (!FastQuoteDecoder::Decode(body, book, code, &error)) {
+            int consumed = -1;
+            if (!FastQuoteDecoder::Decode(body, book, code, &error, &consumed)) {
                 return false;
+            }
+            if (extent != nullptr) {
+                *extent = BodyExtent{consumed, 1};
             }
             json.insert("record", FastQuoteToJson(book, code));
             return true;
@@ -129,6 +138,24 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
 }
 
 namespace {
+
+// Says on stderr what follows the decoded part of the body; false when --strict refuses it.
+bool ReportRest(int size, const BodyExtent& extent, bool strict) {
+    const int rest = size - extent.consumed;
+    if (extent.consumed < 0 || rest <= 0) {
+        return true;
+    }
+    if (extent.announced > 1) {
+        std::fprintf(stderr,
+                     "qzlv2 decode: the body announces %d records; the first ends at offset %d, "
+                     "the %d bytes after it are not decoded\n",
+                     extent.announced, extent.consumed, rest);
+        return true;
+    }
+    std::fprintf(stderr, "qzlv2 decode: %d trailing bytes at offset %d after a complete body%s\n",
+                 rest, extent.consumed, strict ? " (refused with --strict)" : "");
+    return !strict;
+}
 
 int Decode(const Invocation& in) {
     // The decoders' own warnings would repeat the one error line this command prints.
@@ -164,8 +191,12 @@ int Decode(const Invocation& in) {
         return kExitFailed;
     }
     QJsonObject json;
-    if (!DecodeBody(function, body, json, error)) {
+    BodyExtent extent;
+    if (!DecodeBody(function, body, json, error, &extent)) {
         std::fprintf(stderr, "qzlv2 decode: %s\n", qPrintable(error));
+        return kExitFailed;
+    }
+    if (!ReportRest(body.size(), extent, in.IsSet("strict"))) {
         return kExitFailed;
     }
     Output::Results().Write(QJsonDocument(json).toJson(QJsonDocument::Indented));
@@ -186,6 +217,9 @@ void DefineDecode(QCommandLineParser& p) {
     p.addOption({"hex",
                  "FILE holds the body as hex digits (whitespace, ',' and '#' comments "
                  "to the end of a line are ignored) instead of raw bytes."});
+    p.addOption({"strict",
+                 "Refuse (exit 1) a body with bytes after its complete end; without it they are "
+                 "reported on stderr and the body is decoded."});
 }
 
 }  // namespace

@@ -18,9 +18,17 @@ QString DecodableFunctions();
 // line are ignored. False (with `error`) on any other character or an odd digit count.
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error);
 
+// Where the decoded part of a body ended, and how many records it announced (only the first is
+// decoded); consumed -1 when the decoder does not tell.
+struct BodyExtent {
+    int consumed = -1;
+    int announced = 1;
+};
+
 // Decodes `body` as an answer of `function`. False with `error` for an unknown function or a
 // body that does not decode.
-bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error);
+bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error,
+                BodyExtent* extent = nullptr);
 
 Command DecodeCommand();
 
