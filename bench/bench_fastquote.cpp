@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/BenchStdout.h"
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
 #include "host/quoter/QuoteContext.h"
@@ -56,8 +57,8 @@ BENCHMARK(BM_DecodeFullBook);
 // reads up to the cut, throws and rejects the body (its warning dropped here).
 void BM_RejectTruncatedFullBook(benchmark::State& state) {
     const QByteArray body = FullBookBody().left(FullBookBody().size() / 2);
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString&) {});
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     for (auto _ : state) {
         ResponsePkgEntity_12989 entity;
         QString code;
@@ -122,6 +123,7 @@ BENCHMARK(BM_AnswerToMidResultQueue)->UseRealTime();
 
 // The accessor's thread runs an event loop, which needs the application object.
 int main(int argc, char** argv) {
+    KeepStdoutForReports();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {

@@ -6,16 +6,32 @@
 #                                QtCore (scripts/build-tsan-qt.sh builds it once and caches it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+usage() {
+  sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+}
+mode=plain
+case $# in
+  0) ;;
+  1) case "$1" in
+       --sanitize) mode=sanitize ;;
+       --tsan) mode=tsan ;;
+       -h|--help) usage; exit 0 ;;
+       *) echo "scripts/test.sh: unknown option '$1'" >&2; usage >&2; exit 2 ;;
+     esac ;;
+  *) echo "scripts/test.sh: takes at most one option" >&2; usage >&2; exit 2 ;;
+esac
+
 scripts/install-deps.sh
 
 build=build
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
-if [ "${1:-}" = "--sanitize" ]; then
+if [ "$mode" = sanitize ]; then
   build=build-asan
   flags=(-DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-elif [ "${1:-}" = "--tsan" ]; then
+elif [ "$mode" = tsan ]; then
   build=build-tsan
   tsan=(-fsanitize=thread -fno-omit-frame-pointer)
   flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS=${tsan[*]}"

@@ -10,6 +10,7 @@
 #include "host/core/CMemArchive.h"
 #include "services/fastquote/FastQuoteColumns.h"
 #include "services/fastquote/FastQuoteRows.h"
+#include "framework/DecodeResult.h"
 
 using nscell::DataRow;
 using nscell::UnsharedDataCell;
@@ -74,7 +75,7 @@ void ReadSide(CMemArchive& in, int count, const QString& type, std::vector<DataR
 }  // namespace
 
 bool FastQuoteDecoder::Decode(const QByteArray& body, ResponsePkgEntity_12989& entity,
-                              QString& code) {
+                              QString& code, QString* why, int* consumed) {
     WillsQuoteData wills;
     ThousandGearsQuoteData gears;
     try {
@@ -96,11 +97,17 @@ bool FastQuoteDecoder::Decode(const QByteArray& body, ResponsePkgEntity_12989& e
         entity.gears = std::move(gears);
         entity.fast_ten_flag = fastTenFlag;
         code = bodyCode;
+        if (consumed != nullptr) {
+            *consumed = in.Position();
+        }
         return true;
     } catch (const CMemArchiveError& error) {
         qzlog::Warning("lv2-12989", "FastQuoteDecoder::Decode: function", kFunctionId,
                        "body rejected: offset", error.offset(), "wanted", error.wanted(),
                        "bytes of", error.size());
+        if (why != nullptr) {
+            *why = DescribeShortBody("FastQuoteDecoder::Decode", error);
+        }
         return false;
     }
 }

@@ -17,5 +17,8 @@ public:
     static constexpr int kShownLevels = 10;  // levels a side always shows, fillers included
 
     // True on success: `entity` holds the book and the flag, `code` the body's stock code.
-    static bool Decode(const QByteArray& body, ResponsePkgEntity_12989& entity, QString& code);
+    // On rejection `why` (when given) says where the body fell short; on success `consumed`
+    // (when given) is where the book ended.
+    static bool Decode(const QByteArray& body, ResponsePkgEntity_12989& entity, QString& code,
+                       QString* why = nullptr, int* consumed = nullptr);
 };

@@ -9,10 +9,6 @@ namespace fastquote {
 
 namespace {
 
-constexpr quint32 kPrecisionBit = 0x4;   // mask 1: price precision
-constexpr quint32 kBasePriceBit = 0x10;  // mask 1: base (previous close) price
-constexpr quint32 kStockTypeBit = 0x20;  // mask 1: stock type
-
 // Gives the target a fresh node data when it carries none or another kind of data.
 void EnsureNodeData(ScopeTreeNode& target) {
     if (dynamic_cast<const QzLv2FastQuoteNodeData*>(target.quote_data.data()) == nullptr) {
@@ -37,21 +33,18 @@ JoinMethodResult JoinBasicQuote(ScopeTreeNode& target, const ScopeTreeNode& sour
         return JoinMethodResult(false);
     }
     const auto* basic = dynamic_cast<const ResponsePkgEntity_10002*>(source.quote_data.data());
-    // Only the first basic quote that carries the precision changes the node.
-    if (basic == nullptr || NodeData(target).HasPrecision() ||
-        !basic->snapshot.Has1(kPrecisionBit)) {
+    // The first basic quote sets precision, type and previous close, whether or not its message
+    // carried them (the snapshot holds what earlier messages brought, zero otherwise); later
+    // ones change nothing.
+    if (basic == nullptr || NodeData(target).HasPrecision()) {
         return JoinMethodResult(true);
     }
     const StockSnapshot& snapshot = basic->snapshot;
     QSharedPointer<QzLv2FastQuoteNodeData> data = CopyOfNodeData(target);
     data->precision = snapshot.price_precision;
-    if (snapshot.Has1(kStockTypeBit)) {
-        data->stock_type = qint16(snapshot.stock_type);
-    }
-    if (snapshot.Has1(kBasePriceBit)) {
-        data->wills.summary.Set(kPrevPriceBase, nscell::UnsharedDataCell::FromPrice(
-                                                    snapshot.base_price, data->precision));
-    }
+    data->stock_type = qint16(snapshot.stock_type);
+    data->wills.summary.Set(
+        kPrevPriceBase, nscell::UnsharedDataCell::FromPrice(snapshot.base_price, data->precision));
     FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision);
     target.quote_data = data;
     return JoinMethodResult(true);

@@ -12,12 +12,12 @@ constexpr float kTenThousand = 10000.0f;
 constexpr qint64 kTenThousandWide = 10000;
 constexpr int kBigOrderDecimals = 2;
 
-// A transcoder reading one mask-2 field of the snapshot answer.
-Transcoder FromSnapshot(const char* key, quint32 bit,
+// A transcoder reading one mask-2 field of the snapshot answer. The field is written whether or
+// not the answers so far carried its group: a group never carried reads as its default, zero.
+Transcoder FromSnapshot(const char* key,
                         std::function<UnsharedDataCell(const StockSnapshot&)> cell) {
-    return [key, bit, cell](QzLv2BoardTranscoderArgs& args) {
-        const ResponsePkgEntity_10002* entity = args.Snapshot();
-        if (entity != nullptr && entity->snapshot.Has2(bit)) {
+    return [key, cell](QzLv2BoardTranscoderArgs& args) {
+        if (const ResponsePkgEntity_10002* entity = args.Snapshot()) {
             args.row.Set(key, cell(entity->snapshot));
         }
     };
@@ -31,9 +31,10 @@ UnsharedDataCell MoneyFlow(qint32 value) {
     return UnsharedDataCell::FromBigInteger(TimesTenThousand(value));
 }
 
-// After-close figures exist for growth-board stocks of Shenzhen only.
+// After-close figures exist for growth-board stocks of Shenzhen only (a category never carried
+// reads as zero, which is not the growth board).
 bool HasAfterClose(const ResponsePkgEntity_12755& e) {
-    return e.has_after_close && e.has_category && e.market_code == QLatin1String("SZ") &&
+    return e.market_code == QLatin1String("SZ") &&
            e.Category() == stock_related::kGrowthBoardCategory;
 }
 
@@ -48,15 +49,13 @@ Transcoder FromStockRelated(
     };
 }
 
+// Written whether or not the group was carried; an absent group reads as zero.
 void Ratio20d(const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args, const char* key,
               int index) {
-    if (e.has_ratios) {
-        args.row.Set(key, FloatRatio(e.ratios[index]));
-    }
+    args.row.Set(key, FloatRatio(e.ratios[index]));
 }
 
 QList<KeyEntry> BuildTable() {
-    using namespace snapshot;
     const QString k10002 = "10002";
     const QString k12755 = "12755_stock_related";
     return {
@@ -78,13 +77,13 @@ QList<KeyEntry> BuildTable() {
                  }
              })},
         {"float_ratio_day_0", k10002,
-         FromSnapshot("float_ratio_day_0", kFloatRatioToday,
+         FromSnapshot("float_ratio_day_0",
                       [](const StockSnapshot& s) { return FloatRatio(s.float_ratio_today); })},
         {"turnover_ratio_day_5", k10002,
-         FromSnapshot("turnover_ratio_day_5", kTurnoverRatio5d,
+         FromSnapshot("turnover_ratio_day_5",
                       [](const StockSnapshot& s) { return FloatRatio(s.turnover_ratio_5d); })},
         {"float_ratio_day_5", k10002,
-         FromSnapshot("float_ratio_day_5", kFloatRatio5d,
+         FromSnapshot("float_ratio_day_5",
                       [](const StockSnapshot& s) { return FloatRatio(s.float_ratio_5d); })},
         {"turnover_ratio_day_20", k12755,
          FromStockRelated("turnover_ratio_day_20",
@@ -95,19 +94,19 @@ QList<KeyEntry> BuildTable() {
                           [](const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args,
                              const char* key) { Ratio20d(e, args, key, 2); })},
         {"money_flow_today", k10002,
-         FromSnapshot("money_flow_today", kMoneyFlowToday,
+         FromSnapshot("money_flow_today",
                       [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_today); })},
         {"money_flow_5d", k10002,
-         FromSnapshot("money_flow_5d", kMoneyFlow5d,
+         FromSnapshot("money_flow_5d",
                       [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_5d); })},
         {"money_flow_10d", k10002,
-         FromSnapshot("money_flow_10d", kMoneyFlow10d,
+         FromSnapshot("money_flow_10d",
                       [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_10d); })},
         {"money_flow_20d", k10002,
-         FromSnapshot("money_flow_20d", kMoneyFlow20d,
+         FromSnapshot("money_flow_20d",
                       [](const StockSnapshot& s) { return MoneyFlow(s.money_flow_20d); })},
         {"big_order_ratio", k10002,
-         FromSnapshot("big_order_ratio", kBigOrderRatio,
+         FromSnapshot("big_order_ratio",
                       [](const StockSnapshot& s) {
                           return UnsharedDataCell::FromRealPrice(
                               TenThousandthsAsFloat(s.big_order_ratio), kBigOrderDecimals);

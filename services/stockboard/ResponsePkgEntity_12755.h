@@ -8,7 +8,7 @@
 #include "host/quoter/QuoteData.h"
 
 // The first record of a 12755 answer, as quote data handed to the host. Groups of values whose
-// mask bit was clear stay zero (has_* tells).
+// mask bit was clear stay zero (has_* tells) until a cached record is merged with a newer one.
 // Threads: as QuoteData.
 class ResponsePkgEntity_12755 : public QuoteData {
 public:
@@ -33,4 +33,8 @@ public:
     qint32 AfterCloseVolume() const { return after_close[0]; }
     qint32 AfterCloseCapital() const { return after_close[1]; }
     quint8 Category() const { return category_bytes[1]; }
+
+    // Takes what `newer` carried: its head, and each group whose mask bit it had set; a group it
+    // left out keeps the value held here.
+    void MergeFrom(const ResponsePkgEntity_12755& newer);
 };

@@ -53,7 +53,7 @@ DecodeResult<ResponsePkgEntity_10012> DecodeStockDataSetBody(const QByteArray& b
     try {
         const quint16 count = ReadQuoteAnswerHead(a);
         if (count == 0) {
-            return Result::Empty();
+            return Result::Empty(a.Position());
         }
         ResponsePkgEntity_10012 e;
         e.code = wire::ReadString(a);
@@ -75,7 +75,7 @@ DecodeResult<ResponsePkgEntity_10012> DecodeStockDataSetBody(const QByteArray& b
             e.nav_per_share = a.Read<qint32>();
         }
         FillRow(e);
-        return Result::Of(std::move(e));
+        return Result::Of(std::move(e), a.Position(), count);
     } catch (const CMemArchiveError& error) {
         return Result::Rejected(DescribeShortBody("DecodeStockDataSetBody", error));
     }

@@ -44,7 +44,7 @@ DecodeResult<ResponsePkgEntity_12755> DecodeStockRelatedBody(const QByteArray& b
         a.Skip(2);
         const qint16 count = a.Read<qint16>();
         if (count < 1) {
-            return Result::Empty();
+            return Result::Empty(a.Position());
         }
         e.code = wire::ReadString(a);
         e.market_code = e.code.left(2);
@@ -56,7 +56,7 @@ DecodeResult<ResponsePkgEntity_12755> DecodeStockRelatedBody(const QByteArray& b
             a.Skip(2);
         }
         ReadGroups(a, e);
-        return Result::Of(std::move(e));
+        return Result::Of(std::move(e), a.Position(), count);
     } catch (const CMemArchiveError& error) {
         return Result::Rejected(DescribeShortBody("DecodeStockRelatedBody", error));
     }

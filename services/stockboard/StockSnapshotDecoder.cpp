@@ -190,7 +190,7 @@ DecodeResult<StockSnapshot> DecodeStockSnapshotBody(const QByteArray& body) {
     try {
         const quint16 count = ReadQuoteAnswerHead(a);
         if (count == 0) {
-            return DecodeResult<StockSnapshot>::Empty();
+            return DecodeResult<StockSnapshot>::Empty(a.Position());
         }
         StockSnapshot s;
         s.mask1 = s.carried1 = a.Read<quint32>();
@@ -199,7 +199,7 @@ DecodeResult<StockSnapshot> DecodeStockSnapshotBody(const QByteArray& body) {
         ReadMask1(a, s);
         ReadMask2(a, s);
         ReadMask3(a, s);
-        return DecodeResult<StockSnapshot>::Of(std::move(s));
+        return DecodeResult<StockSnapshot>::Of(std::move(s), a.Position(), count);
     } catch (const CMemArchiveError& error) {
         return DecodeResult<StockSnapshot>::Rejected(
             DescribeShortBody("DecodeStockSnapshotBody", error));

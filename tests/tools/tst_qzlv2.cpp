@@ -47,6 +47,8 @@ private slots:
     void everyTruncationIsRefused();
     void rejectsBadInput_data();
     void rejectsBadInput();
+    void decodeReportsBytesAfterTheBody_data();
+    void decodeReportsBytesAfterTheBody();
     void decodeRefusesBodiesOverTheLimit();
     void exitCodes_data();
     void exitCodes();
@@ -122,9 +124,19 @@ void TestQzLv2::rejectsBadInput_data() {
     QTest::addColumn<QString>("message");
     const QString decodeError = "qzlv2 decode: ";
     QTest::newRow("12989 cut in a sell level")
-        << "decode 12989 @12989_truncated.hex --hex" << 1 << decodeError + "12989";
-    QTest::newRow("odd hex digits") << "decode 12989 @odd_digits.hex --hex" << 2 << "odd";
-    QTest::newRow("12755 with no bytes") << "decode 12755 -" << 1 << decodeError;
+        << "decode 12989 @12989_truncated.hex --hex" << 1
+        << decodeError +
+               "FastQuoteDecoder::Decode: read of 4 bytes at offset 68 exceeds body "
+               "length 68";
+    QTest::newRow("10002 cut in a field")
+        << "decode 10002 @10002_truncated.hex --hex" << 1
+        << decodeError +
+               "DecodeStockSnapshotBody: read of 4 bytes at offset 57 exceeds body "
+               "length 59";
+    QTest::newRow("odd hex digits")
+        << "decode 12989 @odd_digits.hex --hex" << 2 << decodeError + "odd number of hex digits";
+    QTest::newRow("12755 with no bytes")
+        << "decode 12755 -" << 1 << decodeError + "DecodeStockRelatedBody: read of";
     QTest::newRow("function not decoded")
         << "decode 12931 -" << 1 << decodeError + "function 12931";
     QTest::newRow("12930 one byte short") << "decode 12930 @12930_flow_61.bin" << 1
@@ -132,9 +144,11 @@ void TestQzLv2::rejectsBadInput_data() {
     QTest::newRow("12973 count over 255")
         << "decode 12973 @12973_count_256.hex --hex" << 1 << decodeError + "12973: entry count 256";
     QTest::newRow("function not a number") << "decode fast -" << 2 << decodeError + "FUNCTION";
-    QTest::newRow("missing file") << "decode 12989 /nonexistent/body" << 2 << "/nonexistent/body";
+    QTest::newRow("missing file") << "decode 12989 /nonexistent/body" << 2
+                                  << decodeError + "cannot read /nonexistent/body";
     QTest::newRow("bad hex names the byte")
-        << "decode 12989 @hex_prefix.hex --hex" << 2 << "line 2, column 2 (byte 32): 'x' (0x78)";
+        << "decode 12989 @hex_prefix.hex --hex" << 2
+        << decodeError + "not a hex digit at line 2, column 2 (byte 32): 'x' (0x78)";
 }
 
 void TestQzLv2::rejectsBadInput() {
@@ -144,7 +158,8 @@ void TestQzLv2::rejectsBadInput() {
     const Run r = RunTool(args.replace('@', QZLV2_TEST_DATA "/").split(' '));
     QCOMPARE(r.exit_code, exitCode);
     QVERIFY(r.out.isEmpty());
-    QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
+    // One line: the reason, with no log line of the decoders before it.
+    QVERIFY2(r.err.startsWith(message.toUtf8()) && r.err.count('\n') == 1, r.err.constData());
 }
 
 void TestQzLv2::watchOnceShowsOneCompleteScreen() {
@@ -182,8 +197,40 @@ void TestQzLv2::watchOnceShowsOneCompleteScreen() {
                               "turnover ratio 5 days", "money flow 5 days"}) {
         QVERIFY2(out.contains(QRegularExpression(QString("\\n  %1 +\\S+").arg(label))), label);
     }
-    // Complete, and the plug-in's own log lines stay off the screen.
+    // Complete, and the plug-in's own lines stay off the screen; its diagnostics are switched off
+    // through their logging categories.
     QVERIFY(!out.contains("waiting for") && !out.contains("AttachNode"));
+    QVERIFY2(r.err.isEmpty(), r.err.constData());
+}
+
+void TestQzLv2::decodeReportsBytesAfterTheBody_data() {
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");  // all of standard error
+    const QString trailing = "qzlv2 decode: 3 trailing bytes at offset 73 after a complete body";
+    QTest::newRow("trailing bytes reported")
+        << "decode 12989 @12989_trailing.hex --hex" << 0 << trailing + "\n";
+    QTest::newRow("trailing bytes refused with --strict")
+        << "decode 12989 @12989_trailing.hex --hex --strict" << 1
+        << trailing + " (refused with --strict)\n";
+    QTest::newRow("records after the first are not trailing bytes")
+        << "decode 10002 @10002_two_records.hex --hex --strict" << 0
+        << "qzlv2 decode: the body announces 2 records; the first ends at offset 61, the 4 bytes "
+           "after it are not decoded\n";
+    QTest::newRow("an exact body says nothing")
+        << "decode 12989 @12989_two_levels.hex --hex --strict" << 0 << "";
+}
+
+void TestQzLv2::decodeReportsBytesAfterTheBody() {
+    QFETCH(QString, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    const Run r = RunTool(args.replace('@', QZLV2_TEST_DATA "/").split(' '));
+    QCOMPARE(r.exit_code, exitCode);
+    QCOMPARE(QString::fromUtf8(r.err), err);
+    // Standard output is the JSON alone, or nothing when the body is refused.
+    QCOMPARE(QJsonDocument::fromJson(r.out).isObject(), exitCode == 0);
+    QCOMPARE(r.out.isEmpty(), exitCode != 0);
 }
 
 void TestQzLv2::decodeRefusesBodiesOverTheLimit() {
@@ -270,6 +317,8 @@ void TestQzLv2::writeErrorsExitOne_data() {
                                          << ">/dev/full";
     QTest::newRow("watch to a full disk") << "watch SZ300750 --once"
                                           << ">/dev/full";
+    QTest::newRow("watch to a closed stdout") << "watch SZ300750 --once"
+                                              << ">&-";
 }
 
 void TestQzLv2::writeErrorsExitOne() {
@@ -280,7 +329,8 @@ void TestQzLv2::writeErrorsExitOne() {
     QVERIFY(p.waitForFinished(kRunMs));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 1);
-    QVERIFY2(p.readAllStandardError().contains(": cannot write the output: "), qPrintable(args));
+    const QByteArray err = p.readAllStandardError();
+    QVERIFY2(err.contains(": cannot write the output: ") && err.count('\n') == 1, err.constData());
 }
 
 void TestQzLv2::signalsEndQuietly_data() {
@@ -346,6 +396,14 @@ void TestQzLv2::watchJsonWritesOneObjectALine() {
         QJsonDocument::fromJson(board.out.split('\n').first()).object()["board_flow"].toObject();
     QVERIFY(flow["extra_large_buy_amount"].isDouble());
     QVERIFY(flow["CurrentDayLargeInCapital"].isDouble());
+    // Running, every update is one more line, each a whole JSON object.
+    const Run running = RunTool({"watch", "SZ300750", "--json", "--seconds", "1", "--tick", "50"});
+    QCOMPARE(running.exit_code, 0);
+    const QList<QByteArray> updates = running.out.trimmed().split('\n');
+    QVERIFY2(updates.size() >= 2, running.out.constData());
+    for (const QByteArray& update : updates) {
+        QVERIFY2(QJsonDocument::fromJson(update).isObject(), update.constData());
+    }
 }
 
 void TestQzLv2::listJsonIsOneDocument() {

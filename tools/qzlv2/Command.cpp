@@ -77,7 +77,8 @@ int RunCommand(const Command& command, const QStringList& arguments) {
     } catch (const UsageError& e) {
         return Usage(prefix, QString::fromStdString(e.what()));
     }
-    if (!Output::Results().Close() && code != kExitUsage) {
+    // A command that failed has said why; one that did not learns of write errors here.
+    if (!Output::Results().Close() && code == kExitOk) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(prefix),
                      qPrintable(Output::Results().ErrorText()));
         return kExitFailed;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 
 #include <cctype>
 #include <cstdio>
@@ -27,10 +28,13 @@ constexpr int kMaxBodyBytes = 16 << 20;  // bytes; the largest answer bodies are
 
 template <typename Record, typename ToJson>
 bool FromResult(const DecodeResult<Record>& result, ToJson toJson, QJsonObject& json,
-                QString& error) {
+                QString& error, BodyExtent* extent) {
     if (!result.ok) {
         error = result.error;
         return false;
+    }
+    if (extent != nullptr) {
+        *extent = BodyExtent{result.consumed, result.announced};
     }
     json.insert("record", result.record ? QJsonValue(toJson(*result.record)) : QJsonValue());
     return true;
@@ -108,41 +112,45 @@ bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
     return true;
 }
 
-bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error, int kind) {
+bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error,
+                BodyExtent* extent, int kind) {
     json = QJsonObject{{"function", function}, {"body_bytes", body.size()}};
     switch (function) {
         case 10001:
         case 10002:
-            return FromResult(DecodeStockSnapshotBody(body), SnapshotToJson, json, error);
+            return FromResult(DecodeStockSnapshotBody(body), SnapshotToJson, json, error, extent);
         case 10012:
-            return FromResult(DecodeStockDataSetBody(body), DataSetToJson, json, error);
+            return FromResult(DecodeStockDataSetBody(body), DataSetToJson, json, error, extent);
         case 12755:
-            return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error);
+            return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error, extent);
         case 12915:
-            return FromResult(deals::DecodePriceDealsBody(body), PriceDealsToJson, json, error);
+            return FromResult(deals::DecodePriceDealsBody(body), PriceDealsToJson, json, error, extent);
         case 12917:
-            return FromResult(deals::DecodeWillDealsBody(body), WillDealsToJson, json, error);
+            return FromResult(deals::DecodeWillDealsBody(body), WillDealsToJson, json, error, extent);
         case 12930:
-            return FromResult(capitalflow::DecodeStockFlowBody(body), StockFlowToJson, json, error);
+            return FromResult(capitalflow::DecodeStockFlowBody(body), StockFlowToJson, json, error, extent);
         case 12932:
-            return FromResult(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson, json, error);
+            return FromResult(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson, json, error, extent);
         case 12973:
             return FromResult(capitalflow::DecodeBoardAnalysisBody(body), BoardAnalysisToJson, json,
-                              error);
+                              error, extent);
         case 10015:
             return FromResult(signalwire::DecodeSignalTypeBody(body), SignalTypesToJson, json,
-                              error);
+                              error, extent);
         case 10016:
-            return FromResult(signalwire::DecodeSignalBody(body), SignalsToJson, json, error);
+            return FromResult(signalwire::DecodeSignalBody(body), SignalsToJson, json, error, extent);
         case 12990:
             return FromResult(largedeal::DecodeLargeDealBody(body, kind), LargeDealToJson, json,
-                              error);
+                              error, extent);
         case 12989: {
             ResponsePkgEntity_12989 book;
             QString code;
-            if (!FastQuoteDecoder::Decode(body, book, code)) {
-                error = QStringLiteral("12989: the body is shorter than its level counts require");
+            int consumed = -1;
+            if (!FastQuoteDecoder::Decode(body, book, code, &error, &consumed)) {
                 return false;
+            }
+            if (extent != nullptr) {
+                *extent = BodyExtent{consumed, 1};
             }
             json.insert("record", FastQuoteToJson(book, code));
             return true;
@@ -157,7 +165,27 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
 
 namespace {
 
+// Says on stderr what follows the decoded part of the body; false when --strict refuses it.
+bool ReportRest(int size, const BodyExtent& extent, bool strict) {
+    const int rest = size - extent.consumed;
+    if (extent.consumed < 0 || rest <= 0) {
+        return true;
+    }
+    if (extent.announced > 1) {
+        std::fprintf(stderr,
+                     "qzlv2 decode: the body announces %d records; the first ends at offset %d, "
+                     "the %d bytes after it are not decoded\n",
+                     extent.announced, extent.consumed, rest);
+        return true;
+    }
+    std::fprintf(stderr, "qzlv2 decode: %d trailing bytes at offset %d after a complete body%s\n",
+                 rest, extent.consumed, strict ? " (refused with --strict)" : "");
+    return !strict;
+}
+
 int Decode(const Invocation& in) {
+    // The decoders' own warnings would repeat the one error line this command prints.
+    QLoggingCategory::setFilterRules(QStringLiteral("qzlv2.*=false"));
     bool isNumber = false;
     const int function = in.Argument(0).toInt(&isNumber);
     if (!isNumber) {
@@ -190,8 +218,12 @@ int Decode(const Invocation& in) {
     }
     QJsonObject json;
     const int kind = int(in.Number("kind", largedeal::kPagedKind, largedeal::kLatestKind));
-    if (!DecodeBody(function, body, json, error, kind)) {
+    BodyExtent extent;
+    if (!DecodeBody(function, body, json, error, &extent, kind)) {
         std::fprintf(stderr, "qzlv2 decode: %s\n", qPrintable(error));
+        return kExitFailed;
+    }
+    if (!ReportRest(body.size(), extent, in.IsSet("strict"))) {
         return kExitFailed;
     }
     Output::Results().Write(QJsonDocument(json).toJson(QJsonDocument::Indented));
@@ -216,13 +248,16 @@ void DefineDecode(QCommandLineParser& p) {
                  "12990 only: the request kind the body answers, 1 (a page, the default) or 2 (the "
                  "latest deal, whose answer may announce 0 records and carry one).",
                  "N", "1"});
+    p.addOption({"strict",
+                 "Refuse (exit 1) a body with bytes after its complete end; without it they are "
+                 "reported on stderr and the body is decoded."});
 }
 
 }  // namespace
 
 Command DecodeCommand() {
     return Command{"decode",
-                   "decode FUNCTION FILE [--hex] [--kind N]",
+                   "decode FUNCTION FILE [--hex] [--strict] [--kind N]",
                    "decode one captured answer body and print it as JSON",
                    2,
                    2,

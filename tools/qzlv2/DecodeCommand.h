@@ -18,10 +18,17 @@ QString DecodableFunctions();
 // line are ignored. False (with `error`) on any other character or an odd digit count.
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error);
 
+// Where the decoded part of a body ended, and how many records it announced (only the first is
+// decoded); consumed -1 when the decoder does not tell.
+struct BodyExtent {
+    int consumed = -1;
+    int announced = 1;
+};
+
 // Decodes `body` as an answer of `function` (12990: to a request of `kind`). False with `error`
 // for an unknown function or a body that does not decode.
 bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error,
-                int kind = 1);
+                BodyExtent* extent = nullptr, int kind = 1);
 
 Command DecodeCommand();
 

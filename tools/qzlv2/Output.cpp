@@ -3,11 +3,26 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace qzlv2 {
 
 Output& Output::Results() {
     static Output output;
     return output;
+}
+
+void Output::GuardClosedStdout() {
+    if (::fcntl(STDOUT_FILENO, F_GETFD) >= 0) {
+        return;
+    }
+    const int placeholder = ::open("/dev/null", O_WRONLY);
+    if (placeholder >= 0 && placeholder != STDOUT_FILENO) {
+        ::dup2(placeholder, STDOUT_FILENO);
+        ::close(placeholder);
+    }
+    error_ = EBADF;
 }
 
 void Output::Adopt(FILE* stream) {

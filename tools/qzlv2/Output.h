@@ -15,6 +15,10 @@ class Output {
 public:
     static Output& Results();
 
+    // Standard output was closed when the program started: its descriptor is kept on /dev/null so
+    // that no file opened later takes it, and every write fails with EBADF.
+    void GuardClosedStdout();
+
     // Makes `stream` the results stream (owned from now on; closed by Close).
     void Adopt(FILE* stream);
     // Writes and flushes; false once any write has failed.

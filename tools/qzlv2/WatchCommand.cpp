@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTimer>
 
@@ -31,6 +32,9 @@
 #ifndef QZLV2_PLUGIN_FILE
 #define QZLV2_PLUGIN_FILE ""
 #endif
+#ifndef QZLV2_INSTALLED_PLUGIN
+#define QZLV2_INSTALLED_PLUGIN ""
+#endif
 
 namespace qzlv2 {
 
@@ -38,7 +42,7 @@ namespace {
 
 constexpr int kPollMs = 100;           // ms between drains of the result queue
 constexpr int kTerminalFrameMs = 250;  // ms between redraws on a terminal
-constexpr int kPlainFrameMs = 1000;    // ms between plain frames and JSON lines
+constexpr int kPlainFrameMs = 1000;    // ms between plain frames (JSON lines: every update)
 constexpr int kTaskId = 1;
 constexpr quint32 kServeFlags = 0x01;
 constexpr TerminalSize kDefaultSize{80, 24};
@@ -204,7 +208,7 @@ void WatchSession::Poll() {
         Finish(Draw() ? kExitOk : kExitFailed);
         return;
     }
-    const int frameMs = terminal_ ? kTerminalFrameMs : kPlainFrameMs;
+    const int frameMs = options_.json ? 0 : terminal_ ? kTerminalFrameMs : kPlainFrameMs;
     if (!options_.once && dirty_ &&
         (!since_frame_.isValid() || since_frame_.elapsed() >= frameMs) && !Draw()) {
         Finish(kExitFailed);
@@ -235,6 +239,14 @@ bool WatchSession::Draw() {
         return false;
     }
     return true;
+}
+
+// The plug-in installed beside this program (bin/../lib/qzlv2/plugins), else the one built with it.
+QString DefaultPlugin() {
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/" QZLV2_INSTALLED_PLUGIN);
+    return QFileInfo(installed).isFile() ? QFileInfo(installed).canonicalFilePath()
+                                         : QStringLiteral(QZLV2_PLUGIN_FILE);
 }
 
 QString UnknownStock(const QString& code) {
@@ -289,10 +301,8 @@ void AddSessionOptions(QCommandLineParser& p) {
          "Exit 1 with a message when no complete screen arrived within N seconds, 1 to "
          "2147483647 (default 10).",
          "N", "10"},
-        {"plugin",
-         "The plug-in file to load (default: the one built with this tool, " +
-             QString(QZLV2_PLUGIN_FILE) + ").",
-         "PATH", QZLV2_PLUGIN_FILE},
+        {"plugin", "The plug-in file to load (default: " + DefaultPlugin() + ").", "PATH",
+         DefaultPlugin()},
         {"tick", "Milliseconds between ticks of the simulated market, 10 to 3600000 (default 500).",
          "MS", "500"},
         {"seed",

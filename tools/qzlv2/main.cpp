@@ -4,8 +4,10 @@
 
 #include "tools/qzlv2/Command.h"
 #include "tools/qzlv2/Interrupt.h"
+#include "tools/qzlv2/Output.h"
 
 int main(int argc, char* argv[]) {
+    qzlv2::Output::Results().GuardClosedStdout();  // before anything opens a file
     qzlv2::InstallInterruptHandlers();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("qzlv2");

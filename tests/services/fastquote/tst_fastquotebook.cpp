@@ -301,17 +301,17 @@ private slots:
         ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
         QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
         const QSharedPointer<QuoteData> beforeBasic = parent.quote_data;
-        // A basic quote without the precision bit changes nothing; precision 0 counts.
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x10 | 0x20, 2, 1000, 3))));
-        QCOMPARE(NodeData(parent)->precision, -1);
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4, 0, 1000, 3))));
+        // The first basic quote sets precision, 16-bit value and previous close though its
+        // message carried none of them (what the snapshot holds is what counts); later ones
+        // change nothing.
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x1, 2, 1000, 3))));
         QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 4, 2000, 9))));
 
         const QzLv2FastQuoteNodeData* data = NodeData(parent);
-        QCOMPARE(data->precision, 0);
-        QCOMPARE(int(data->stock_type), -1);                        // not carried
-        QVERIFY(!data->wills.summary.Contains("prev_price_base"));  // not carried
-        QCOMPARE(data->wills.buy_rows[0].Get("price"), Price(1050, 0));
+        QCOMPARE(data->precision, 2);
+        QCOMPARE(int(data->stock_type), 3);
+        QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1000, 2));
+        QCOMPARE(data->wills.buy_rows[0].Get("price"), Price(1050, 2));
         QCOMPARE(Lots(data), QString("300,280"));  // converted once: lots are not divided again
         // The node data the host held before is a separate object and stays raw.
         const auto* old = static_cast<const QzLv2FastQuoteNodeData*>(beforeBasic.data());

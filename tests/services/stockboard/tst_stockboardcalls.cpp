@@ -262,6 +262,57 @@ private slots:
         QCOMPARE(call->ActiveTopics(), (std::set<Topic>{Topic("SH600000", kRelated)}));
     }
 
+    // The calls' own periods (ms; -1: the timer never starts) and cache capacities.
+    void driverPeriodsAndCacheCapacities_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QList<int>>("periods");  // awaiting, polling, push refresh, push purge
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("10002 snapshot and push")
+            << 10002 << QList<int>{3000, 3000, 25000, 2000} << 100;
+        QTest::newRow("10012 data set") << 10012 << QList<int>{3000, 3000, -1, -1} << 100;
+    }
+
+    void driverPeriodsAndCacheCapacities() {
+        QFETCH(int, function);
+        QFETCH(QList<int>, periods);
+        QFETCH(int, capacity);
+        const auto check = [&](const auto& call) {
+            const auto* driver = call->GetDriver();
+            QCOMPARE((QList<int>{driver->AwaitingIntervalMs(), driver->PollingIntervalMs(),
+                                 driver->PushRefreshIntervalMs(), driver->PushPurgeIntervalMs()}),
+                     periods);
+            QCOMPARE(call->Cache().Capacity(), capacity);
+        };
+        if (function == 10002)
+            check(h_.Make<SnapshotCall>());
+        else
+            check(h_.Make<QzLv2RemoteApiCall_10012>());
+    }
+
+    // An answer carrying only the after-close group leaves the cached ratios and category as they
+    // were; the published package before it stays as it was published.
+    void stockRelatedMessageKeepsTheGroupsItLeavesOut() {
+        const auto call = h_.Make<StockRelatedCall>();
+        call->AttachNode(NodeFor("SZ300750", kRelated));
+        const ServerRequest request = h_.WaitForRequestOf(12755, 1);
+        QVERIFY(h_.backend->Answer(request, StockRelated("SZ300750")));
+        const QList<QuoteTaskExecMidResult> first = h_.Take(1);
+        QVERIFY(h_.backend->Answer(request, StockRelatedBody("SZ300750", 107, 0x40000000, 0)));
+        const QList<QuoteTaskExecMidResult> second = h_.Take(1);
+        QCOMPARE(second.size(), 1);
+        const auto* merged = dynamic_cast<const ResponsePkgEntity_12755*>(second[0].data.data());
+        QVERIFY(merged != nullptr);
+        QVERIFY(merged->has_ratios && merged->has_after_close && merged->has_category);
+        QCOMPARE(merged->FloatRatio20d(), 12345);
+        QCOMPARE(merged->TurnoverRatio20d(), -6789);
+        QCOMPARE(merged->AfterCloseVolume(), -150);
+        QCOMPARE(merged->Category(), quint8(25));
+        QCOMPARE(merged->mask1, quint32(0x40000000));  // the masks are the last message's
+        QCOMPARE((*call->Cache().Get(Topic("SZ300750", kRelated))).FloatRatio20d(), 12345);
+        const auto* earlier = dynamic_cast<const ResponsePkgEntity_12755*>(first[0].data.data());
+        QVERIFY(earlier != merged && earlier->mask1 == 0x40000400);
+    }
+
 private:
     // Answers the request and waits until the call cached the topic.
     template <typename Call>

@@ -369,6 +369,47 @@ private slots:
         QCOMPARE(before->row.Get("gem_deal_volume_after_close").ToString(), QString("earlier"));
     }
 
+    // A record that leaves a key's group out still writes the key: its default, zero, replaces
+    // what the row held.
+    void keysOfAbsentGroupsWriteTheirDefault_data() {
+        QTest::addColumn<QString>("childType");
+        QTest::addColumn<QByteArray>("body");  // hand-laid: no optional group but the category
+        QTest::addColumn<QStringList>("keys");
+        HandLaid snapshot;  // code only
+        snapshot.header14().u16(1).u32(0x1).u32(0).u32(0).str("SZ300750");
+        QTest::newRow("10002 without mask-2 groups")
+            << "qz_Lv2_quoter_10002" << snapshot.bytes()
+            << QStringList{"float_ratio_day_0", "turnover_ratio_day_5", "float_ratio_day_5",
+                           "money_flow_today",  "money_flow_5d",        "money_flow_10d",
+                           "money_flow_20d",    "big_order_ratio"};
+        QTest::newRow("12755 with only the category (growth board)")
+            << "qz_Lv2_quoter_12755_stock_related" << StockRelatedBody("SZ300750", 107, 0, 0x20)
+            << QStringList{"float_ratio_day_20", "turnover_ratio_day_20",
+                           "gem_deal_volume_after_close", "gem_deal_capital_after_close"};
+    }
+
+    void keysOfAbsentGroupsWriteTheirDefault() {
+        QFETCH(QString, childType);
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, keys);
+        ScopeTreeNode parent = BoardNode("SZ300750", keys);
+        QSharedPointer<BaseQuoteData> before(new BaseQuoteData());
+        for (const QString& key : keys)
+            before->row.Set(key, nscell::UnsharedDataCell("earlier"));
+        parent.quote_data = before;
+        const QSharedPointer<QuoteData> data =
+            childType.endsWith("10002")
+                ? DataOf<ResponsePkgEntity_10002>(DecodeStockSnapshotBody(body))
+                : DataOf<ResponsePkgEntity_12755>(DecodeStockRelatedBody(body));
+        QVERIFY(data != nullptr);
+        QVERIFY(Join(childType, parent, data).IsSuccess());
+        for (const QString& key : keys) {
+            const nscell::UnsharedDataCell cell = parent.quote_data->row.Get(key);
+            QVERIFY2(cell.kind() != nscell::UnsharedDataCell::Kind::Text, qPrintable(key));
+            QVERIFY2(cell.ToDouble() == 0.0, qPrintable(key));
+        }
+    }
+
 private:
     // Runs the resolver's join for a child of the given scope type carrying the data.
     JoinMethodResult Join(const QString& childType, ScopeTreeNode& parent,
