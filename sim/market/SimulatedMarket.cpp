@@ -58,9 +58,10 @@ simwire::FastQuoteLevel ToWireLevel(const BookLevel& level, int decimals) {
 
 }  // namespace
 
-SimulatedMarket::SimulatedMarket(quint32 seed) : rng_(seed) {
-    states_.reserve(size_t(Stocks().size()));
-    for (const SimStock& stock : Stocks()) {
+SimulatedMarket::SimulatedMarket(quint32 seed, int extraStocks) : rng_(seed) {
+    const QVector<SimStock> stocks = Stocks() + GeneratedStocks(extraStocks);
+    states_.reserve(size_t(stocks.size()));
+    for (const SimStock& stock : stocks) {
         states_.emplace_back(stock, rng_);
     }
 }

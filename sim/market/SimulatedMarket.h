@@ -27,7 +27,8 @@ public:
     static constexpr quint32 kDefaultSeed = 20240607;
     static constexpr qint32 kBoardBase = 100000;  // a board index's previous close, 1/100
 
-    explicit SimulatedMarket(quint32 seed = kDefaultSeed);
+    // `extraStocks` generated stocks (GeneratedStocks) trade after the listed ones.
+    explicit SimulatedMarket(quint32 seed = kDefaultSeed, int extraStocks = 0);
 
     void Step();  // one tick for every stock
     int StepCount() const { return steps_; }
