@@ -187,21 +187,23 @@ public:
         Settle();
     }
 
-    // Ticks until every stock of a live view is fresh, at most `limit`; the ticks taken.
-    int Recover(int limit) {
+    // Ticks until every stock of a live view among `checked` is fresh, at most `limit`; the
+    // ticks taken.
+    int Recover(int limit, const QSet<QString>& checked) {
         int ticks = 0;
-        while (!Stale().isEmpty() && ticks < limit) {
+        while (!Stale(checked).isEmpty() && ticks < limit) {
             Tick();
             ++ticks;
         }
         return ticks;
     }
 
-    // Codes of the live views without a fresh book or snapshot since the last restore.
-    QStringList Stale(const QSet<QString>& among = {}) const {
+    // Codes of the live views (among those given) without a fresh book or snapshot since the
+    // last restore.
+    QStringList Stale(const QSet<QString>& among) const {
         QStringList stale;
         for (const QString& code : WatchedCodes()) {
-            if ((among.isEmpty() || among.contains(code)) &&
+            if (among.contains(code) &&
                 (!fresh_book_.contains(code) || !fresh_snapshot_.contains(code))) {
                 stale << code;
             }
@@ -454,19 +456,18 @@ void TestLinkFaults::everyViewComesBack() {
         run.Cycle();
     }
     run.LastRestore();
-    QElapsedTimer wall;
-    wall.start();
-    const int ticks = run.Recover(kRecoveryTicks);
-    const qint64 wallMs = wall.elapsed();
-
-    QSet<QString> cleanCodes;
+    // A spoilt stock may lose its one fresh answer; the clean ones never may.
+    QSet<QString> checked;
     for (int i = 0; i < kTasks * kStocksPerTask; ++i) {
-        if (!FaultRun::DirtyCodes().contains(FaultRun::Code(i))) {
-            cleanCodes.insert(FaultRun::Code(i));
+        if (!spoiling || !FaultRun::DirtyCodes().contains(FaultRun::Code(i))) {
+            checked.insert(FaultRun::Code(i));
         }
     }
-    // A spoilt stock may lose its one fresh answer; the clean ones never may.
-    const QStringList stale = run.Stale(spoiling ? cleanCodes : QSet<QString>());
+    QElapsedTimer wall;
+    wall.start();
+    const int ticks = run.Recover(kRecoveryTicks, checked);
+    const qint64 wallMs = wall.elapsed();
+    const QStringList stale = run.Stale(checked);
     std::printf(
         "fault run: seed %u, %d cycles, %d replaced, %d withdrawn, %d pauses, "
         "%d deliveries, %d stale, recovery %d ticks (%d ms simulated, %lld ms wall), "
