@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "tools/qzlv2/DecodeCommand.h"
+#include "tools/qzlv2/LinkStatus.h"
 #include "tools/qzlv2/QuoteScreen.h"
 
 using nscell::DataRow;
@@ -74,6 +75,8 @@ private slots:
     void rejectsBadInput();
     void watchOnceShowsOneCompleteScreen();
     void screenShowsLevelsFieldsAndCompleteness();
+    void linkStatusSaysWhatIsDownAndSince();
+    void watchShowsTheDropAndComesBack();
 };
 
 void TestQzLv2::decodesHandLaidBodies_data() {
@@ -214,6 +217,50 @@ void TestQzLv2::screenShowsLevelsFieldsAndCompleteness() {
     qzlv2::FillBook(m, nullptr);
     QVERIFY(!m.IsComplete());
     QVERIFY(qzlv2::RenderScreen(m, 0).contains("(waiting for the order book)"));
+}
+
+void TestQzLv2::linkStatusSaysWhatIsDownAndSince() {
+    const QDate day(2026, 1, 5);
+    qzlv2::LinkStatus status;
+    QVERIFY(!status.Update(true, false, QDateTime(day, QTime(10, 31, 0))));  // all well: no text
+    QVERIFY(status.Text().isEmpty());
+    QVERIFY(status.Update(false, false, QDateTime(day, QTime(10, 31, 2))));
+    QVERIFY(!status.Update(false, false, QDateTime(day, QTime(10, 31, 9))));  // still since :02
+    QCOMPARE(status.Text(), QString("link down since 10:31:02"));
+    QVERIFY(status.Update(false, true, QDateTime(day, QTime(10, 31, 10))));
+    QCOMPARE(status.Text(), QString("link down since 10:31:02, paused"));
+    QVERIFY(status.Update(true, true, QDateTime(day, QTime(10, 31, 12))));
+    QCOMPARE(status.Text(), QString("paused"));
+    QVERIFY(status.Update(false, false, QDateTime(day, QTime(10, 32, 0))));  // a new drop
+    QCOMPARE(status.Text(), QString("link down since 10:32:00"));
+
+    qzlv2::ScreenModel m;
+    QVERIFY(!qzlv2::RenderScreen(m, 0).contains('['));
+    m.status = status.Text();
+    QCOMPARE(qzlv2::RenderScreen(m, 0).split('\n').value(1),
+             QString("[link down since 10:32:00; showing the last data]"));
+}
+
+// Plain frames of a watch whose link drops after 4 s for 2 s: a frame says the link is down,
+// and after it comes back the book moves again and the line is gone.
+void TestQzLv2::watchShowsTheDropAndComesBack() {
+    const Run r = RunTool({"watch", "SZ300750", "--plain", "--seconds", "7", "--drop-link-every",
+                           "4", "--tick", "200"});
+    QVERIFY2(r.exit_code == 0, r.err.constData());
+    const QStringList frames = QString::fromUtf8(r.out).split("\n\n");
+    const auto buy1 = [](const QString& frame) {
+        return frame.split('\n').filter(QRegularExpression("^buy 1 ")).value(0);
+    };
+    int down = -1;
+    for (int i = 0; i < frames.size(); ++i) {
+        if (frames[i].contains("[link down since ")) {
+            down = i;
+        }
+    }
+    QVERIFY2(down > 0 && down + 1 < frames.size(), r.out.constData());
+    QVERIFY(!frames.last().contains("link down"));
+    QVERIFY2(!buy1(frames.last()).isEmpty() && buy1(frames.last()) != buy1(frames[down]),
+             qPrintable(frames[down] + "\n---\n" + frames.last()));
 }
 
 QTEST_GUILESS_MAIN(TestQzLv2)

@@ -152,6 +152,9 @@ QString RenderScreen(const ScreenModel& m, int width) {
                  .arg(m.code, m.name, m.listing, m.prev_close)
                  .arg(m.fast_ten)
                  .arg(m.time);
+    if (!m.status.isEmpty()) {
+        lines << QStringLiteral("[%1; showing the last data]").arg(m.status);
+    }
     if (!m.has_book) {
         lines << QStringLiteral("(waiting for the order book)");
     } else {

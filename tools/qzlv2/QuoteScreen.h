@@ -38,6 +38,7 @@ struct ScreenModel {
     QList<QPair<QString, QString>> fields;  // board field name -> display text
     QStringList missing_fields;             // asked for, not arrived yet
     QString time;                           // when the screen was drawn
+    QString status;  // link or pause trouble (LinkStatus), shown under the title; empty: none
 
     // Every part has arrived: the book with converted prices and every required board field.
     bool IsComplete() const;

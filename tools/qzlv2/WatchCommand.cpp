@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "host/quoter/BaseQuoteData.h"
+#include "host/quoter/IQuoteDataSourceController.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
@@ -25,6 +26,7 @@
 #include "host/quoter/ScopeTree.h"
 #include "sim/market/SimStock.h"
 #include "sim/market/SimulatedMarketBackend.h"
+#include "tools/qzlv2/LinkStatus.h"
 #include "tools/qzlv2/QuoteScreen.h"
 
 namespace qzlv2 {
@@ -42,9 +44,14 @@ const char kFastQuoteScopeType[] = "l2_fast_quote";
 const char kClearScreen[] = "\033[H\033[2J";
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_toggle_pause{false};
 
 void OnInterrupt(int) {
     g_interrupted = true;
+}
+
+void OnTogglePause(int) {
+    g_toggle_pause = true;
 }
 
 // The screen goes to the original standard output; the plug-in's own standard-output lines go
@@ -78,7 +85,9 @@ public:
 
 private:
     bool Start();
+    void StartLinkDrops(QTimer& timer);
     void Poll();
+    void FollowLinkAndPause();
     void Finish(int code);
     ScreenModel BuildModel() const;
     void Draw(const ScreenModel& model);
@@ -90,7 +99,10 @@ private:
     std::shared_ptr<SimulatedMarketBackend> backend_;
     std::unique_ptr<QuoteContext> context_;
     QuoteDataSourceHandler* handler_ = nullptr;
+    IQuoteDataSourceController* controller_ = nullptr;
     std::unique_ptr<QuoteTaskExecutor> executor_;
+    LinkStatus link_status_;
+    bool paused_ = false;
     QSharedPointer<ScopeTree> tree_;
     int fast_quote_id_ = -1;
     int board_id_ = -1;
@@ -123,10 +135,13 @@ int WatchSession::Run() {
     }
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+    std::signal(SIGUSR1, OnTogglePause);
     since_start_.start();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
     poll.start(kPollMs);
+    QTimer drops;
+    StartLinkDrops(drops);
     return QCoreApplication::exec() == 0 ? exit_code_ : 1;
 }
 
@@ -149,14 +164,13 @@ bool WatchSession::Start() {
         return false;
     }
     handler_ = factory->CreateHandler(*context_, QString::fromLatin1(kHandlerName));
-    IQuoteDataSourceController* controller =
-        context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
-    if (handler_ == nullptr || controller == nullptr) {
+    controller_ = context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
+    if (handler_ == nullptr || controller_ == nullptr) {
         std::fprintf(stderr, "qzlv2: the plug-in made no handler or registered no controller\n");
         return false;
     }
     context_->OwnIntentHolder().SetChainHead(handler_);
-    controller->RegisterJoinMethods();
+    controller_->RegisterJoinMethods();
 
     ScopeTreeNode fastQuote = ScopeTreeNode::NewRoot(ScopeTypeVariant(kFastQuoteScopeType));
     fastQuote.stock_list = StockListExpression::FromStockCode(options_.code);
@@ -177,11 +191,40 @@ bool WatchSession::Start() {
     return true;
 }
 
+// Every period the market's link goes down for half of it, as a flaky connection would.
+void WatchSession::StartLinkDrops(QTimer& timer) {
+    const int periodMs = options_.drop_link_every_s * 1000;
+    if (periodMs <= 0) {
+        return;
+    }
+    QObject::connect(&timer, &QTimer::timeout, [this, periodMs, &timer] {
+        backend_->DropLink();
+        QTimer::singleShot(periodMs / 2, &timer, [this] { backend_->RestoreLink(); });
+    });
+    timer.start(periodMs);
+}
+
+// SIGUSR1 pauses or resumes the data source, as a client does when a view is hidden.
+void WatchSession::FollowLinkAndPause() {
+    if (g_toggle_pause.exchange(false)) {
+        paused_ = !paused_;
+        if (paused_) {
+            controller_->Pause();
+        } else {
+            controller_->Resume();
+        }
+    }
+    if (link_status_.Update(backend_->IsLinkUp(), paused_, QDateTime::currentDateTime())) {
+        dirty_ = true;
+    }
+}
+
 void WatchSession::Poll() {
     if (g_interrupted) {
         Finish(complete_seen_ ? 0 : 1);
         return;
     }
+    FollowLinkAndPause();
     executor_->ProcessPending();
     const ScreenModel model = BuildModel();
     const bool complete = model.IsComplete();
@@ -224,6 +267,7 @@ ScreenModel WatchSession::BuildModel() const {
             simmarket::ListingBoardName(stock->board) + QLatin1Char(' ') + stock->Exchange();
     }
     model.time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    model.status = link_status_.Text();
     const std::optional<ScopeTreeNode> fast = tree_->FindNode(fast_quote_id_);
     FillBook(model, fast ? dynamic_cast<const ResponsePkgEntity_12989*>(fast->quote_data.data())
                          : nullptr);

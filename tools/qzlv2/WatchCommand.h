@@ -13,11 +13,12 @@ struct WatchOptions {
     QString plugin_file;
     int seconds = 0;  // 0: until interrupted
     bool once = false;
-    int timeout_s = 10;    // s to wait for a complete screen
-    int tick_ms = 500;     // ms between market ticks
-    quint32 seed = 0;      // 0: the market's default seed
-    bool plain = false;    // plain frames even on a terminal
-    bool verbose = false;  // plug-in and market diagnostics to stderr
+    int timeout_s = 10;         // s to wait for a complete screen
+    int tick_ms = 500;          // ms between market ticks
+    quint32 seed = 0;           // 0: the market's default seed
+    bool plain = false;         // plain frames even on a terminal
+    bool verbose = false;       // plug-in and market diagnostics to stderr
+    int drop_link_every_s = 0;  // s between link drops of the simulated market (0: none)
 };
 
 // The board keys the watch screen asks for; `optional` ones only some stocks carry.

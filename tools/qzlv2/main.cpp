@@ -53,7 +53,9 @@ int Watch(const QStringList& args) {
         "(sell 10 .. sell 1 above buy 1 .. buy 10: price, lots, orders and each level's queue of "
         "orders in lots, big orders marked *like this*), the previous close, the fast-ten flag "
         "and the board fields are redrawn in place on a terminal, or printed as plain frames "
-        "separated by a blank line otherwise. Ctrl-C stops.");
+        "separated by a blank line otherwise. While the server link is down or the data source "
+        "is paused, a line under the title says so and the last data stays on screen; "
+        "SIGUSR1 pauses or resumes the data source. Ctrl-C stops.");
     p.addHelpOption();
     p.addPositionalArgument("CODE",
                             "Stock code with its market prefix, e.g. SH600000 "
@@ -72,6 +74,12 @@ int Watch(const QStringList& args) {
          "PATH", QZLV2_PLUGIN_FILE},
         {"tick", "Milliseconds between ticks of the simulated market (default 500).", "MS", "500"},
         {"seed", "Seed of the simulated market (default: its fixed seed).", "N", "0"},
+        {"drop-link-every",
+         "Drop the simulated market's link every N seconds, for half of that time, to watch "
+         "the view come back (default 0: never). The fast quote is not asked for again within "
+         "3 s of its last request, so with N of 3 or less the book may stay still until the "
+         "next drop.",
+         "N", "0"},
         {"plain", "Print plain frames even on a terminal."},
         {"verbose", "Show the plug-in's and the market's diagnostics on stderr."},
     });
@@ -94,6 +102,7 @@ int Watch(const QStringList& args) {
     o.timeout_s = IntOption(p, "timeout", 1);
     o.tick_ms = IntOption(p, "tick", 10);
     o.seed = quint32(IntOption(p, "seed", 0));
+    o.drop_link_every_s = IntOption(p, "drop-link-every", 0);
     o.plain = p.isSet("plain");
     o.verbose = p.isSet("verbose");
     return qzlv2::RunWatch(o);
