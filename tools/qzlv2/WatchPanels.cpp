@@ -1,0 +1,19 @@
+#include "tools/qzlv2/WatchPanels.h"
+
+#include "tools/qzlv2/BoardPanel.h"
+#include "tools/qzlv2/BookPanel.h"
+#include "tools/qzlv2/HeaderPanel.h"
+#include "tools/qzlv2/LinkPanel.h"
+
+namespace qzlv2 {
+
+std::vector<std::unique_ptr<Panel>> WatchPanels() {
+    std::vector<std::unique_ptr<Panel>> panels;
+    panels.push_back(std::make_unique<HeaderPanel>());
+    panels.push_back(std::make_unique<LinkPanel>());
+    panels.push_back(std::make_unique<BookPanel>());
+    panels.push_back(std::make_unique<BoardPanel>());
+    return panels;
+}
+
+}  // namespace qzlv2
