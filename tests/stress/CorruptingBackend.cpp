@@ -14,6 +14,7 @@ constexpr int kPushList = 10000;
 constexpr int kPushed = 10001;
 constexpr int kSnapshot = 10002;
 constexpr int kRandomBodyBytes = 1 << 20;
+constexpr int kFreshRandomBytes = 64;
 constexpr int kSnapshotCountOffset = 14;      // 10001/10002: u16 record count after the header
 constexpr int kFastQuoteCodeOffset = 8;       // 12989: u16 length of the code, then its bytes
 constexpr int kFastQuoteCountsAfterCode = 6;  // 12989: 4 + 2 bytes before the buy count
@@ -223,15 +224,27 @@ QByteArray CorruptingBackend::SpoilBody(Spoil kind, int funcId, const QByteArray
             spoilt.clear();
             break;
         case Spoil::Random1MiB:
-            spoilt.resize(kRandomBodyBytes);
-            for (char& byte : spoilt) {
-                byte = char(random_());
-            }
+            spoilt = RandomMiB();
             break;
         default:
             break;
     }
     return spoilt;
+}
+
+// One random MiB made once; each use gets fresh leading bytes, where the decoders look first.
+QByteArray CorruptingBackend::RandomMiB() {
+    if (random_mib_.isEmpty()) {
+        random_mib_.resize(kRandomBodyBytes);
+        for (char& byte : random_mib_) {
+            byte = char(random_());
+        }
+    }
+    QByteArray body = random_mib_;
+    for (int i = 0; i < kFreshRandomBytes; ++i) {
+        body[i] = char(random_());
+    }
+    return body;
 }
 
 void CorruptingBackend::Deliver(IServerLink* target, int funcId, const ServerRequest* request,

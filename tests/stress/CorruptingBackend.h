@@ -68,6 +68,7 @@ private:
                  const QByteArray& body);
     void Count(int funcId, const ServerRequest* request, const QByteArray& body);
     QByteArray SpoilBody(Spoil kind, int funcId, const QByteArray& body);
+    QByteArray RandomMiB();
     std::optional<Spoil> Pick(int funcId, const QString& code);
 
     const std::shared_ptr<IServerBackend> inner_;
@@ -77,6 +78,7 @@ private:
     std::mt19937 random_;
     QHash<IServerLink*, Link*> links_;   // accessor link -> proxy (owned)
     QHash<int, QByteArray> last_clean_;  // function -> last clean body seen
+    QByteArray random_mib_;
     QHash<int, int> expected_rejected_;
     QHash<int, int> spoiled_;
 };

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <random>
 
 #include "host/core/HostClock.h"
@@ -123,11 +124,13 @@ public:
         if (driver_ == nullptr) {
             return;  // the test fails on the missing call
         }
-        const int intervals[] = {driver_->AwaitingIntervalMs(), driver_->PollingIntervalMs(),
-                                 driver_->PushPurgeIntervalMs(), driver_->PushRefreshIntervalMs()};
-        for (int i = 0; i < 4; ++i) {
-            interval_[i] = intervals[i];
-            due_[i] = kStartMs + intervals[i];
+        RemoteApiCallDriverBase* d = driver_;
+        timers_ = {{d->AwaitingIntervalMs(), [d] { d->OnAwaitingTick(); }},
+                   {d->PollingIntervalMs(), [d] { d->OnPollingTick(); }},
+                   {d->PushPurgeIntervalMs(), [d] { d->OnPushPurgeTick(); }},
+                   {d->PushRefreshIntervalMs(), [d] { d->OnPushRefreshTick(); }}};
+        for (DriverTimer& timer : timers_) {
+            timer.due = kStartMs + timer.interval;
         }
     }
 
@@ -325,13 +328,10 @@ private:
         now_ += kTickMs;
         HostClock::SetForTest(now_);
         market_->Step();
-        void (RemoteApiCallDriverBase::*ticks[])() = {
-            &RemoteApiCallDriverBase::OnAwaitingTick, &RemoteApiCallDriverBase::OnPollingTick,
-            &RemoteApiCallDriverBase::OnPushPurgeTick, &RemoteApiCallDriverBase::OnPushRefreshTick};
-        for (int i = 0; i < 4; ++i) {
-            if (interval_[i] > 0 && now_ >= due_[i]) {
-                (driver_->*ticks[i])();
-                due_[i] += interval_[i];
+        for (DriverTimer& timer : timers_) {
+            if (timer.interval > 0 && now_ >= timer.due) {
+                timer.fire();
+                timer.due += timer.interval;
             }
         }
         Settle();
@@ -409,8 +409,13 @@ private:
     QuoterRig rig_;
     RemoteApiCallDriverBase* driver_ = nullptr;
     qint64 now_ = kStartMs;
-    int interval_[4] = {};
-    qint64 due_[4] = {};
+    // The 10002 driver's timers, fired by simulated time.
+    struct DriverTimer {
+        int interval = 0;  // ms; not started when <= 0
+        std::function<void()> fire;
+        qint64 due = 0;  // ms since the epoch
+    };
+    std::vector<DriverTimer> timers_;
     const QStringList codes_ = Codes();
     QMap<int, IntentPtr> live_;  // task -> its last intent (flags 0: withdrawn)
     QMap<int, QSet<int>> present_;
