@@ -97,7 +97,8 @@ private:
 // Threads: constructed and destroyed on the test's thread; its own thread only waits.
 class Watchdog {
 public:
-    explicit Watchdog(std::string what) : what_(std::move(what)), thread_([this] { Watch(); }) {}
+    explicit Watchdog(std::string what, std::chrono::seconds limit = kWatchdogLimit)
+        : what_(std::move(what)), limit_(limit), thread_([this] { Watch(); }) {}
     ~Watchdog() {
         done_.Stop();
         thread_.join();
@@ -105,17 +106,18 @@ public:
 
 private:
     void Watch() {
-        done_.WaitFor(std::numeric_limits<long>::max(), kWatchdogLimit);
+        done_.WaitFor(std::numeric_limits<long>::max(), limit_);
         if (done_.Stopped()) {
             return;
         }
         std::fprintf(stderr, "WATCHDOG: '%s' did not finish within %lld s: deadlock or livelock\n",
-                     what_.c_str(), static_cast<long long>(kWatchdogLimit.count()));
+                     what_.c_str(), static_cast<long long>(limit_.count()));
         std::fflush(stderr);
         std::abort();
     }
 
     const std::string what_;
+    const std::chrono::seconds limit_;
     Progress done_;       // stopped when the test is over
     std::thread thread_;  // last: starts once the members above exist
 };

@@ -462,7 +462,7 @@ void TestLinkFaults::everyViewComesBack() {
     const long rssStart = RssKb("VmRSS:");
     const int cycles = EnvInt("QZ_FAULT_CYCLES", kCycles);
     const quint32 seed = quint32(EnvInt("QZ_FAULT_SEED", 16));
-    Watchdog watchdog(QTest::currentDataTag());
+    Watchdog watchdog(QTest::currentDataTag(), kWatchdogLimit * std::max(1, cycles / kCycles));
     FaultRun run(seed, spoiling);
     QVERIFY(run.Rig().board != nullptr && run.Rig().fast_quote != nullptr);
     run.ShowAll();
