@@ -147,6 +147,9 @@ public:
         return marker;
     }
 
+    // Without keepDeliveries only counts and violations are kept (long runs), not every delivery.
+    explicit DeliveryLedger(bool keepDeliveries = true) : keep_deliveries_(keepDeliveries) {}
+
     // Registers the detached ids; the barrier's number for Marker.
     int AddBarrier(const QList<int>& detached) {
         QList<int> ids;  // a block of its own, not shared with the caller's thread
@@ -172,11 +175,13 @@ public:
         } else {
             const auto* snapshot = dynamic_cast<const ResponsePkgEntity_10002*>(result.data.data());
             const bool fast = dynamic_cast<const ResponsePkgEntity_12989*>(result.data.data());
-            deliveries.append({result.scope_id,
-                               snapshot ? Kind::Snapshot
-                               : fast   ? Kind::FastQuote
-                                        : Kind::Other,
-                               snapshot ? snapshot->snapshot.code : QString()});
+            ++delivered_;
+            if (keep_deliveries_)
+                deliveries.append({result.scope_id,
+                                   snapshot ? Kind::Snapshot
+                                   : fast   ? Kind::FastQuote
+                                            : Kind::Other,
+                                   snapshot ? snapshot->snapshot.code : QString()});
             if (retired.contains(result.scope_id)) {
                 AddViolationLocked(
                     QStringLiteral("scope id %1 delivered after its detach").arg(result.scope_id));
@@ -190,7 +195,7 @@ public:
     }
     int DeliveryCount() const {
         std::lock_guard<std::mutex> lock(mutex_);
-        return deliveries.size();
+        return delivered_;
     }
 
     // Read without the lock only once every thread that used the ledger was joined.
@@ -208,6 +213,8 @@ private:
 
     mutable std::mutex mutex_;
     QList<QList<int>> barriers_;  // barrier n is at index n - 1
+    const bool keep_deliveries_;
+    int delivered_ = 0;
 };
 
 }  // namespace stress

@@ -109,15 +109,18 @@ struct QuoterRig {
     explicit QuoterRig(int midResultCapacity)
         : QuoterRig(midResultCapacity, std::make_shared<ScriptedServerBackend>(),
                     std::make_shared<ScriptedServerBackend>()) {}
+    // Without logIssued no IssuedNodeLog joins the chain (long runs: it grows with the run).
     QuoterRig(int midResultCapacity, std::shared_ptr<IServerBackend> mainService,
-              std::shared_ptr<IServerBackend> fastService)
+              std::shared_ptr<IServerBackend> fastService, bool logIssued = true)
         : main_backend(std::dynamic_pointer_cast<ScriptedServerBackend>(mainService)),
           fast_backend(std::dynamic_pointer_cast<ScriptedServerBackend>(fastService)) {
         ServerBackendRegistry::Install("l2quote", mainService);
         ServerBackendRegistry::Install("pcl2xtquote", fastService);
         context = std::make_unique<QuoteContext>(midResultCapacity);
         quoter = std::make_unique<QzLv2Quoter>(*context, "lv2");
-        quoter->SetSuccessor(&issued);
+        if (logIssued) {
+            quoter->SetSuccessor(&issued);
+        }
         context->OwnIntentHolder().SetChainHead(quoter.get());
         for (int i = 0; i < quoter->Calls()->Count(); ++i) {
             if (auto* found = dynamic_cast<QzLv2RemoteApiCall_10002*>(quoter->Calls()->At(i))) {

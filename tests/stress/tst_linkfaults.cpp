@@ -119,7 +119,7 @@ public:
           spoiler_(spoiling ? std::make_shared<CorruptingBackend>(market_, DirtyCodes(),
                                                                   kSpoilPercent, seed + 1)
                             : nullptr),
-          rig_(kQueueCapacity, Backend(), Backend()) {
+          rig_(kQueueCapacity, Backend(), Backend(), false) {
         driver_ = rig_.board != nullptr ? rig_.board->GetDriver() : nullptr;
         if (driver_ == nullptr) {
             return;  // the test fails on the missing call
@@ -419,7 +419,7 @@ private:
     const QStringList codes_ = Codes();
     QMap<int, IntentPtr> live_;  // task -> its last intent (flags 0: withdrawn)
     QMap<int, QSet<int>> present_;
-    DeliveryLedger ledger_;
+    DeliveryLedger ledger_{false};  // counts: the run may be long
     bool paused_ = false;
     bool watching_ = false;
     QSet<QString> fresh_book_;
@@ -488,9 +488,9 @@ void TestLinkFaults::everyViewComesBack() {
         "fault run: seed %u, %d cycles, %d replaced, %d withdrawn, %d pauses, "
         "%d deliveries, %d stale, recovery %d ticks (%d ms simulated, %lld us wall), "
         "rss kB %ld start %ld peak %ld end\n",
-        seed, cycles, run.Replaced(), run.Withdrawn(), run.Pauses(),
-        int(run.Ledger().deliveries.size()), int(stale.size()), ticks, ticks * kTickMs, wallUs,
-        rssStart, RssKb("VmHWM:"), RssKb("VmRSS:"));
+        seed, cycles, run.Replaced(), run.Withdrawn(), run.Pauses(), run.Ledger().DeliveryCount(),
+        int(stale.size()), ticks, ticks * kTickMs, wallUs, rssStart, RssKb("VmHWM:"),
+        RssKb("VmRSS:"));
     QVERIFY2(stale.isEmpty(),
              qPrintable("no fresh data after the last restore: " + stale.join(QLatin1Char(' '))));
     const QStringList problems = run.CheckEnd();
