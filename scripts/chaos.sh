@@ -38,8 +38,10 @@ p50_max() {
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QTEST_FUNCTION_TIMEOUT=86400000  # ms: a long run outlasts Qt Test's 5-minute default
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
+kept=chaos-logs  # logs of crashed and failed runs, for a look afterwards
 
 for dir in $builds; do
   configure "$dir"
@@ -58,6 +60,10 @@ for dir in $builds; do
     elif [ $status -ne 0 ]; then
       failed=$((failed + 1))
       grep -E '^FAIL!' "$log" | sed "s/^/  seed $seed: /" | head -3
+    fi
+    if [ $status -ne 0 ]; then
+      mkdir -p "$dir/$kept" && cp "$log" "$dir/$kept/"
+      echo "  seed $seed: exit $status; log kept in $dir/$kept/$(basename "$log")"
     fi
     seed=$((seed + 1))
   done
