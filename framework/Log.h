@@ -10,16 +10,14 @@ namespace qzlog {
 inline constexpr const char* kSeparator = "{:SEPARATOR}";
 
 template <typename... Pieces>
-void Warning(const char* tag, const Pieces&... pieces)
-{
+void Warning(const char* tag, const Pieces&... pieces) {
     QDebug stream = qWarning().noquote();
     stream << tag << kSeparator;
     (void)std::initializer_list<int>{((stream << pieces), 0)...};
 }
 
 template <typename... Pieces>
-void Info(const char* tag, const Pieces&... pieces)
-{
+void Info(const char* tag, const Pieces&... pieces) {
     QDebug stream = qInfo().noquote();
     stream << tag << kSeparator;
     (void)std::initializer_list<int>{((stream << pieces), 0)...};

@@ -15,6 +15,11 @@ QString ReadString(CMemArchive& archive) {
     return QString::fromUtf8(archive.ReadBytes(length));
 }
 
+void SkipString(CMemArchive& archive) {
+    const quint16 length = archive.Read<quint16>();
+    archive.Skip(length);
+}
+
 QString ReadStringSigned(CMemArchive& archive) {
     const qint16 length = archive.Read<qint16>();
     if (length < 0) {

@@ -12,6 +12,8 @@ namespace wire {
 
 // u16 byte count, then that many UTF-8 bytes.
 QString ReadString(CMemArchive& archive);
+// The same field passed over unread (no text is made).
+void SkipString(CMemArchive& archive);
 
 // i16 byte count, then that many UTF-8 bytes; a negative count reads as an empty string. Used for
 // the elements of string lists.

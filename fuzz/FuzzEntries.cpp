@@ -8,6 +8,8 @@
 #include "host/access/RequestParamCodec.h"
 #include "host/core/CMemArchive.h"
 #include "host/core/CMemArchiveError.h"
+#include "services/capitalflow/CapitalFlowDecoders.h"
+#include "services/deals/DealsDecoders.h"
 #include "services/fastquote/FastQuoteDecoder.h"
 #include "services/stockboard/MarketClearing.h"
 #include "services/stockboard/StockDataSetDecoder.h"
@@ -17,8 +19,7 @@
 namespace qzfuzz {
 namespace {
 
-QByteArray Bytes(const uint8_t* data, size_t size)
-{
+QByteArray Bytes(const uint8_t* data, size_t size) {
     // No copy: the decoders only read.
     return QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<int>(size));
 }
@@ -29,8 +30,7 @@ struct ProbeRecord {
     qint64 value = 0;
 };
 
-const historyfile::HistoryFile<ProbeRecord>& ProbeFile()
-{
+const historyfile::HistoryFile<ProbeRecord>& ProbeFile() {
     static const historyfile::HistoryFile<ProbeRecord> file(
         [](MemoryArchiveWriter& out, const ProbeRecord& r) {
             out.Write<quint32>(r.time);
@@ -45,36 +45,51 @@ const historyfile::HistoryFile<ProbeRecord>& ProbeFile()
     return file;
 }
 
-const char* const kTags[] = {"Bytes", "Int08", "Int08U", "Int16", "Int16U", "Int32",
+const char* const kTags[] = {"Bytes",  "Int08", "Int08U", "Int16",  "Int16U", "Int32",
                              "Int32U", "Int64", "Int64U", "String", "Strings"};
 
 }  // namespace
 
-bool FastQuote12989(const uint8_t* data, size_t size)
-{
+bool FastQuote12989(const uint8_t* data, size_t size) {
     ResponsePkgEntity_12989 entity;
     QString code;
     return FastQuoteDecoder::Decode(Bytes(data, size), entity, code);
 }
 
-bool StockSnapshot10002(const uint8_t* data, size_t size)
-{
+bool StockSnapshot10002(const uint8_t* data, size_t size) {
     return DecodeStockSnapshotBody(Bytes(data, size)).ok;
 }
 
-bool StockRelated12755(const uint8_t* data, size_t size)
-{
+bool StockRelated12755(const uint8_t* data, size_t size) {
     return DecodeStockRelatedBody(Bytes(data, size)).ok;
 }
 
-bool StockDataSet10012(const uint8_t* data, size_t size)
-{
+bool StockDataSet10012(const uint8_t* data, size_t size) {
     return DecodeStockDataSetBody(Bytes(data, size)).ok;
 }
 
+bool StockFlow12930(const uint8_t* data, size_t size) {
+    return capitalflow::DecodeStockFlowBody(Bytes(data, size)).ok;
+}
+
+bool BoardFlow12932(const uint8_t* data, size_t size) {
+    return capitalflow::DecodeBoardFlowBody(Bytes(data, size)).ok;
+}
+
+bool BoardAnalysis12973(const uint8_t* data, size_t size) {
+    return capitalflow::DecodeBoardAnalysisBody(Bytes(data, size)).ok;
+}
+
+bool PriceDeals12915(const uint8_t* data, size_t size) {
+    return deals::DecodePriceDealsBody(Bytes(data, size)).ok;
+}
+
+bool WillDeals12917(const uint8_t* data, size_t size) {
+    return deals::DecodeWillDealsBody(Bytes(data, size)).ok;
+}
+
 // The first byte is the tag count, one byte per tag picks it, the rest is the encoded list.
-bool RequestParams(const uint8_t* data, size_t size)
-{
+bool RequestParams(const uint8_t* data, size_t size) {
     if (size == 0)
         return false;
     const size_t count = data[0] % 16;
@@ -98,8 +113,7 @@ bool RequestParams(const uint8_t* data, size_t size)
     return true;
 }
 
-bool HistoryFile(const uint8_t* data, size_t size)
-{
+bool HistoryFile(const uint8_t* data, size_t size) {
     historyfile::HistoryData<ProbeRecord> out;
     try {
         return ProbeFile().Decode(Bytes(data, size), out);
@@ -108,25 +122,24 @@ bool HistoryFile(const uint8_t* data, size_t size)
     }
 }
 
-bool MarketList(const uint8_t* data, size_t size)
-{
+bool MarketList(const uint8_t* data, size_t size) {
     return market_clearing::MarketsOfList(Bytes(data, size)).has_value();
 }
 
-const NamedEntry* Entries(int* count)
-{
+const NamedEntry* Entries(int* count) {
     static const NamedEntry entries[] = {
-        {"12989", FastQuote12989},         {"10002", StockSnapshot10002},
-        {"12755", StockRelated12755},      {"10012", StockDataSet10012},
-        {"requestparams", RequestParams},  {"historyfile", HistoryFile},
-        {"marketlist", MarketList},
+        {"12989", FastQuote12989},        {"10002", StockSnapshot10002},
+        {"12755", StockRelated12755},     {"10012", StockDataSet10012},
+        {"requestparams", RequestParams}, {"historyfile", HistoryFile},
+        {"marketlist", MarketList},       {"12930", StockFlow12930},
+        {"12932", BoardFlow12932},        {"12973", BoardAnalysis12973},
+        {"12915", PriceDeals12915},       {"12917", WillDeals12917},
     };
     *count = static_cast<int>(sizeof(entries) / sizeof(entries[0]));
     return entries;
 }
 
-void SilenceLog()
-{
+void SilenceLog() {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
 }
 

@@ -23,6 +23,11 @@ bool StockDataSet10012(const uint8_t* data, size_t size);
 bool RequestParams(const uint8_t* data, size_t size);
 bool HistoryFile(const uint8_t* data, size_t size);
 bool MarketList(const uint8_t* data, size_t size);
+bool StockFlow12930(const uint8_t* data, size_t size);
+bool BoardFlow12932(const uint8_t* data, size_t size);
+bool BoardAnalysis12973(const uint8_t* data, size_t size);
+bool PriceDeals12915(const uint8_t* data, size_t size);
+bool WillDeals12917(const uint8_t* data, size_t size);
 
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);

@@ -10,6 +10,15 @@
 #include "host/quoter/QuoterFeatureDAO.h"
 #include "host/quoter/ScopeResolveResult.h"
 #include "plugin/QzLv2QuoterController.h"
+#include "services/capitalflow/QzLv2CapitalFlowScopeResolver.h"
+#include "services/capitalflow/QzLv2CapitalTrendScopeResolver.h"
+#include "services/capitalflow/QzLv2RemoteApiCall_12930.h"
+#include "services/capitalflow/QzLv2RemoteApiCall_12932.h"
+#include "services/capitalflow/QzLv2RemoteApiCall_12973.h"
+#include "services/capitalflow/QzLv2StkanalysisScopeResolver.h"
+#include "services/deals/QzLv2PriceBaseDealsScopeResolver.h"
+#include "services/deals/QzLv2RemoteApiCall_12915.h"
+#include "services/deals/QzLv2RemoteApiCall_12917.h"
 #include "services/fastquote/QzLv2FastQuoteScopeResolver.h"
 #include "services/fastquote/QzLv2RemoteApiCall_12989.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
@@ -24,8 +33,7 @@ constexpr int kWorkThreads = 1;
 }  // namespace
 
 QzLv2Quoter::QzLv2Quoter(QuoteContext& context, const QString& name)
-    : QuoteDataSourceHandler(context, name), work_thread_(new ThreadHelper(kWorkThreads))
-{
+    : QuoteDataSourceHandler(context, name), work_thread_(new ThreadHelper(kWorkThreads)) {
     QMutexLocker lock(&mutex_);
     CreateFastQuoteAccessor();
     controller_ = new QzLv2QuoterController(this);
@@ -39,8 +47,7 @@ QzLv2Quoter::QzLv2Quoter(QuoteContext& context, const QString& name)
     CreateCalls();
 }
 
-QzLv2Quoter::~QzLv2Quoter()
-{
+QzLv2Quoter::~QzLv2Quoter() {
     GetQuoteContext().UnregisterQuoteDataSourceController(GetHandlerName());
     {
         // From here on an access-state report must not redispatch into a quoter going away.
@@ -60,8 +67,7 @@ QzLv2Quoter::~QzLv2Quoter()
     delete controller_;
 }
 
-void QzLv2Quoter::CreateFastQuoteAccessor()
-{
+void QzLv2Quoter::CreateFastQuoteAccessor() {
     fast_quote_accessor_ = new CHQOWNServerAccesser("pcl2xtquote", nullptr, 0);
     fast_quote_accessor_->setObjectName("qzaccess");
     fast_quote_accessor_->RegisterAccessStateObserver([](_enAccessState) {});
@@ -69,8 +75,7 @@ void QzLv2Quoter::CreateFastQuoteAccessor()
     fast_quote_accessor_->RegisterFuncAsPush(kFastQuoteFunction);
 }
 
-void QzLv2Quoter::CreateMainAccessor()
-{
+void QzLv2Quoter::CreateMainAccessor() {
     main_accessor_ = new CHQOWNServerAccesser("l2quote", nullptr, 0);
     main_accessor_->setObjectName("qz_lv2_accesser");
     main_accessor_->EnableAsyncAutoCheck(true);
@@ -79,8 +84,7 @@ void QzLv2Quoter::CreateMainAccessor()
     main_accessor_->RegisterFuncAsPush(kPushedQuoteFunction);
 }
 
-void QzLv2Quoter::FillConfiguration()
-{
+void QzLv2Quoter::FillConfiguration() {
     QuoterStockFeatureDict* features = QuoterFeatureDAO::Default()->GetStockDict();
     configuration_.handler = this;
     configuration_.context = &GetQuoteContext();
@@ -89,17 +93,21 @@ void QzLv2Quoter::FillConfiguration()
 }
 
 // The order of Add is the order in which the composite offers a node to its resolvers.
-void QzLv2Quoter::CreateResolvers()
-{
+void QzLv2Quoter::CreateResolvers() {
     resolvers_ = new CompositeScopeResolver();
-    resolvers_->Add(new QzLv2FastQuoteScopeResolver(&configuration_));  // 4th of twelve
-    resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));  // 10th of twelve
+    // 1st of twelve: the large-deal resolver
+    resolvers_->Add(new QzLv2CapitalFlowScopeResolver(&configuration_));  // 2nd of twelve
+    resolvers_->Add(new QzLv2StkanalysisScopeResolver(&configuration_));  // 3rd of twelve
+    resolvers_->Add(new QzLv2FastQuoteScopeResolver(&configuration_));    // 4th of twelve
+    // 5th to 9th: the three short-line signal resolvers, the two indicator resolvers
+    resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));      // 10th of twelve
+    resolvers_->Add(new QzLv2CapitalTrendScopeResolver(&configuration_));    // 11th of twelve
+    resolvers_->Add(new QzLv2PriceBaseDealsScopeResolver(&configuration_));  // 12th of twelve
     resolvers_->Init();
 }
 
 // Every call but the fast quote's goes through the main accessor.
-void QzLv2Quoter::CreateCalls()
-{
+void QzLv2Quoter::CreateCalls() {
     calls_ = new CompositeRemoteApiCall();
     calls_->Add(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
     // 2nd, 3rd: 12988, 12990
@@ -107,19 +115,22 @@ void QzLv2Quoter::CreateCalls()
     // 5th, 6th: 10015, 10016
     // 7th
     calls_->Add(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
-    // 8th to 14th: 12915, 12917, 12930, 12973, 12844, 12842, 12932
+    calls_->Add(new QzLv2RemoteApiCall_12915(&configuration_, main_accessor_));  // 8th
+    calls_->Add(new QzLv2RemoteApiCall_12917(&configuration_, main_accessor_));  // 9th
+    calls_->Add(new QzLv2RemoteApiCall_12930(&configuration_, main_accessor_));  // 10th
+    calls_->Add(new QzLv2RemoteApiCall_12973(&configuration_, main_accessor_));  // 11th
+    // 12th, 13th: 12844, 12842
+    calls_->Add(new QzLv2RemoteApiCall_12932(&configuration_, main_accessor_));        // 14th
     calls_->Add(new QzLv2RemoteApiCall_12989(&configuration_, fast_quote_accessor_));  // last
     calls_->Init();
 }
 
-bool QzLv2Quoter::IsBlocked() const
-{
+bool QzLv2Quoter::IsBlocked() const {
     QMutexLocker lock(&mutex_);
     return paused_ || link_down_;
 }
 
-void QzLv2Quoter::SetBlockingFlag(bool& flag, bool value)
-{
+void QzLv2Quoter::SetBlockingFlag(bool& flag, bool value) {
     QMutexLocker lock(&mutex_);
     const bool wasBlocked = IsBlocked();
     flag = value;
@@ -129,26 +140,22 @@ void QzLv2Quoter::SetBlockingFlag(bool& flag, bool value)
         holder->Redispatch();
 }
 
-void QzLv2Quoter::OnMainAccessState(_enAccessState state)
-{
+void QzLv2Quoter::OnMainAccessState(_enAccessState state) {
     QMutexLocker lock(&mutex_);
     if (stopping_)
         return;
     SetBlockingFlag(link_down_, state != eAccessState_Connected);
 }
 
-void QzLv2Quoter::Pause()
-{
+void QzLv2Quoter::Pause() {
     SetBlockingFlag(paused_, true);
 }
 
-void QzLv2Quoter::Resume()
-{
+void QzLv2Quoter::Resume() {
     SetBlockingFlag(paused_, false);
 }
 
-void QzLv2Quoter::RegisterJoinMethods()
-{
+void QzLv2Quoter::RegisterJoinMethods() {
     QMutexLocker lock(&mutex_);
     IJoinMethodManager* manager = GetQuoteContext().GetJoinMethodManager();
     if (manager == nullptr)
@@ -157,8 +164,7 @@ void QzLv2Quoter::RegisterJoinMethods()
         manager->RegisterJoinMethod(method);
 }
 
-bool QzLv2Quoter::Handle(QSharedPointer<kestrov::tolk::cor::Intent> intent)
-{
+bool QzLv2Quoter::Handle(QSharedPointer<kestrov::tolk::cor::Intent> intent) {
     QMutexLocker lock(&mutex_);
     QuoteDataSourceIntent* request = QuoteDataSourceIntent::FromIntent(intent);
     if (request == nullptr)
@@ -180,8 +186,7 @@ bool QzLv2Quoter::Handle(QSharedPointer<kestrov::tolk::cor::Intent> intent)
     return QuoteDataSourceHandler::Handle(intent);
 }
 
-ScopeResolveResult QzLv2Quoter::ResolveRemained(const ScopeTreeNodeList& nodes)
-{
+ScopeResolveResult QzLv2Quoter::ResolveRemained(const ScopeTreeNodeList& nodes) {
     ScopeResolveResult result;
     const bool blocked = IsBlocked();
     for (const ScopeTreeNode& node : nodes) {
@@ -194,8 +199,7 @@ ScopeResolveResult QzLv2Quoter::ResolveRemained(const ScopeTreeNodeList& nodes)
     return result;
 }
 
-void QzLv2Quoter::ForgetTask(int taskId)
-{
+void QzLv2Quoter::ForgetTask(int taskId) {
     QMutexLocker lock(&mutex_);
     auto it = attached_nodes_.find(taskId);
     if (it == attached_nodes_.end())
@@ -205,21 +209,18 @@ void QzLv2Quoter::ForgetTask(int taskId)
     attached_nodes_.erase(it);
 }
 
-void QzLv2Quoter::AttachTask(int taskId, const ScopeTreeNodeList& nodes)
-{
+void QzLv2Quoter::AttachTask(int taskId, const ScopeTreeNodeList& nodes) {
     QMutexLocker lock(&mutex_);
     attached_nodes_[taskId] = nodes;
     for (const ScopeTreeNode& node : nodes)
         calls_->AttachNode(node);
 }
 
-ScopeTreeNodeList QzLv2Quoter::AttachedNodes(int taskId) const
-{
+ScopeTreeNodeList QzLv2Quoter::AttachedNodes(int taskId) const {
     QMutexLocker lock(&mutex_);
     return attached_nodes_.value(taskId);
 }
 
-void QzLv2Quoter::WaitForWorkThread()
-{
+void QzLv2Quoter::WaitForWorkThread() {
     work_thread_->WaitForIdle();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/stockboard/NonNullPackage.h"
+#include "framework/NonNullPackage.h"
 #include "services/stockboard/ResponsePkgEntity_10002.h"
 
 // The decoded (and merged) 10001/10002 record of one topic; never null.

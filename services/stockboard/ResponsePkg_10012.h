@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/stockboard/NonNullPackage.h"
+#include "framework/NonNullPackage.h"
 #include "services/stockboard/ResponsePkgEntity_10012.h"
 
 // The decoded 10012 record of one topic; never null.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/stockboard/NonNullPackage.h"
+#include "framework/NonNullPackage.h"
 #include "services/stockboard/ResponsePkgEntity_12755.h"
 
 // The decoded 12755 record of one topic; never null.

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "services/stockboard/DecodeResult.h"
+#include "framework/DecodeResult.h"
 #include "services/stockboard/ResponsePkgEntity_10012.h"
 
 // The 10012 answer: per-stock data a quote screen shows beside the quote, in groups chosen by the

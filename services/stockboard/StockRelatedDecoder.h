@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-#include "services/stockboard/DecodeResult.h"
+#include "framework/DecodeResult.h"
 #include "services/stockboard/ResponsePkgEntity_12755.h"
 
 // Decodes the body of a 12755 answer (first record only):

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-#include "services/stockboard/DecodeResult.h"
+#include "framework/DecodeResult.h"
 #include "services/stockboard/StockSnapshot.h"
 
 // Decodes the body of a 10001 or 10002 answer: a 14-byte header, a u16 record count, then the

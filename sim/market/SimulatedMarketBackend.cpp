@@ -162,6 +162,13 @@ void SimulatedMarketBackend::OnRequest(IServerLink* link, const ServerRequest& r
         case kStockRelatedFunction:
             OnStockRelated(link, request);
             break;
+        case kStockFlowFunction:
+        case kBoardFlowFunction:
+        case kBoardAnalysisFunction:
+        case kPriceDealsFunction:
+        case kWillDealsFunction:
+            OnFlowOrDeals(link, request);
+            break;
         default:
             LogDebug(QStringLiteral("function %1 on %2 is not simulated; no answer")
                          .arg(request.funcId)
@@ -246,6 +253,20 @@ void SimulatedMarketBackend::OnStockRelated(IServerLink* link, const ServerReque
         link, request,
         StockRelatedBody(market_.StockRelated(code, layout, MaskParam(request, kRelatedMask1Param),
                                               MaskParam(request, kRelatedMask2Param))));
+}
+
+// One code a request: first, except for 12973, which leads with its group mask (as does 12932's
+// second parameter).
+void SimulatedMarketBackend::OnFlowOrDeals(IServerLink* link, const ServerRequest& request) {
+    const bool maskFirst = request.funcId == kBoardAnalysisFunction;
+    const QString code = Param(request, maskFirst ? 1 : 0).toString();
+    const quint16 mask = quint16(Param(request, maskFirst ? 0 : 1).toInt());
+    const QByteArray body = simmarket::FlowOrDealsBody(market_, request.funcId, code, mask);
+    if (body.isNull()) {
+        LogDebug(QStringLiteral("%1 for unknown code %2; no answer").arg(request.funcId).arg(code));
+        return;
+    }
+    AnswerLocked(link, request, body);
 }
 
 void SimulatedMarketBackend::Step() {

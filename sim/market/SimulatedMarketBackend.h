@@ -19,9 +19,9 @@ class QThread;
 
 // The quote server of the simulated market, for both services the plug-in talks to:
 // "pcl2xtquote" (12989, the order book) and "l2quote" (10000 push list, 10002 snapshot, 10012 and
-// 12755 data sets; 10001 pushes). Every request is answered at once with a body built by the
-// wire encoders from the market's current state; an unknown function or stock gets no answer
-// and a debug line.
+// 12755 data sets; 10001 pushes; 12930, 12932, 12973 capital flows; 12915, 12917 deals). Every
+// request is answered at once with a body built by the wire encoders from the market's current
+// state; an unknown function or stock gets no answer and a debug line.
 //
 // Updates: each tick (Step) moves the market one step, then
 //   - answers again the last 12989 request of every stock a link asked for. The fast-quote
@@ -50,6 +50,11 @@ public:
     static constexpr int kSnapshotFunction = 10002;
     static constexpr int kDataSetFunction = 10012;
     static constexpr int kStockRelatedFunction = 12755;
+    static constexpr int kStockFlowFunction = 12930;
+    static constexpr int kBoardFlowFunction = 12932;
+    static constexpr int kBoardAnalysisFunction = 12973;
+    static constexpr int kPriceDealsFunction = 12915;
+    static constexpr int kWillDealsFunction = 12917;
     static const char kFastQuoteService[];  // "pcl2xtquote"
     static const char kMainService[];       // "l2quote"
 
@@ -105,6 +110,7 @@ private:
     void OnSnapshot(IServerLink* link, const ServerRequest& request);
     void OnDataSet(IServerLink* link, const ServerRequest& request);
     void OnStockRelated(IServerLink* link, const ServerRequest& request);
+    void OnFlowOrDeals(IServerLink* link, const ServerRequest& request);
     void PushBooksLocked();
     void PushSnapshotsLocked();
 

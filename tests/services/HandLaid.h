@@ -24,6 +24,9 @@ public:
     HandLaid& u32(quint32 v) { return Le(v, 4); }
     HandLaid& i16(qint32 v) { return Le(static_cast<quint32>(v), 2); }
     HandLaid& i32(qint32 v) { return Le(static_cast<quint32>(v), 4); }
+    HandLaid& i64(qint64 v) {
+        return u32(quint32(quint64(v) & 0xFFFFFFFFu)).u32(quint32(quint64(v) >> 32));
+    }
     // A packed integer: exponent k (top two bits), mantissa m (low 30 bits).
     HandLaid& packed(quint32 k, quint32 m) { return u32((k << 30) | m); }
     HandLaid& str(const QString& text) {

@@ -177,7 +177,7 @@ void TestSimulatedMarket::serverPushesItsListAndForgetsOnDrop() {
     backend.Attach(&link);
     backend.Attach(&gone);
     QCOMPARE(link.states, QList<_enAccessState>{eAccessState_Connected});
-    backend.OnRequest(&link, Raw(12930, {"SH600000"}, 1));  // not simulated: no answer
+    backend.OnRequest(&link, Raw(19999, {"SH600000"}, 1));  // not simulated: no answer
     backend.OnRequest(&link, Raw(12989, {"SH999999"}, 2));  // unknown stock: no answer
     // A push list request's snapshot-kind bit is dropped, so the pushes are filed as pushes.
     backend.OnRequest(&link, Raw(10000, {"SH600000", "SH999999", "SZ000001"}, 3,

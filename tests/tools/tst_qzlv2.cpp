@@ -44,6 +44,7 @@ class TestQzLv2 : public QObject {
 private slots:
     void decodesHandLaidBodies_data();
     void decodesHandLaidBodies();
+    void everyTruncationIsRefused();
     void rejectsBadInput_data();
     void rejectsBadInput();
     void decodeRefusesBodiesOverTheLimit();
@@ -67,6 +68,32 @@ void TestQzLv2::decodesHandLaidBodies_data() {
     QTest::newRow("10002 snapshot") << "10002" << QString("10002_snapshot") << false;
     QTest::newRow("12755 related") << "12755" << QString("12755_related") << false;
     QTest::newRow("10012 raw from stdin") << "10012" << QString("10012_dataset") << true;
+    QTest::newRow("12930 flow") << "12930" << QString("12930_flow") << false;
+    QTest::newRow("12932 board flow") << "12932" << QString("12932_board") << false;
+    QTest::newRow("12973 analysis") << "12973" << QString("12973_analysis") << false;
+    QTest::newRow("12915 price deals") << "12915" << QString("12915_prices") << false;
+    QTest::newRow("12917 queues raw") << "12917" << QString("12917_queues") << true;
+}
+
+// Every cut of a hand-laid capital-flow or deals body is refused (the tool exits 1 on it; one
+// cut each is run through the tool in rejectsBadInput).
+void TestQzLv2::everyTruncationIsRefused() {
+    const QList<QPair<int, QString>> bodies = {{12930, "12930_flow"},
+                                               {12932, "12932_board"},
+                                               {12973, "12973_analysis"},
+                                               {12915, "12915_prices"},
+                                               {12917, "12917_queues"}};
+    for (const auto& body : bodies) {
+        QByteArray bytes;
+        QString error;
+        QVERIFY(qzlv2::ParseHex(DataFile(body.second + ".hex"), bytes, error));
+        QJsonObject json;
+        QVERIFY(qzlv2::DecodeBody(body.first, bytes, json, error));
+        for (int length = 0; length < bytes.size(); ++length) {
+            QVERIFY2(!qzlv2::DecodeBody(body.first, bytes.left(length), json, error),
+                     qPrintable(QString("%1 cut to %2 bytes").arg(body.second).arg(length)));
+        }
+    }
 }
 
 void TestQzLv2::decodesHandLaidBodies() {
@@ -97,7 +124,11 @@ void TestQzLv2::rejectsBadInput_data() {
     QTest::newRow("odd hex digits") << "decode 12989 @odd_digits.hex --hex" << 2 << "odd";
     QTest::newRow("12755 with no bytes") << "decode 12755 -" << 1 << decodeError;
     QTest::newRow("function not decoded")
-        << "decode 12930 -" << 1 << decodeError + "function 12930";
+        << "decode 12931 -" << 1 << decodeError + "function 12931";
+    QTest::newRow("12930 one byte short") << "decode 12930 @12930_flow_61.bin" << 1
+                                          << decodeError + "12930: read of 4 bytes at offset 58";
+    QTest::newRow("12973 count over 255")
+        << "decode 12973 @12973_count_256.hex --hex" << 1 << decodeError + "12973: entry count 256";
     QTest::newRow("function not a number") << "decode fast -" << 2 << decodeError + "FUNCTION";
     QTest::newRow("missing file") << "decode 12989 /nonexistent/body" << 2 << "/nonexistent/body";
     QTest::newRow("bad hex names the byte")
@@ -304,6 +335,15 @@ void TestQzLv2::watchJsonWritesOneObjectALine() {
     QCOMPARE(o["book"].toObject()["buy"].toArray().size(), 10);
     QVERIFY(o["book"].toObject()["buy"].toArray().first().toObject()["lots"].toInt() > 0);
     QVERIFY(o["board"].toObject()["money_flow_today"].isDouble());
+    QVERIFY(o["capital_flow"].toObject()["little_buy_volume"].isDouble());
+    QVERIFY(!o["price_volume"].toArray().isEmpty());
+    // A board: its flows and its large-order inflow.
+    const Run board = RunTool({"watch", "BK0475", "--once", "--json", "--timeout", "20"});
+    QVERIFY2(board.exit_code == 0, board.err.constData());
+    const QJsonObject flow =
+        QJsonDocument::fromJson(board.out.split('\n').first()).object()["board_flow"].toObject();
+    QVERIFY(flow["extra_large_buy_amount"].isDouble());
+    QVERIFY(flow["CurrentDayLargeInCapital"].isDouble());
 }
 
 void TestQzLv2::listJsonIsOneDocument() {

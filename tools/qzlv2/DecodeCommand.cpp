@@ -6,10 +6,13 @@
 #include <cctype>
 #include <cstdio>
 
+#include "services/capitalflow/CapitalFlowDecoders.h"
+#include "services/deals/DealsDecoders.h"
 #include "services/fastquote/FastQuoteDecoder.h"
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
+#include "tools/qzlv2/FlowDealsJson.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
@@ -60,7 +63,7 @@ bool ReadInput(const QString& path, qint64 limit, QByteArray& bytes, bool& tooLa
 }  // namespace
 
 QString DecodableFunctions() {
-    return QStringLiteral("10001, 10002, 10012, 12755, 12989");
+    return QStringLiteral("10001, 10002, 10012, 12755, 12915, 12917, 12930, 12932, 12973, 12989");
 }
 
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
@@ -110,6 +113,17 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
             return FromResult(DecodeStockDataSetBody(body), DataSetToJson, json, error);
         case 12755:
             return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error);
+        case 12915:
+            return FromResult(deals::DecodePriceDealsBody(body), PriceDealsToJson, json, error);
+        case 12917:
+            return FromResult(deals::DecodeWillDealsBody(body), WillDealsToJson, json, error);
+        case 12930:
+            return FromResult(capitalflow::DecodeStockFlowBody(body), StockFlowToJson, json, error);
+        case 12932:
+            return FromResult(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson, json, error);
+        case 12973:
+            return FromResult(capitalflow::DecodeBoardAnalysisBody(body), BoardAnalysisToJson, json,
+                              error);
         case 12989: {
             ResponsePkgEntity_12989 book;
             QString code;

@@ -88,7 +88,8 @@ bool IsTerminal(FILE* stream) {
 
 class WatchSession {
 public:
-    explicit WatchSession(const WatchOptions& options) : options_(options), screen_(WatchPanels()) {
+    explicit WatchSession(const WatchOptions& options)
+        : options_(options), screen_(WatchPanels(options.code)) {
         for (const auto& panel : screen_.Panels()) {
             link_ = link_ ? link_ : dynamic_cast<LinkPanel*>(panel.get());
         }
@@ -300,17 +301,19 @@ void DefineWatch(QCommandLineParser& p) {
     p.setApplicationDescription(
         "Does what the client does: installs the simulated market as the quote server of both "
         "services, loads the plug-in file, creates its handler in a handler chain, registers its "
-        "joins, and asks for CODE's fast quote and stock-board fields. The screen (code, last "
-        "price and change; the order book, sell N .. sell 1 above buy 1 .. buy N with each "
-        "level's queue of orders in lots, big orders marked *like this*; the board fields) is "
+        "joins, and asks for CODE's fast quote, stock-board fields, capital flow by order size "
+        "and price-volume table, or, for a board code, the board's flow by order size and its "
+        "large-order inflow. The screen (code, last price and change; the order book, sell N .. "
+        "sell 1 above buy 1 .. buy N with each level's queue of orders in lots, big orders "
+        "marked *like this*; the board fields; the flows; the table) is "
         "redrawn in place to fit the terminal, printed as plain frames each followed by a blank "
         "line when the output is not a terminal or TERM is dumb, or written as one JSON object "
         "a line with --json. While the server link is down or the data source is paused, a line "
         "under the first says so and the last data stays on screen; SIGUSR1 pauses or resumes "
         "the data source. Ctrl-C stops (exit 130).");
     p.addPositionalArgument("CODE",
-                            "Stock code with its market prefix, e.g. SH600000 "
-                            "(see 'qzlv2 list').",
+                            "Stock code with its market prefix, e.g. SH600000, or board "
+                            "code, e.g. BK0475 (see 'qzlv2 list').",
                             "CODE");
     p.addOptions({
         {"seconds",
@@ -353,7 +356,7 @@ int Watch(const Invocation& in) {
     o.tick_ms = int(in.Number("tick", 10, kMaxTickMs));
     o.seed = quint32(in.Number("seed", 0, 0xFFFFFFFFLL));
     o.drop_link_every_s = int(in.Number("drop-link-every", 0, kMaxDropSeconds));
-    if (simmarket::FindStock(o.code) == nullptr) {
+    if (simmarket::FindStock(o.code) == nullptr && simmarket::FindBoard(o.code) == nullptr) {
         throw UsageError(UnknownStock(o.code));
     }
     o.plugin_file = in.Value("plugin");
@@ -369,7 +372,7 @@ int Watch(const Invocation& in) {
 Command WatchCommand() {
     return Command{"watch",
                    "watch CODE [--once] [--seconds N] [--json]",
-                   "show a stock's live order book and board fields",
+                   "show a stock's or a board's live Level-2 panels",
                    1,
                    1,
                    DefineWatch,

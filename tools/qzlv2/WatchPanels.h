@@ -5,9 +5,10 @@
 
 #include "tools/qzlv2/Panel.h"
 
-// The panels of `qzlv2 watch`, top to bottom: the one list a new panel is added to.
+// The panels of `qzlv2 watch`, top to bottom: the one list a new panel is added to. A board code
+// gets the board's panels, a stock code the stock's.
 namespace qzlv2 {
 
-std::vector<std::unique_ptr<Panel>> WatchPanels();
+std::vector<std::unique_ptr<Panel>> WatchPanels(const QString& code);
 
 }  // namespace qzlv2

@@ -1,4 +1,4 @@
-#include "services/stockboard/DecodeResult.h"
+#include "framework/DecodeResult.h"
 
 #include "host/core/CMemArchiveError.h"
 

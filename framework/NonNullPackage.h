@@ -16,7 +16,8 @@ public:
     NonNullPackage() : entity_(QSharedPointer<Entity>(new Entity())) {}
     explicit NonNullPackage(QSharedPointer<Entity> entity)
         : entity_(entity.isNull() ? QSharedPointer<Entity>(new Entity()) : std::move(entity)) {}
-    explicit NonNullPackage(const Entity& value) : entity_(QSharedPointer<Entity>(new Entity(value))) {}
+    explicit NonNullPackage(const Entity& value)
+        : entity_(QSharedPointer<Entity>(new Entity(value))) {}
 
     const Entity& operator*() const { return *entity_; }
     const Entity* operator->() const { return entity_.data(); }
