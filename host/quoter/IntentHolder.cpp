@@ -1,6 +1,7 @@
 #include "host/quoter/IntentHolder.h"
 
 #include "host/core/DetachedCopy.h"
+#include "host/quoter/QuoteDataSourceIntent.h"
 
 #include <QMutexLocker>
 
@@ -39,6 +40,11 @@ QList<QSharedPointer<IntentHolder::Intent>> IntentHolder::LiveIntents() const {
     return DetachedCopy(live_);
 }
 
+bool IntentHolder::IsLive(const QSharedPointer<Intent>& intent) const {
+    QMutexLocker lock(&mutex_);
+    return live_.contains(intent);
+}
+
 int IntentHolder::LiveCount() const {
     QMutexLocker lock(&mutex_);
     return live_.size();
@@ -57,6 +63,13 @@ void IntentHolder::Redispatch() {
         return;
     }
     for (const QSharedPointer<Intent>& intent : qAsConst(intents)) {
+        if (!IsLive(intent)) {
+            continue;
+        }
+        const QuoteDataSourceIntent* request = QuoteDataSourceIntent::FromIntent(intent);
+        if (request != nullptr && request->GetScopeTree()) {
+            request->GetScopeTree()->ResetToUnresolved();
+        }
         head->Handle(intent);
     }
 }

@@ -10,7 +10,10 @@
 #include "host/tolk/Handler.h"
 
 // The client's holder of live intents and of the head of its handler chain.
-// Redispatch hands every live intent, in the order they became live, to the head's Handle.
+// Redispatch hands every live intent, in the order they became live, to the head's Handle, with
+// its scope tree reset to the roots as the host built them (task id, flags and handler set as
+// they are), so that handlers that could not serve it before resolve and attach it now. An
+// intent removed from the live list while a redispatch runs is not handed down again.
 // Threads: the live list and the head are guarded by the holder's mutex; Redispatch takes a
 // snapshot and runs the chain WITHOUT the lock, so handlers may call back into the holder
 // (e.g. Redispatch from a handler's own state change) without deadlock.
@@ -31,6 +34,7 @@ public:
     void RemoveLive(const QSharedPointer<Intent>& intent);
     QList<QSharedPointer<Intent>> LiveIntents() const;
     int LiveCount() const;
+    bool IsLive(const QSharedPointer<Intent>& intent) const;
 
     void Redispatch() override;
     int RedispatchCount() const { return redispatch_count_.load(); }

@@ -86,7 +86,8 @@ void QuoteTaskExecutor::Process(const QuoteTaskExecMidResult& result) {
         return;
     }
     child->quote_data = result.data;
-    tree->UpdateNode(*child);
+    // Only the data is written back: the tree may have been reset for a redispatch meanwhile.
+    tree->SetQuoteData(child->scope_id, child->quote_data);
     JoinIntoParent(*tree, *child);
 }
 
@@ -100,7 +101,9 @@ bool QuoteTaskExecutor::JoinIntoParent(ScopeTree& tree, const ScopeTreeNode& chi
     if (!join || !join->Run(*parent, child).IsSuccess()) {
         return false;
     }
-    tree.UpdateNode(*parent);
+    if (!tree.SetQuoteData(parent->scope_id, parent->quote_data)) {
+        return false;
+    }
     ++joined_;
     Observer observer;
     {

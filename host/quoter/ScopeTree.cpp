@@ -12,7 +12,27 @@ void ScopeTree::AddRoot(const ScopeTreeNode& root) {
     QMutexLocker lock(&mutex_);
     ScopeTreeNode stored = root;
     stored.parent_scope_id = -1;
+    unresolved_roots_ << stored;
     StoreRecursiveLocked(stored);
+}
+
+void ScopeTree::ResetToUnresolved() {
+    QMutexLocker lock(&mutex_);
+    QHash<int, QSharedPointer<QuoteData>> joined;
+    for (auto it = entries_.cbegin(); it != entries_.cend(); ++it) {
+        if (!it->node.quote_data.isNull()) {
+            joined.insert(it.key(), it->node.quote_data);
+        }
+    }
+    root_ids_.clear();
+    order_.clear();
+    entries_.clear();
+    for (const ScopeTreeNode& root : qAsConst(unresolved_roots_)) {
+        StoreRecursiveLocked(root);
+    }
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        it->node.quote_data = joined.value(it.key(), it->node.quote_data);
+    }
 }
 
 void ScopeTree::StoreRecursiveLocked(const ScopeTreeNode& node) {
@@ -135,5 +155,15 @@ bool ScopeTree::UpdateNode(const ScopeTreeNode& node) {
         return false;
     }
     it->node = node;
+    return true;
+}
+
+bool ScopeTree::SetQuoteData(int scopeId, const QSharedPointer<QuoteData>& data) {
+    QMutexLocker lock(&mutex_);
+    auto it = entries_.find(scopeId);
+    if (it == entries_.end()) {
+        return false;
+    }
+    it->node.quote_data = data;
     return true;
 }

@@ -21,6 +21,11 @@
 //   - an unhandled node stays or becomes remained; a new one is stored under its parent.
 // A node whose parent is unknown is stored as a root.
 //
+// The tree also keeps the roots as they were added, unresolved: ResetToUnresolved puts them back
+// (what a host does before it hands a live request down its chain again), so that every handler
+// resolves and serves them anew. Quote data that the host joined into a node that stays is kept,
+// so that a view shows its last data until fresh data arrives.
+//
 // Threads: every public operation takes the tree's own mutex; nodes are returned as copies.
 class ScopeTree {
 public:
@@ -48,6 +53,11 @@ public:
     // Replaces the stored node with the same scope id (structure and remained state unchanged:
     // the parent is the one the node was stored under); false when the id is unknown.
     bool UpdateNode(const ScopeTreeNode& node);
+    // Sets the quote data of the node with the scope id, nothing else; false when the id is
+    // unknown (e.g. a child dropped by ResetToUnresolved).
+    bool SetQuoteData(int scopeId, const QSharedPointer<QuoteData>& data);
+    // Back to the roots as added, every node remained; nodes that handlers added are gone.
+    void ResetToUnresolved();
 
 private:
     struct Entry {
@@ -61,6 +71,7 @@ private:
     void StoreRecursiveLocked(const ScopeTreeNode& node);
 
     mutable QMutex mutex_;
+    ScopeTreeNodeList unresolved_roots_;  // as added, with their `children`
     QList<int> root_ids_;
     QList<int> order_;  // every id, in the order stored
     QHash<int, Entry> entries_;

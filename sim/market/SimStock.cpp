@@ -120,6 +120,24 @@ const SimStock* FindStock(const QString& code) {
     return nullptr;
 }
 
+QVector<SimStock> GeneratedStocks(int count) {
+    QVector<SimStock> stocks;
+    const QVector<SimBoard>& boards = Boards();
+    for (int i = 0; i < count; ++i) {
+        const int serial = 1 + i / 2;
+        const QString code = i % 2 == 0
+                                 ? QStringLiteral("SH%1").arg(603000 + serial)
+                                 : QStringLiteral("SZ%1").arg(2000 + serial, 6, 10, QChar('0'));
+        SimStock s = Make("", "", ListingBoard::Main, 500 + 173 * (i % 17), 80000 + 9000 * i,
+                          60000 + 7000 * i, "", 900 + 37 * i, 80 + 11 * i);
+        s.code = code;
+        s.name = QStringLiteral("模拟%1").arg(i + 1, 2, 10, QChar('0'));
+        s.board_code = boards.at(i % boards.size()).code;
+        stocks << s;
+    }
+    return stocks;
+}
+
 const SimBoard* FindBoard(const QString& code) {
     for (const SimBoard& b : Boards()) {
         if (b.code == code) {

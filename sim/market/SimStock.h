@@ -43,6 +43,10 @@ QString ListingBoardName(ListingBoard board);  // "主板", "创业板", "科创
 const QVector<SimStock>& Stocks();
 const QVector<SimBoard>& Boards();
 const SimStock* FindStock(const QString& code);
+// `count` more main-board stocks for load and fault runs ("SH603001", "SZ002001", "SH603002",
+// ...), with plausible listing data and the industry boards above taken in turn. Not part of
+// Stocks(): FindStock does not know them.
+QVector<SimStock> GeneratedStocks(int count);
 const SimBoard* FindBoard(const QString& code);
 
 }  // namespace simmarket

@@ -58,10 +58,11 @@ simwire::FastQuoteLevel ToWireLevel(const BookLevel& level, int decimals) {
 
 }  // namespace
 
-SimulatedMarket::SimulatedMarket(quint32 seed) : rng_(seed) {
+SimulatedMarket::SimulatedMarket(quint32 seed, int extraStocks) : rng_(seed) {
     const qint64 now = HostClock::NowMs();
-    states_.reserve(size_t(Stocks().size()));
-    for (const SimStock& stock : Stocks()) {
+    const QVector<SimStock> stocks = Stocks() + GeneratedStocks(extraStocks);
+    states_.reserve(size_t(stocks.size()));
+    for (const SimStock& stock : stocks) {
         states_.emplace_back(stock, rng_, now);
     }
 }

@@ -34,7 +34,8 @@ public:
     static constexpr quint32 kDefaultSeed = 20240607;
     static constexpr qint32 kBoardBase = 100000;  // a board index's previous close, 1/100
 
-    explicit SimulatedMarket(quint32 seed = kDefaultSeed);
+    // `extraStocks` generated stocks (GeneratedStocks) trade after the listed ones.
+    explicit SimulatedMarket(quint32 seed = kDefaultSeed, int extraStocks = 0);
 
     using TradeListener = std::function<void(const Trade&)>;
 

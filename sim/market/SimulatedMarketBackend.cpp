@@ -50,7 +50,7 @@ const char SimulatedMarketBackend::kMainService[] = "l2quote";
 SimulatedMarketBackend::SimulatedMarketBackend() : SimulatedMarketBackend(Options()) {}
 
 SimulatedMarketBackend::SimulatedMarketBackend(const Options& options)
-    : options_(options), market_(options.seed) {
+    : options_(options), market_(options.seed, options.extra_stocks) {
     WatchTrades();
     if (options_.timers) {
         StartTimers();

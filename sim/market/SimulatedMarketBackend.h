@@ -69,6 +69,7 @@ public:
         int tick_ms = 500;            // ms between ticks with timers on
         int snapshot_push_every = 2;  // ticks between 10001 pushes
         int connect_delay_ms = 200;   // ms from attach to access state 1, timers on
+        int extra_stocks = 0;         // generated stocks traded besides the listed ones
     };
 
     SimulatedMarketBackend();

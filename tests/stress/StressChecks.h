@@ -31,12 +31,26 @@ namespace stress {
 #define QZ_STRESS_UNDER_TSAN
 #endif
 #endif
+#if defined(__SANITIZE_ADDRESS__)  // GCC
+#define QZ_STRESS_UNDER_ASAN
+#elif defined(__has_feature)  // clang
+#if __has_feature(address_sanitizer)
+#define QZ_STRESS_UNDER_ASAN
+#endif
+#endif
 #ifdef QZ_STRESS_UNDER_TSAN
 constexpr int kSlowdown = 10;
 #else
 constexpr int kSlowdown = 1;
 #endif
-constexpr std::chrono::seconds kWatchdogLimit(30 * kSlowdown);  // before a test counts as hung
+// AddressSanitizer slows the single-threaded fault runs down some 5 times: only the patience of
+// the watchdog stretches.
+#ifdef QZ_STRESS_UNDER_ASAN
+constexpr int kWatchdogSlowdown = 5;
+#else
+constexpr int kWatchdogSlowdown = kSlowdown;
+#endif
+constexpr std::chrono::seconds kWatchdogLimit(30 * kWatchdogSlowdown);  // before a hang is called
 constexpr std::chrono::milliseconds kRunCap(4000 * kSlowdown);  // the longest a traffic loop runs
 
 // Paces the traffic threads by the host's progress instead of by sleeps: the host counts the
@@ -83,7 +97,8 @@ private:
 // Threads: constructed and destroyed on the test's thread; its own thread only waits.
 class Watchdog {
 public:
-    explicit Watchdog(std::string what) : what_(std::move(what)), thread_([this] { Watch(); }) {}
+    explicit Watchdog(std::string what, std::chrono::seconds limit = kWatchdogLimit)
+        : what_(std::move(what)), limit_(limit), thread_([this] { Watch(); }) {}
     ~Watchdog() {
         done_.Stop();
         thread_.join();
@@ -91,17 +106,18 @@ public:
 
 private:
     void Watch() {
-        done_.WaitFor(std::numeric_limits<long>::max(), kWatchdogLimit);
+        done_.WaitFor(std::numeric_limits<long>::max(), limit_);
         if (done_.Stopped()) {
             return;
         }
         std::fprintf(stderr, "WATCHDOG: '%s' did not finish within %lld s: deadlock or livelock\n",
-                     what_.c_str(), static_cast<long long>(kWatchdogLimit.count()));
+                     what_.c_str(), static_cast<long long>(limit_.count()));
         std::fflush(stderr);
         std::abort();
     }
 
     const std::string what_;
+    const std::chrono::seconds limit_;
     Progress done_;       // stopped when the test is over
     std::thread thread_;  // last: starts once the members above exist
 };
@@ -131,6 +147,9 @@ public:
         return marker;
     }
 
+    // Without keepDeliveries only counts and violations are kept (long runs), not every delivery.
+    explicit DeliveryLedger(bool keepDeliveries = true) : keep_deliveries_(keepDeliveries) {}
+
     // Registers the detached ids; the barrier's number for Marker.
     int AddBarrier(const QList<int>& detached) {
         QList<int> ids;  // a block of its own, not shared with the caller's thread
@@ -156,11 +175,13 @@ public:
         } else {
             const auto* snapshot = dynamic_cast<const ResponsePkgEntity_10002*>(result.data.data());
             const bool fast = dynamic_cast<const ResponsePkgEntity_12989*>(result.data.data());
-            deliveries.append({result.scope_id,
-                               snapshot ? Kind::Snapshot
-                               : fast   ? Kind::FastQuote
-                                        : Kind::Other,
-                               snapshot ? snapshot->snapshot.code : QString()});
+            ++delivered_;
+            if (keep_deliveries_)
+                deliveries.append({result.scope_id,
+                                   snapshot ? Kind::Snapshot
+                                   : fast   ? Kind::FastQuote
+                                            : Kind::Other,
+                                   snapshot ? snapshot->snapshot.code : QString()});
             if (retired.contains(result.scope_id)) {
                 AddViolationLocked(
                     QStringLiteral("scope id %1 delivered after its detach").arg(result.scope_id));
@@ -174,7 +195,7 @@ public:
     }
     int DeliveryCount() const {
         std::lock_guard<std::mutex> lock(mutex_);
-        return deliveries.size();
+        return delivered_;
     }
 
     // Read without the lock only once every thread that used the ledger was joined.
@@ -192,6 +213,8 @@ private:
 
     mutable std::mutex mutex_;
     QList<QList<int>> barriers_;  // barrier n is at index n - 1
+    const bool keep_deliveries_;
+    int delivered_ = 0;
 };
 
 }  // namespace stress

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QHash>
+#include <QMap>
 #include <QMetaObject>
+#include <QSet>
 #include <QSharedPointer>
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -66,16 +69,58 @@ inline ScopeTreeNodeList FetchedNodes(const ScopeTree& tree) {
     return nodes;
 }
 
-// A real quoter with its real calls: scripted backends on both services, a context with a
-// mid-result queue of the given capacity, and the context's intent holder pointing at the quoter
-// as the head of the handler chain, so that a Redispatch re-runs the live intents through it.
+// Every node the quoter took to fetch, as seen by the handler after it in the chain: intents pass
+// on resolved, so the nodes of every resolution (first dispatch and redispatches alike) are here.
+// Threads: Handle runs on host and accessor threads; one mutex guards the record.
+class IssuedNodeLog : public kestrov::tolk::cor::Handler {
+public:
+    IssuedNodeLog() : Handler(QStringLiteral("issued-node-log")) {}
+    bool Handle(QSharedPointer<kestrov::tolk::cor::Intent> intent) override {
+        const QuoteDataSourceIntent* request = QuoteDataSourceIntent::FromIntent(intent);
+        if (request != nullptr && request->GetScopeTree()) {
+            const ScopeTreeNodeList nodes = FetchedNodes(*request->GetScopeTree());
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (const ScopeTreeNode& node : nodes) {
+                issued_.insert(node.scope_id, node);
+            }
+        }
+        return Handler::Handle(intent);
+    }
+    QHash<int, ScopeTreeNode> Issued() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        QHash<int, ScopeTreeNode> copy;  // a block of its own, not shared across threads
+        for (auto it = issued_.cbegin(); it != issued_.cend(); ++it) {
+            copy.insert(it.key(), it.value());
+        }
+        return copy;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    QHash<int, ScopeTreeNode> issued_;
+};
+
+// A real quoter with its real calls: backends on both services (scripted ones unless given), a
+// context with a mid-result queue of the given capacity, the context's intent holder pointing at
+// the quoter as the head of the handler chain (so that a Redispatch re-runs the live intents
+// through it), and an IssuedNodeLog after the quoter.
 // Threads: built and destroyed on the test's thread; the accessors are reached from any thread.
 struct QuoterRig {
-    explicit QuoterRig(int midResultCapacity) {
-        ServerBackendRegistry::Install("l2quote", main_backend);
-        ServerBackendRegistry::Install("pcl2xtquote", fast_backend);
+    explicit QuoterRig(int midResultCapacity)
+        : QuoterRig(midResultCapacity, std::make_shared<ScriptedServerBackend>(),
+                    std::make_shared<ScriptedServerBackend>()) {}
+    // Without logIssued no IssuedNodeLog joins the chain (long runs: it grows with the run).
+    QuoterRig(int midResultCapacity, std::shared_ptr<IServerBackend> mainService,
+              std::shared_ptr<IServerBackend> fastService, bool logIssued = true)
+        : main_backend(std::dynamic_pointer_cast<ScriptedServerBackend>(mainService)),
+          fast_backend(std::dynamic_pointer_cast<ScriptedServerBackend>(fastService)) {
+        ServerBackendRegistry::Install("l2quote", mainService);
+        ServerBackendRegistry::Install("pcl2xtquote", fastService);
         context = std::make_unique<QuoteContext>(midResultCapacity);
         quoter = std::make_unique<QzLv2Quoter>(*context, "lv2");
+        if (logIssued) {
+            quoter->SetSuccessor(&issued);
+        }
         context->OwnIntentHolder().SetChainHead(quoter.get());
         for (int i = 0; i < quoter->Calls()->Count(); ++i) {
             if (auto* found = dynamic_cast<QzLv2RemoteApiCall_10002*>(quoter->Calls()->At(i))) {
@@ -124,15 +169,77 @@ struct QuoterRig {
                (over(fast_quote) ? "12989 cache over capacity." : "");
     }
 
-    const std::shared_ptr<ScriptedServerBackend> main_backend =
-        std::make_shared<ScriptedServerBackend>();  // "l2quote"
-    const std::shared_ptr<ScriptedServerBackend> fast_backend =
-        std::make_shared<ScriptedServerBackend>();  // "pcl2xtquote"
+    // The scripted backends of "l2quote" and "pcl2xtquote"; null when others were given.
+    const std::shared_ptr<ScriptedServerBackend> main_backend;
+    const std::shared_ptr<ScriptedServerBackend> fast_backend;
+    IssuedNodeLog issued;  // before the quoter: it outlives the chain
     std::unique_ptr<QuoteContext> context;
     std::unique_ptr<QzLv2Quoter> quoter;
     QzLv2RemoteApiCall_10002* board = nullptr;
     QzLv2RemoteApiCall_12989* fast_quote = nullptr;
 };
+
+inline QList<int> Ids(const ScopeTreeNodeList& nodes) {
+    QList<int> ids;
+    for (const ScopeTreeNode& node : nodes)
+        ids << node.scope_id;
+    return ids;
+}
+
+inline bool IsFastQuoteNode(const ScopeTreeNode& node) {
+    return node.api_type == ScopeTypeVariant("12989");
+}
+
+// "n nodes on [sorted topics]", with the active driver topics when given.
+inline QString Holding(int nodes, const QSet<QString>& topics, int active = -1) {
+    QStringList sorted = topics.values();
+    sorted.sort();
+    const QString text = QStringLiteral("%1 nodes on [%2]").arg(nodes).arg(sorted.join(','));
+    return active < 0 ? text : text + QStringLiteral(" (%1 active)").arg(active);
+}
+
+// After the last intents: the quoter's table holds exactly their nodes per task, and the calls
+// hold exactly those subscriptions (no node leaked by a race) on exactly their topics.
+inline QStringList CheckFinalState(QuoterRig& rig,
+                                   const QMap<int, QSharedPointer<QuoteDataSourceIntent>>& finals) {
+    QStringList problems;
+    int fastNodes = 0;
+    int boardNodes = 0;
+    QSet<QString> fastTopics;
+    QSet<QString> boardTopics;
+    for (auto it = finals.cbegin(); it != finals.cend(); ++it) {
+        const ScopeTreeNodeList expected = FetchedNodes(*it.value()->GetScopeTree());
+        if (Ids(rig.quoter->AttachedNodes(it.key())) != Ids(expected))
+            problems
+                << QStringLiteral("task %1 does not hold its last intent's nodes").arg(it.key());
+        for (const ScopeTreeNode& node : expected) {
+            const QString code = node.stock_list.GetStockCode();
+            if (IsFastQuoteNode(node)) {
+                ++fastNodes;
+                fastTopics.insert(code);
+            } else {
+                ++boardNodes;
+                boardTopics.insert(code + "/" + node.api_type.ToQString());
+            }
+        }
+    }
+    QSet<QString> heldFast;
+    for (const auto& topic : rig.fast_quote->GetPublisher().Topics())
+        heldFast.insert(topic.Code());
+    QSet<QString> heldBoard;
+    for (const auto& topic : rig.board->GetPublisher().Topics())
+        heldBoard.insert(topic.Code() + "/" + topic.Kind());
+    const QString fast[] = {Holding(rig.fast_quote->AttachedNodeCount(), heldFast),
+                            Holding(fastNodes, fastTopics)};
+    const QString board[] = {Holding(rig.board->AttachedNodeCount(), heldBoard,
+                                     int(rig.board->GetDriver()->ActiveTopics().size())),
+                             Holding(boardNodes, boardTopics, boardTopics.size())};
+    if (fast[0] != fast[1])
+        problems << "12989 holds " + fast[0] + ", expected " + fast[1];
+    if (board[0] != board[1])
+        problems << "10002 holds " + board[0] + ", expected " + board[1];
+    return problems;
+}
 
 // Plays the quote server on a backend: each step answers the requests recorded since the last one
 // (10000, 10002 and 12989, with bodies from the wire encoders) and adds unsolicited traffic: 10001

@@ -228,70 +228,11 @@ void RunConsumer(Run& run) {
     }
 }
 
-QList<int> Ids(const ScopeTreeNodeList& nodes) {
-    QList<int> ids;
-    for (const ScopeTreeNode& node : nodes)
-        ids << node.scope_id;
-    return ids;
-}
-
-bool IsFastQuoteNode(const ScopeTreeNode& node) {
-    return node.api_type == ScopeTypeVariant("12989");
-}
-
-// "n nodes on [sorted topics]", with the active driver topics when given.
-QString Holding(int nodes, const QSet<QString>& topics, int active = -1) {
-    QStringList sorted = topics.values();
-    sorted.sort();
-    const QString text = QStringLiteral("%1 nodes on [%2]").arg(nodes).arg(sorted.join(','));
-    return active < 0 ? text : text + QStringLiteral(" (%1 active)").arg(active);
-}
-
-// After the last intents: the quoter's table holds exactly their nodes per task, and the calls
-// hold exactly those subscriptions (no node leaked by a race) on exactly their topics.
-QStringList CheckFinalState(QuoterRig& rig, const QMap<int, IntentPtr>& finals) {
-    QStringList problems;
-    int fastNodes = 0;
-    int boardNodes = 0;
-    QSet<QString> fastTopics;
-    QSet<QString> boardTopics;
-    for (auto it = finals.cbegin(); it != finals.cend(); ++it) {
-        const ScopeTreeNodeList expected = FetchedNodes(*it.value()->GetScopeTree());
-        if (Ids(rig.quoter->AttachedNodes(it.key())) != Ids(expected))
-            problems
-                << QStringLiteral("task %1 does not hold its last intent's nodes").arg(it.key());
-        for (const ScopeTreeNode& node : expected) {
-            const QString code = node.stock_list.GetStockCode();
-            if (IsFastQuoteNode(node)) {
-                ++fastNodes;
-                fastTopics.insert(code);
-            } else {
-                ++boardNodes;
-                boardTopics.insert(code + "/" + node.api_type.ToQString());
-            }
-        }
-    }
-    QSet<QString> heldFast;
-    for (const auto& topic : rig.fast_quote->GetPublisher().Topics())
-        heldFast.insert(topic.Code());
-    QSet<QString> heldBoard;
-    for (const auto& topic : rig.board->GetPublisher().Topics())
-        heldBoard.insert(topic.Code() + "/" + topic.Kind());
-    const QString fast[] = {Holding(rig.fast_quote->AttachedNodeCount(), heldFast),
-                            Holding(fastNodes, fastTopics)};
-    const QString board[] = {Holding(rig.board->AttachedNodeCount(), heldBoard,
-                                     int(rig.board->GetDriver()->ActiveTopics().size())),
-                             Holding(boardNodes, boardTopics, boardTopics.size())};
-    if (fast[0] != fast[1])
-        problems << "12989 holds " + fast[0] + ", expected " + fast[1];
-    if (board[0] != board[1])
-        problems << "10002 holds " + board[0] + ", expected " + board[1];
-    return problems;
-}
-
-// Every node handed out in the trees, by scope id.
-QHash<int, ScopeTreeNode> IssuedNodes(const QList<QSharedPointer<ScopeTree>>& trees) {
-    QHash<int, ScopeTreeNode> issued;
+// Every node handed out, by scope id: what the chain saw pass (redispatches included) and what the
+// trees hold now.
+QHash<int, ScopeTreeNode> IssuedNodes(const QuoterRig& rig,
+                                      const QList<QSharedPointer<ScopeTree>>& trees) {
+    QHash<int, ScopeTreeNode> issued = rig.issued.Issued();
     for (const QSharedPointer<ScopeTree>& tree : trees)
         for (const ScopeTreeNode& node : FetchedNodes(*tree))
             issued.insert(node.scope_id, node);
@@ -403,7 +344,7 @@ void TestQuoterStress::everyThreadAtOnce() {
     const QStringList finalProblems = CheckFinalState(rig, finals);
 
     // Nothing detached may reach the client after this barrier.
-    const QHash<int, ScopeTreeNode> issued = IssuedNodes(run.trees);
+    const QHash<int, ScopeTreeNode> issued = IssuedNodes(rig, run.trees);
     QList<int> retired;
     for (auto it = issued.cbegin(); it != issued.cend(); ++it)
         if (!finalIds.contains(it.key()))
@@ -483,7 +424,7 @@ void TestQuoterStress::quoterDeletedUnderTraffic() {
     const int deliveredBefore = run.ledger.DeliveryCount();
 
     rig.DeleteQuoter();
-    PushMarker(run, run.ledger.AddBarrier(IssuedNodes(run.trees).keys()));
+    PushMarker(run, run.ledger.AddBarrier(IssuedNodes(run.rig, run.trees).keys()));
     for (int i = 0; i < 20; ++i)  // traffic goes on against the closed links
         run.progress.Advance();
     run.progress.Stop();
@@ -498,7 +439,8 @@ void TestQuoterStress::quoterDeletedUnderTraffic() {
     QCOMPARE(run.ledger.passed, 1);
     QCOMPARE(rig.main_backend->LinkCount(), 0);
     QCOMPARE(rig.fast_backend->LinkCount(), 0);
-    const QStringList problems = CheckDeliveries(run.ledger.deliveries, IssuedNodes(run.trees));
+    const QStringList problems =
+        CheckDeliveries(run.ledger.deliveries, IssuedNodes(run.rig, run.trees));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
 }
 

@@ -59,6 +59,7 @@ private slots:
     void watchOnceShowsOneCompleteScreen();
     void watchJsonWritesOneObjectALine();
     void listJsonIsOneDocument();
+    void watchShowsTheDropAndComesBack();
 };
 
 void TestQzLv2::decodesHandLaidBodies_data() {
@@ -418,6 +419,28 @@ void TestQzLv2::listJsonIsOneDocument() {
     }
     QVERIFY(found);
     QVERIFY(!o["boards"].toArray().isEmpty());
+}
+
+// Plain frames of a watch whose link drops after 4 s for 2 s: a frame says the link is down,
+// and after it comes back the book moves again and the line is gone.
+void TestQzLv2::watchShowsTheDropAndComesBack() {
+    const Run r = RunTool({"watch", "SZ300750", "--plain", "--seconds", "7", "--drop-link-every",
+                           "4", "--tick", "200"});
+    QVERIFY2(r.exit_code == 0, r.err.constData());
+    const QStringList frames = QString::fromUtf8(r.out).split("\n\n", Qt::SkipEmptyParts);
+    const auto buy1 = [](const QString& frame) {
+        return frame.split('\n').filter(QRegularExpression("^buy 1 ")).value(0);
+    };
+    int down = -1;
+    for (int i = 0; i < frames.size(); ++i) {
+        if (frames[i].contains("[link down since ")) {
+            down = i;
+        }
+    }
+    QVERIFY2(down > 0 && down + 1 < frames.size(), r.out.constData());
+    QVERIFY(!frames.last().contains("link down"));
+    QVERIFY2(!buy1(frames.last()).isEmpty() && buy1(frames.last()) != buy1(frames[down]),
+             qPrintable(frames[down] + "\n---\n" + frames.last()));
 }
 
 QTEST_GUILESS_MAIN(TestQzLv2)

@@ -12,6 +12,7 @@
 #include "tools/qzlv2/BoardPanel.h"
 #include "tools/qzlv2/BookPanel.h"
 #include "tools/qzlv2/HeaderPanel.h"
+#include "tools/qzlv2/LinkPanel.h"
 #include "tools/qzlv2/Screen.h"
 
 using nscell::DataRow;
@@ -94,6 +95,7 @@ private slots:
     void layoutFitsTheTerminal();
     void terminalFrameRedrawsInPlace();
     void plainFrameAndJsonLine();
+    void linkLineSaysWhatIsDownAndSince();
 };
 
 void TestWatchScreen::bookShowsLevelsQueuesAndCompleteness() {
@@ -208,6 +210,26 @@ void TestWatchScreen::plainFrameAndJsonLine() {
     QCOMPARE(buys[0].toObject()["big"].toArray(), QJsonArray{0});
     QVERIFY(buys[2].isNull());  // a filler level
     QCOMPARE(o["board"].toObject().size(), BoardKeys().size());
+}
+
+// No line while all is well; "link down since" keeps the time of the drop; "paused" joins it.
+void TestWatchScreen::linkLineSaysWhatIsDownAndSince() {
+    const QDate day(2026, 1, 5);
+    LinkPanel link;
+    QVERIFY(!link.Follow(true, false, QDateTime(day, QTime(10, 31, 0))));
+    QCOMPARE(link.MinLines(80), 0);
+    QVERIFY(link.Render(80, 1).isEmpty());
+    QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 31, 2))));
+    QVERIFY(!link.Follow(false, false, QDateTime(day, QTime(10, 31, 9))));  // still since :02
+    QCOMPARE(link.Render(80, 1), QStringList{"[link down since 10:31:02; showing the last data]"});
+    QVERIFY(link.Follow(false, true, QDateTime(day, QTime(10, 31, 10))));
+    QCOMPARE(link.Text(), QString("link down since 10:31:02, paused"));
+    QCOMPARE(link.Json().toObject()["down_since"].toString(), QString("2026-01-05T10:31:02"));
+    QVERIFY(link.Follow(true, true, QDateTime(day, QTime(10, 31, 12))));
+    QCOMPARE(link.Text(), QString("paused"));
+    QCOMPARE(link.Json().toObject()["up"].toBool(), true);
+    QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 32, 0))));  // a new drop
+    QCOMPARE(link.Text(), QString("link down since 10:32:00"));
 }
 
 QTEST_GUILESS_MAIN(TestWatchScreen)

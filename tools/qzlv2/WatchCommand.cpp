@@ -7,6 +7,8 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -15,6 +17,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "host/quoter/IQuoteDataSourceController.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
@@ -24,6 +27,7 @@
 #include "sim/market/SimStock.h"
 #include "sim/market/SimulatedMarketBackend.h"
 #include "tools/qzlv2/Interrupt.h"
+#include "tools/qzlv2/LinkPanel.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PluginFile.h"
 #include "tools/qzlv2/Screen.h"
@@ -67,6 +71,12 @@ void TakeScreenStream(bool verbose) {
     Output::Results().Adopt(screen);
 }
 
+std::atomic<bool> g_toggle_pause{false};
+
+void OnTogglePause(int) {
+    g_toggle_pause = true;
+}
+
 TerminalSize SizeOf(FILE* stream) {
     winsize size{};
     if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
@@ -83,13 +93,20 @@ bool IsTerminal(FILE* stream) {
 class WatchSession {
 public:
     explicit WatchSession(const WatchOptions& options)
-        : options_(options), screen_(options.panels ? options.panels() : WatchPanels(options.code)) {}
+        : options_(options),
+          screen_(options.panels ? options.panels() : WatchPanels(options.code)) {
+        for (const auto& panel : screen_.Panels()) {
+            link_ = link_ ? link_ : dynamic_cast<LinkPanel*>(panel.get());
+        }
+    }
     ~WatchSession();
 
     int Run();
 
 private:
     bool Start();
+    void StartLinkDrops(QTimer& timer);
+    void FollowLinkAndPause();
     void Poll();
     void Finish(int code);
     bool Draw();
@@ -100,6 +117,9 @@ private:
     std::shared_ptr<SimulatedMarketBackend> backend_;
     std::unique_ptr<QuoteContext> context_;
     QuoteDataSourceHandler* handler_ = nullptr;
+    IQuoteDataSourceController* controller_ = nullptr;
+    LinkPanel* link_ = nullptr;  // one of screen_'s panels
+    bool paused_ = false;
     std::unique_ptr<QuoteTaskExecutor> executor_;
     QSharedPointer<ScopeTree> tree_;
     QElapsedTimer since_start_;
@@ -130,10 +150,13 @@ int WatchSession::Run() {
         return kExitFailed;
     }
     DeferInterrupts();
+    std::signal(SIGUSR1, OnTogglePause);
     since_start_.start();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
     poll.start(kPollMs);
+    QTimer drops;
+    StartLinkDrops(drops);
     QCoreApplication::exec();
     return exit_code_;
 }
@@ -156,15 +179,14 @@ bool WatchSession::Start() {
         return false;
     }
     handler_ = factory->CreateHandler(*context_, QString::fromLatin1(kHandlerName));
-    IQuoteDataSourceController* controller =
-        context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
-    if (handler_ == nullptr || controller == nullptr) {
+    controller_ = context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
+    if (handler_ == nullptr || controller_ == nullptr) {
         std::fprintf(stderr,
                      "qzlv2 watch: the plug-in made no handler or registered no controller\n");
         return false;
     }
     context_->OwnIntentHolder().SetChainHead(handler_);
-    controller->RegisterJoinMethods();
+    controller_->RegisterJoinMethods();
 
     tree_ = QSharedPointer<ScopeTree>::create();
     for (const auto& panel : screen_.Panels()) {
@@ -180,11 +202,41 @@ bool WatchSession::Start() {
     return true;
 }
 
+// Every period the market's link goes down for half of it, as a flaky connection would.
+void WatchSession::StartLinkDrops(QTimer& timer) {
+    const int periodMs = options_.drop_link_every_s * 1000;
+    if (periodMs <= 0) {
+        return;
+    }
+    QObject::connect(&timer, &QTimer::timeout, [this, periodMs, &timer] {
+        backend_->DropLink();
+        QTimer::singleShot(periodMs / 2, &timer, [this] { backend_->RestoreLink(); });
+    });
+    timer.start(periodMs);
+}
+
+// SIGUSR1 pauses or resumes the data source, as a client does when a view is hidden.
+void WatchSession::FollowLinkAndPause() {
+    if (g_toggle_pause.exchange(false)) {
+        paused_ = !paused_;
+        if (paused_) {
+            controller_->Pause();
+        } else {
+            controller_->Resume();
+        }
+    }
+    if (link_ != nullptr &&
+        link_->Follow(backend_->IsLinkUp(), paused_, QDateTime::currentDateTime())) {
+        dirty_ = true;
+    }
+}
+
 void WatchSession::Poll() {
     if (const int interrupted = InterruptExitCode()) {
         Finish(interrupted);
         return;
     }
+    FollowLinkAndPause();
     executor_->ProcessPending();
     for (const auto& panel : screen_.Panels()) {
         panel->Update(*tree_);
@@ -271,7 +323,9 @@ void DefineWatch(QCommandLineParser& p) {
         "fields; the flows; the table) is "
         "redrawn in place to fit the terminal, printed as plain frames each followed by a blank "
         "line when the output is not a terminal or TERM is dumb, or written as one JSON object "
-        "a line with --json. Ctrl-C stops (exit 130).");
+        "a line with --json. While the server link is down or the data source is paused, a line "
+        "under the first says so and the last data stays on screen; SIGUSR1 pauses or resumes "
+        "the data source. Ctrl-C stops (exit 130).");
     p.addPositionalArgument("CODE",
                             "Stock code with its market prefix, e.g. SH600000, or board "
                             "code, e.g. BK0475 (see 'qzlv2 list').",
@@ -308,6 +362,12 @@ void AddSessionOptions(QCommandLineParser& p) {
         {"seed",
          "Seed of the simulated market, 0 to 4294967295; 0 (the default) is its fixed seed.", "N",
          "0"},
+        {"drop-link-every",
+         "Drop the simulated market's link every N seconds, for half of that time, to watch the "
+         "view come back, 0 to 86400; 0 (the default) never. The fast quote is not asked for "
+         "again within 3 s of its last request, so with N of 3 or less the book may stay still "
+         "until the next drop.",
+         "N", "0"},
         {"plain", "Print plain frames even on a terminal."},
         {"json", "Write one JSON object per update (JSON lines) instead of a screen."},
         {"verbose", "Show the plug-in's and the market's diagnostics on stderr."},
@@ -317,10 +377,12 @@ void AddSessionOptions(QCommandLineParser& p) {
 void ReadSessionOptions(const Invocation& in, WatchOptions& o) {
     constexpr qint64 kMaxSeconds = 2147483647;
     constexpr qint64 kMaxTickMs = 3600000;
+    constexpr qint64 kMaxDropSeconds = 86400;
     o.seconds = in.Number("seconds", 0, kMaxSeconds);
     o.timeout_s = in.Number("timeout", 1, kMaxSeconds);
     o.tick_ms = int(in.Number("tick", 10, kMaxTickMs));
     o.seed = quint32(in.Number("seed", 0, 0xFFFFFFFFLL));
+    o.drop_link_every_s = int(in.Number("drop-link-every", 0, kMaxDropSeconds));
     o.plugin_file = in.Value("plugin");
     o.once = in.IsSet("once");
     o.plain = in.IsSet("plain");

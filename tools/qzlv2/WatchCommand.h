@@ -23,12 +23,13 @@ struct WatchOptions {
     QString plugin_file;
     qint64 seconds = 0;  // 0: until interrupted
     bool once = false;
-    qint64 timeout_s = 10;  // s to wait for a complete screen
-    int tick_ms = 500;      // ms between market ticks
-    quint32 seed = 0;       // 0: the market's default seed
-    bool plain = false;     // plain frames even on a terminal
-    bool json = false;      // JSON lines instead of a screen
-    bool verbose = false;   // plug-in and market diagnostics to stderr
+    qint64 timeout_s = 10;      // s to wait for a complete screen
+    int tick_ms = 500;          // ms between market ticks
+    quint32 seed = 0;           // 0: the market's default seed
+    bool plain = false;         // plain frames even on a terminal
+    bool json = false;          // JSON lines instead of a screen
+    bool verbose = false;       // plug-in and market diagnostics to stderr
+    int drop_link_every_s = 0;  // s between link drops of the simulated market (0: none)
 };
 
 Command WatchCommand();

@@ -326,6 +326,45 @@ private slots:
         QCOMPARE(tree.Size(), 5);
     }
 
+    // A redispatch hands live trees down as the host built them: resolved copies and fetched
+    // children are gone, every node is remained again, the data joined into a kept node stays;
+    // an intent withdrawn while the redispatch runs is not handed down.
+    void redispatchHandsLiveTreesDownUnresolved() {
+        Fixture f(false);
+        QuoteContext& context = f.context;
+        QStringList log;
+        RecordingHandler head(context, "head", &log);
+        IntentHolder& holder = context.OwnIntentHolder();
+        holder.SetChainHead(&head);
+        const QSharedPointer<Intent> live(new QuoteDataSourceIntent(1, 0x01, f.tree));
+        const QSharedPointer<Intent> withdrawn(new QuoteDataSourceIntent(2, 0x01, {}));
+        holder.AddLive(live);
+        holder.AddLive(withdrawn);
+
+        ScopeResolveResult served;  // a handler served the child with a resolved copy and a fetch
+        ScopeTreeNode resolved = f.child;
+        resolved.split_type = ScopeSplitTypeVariant(kSplit);
+        ScopeTreeNode fetched = ScopeTreeNode::FromParentNode(resolved);
+        served.replacement_nodes << resolved;
+        served.fetch_nodes << fetched;
+        f.tree->AdjustBy(served);
+        QVERIFY(f.tree->SetQuoteData(f.parent.scope_id, Answer(7)));
+        QVERIFY(!f.tree->IsRemained(f.child.scope_id));
+
+        QList<int> remainedAtHandle;
+        head.hook = [&] {
+            remainedAtHandle = Ids(f.tree->GetRemainedNodeList());
+            holder.RemoveLive(withdrawn);
+        };
+        holder.Redispatch();
+        QCOMPARE(log, QStringList{"head:1"});
+        QCOMPARE(remainedAtHandle, (QList<int>{f.parent.scope_id, f.child.scope_id}));
+        QVERIFY(!f.tree->Contains(fetched.scope_id));
+        QCOMPARE(f.tree->FindNode(f.child.scope_id)->split_type.Value(), 0);
+        QCOMPARE(f.ParentData()->total_count, 7);
+        QVERIFY(!f.tree->SetQuoteData(fetched.scope_id, Answer(1)));  // a late answer: no node
+    }
+
     void addRootIndexesChildrenAndUpdateKeepsStructure() {
         ScopeTreeNode root("root");
         ScopeTreeNode child("child");

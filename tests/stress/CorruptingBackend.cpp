@@ -1,0 +1,276 @@
+#include "tests/stress/CorruptingBackend.h"
+
+#include <QMutexLocker>
+#include <QtEndian>
+
+#include "host/quoter/ResponsePkgEntity_12989.h"
+#include "services/fastquote/FastQuoteDecoder.h"
+#include "services/stockboard/StockSnapshotDecoder.h"
+
+namespace {
+
+constexpr int kFastQuote = 12989;
+constexpr int kPushList = 10000;
+constexpr int kPushed = 10001;
+constexpr int kSnapshot = 10002;
+constexpr int kRandomBodyBytes = 1 << 20;
+constexpr int kFreshRandomBytes = 64;
+constexpr int kSnapshotCountOffset = 14;      // 10001/10002: u16 record count after the header
+constexpr int kFastQuoteCodeOffset = 8;       // 12989: u16 length of the code, then its bytes
+constexpr int kFastQuoteCountsAfterCode = 6;  // 12989: 4 + 2 bytes before the buy count
+
+thread_local bool t_predicting = false;
+
+// The decoding function 10001 and 10002 bodies share, for the books.
+int Family(int funcId) {
+    return funcId == kPushed ? kSnapshot : funcId;
+}
+
+void PutFFFF(QByteArray& body, int offset) {
+    if (offset >= 0 && offset + 2 <= body.size()) {
+        body[offset] = char(0xFF);
+        body[offset + 1] = char(0xFF);
+    }
+}
+
+}  // namespace
+
+// Stands for one accessor link towards the inner backend.
+class CorruptingBackend::Link : public IServerLink {
+public:
+    Link(CorruptingBackend& owner, IServerLink* target) : owner_(owner), target_(target) {}
+
+    void Answer(const ServerRequest& request, const QByteArray& body) override {
+        Pass(request.funcId, &request, body);
+    }
+    void Fail(const ServerRequest& request, int code, const QString& text) override {
+        target_->Fail(request, code, text);
+    }
+    void Push(int funcId, const QByteArray& body) override { Pass(funcId, nullptr, body); }
+    void ReportAccessState(_enAccessState state) override { target_->ReportAccessState(state); }
+
+    void Flush() {
+        QMutexLocker lock(&owner_.mutex_);
+        if (held_) {
+            Held held = std::move(*held_);
+            held_.reset();
+            owner_.Deliver(target_, held.funcId, held.answer ? &held.request : nullptr, held.body);
+        }
+    }
+
+private:
+    struct Held {
+        bool answer = false;
+        ServerRequest request;
+        int funcId = 0;
+        QByteArray body;
+    };
+
+    static QString CodeOf(int funcId, const ServerRequest* request, const QByteArray& body) {
+        if (request != nullptr && funcId == kFastQuote) {
+            return request->params.value(0).second.toString();
+        }
+        if (request != nullptr && funcId == kSnapshot) {
+            return request->params.value(2).second.toStringList().value(0);
+        }
+        if (funcId == kPushed) {
+            const DecodeResult<StockSnapshot> decoded = DecodeStockSnapshotBody(body);
+            return decoded.ok && decoded.record ? decoded.record->code : QString();
+        }
+        return QString();  // 10000, 10012, 12755: never spoiled
+    }
+
+    void Pass(int funcId, const ServerRequest* request, const QByteArray& body) {
+        QMutexLocker lock(&owner_.mutex_);
+        const std::optional<Spoil> spoil =
+            funcId == kPushList ? std::nullopt : owner_.Pick(funcId, CodeOf(funcId, request, body));
+        if (!spoil) {
+            owner_.last_clean_.insert(Family(funcId), body);
+            owner_.Deliver(target_, funcId, request, body);
+        } else if (*spoil == Spoil::Reordered) {
+            Flush();  // at most one held back at a time
+            held_ = Held{request != nullptr, request ? *request : ServerRequest(), funcId, body};
+            return;  // delivered after the next message
+        } else if (*spoil == Spoil::Duplicated) {
+            owner_.Deliver(target_, funcId, request, body);
+            owner_.Deliver(target_, funcId, request, body);
+        } else if (*spoil == Spoil::NoContext) {
+            ServerRequest bare = *request;
+            bare.context.reset();
+            owner_.Deliver(target_, funcId, &bare, body);
+        } else {
+            owner_.Deliver(target_, funcId, request, owner_.SpoilBody(*spoil, funcId, body));
+        }
+        Flush();
+    }
+
+    CorruptingBackend& owner_;
+    IServerLink* const target_;
+    std::optional<Held> held_;
+};
+
+CorruptingBackend::CorruptingBackend(std::shared_ptr<IServerBackend> inner,
+                                     QSet<QString> dirtyCodes, int percent, quint32 seed)
+    : inner_(std::move(inner)), dirty_(std::move(dirtyCodes)), percent_(percent), random_(seed) {}
+
+CorruptingBackend::~CorruptingBackend() {
+    qDeleteAll(links_);
+}
+
+void CorruptingBackend::Attach(IServerLink* link) {
+    Link* proxy = nullptr;
+    {
+        QMutexLocker lock(&mutex_);
+        proxy = links_.value(link);
+        if (proxy == nullptr) {
+            proxy = new Link(*this, link);
+            links_.insert(link, proxy);
+        }
+    }
+    inner_->Attach(proxy);
+}
+
+// After the inner backend let go of the proxy, nothing calls it any more.
+void CorruptingBackend::Detach(IServerLink* link) {
+    Link* proxy = nullptr;
+    {
+        QMutexLocker lock(&mutex_);
+        proxy = links_.take(link);
+    }
+    if (proxy != nullptr) {
+        inner_->Detach(proxy);
+        delete proxy;
+    }
+}
+
+void CorruptingBackend::OnRequest(IServerLink* link, const ServerRequest& request) {
+    Link* proxy = nullptr;
+    {
+        QMutexLocker lock(&mutex_);
+        proxy = links_.value(link);
+    }
+    if (proxy != nullptr) {
+        inner_->OnRequest(proxy, request);
+    }
+}
+
+void CorruptingBackend::Flush() {
+    QMutexLocker lock(&mutex_);
+    for (Link* link : qAsConst(links_)) {
+        link->Flush();
+    }
+}
+
+int CorruptingBackend::ExpectedRejected(int funcId) const {
+    QMutexLocker lock(&mutex_);
+    return expected_rejected_.value(funcId);
+}
+
+int CorruptingBackend::SpoiledCount(Spoil kind) const {
+    QMutexLocker lock(&mutex_);
+    return spoiled_.value(int(kind));
+}
+
+int CorruptingBackend::SpoiledTotal() const {
+    QMutexLocker lock(&mutex_);
+    int total = 0;
+    for (int n : spoiled_) {
+        total += n;
+    }
+    return total;
+}
+
+bool CorruptingBackend::Predicting() {
+    return t_predicting;
+}
+
+std::optional<CorruptingBackend::Spoil> CorruptingBackend::Pick(int funcId, const QString& code) {
+    if (!dirty_.contains(code) || int(random_() % 100) >= percent_) {
+        return std::nullopt;
+    }
+    auto kind = Spoil(random_() % unsigned(Spoil::Count));
+    if (kind == Spoil::NoContext && funcId != kFastQuote) {
+        kind = Spoil::Duplicated;  // only 12989 answers carry a context that matters
+    }
+    ++spoiled_[int(kind)];
+    return kind;
+}
+
+QByteArray CorruptingBackend::SpoilBody(Spoil kind, int funcId, const QByteArray& body) {
+    QByteArray spoilt = body;
+    switch (kind) {
+        case Spoil::Truncated:
+            spoilt.truncate(body.isEmpty() ? 0 : int(random_() % unsigned(body.size())));
+            break;
+        case Spoil::BitFlipped:
+            for (int flips = 1 + int(random_() % 3); flips > 0 && !spoilt.isEmpty(); --flips) {
+                const int bit = int(random_() % unsigned(spoilt.size() * 8));
+                spoilt[bit / 8] = char(spoilt.at(bit / 8) ^ (1 << (bit % 8)));
+            }
+            break;
+        case Spoil::CountsFFFF:
+            if (funcId == kFastQuote && body.size() >= kFastQuoteCodeOffset + 2) {
+                const int codeBytes =
+                    qFromLittleEndian<quint16>(body.constData() + kFastQuoteCodeOffset);
+                PutFFFF(spoilt, kFastQuoteCodeOffset + 2 + codeBytes + kFastQuoteCountsAfterCode);
+            } else {
+                PutFFFF(spoilt, kSnapshotCountOffset);
+            }
+            break;
+        case Spoil::OtherFunction:
+            spoilt = last_clean_.value(Family(funcId) == kFastQuote ? kSnapshot : kFastQuote);
+            break;
+        case Spoil::Empty:
+            spoilt.clear();
+            break;
+        case Spoil::Random1MiB:
+            spoilt = RandomMiB();
+            break;
+        default:
+            break;
+    }
+    return spoilt;
+}
+
+// One random MiB made once; each use gets fresh leading bytes, where the decoders look first.
+QByteArray CorruptingBackend::RandomMiB() {
+    if (random_mib_.isEmpty()) {
+        random_mib_.resize(kRandomBodyBytes);
+        for (char& byte : random_mib_) {
+            byte = char(random_());
+        }
+    }
+    QByteArray body = random_mib_;
+    for (int i = 0; i < kFreshRandomBytes; ++i) {
+        body[i] = char(random_());
+    }
+    return body;
+}
+
+void CorruptingBackend::Deliver(IServerLink* target, int funcId, const ServerRequest* request,
+                                const QByteArray& body) {
+    if (request != nullptr) {
+        target->Answer(*request, body);
+    } else {
+        target->Push(funcId, body);
+    }
+    Count(funcId, request, body);
+}
+
+// What the receiving call will do with the body: 12989 answers without a context are dropped
+// unread; every other 12989, 10001 and 10002 body is decoded once.
+void CorruptingBackend::Count(int funcId, const ServerRequest* request, const QByteArray& body) {
+    bool rejected = false;
+    t_predicting = true;
+    if (funcId == kFastQuote && request != nullptr && !request->context.isNull()) {
+        ResponsePkgEntity_12989 entity;
+        QString code;
+        rejected = !FastQuoteDecoder::Decode(body, entity, code);
+    } else if (funcId == kPushed || funcId == kSnapshot) {
+        rejected = !DecodeStockSnapshotBody(body).ok;
+    }
+    t_predicting = false;
+    if (rejected) {
+        ++expected_rejected_[Family(funcId)];
+    }
+}
