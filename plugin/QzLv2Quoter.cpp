@@ -12,6 +12,11 @@
 #include "plugin/QzLv2QuoterController.h"
 #include "services/fastquote/QzLv2FastQuoteScopeResolver.h"
 #include "services/fastquote/QzLv2RemoteApiCall_12989.h"
+#include "services/minuteflow/QzLv2IndicatorResolver.h"
+#include "services/minuteflow/QzLv2MinutesCapitalFlowsIndicatorResolver.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12988.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10012.h"
 #include "services/stockboard/QzLv2RemoteApiCall_12755_Stock_Related.h"
@@ -93,6 +98,8 @@ void QzLv2Quoter::CreateResolvers()
 {
     resolvers_ = new CompositeScopeResolver();
     resolvers_->Add(new QzLv2FastQuoteScopeResolver(&configuration_));  // 4th of twelve
+    resolvers_->Add(new QzLv2IndicatorResolver(&configuration_));  // 8th of twelve
+    resolvers_->Add(new QzLv2MinutesCapitalFlowsIndicatorResolver(&configuration_));  // 9th
     resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));  // 10th of twelve
     resolvers_->Init();
 }
@@ -102,12 +109,16 @@ void QzLv2Quoter::CreateCalls()
 {
     calls_ = new CompositeRemoteApiCall();
     calls_->Add(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
-    // 2nd, 3rd: 12988, 12990
+    calls_->Add(new QzLv2RemoteApiCall_12988(&configuration_, main_accessor_));  // 2nd
+    // 3rd: 12990
     calls_->Add(new QzLv2RemoteApiCall_10012(&configuration_, main_accessor_));  // 4th
     // 5th, 6th: 10015, 10016
     // 7th
     calls_->Add(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
-    // 8th to 14th: 12915, 12917, 12930, 12973, 12844, 12842, 12932
+    // 8th to 11th: 12915, 12917, 12930, 12973
+    calls_->Add(new QzLv2RemoteApiCall_12844(&configuration_, main_accessor_));  // 12th
+    calls_->Add(new QzLv2RemoteApiCall_12842(&configuration_, main_accessor_));  // 13th
+    // 14th: 12932
     calls_->Add(new QzLv2RemoteApiCall_12989(&configuration_, fast_quote_accessor_));  // last
     calls_->Init();
 }
