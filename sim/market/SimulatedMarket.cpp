@@ -59,17 +59,40 @@ simwire::FastQuoteLevel ToWireLevel(const BookLevel& level, int decimals) {
 }  // namespace
 
 SimulatedMarket::SimulatedMarket(quint32 seed) : rng_(seed) {
+    const qint64 now = HostClock::NowMs();
     states_.reserve(size_t(Stocks().size()));
     for (const SimStock& stock : Stocks()) {
-        states_.emplace_back(stock, rng_);
+        states_.emplace_back(stock, rng_, now);
     }
 }
 
 void SimulatedMarket::Step() {
+    const qint64 now = HostClock::NowMs();
     for (StockState& state : states_) {
-        state.Tick(rng_);
+        state.Tick(rng_, now);
+        for (const Trade& trade : state.TickTrades()) {
+            for (const TradeListener& listener : trade_listeners_) {
+                listener(trade);
+            }
+        }
     }
     ++steps_;
+}
+
+void SimulatedMarket::AddTradeListener(TradeListener listener) {
+    trade_listeners_.push_back(std::move(listener));
+}
+
+TradeFlow SimulatedMarket::BoardFlow(const QString& boardCode) const {
+    TradeFlow flow;
+    if (const SimBoard* board = FindBoard(boardCode)) {
+        for (const QString& member : board->members) {
+            if (const StockState* state = FindState(member)) {
+                flow.Add(state->Flow());
+            }
+        }
+    }
+    return flow;
 }
 
 const StockState* SimulatedMarket::FindState(const QString& code) const {

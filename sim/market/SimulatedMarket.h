@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 #include "services/stockboard/ResponsePkgEntity_10012.h"
@@ -11,6 +12,8 @@
 #include "services/stockboard/StockSnapshot.h"
 #include "sim/market/SimRandom.h"
 #include "sim/market/StockState.h"
+#include "sim/market/Trade.h"
+#include "sim/market/TradeFlow.h"
 #include "sim/wire/fastquote/FastQuoteBodyEncoder.h"
 
 // A small, consistent simulated market: the stocks and boards of SimStock.h, each stock trading
@@ -19,6 +22,10 @@
 // book of a stock, its basic quote snapshot (fields limited to the masks asked for), and the
 // per-stock data sets of functions 12755 and 10012. Boards answer snapshots too (an index that
 // moves with the average change of their members, with rise/fall/flat counts).
+// Trades: every stock's trades are classified once (Trade.h) and accumulated per stock
+// (StockState::Flow, PriceTable); a board's flow is the sum of its members'. Trade listeners hear
+// every trade of each Step, stock by stock in listing order, each stock's in sequence order; the
+// opening auction's trades, made by the constructor, are in the accumulators only.
 // Threads: not thread-safe; the backend serialises use under its mutex.
 namespace simmarket {
 
@@ -29,7 +36,10 @@ public:
 
     explicit SimulatedMarket(quint32 seed = kDefaultSeed);
 
-    void Step();  // one tick for every stock
+    using TradeListener = std::function<void(const Trade&)>;
+
+    void Step();  // one tick for every stock, at the host clock's now
+    void AddTradeListener(TradeListener listener);
     int StepCount() const { return steps_; }
 
     bool IsStock(const QString& code) const { return FindState(code) != nullptr; }
@@ -37,6 +47,8 @@ public:
     bool Knows(const QString& code) const { return IsStock(code) || IsBoard(code); }
     const StockState* FindState(const QString& code) const;
     QStringList StockCodes() const;
+    // The sum of the members' flows; an unknown board: an empty flow.
+    TradeFlow BoardFlow(const QString& boardCode) const;
 
     // The stock's book, at most `levels` levels a side (best first). Unknown code: empty book.
     simwire::FastQuoteBook FastQuote(const QString& code, int levels) const;
@@ -53,6 +65,7 @@ private:
 
     SimRandom rng_;
     std::vector<StockState> states_;
+    std::vector<TradeListener> trade_listeners_;
     int steps_ = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "sim/market/StockState.h"
 
-#include <cmath>
+#include <iterator>
 
 namespace simmarket {
 
@@ -12,13 +12,9 @@ constexpr int kYuanPer10k = 10000;
 constexpr int kBigOrderRatioMin = 800;   // bp of today's deals done by big orders
 constexpr int kBigOrderRatioMax = 4500;  // bp
 
-qint64 ToYuan(qint64 shares, qint32 price, int decimals) {
-    return qint64(double(shares) * price / std::pow(10.0, decimals));
-}
-
 }  // namespace
 
-StockState::StockState(const SimStock& stock, SimRandom& rng)
+StockState::StockState(const SimStock& stock, SimRandom& rng, qint64 nowMs)
     : stock_(stock),
       spacing_(qMax<qint32>(1, stock.prev_close / kGridDivisor)),
       turnover_ratio_5d_(qint16(rng.Uniform(60, 900))),
@@ -35,17 +31,17 @@ StockState::StockState(const SimStock& stock, SimRandom& rng)
     if (stock.board == ListingBoard::Growth) {
         after_close_volume_ = rng.Uniform(10, 900) * OrderBook::kLot;
         after_close_capital_ =
-            qint32(ToYuan(after_close_volume_, last_, stock.price_precision) / kYuanPer10k);
+            qint32(TradeAmount(after_close_volume_, last_, stock.price_precision) / kYuanPer10k);
     }
-    const qint64 openingShares = qint64(stock.float_shares) * rng.Uniform(5, 40);  // 0.05..0.4 %
-    Trade(0, rng);
-    volume_ += openingShares / OrderBook::kLot * OrderBook::kLot;
-    amount_ += ToYuan(openingShares, last_, stock.price_precision);
-    deal_count_ += quint32(openingShares / 2000);
+    // The opening auction matches 0.05..0.4 % of the float in one cross at the opening price.
+    const qint64 openingLots = qint64(stock.float_shares) * rng.Uniform(5, 40) / OrderBook::kLot;
+    tick_trades_.clear();
+    Record(TradeSide::Other, qint32(qMax<qint64>(1, openingLots) * OrderBook::kLot), nowMs);
+    recent_.append(last_);
     ReshapeBook(rng);
 }
 
-void StockState::Tick(SimRandom& rng) {
+void StockState::Tick(SimRandom& rng, qint64 nowMs) {
     int move = rng.Centered(2);
     const qint32 band = stock_.prev_close * kRevertPercent / 100;
     if (last_ > stock_.prev_close + band && rng.Chance(40)) {
@@ -54,29 +50,73 @@ void StockState::Tick(SimRandom& rng) {
         move += 1;
     }
     const qint32 next = qBound(stock_.LimitDown(), last_ + move * spacing_, stock_.LimitUp());
-    Trade(next > last_ ? 1 : (next < last_ ? -1 : 0), rng);
+    const qint32 moveSteps = next > last_ ? 1 : (next < last_ ? -1 : 0);
     last_ = next;
     high_ = qMax(high_, last_);
     low_ = qMin(low_, last_);
+    TradeTick(moveSteps, rng, nowMs);
     big_order_ratio_ =
         qint16(qBound(kBigOrderRatioMin, big_order_ratio_ + rng.Centered(40), kBigOrderRatioMax));
     ReshapeBook(rng);
 }
 
-// A tick's deals: buyers lift the offer when the price rises, sellers hit the bid when it falls.
-void StockState::Trade(qint32 moveSteps, SimRandom& rng) {
-    current_volume_ = qint64(rng.Uniform(2, 600)) * OrderBook::kLot;
-    const qint64 amount = ToYuan(current_volume_, last_, stock_.price_precision);
-    volume_ += current_volume_;
-    amount_ += amount;
-    deal_count_ += quint32(rng.Uniform(1, 40));
-    const bool buyInitiated = moveSteps > 0 || (moveSteps == 0 && rng.Chance(50));
-    (buyInitiated ? outer_volume_ : inner_volume_) += current_volume_;
-    money_flow_today_ += qint32((buyInitiated ? amount : -amount) / kYuanPer10k);
+// A tick's deals at the new last price: buyers lift the offer when the price rises, sellers hit
+// the bid when it falls, both when it stays; a few trades cannot be attributed to a side.
+void StockState::TradeTick(qint32 moveSteps, SimRandom& rng, qint64 nowMs) {
+    tick_trades_.clear();
+    current_volume_ = 0;
+    const int buyPercent = moveSteps > 0 ? 75 : (moveSteps < 0 ? 25 : 50);
+    for (int n = rng.Uniform(1, kMaxTradesPerTick); n > 0; --n) {
+        TradeSide side = rng.Chance(buyPercent) ? TradeSide::Buy : TradeSide::Sell;
+        if (rng.Chance(kOtherSidePercent)) {
+            side = TradeSide::Other;
+        }
+        Record(side, RandomTradeShares(rng), nowMs);
+    }
     recent_.append(last_);
     while (recent_.size() > kFastTenTicks) {
         recent_.removeFirst();
     }
+}
+
+// Mostly retail sizes, now and then an institution: the class is drawn first, then an amount in
+// it, rounded down to whole lots (at least one, so a dear stock's smallest trade may be medium).
+qint32 StockState::RandomTradeShares(SimRandom& rng) const {
+    struct Mix {
+        int percent;
+        int fromYuan;
+        int toYuan;
+    };
+    static const Mix kMix[] = {{60, 2000, int(kMediumFromYuan) - 1},
+                               {27, int(kMediumFromYuan), int(kLargeFromYuan) - 1},
+                               {10, int(kLargeFromYuan), int(kExtraLargeFromYuan) - 1},
+                               {3, int(kExtraLargeFromYuan), 3 * int(kExtraLargeFromYuan)}};
+    int roll = rng.Uniform(0, 99);
+    const Mix* mix = kMix;
+    while (roll >= mix->percent && mix + 1 != std::end(kMix)) {
+        roll -= mix->percent;
+        ++mix;
+    }
+    const qint64 yuan = rng.Uniform(mix->fromYuan, mix->toYuan);
+    const qint64 lotYuan =
+        qMax<qint64>(1, TradeAmount(OrderBook::kLot, last_, stock_.price_precision));
+    return qint32(qMax<qint64>(1, yuan / lotYuan) * OrderBook::kLot);
+}
+
+void StockState::Record(TradeSide side, qint32 shares, qint64 nowMs) {
+    Trade trade;
+    trade.code = stock_.code;
+    trade.sequence = ++sequence_;
+    trade.time_ms = nowMs;
+    trade.price = last_;
+    trade.volume = shares;
+    trade.amount = TradeAmount(shares, last_, stock_.price_precision);
+    trade.side = side;
+    trade.size = ClassifyAmount(trade.amount);
+    flow_.Add(trade);
+    prices_.Add(trade);
+    current_volume_ += shares;
+    tick_trades_.append(trade);
 }
 
 void StockState::ReshapeBook(SimRandom& rng) {
@@ -97,14 +137,20 @@ qint8 StockState::FastTenFlag() const {
     return rise >= qint64(kFastTenRisePermille) * stock_.prev_close ? 1 : 0;
 }
 
+qint32 StockState::MoneyFlowToday() const {
+    const qint64 net =
+        flow_.SideTotal(TradeSide::Buy).amount - flow_.SideTotal(TradeSide::Sell).amount;
+    return qint32(net / kYuanPer10k);
+}
+
 qint32 StockState::MoneyFlowPast(int days) const {
     const int index = days <= 5 ? 0 : (days <= 10 ? 1 : 2);
-    return money_flow_before_[index] + money_flow_today_;
+    return money_flow_before_[index] + MoneyFlowToday();
 }
 
 qint32 StockState::FloatRatioToday() const {
     const double floatShares = double(stock_.float_shares) * 10000.0;
-    return floatShares > 0 ? qint32(double(volume_) * 10000.0 / floatShares) : 0;
+    return floatShares > 0 ? qint32(double(Volume()) * 10000.0 / floatShares) : 0;
 }
 
 qint32 StockState::ChangeBp() const {
