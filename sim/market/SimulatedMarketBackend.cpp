@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "host/core/HostClock.h"
 #include "sim/market/MarketAnswers.h"
 
 using simmarket::EmptySnapshotBody;
@@ -49,7 +50,10 @@ const char SimulatedMarketBackend::kMainService[] = "l2quote";
 SimulatedMarketBackend::SimulatedMarketBackend() : SimulatedMarketBackend(Options()) {}
 
 SimulatedMarketBackend::SimulatedMarketBackend(const Options& options)
-    : options_(options), market_(options.seed) {
+    : options_(options),
+      market_(options.seed),
+      flows_(options.seed, options.history_today.isValid() ? options.history_today
+                                                           : HostClock::Now().date()) {
     if (options_.timers) {
         StartTimers();
     }
@@ -163,6 +167,10 @@ void SimulatedMarketBackend::OnRequest(IServerLink* link, const ServerRequest& r
             OnStockRelated(link, request);
             break;
         default:
+            if (simmarket::FlowAnswers::Serves(request.funcId)) {
+                OnFlow(link, request);
+                break;
+            }
             LogDebug(QStringLiteral("function %1 on %2 is not simulated; no answer")
                          .arg(request.funcId)
                          .arg(request.service));
@@ -349,4 +357,13 @@ void SimulatedMarketBackend::ReadMarket(
     const std::function<void(const simmarket::SimulatedMarket&)>& read) const {
     QMutexLocker lock(&mutex_);
     read(market_);
+}
+
+void SimulatedMarketBackend::OnFlow(IServerLink* link, const ServerRequest& request) {
+    const std::optional<QByteArray> body = flows_.Answer(market_, request);
+    if (!body) {
+        LogDebug(QStringLiteral("%1 for an unknown stock; no answer").arg(request.funcId));
+        return;
+    }
+    AnswerLocked(link, request, *body);
 }

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "host/access/ServerBackend.h"
+#include "sim/market/FlowAnswers.h"
 #include "sim/market/SimulatedMarket.h"
 
 class QObject;
@@ -19,7 +20,7 @@ class QThread;
 
 // The quote server of the simulated market, for both services the plug-in talks to:
 // "pcl2xtquote" (12989, the order book) and "l2quote" (10000 push list, 10002 snapshot, 10012 and
-// 12755 data sets; 10001 pushes). Every request is answered at once with a body built by the
+// 12755 data sets; 10001 pushes; the minute flows of FlowAnswers.h). Every request is answered at once with a body built by the
 // wire encoders from the market's current state; an unknown function or stock gets no answer
 // and a debug line.
 //
@@ -59,6 +60,7 @@ public:
         int tick_ms = 500;            // ms between ticks with timers on
         int snapshot_push_every = 2;  // ticks between 10001 pushes
         int connect_delay_ms = 200;   // ms from attach to access state 1, timers on
+        QDate history_today;          // last day of the K-line flow history; invalid: today
     };
 
     SimulatedMarketBackend();
@@ -104,6 +106,7 @@ private:
     void OnSnapshot(IServerLink* link, const ServerRequest& request);
     void OnDataSet(IServerLink* link, const ServerRequest& request);
     void OnStockRelated(IServerLink* link, const ServerRequest& request);
+    void OnFlow(IServerLink* link, const ServerRequest& request);  // 12842, 12844, 12988
     void PushBooksLocked();
     void PushSnapshotsLocked();
 
@@ -113,6 +116,7 @@ private:
 
     mutable QMutex mutex_;
     simmarket::SimulatedMarket market_;
+    const simmarket::FlowAnswers flows_;
     QList<IServerLink*> links_;
     bool link_up_ = true;
     QMap<FastQuoteKey, ServerRequest> fast_quotes_;  // the last 12989 request per (link, code)
