@@ -97,8 +97,13 @@ QzLv2RemoteApiCall_12844::QzLv2RemoteApiCall_12844(
     : FlowSeriesCall(configuration, accessor) {
     Binding binding = MakeBinding();
     binding.saved = [this](const Topic& topic, bool saved) { OnSaved(topic, saved); };
+    auto fileLoader =
+        historyfile::MakeHistoryLoader(&callLock_, minuteflow::FlowHistoryFile(), binding);
     cache_.SetLoader(
-        historyfile::MakeHistoryLoader(&callLock_, minuteflow::FlowHistoryFile(), binding));
+        std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<Topic, FlowSeriesPtr>>(
+            [this, fileLoader](const Topic& topic, FlowSeriesPtr& value) {
+                return LoadOnce(*fileLoader, topic, value);
+            }));
     cache_.SetSaver(
         historyfile::MakeHistorySaver(&callLock_, minuteflow::FlowHistoryFile(), binding));
 }
@@ -114,7 +119,24 @@ bool QzLv2RemoteApiCall_12844::Requestable(const Topic& topic) const {
            minuteflow::kUnknownCycle;
 }
 
+bool QzLv2RemoteApiCall_12844::LoadOnce(
+    cache::OnLoadFromDiskCacheListener<Topic, FlowSeriesPtr>& file, const Topic& topic,
+    FlowSeriesPtr& value) {
+    QMutexLocker locker(&callLock_);
+    if (unreadable_.count(topic) != 0) {
+        return false;
+    }
+    if (file.OnLoadFromDiskCache(topic, value)) {
+        return true;
+    }
+    unreadable_.insert(topic);
+    return false;
+}
+
 void QzLv2RemoteApiCall_12844::OnSaved(const Topic& topic, bool saved) {
+    if (saved) {
+        unreadable_.erase(topic);  // under the call lock, as the saver runs
+    }
     const bool wasFailing = saveFailing_.exchange(!saved);
     if (!saved && !wasFailing) {
         qzlog::Warning("qzLv2quoter", "save kline capitalflow cache failed. stock=", topic.Code(),

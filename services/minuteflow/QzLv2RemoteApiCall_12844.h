@@ -1,6 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <set>
+
+#include "framework/DiskCacheListener.h"
 
 #include "services/minuteflow/FlowSeriesCall.h"
 #include "services/minuteflow/ResponsePkgTopic_12844.h"
@@ -30,7 +33,8 @@ struct KlineFlowCallTraits {
 // merged answer is saved to it in the background (atomically: the file on disk is always a whole
 // old or a whole new one). A series of a cycle outside the table is never requested.
 // A failing save (full or read-only disk) warns once until a save succeeds again; the series is
-// still served from memory.
+// still served from memory. A file that is missing or fails to load is not read again until this
+// call has written it (one warning per damaged file, not one per miss).
 // Threads: as FlowSeriesCall; the loader runs inside a cache miss under the call lock, the saver
 // on the cache's background runner, taking the call lock first.
 class QzLv2RemoteApiCall_12844 : public FlowSeriesCall<KlineFlowCallTraits> {
@@ -43,7 +47,10 @@ protected:
     bool Requestable(const Topic& topic) const override;
 
 private:
+    bool LoadOnce(cache::OnLoadFromDiskCacheListener<Topic, FlowSeriesPtr>& file,
+                  const Topic& topic, FlowSeriesPtr& value);
     void OnSaved(const Topic& topic, bool saved);
 
     std::atomic<bool> saveFailing_{false};
+    std::set<Topic> unreadable_;  // series whose file did not load; guarded by the call lock
 };
