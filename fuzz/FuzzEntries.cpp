@@ -9,6 +9,7 @@
 #include "host/core/CMemArchive.h"
 #include "host/core/CMemArchiveError.h"
 #include "services/fastquote/FastQuoteDecoder.h"
+#include "services/minuteflow/FlowDecoder.h"
 #include "services/stockboard/MarketClearing.h"
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
@@ -113,13 +114,32 @@ bool MarketList(const uint8_t* data, size_t size)
     return market_clearing::MarketsOfList(Bytes(data, size)).has_value();
 }
 
+bool MinuteFlow12842(const uint8_t* data, size_t size)
+{
+    FlowBatch batch;
+    return minuteflow::DecodeMinuteFlowBody(Bytes(data, size), batch);
+}
+
+bool KlineFlow12844(const uint8_t* data, size_t size)
+{
+    FlowBatch batch;
+    return minuteflow::DecodeKlineFlowBody(Bytes(data, size), batch);
+}
+
+bool MinuteIndicator12988(const uint8_t* data, size_t size)
+{
+    std::vector<MinuteIndicatorItem> items;
+    return minuteflow::DecodeMinuteIndicatorBody(Bytes(data, size), items);
+}
+
 const NamedEntry* Entries(int* count)
 {
     static const NamedEntry entries[] = {
         {"12989", FastQuote12989},         {"10002", StockSnapshot10002},
         {"12755", StockRelated12755},      {"10012", StockDataSet10012},
         {"requestparams", RequestParams},  {"historyfile", HistoryFile},
-        {"marketlist", MarketList},
+        {"marketlist", MarketList},        {"12842", MinuteFlow12842},
+        {"12844", KlineFlow12844},         {"12988", MinuteIndicator12988},
     };
     *count = static_cast<int>(sizeof(entries) / sizeof(entries[0]));
     return entries;

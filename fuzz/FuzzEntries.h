@@ -23,6 +23,9 @@ bool StockDataSet10012(const uint8_t* data, size_t size);
 bool RequestParams(const uint8_t* data, size_t size);
 bool HistoryFile(const uint8_t* data, size_t size);
 bool MarketList(const uint8_t* data, size_t size);
+bool MinuteFlow12842(const uint8_t* data, size_t size);
+bool KlineFlow12844(const uint8_t* data, size_t size);
+bool MinuteIndicator12988(const uint8_t* data, size_t size);
 
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);
