@@ -1,18 +1,16 @@
 // The qzlv2 tool run as a user runs it: `decode` on answer bodies laid out by hand (data/*.hex, a
 // commented line per field) against hand-written JSON, `watch --once` through the plug-in file and
 // the embedded market. The watch screen itself from hand-made quote data.
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
-#include <tuple>
+#include <csignal>
 
 #include "tools/qzlv2/DecodeCommand.h"
-#include "tools/qzlv2/QuoteScreen.h"
-
-using nscell::DataRow;
-using nscell::UnsharedDataCell;
 
 namespace {
 
@@ -38,30 +36,6 @@ Run RunTool(const QStringList& args, const QByteArray& input = QByteArray()) {
     return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
-// A book as the joins leave it (prices with precision 2, queues in lots): buy 10.50 and 10.49,
-// sell 10.51 then an explicit filler; the first order queued at 10.50 and at 10.51 is big.
-ResponsePkgEntity_12989 MakeBook() {
-    // buy?, price, shares, orders, queued lots, positions of big orders
-    using Level = std::tuple<bool, qint32, qint64, int, QString, QString>;
-    ResponsePkgEntity_12989 book;
-    book.wills.summary.Set("prev_price_base", UnsharedDataCell::FromPrice(1052, 2));
-    for (const auto& [buy, price, shares, orders, lots, big] :
-         {Level{true, 1050, 58000, 2, "300,280", "0"}, Level{true, 1049, 100, 1, "1", ""},
-          Level{false, 1051, 60000, 3, "600,1,2", "0"}, Level{false, 0, 0, 0, "", ""}}) {
-        DataRow level;
-        level.Set("price", UnsharedDataCell::FromPrice(price, 2));
-        level.Set("vol", UnsharedDataCell::FromBigInteger(shares));
-        DataRow queue;
-        queue.Set("total_will_count", UnsharedDataCell::FromBigInteger(orders));
-        queue.Set("will_volume_list", UnsharedDataCell(lots));
-        queue.Set("big_volumeindex_list", UnsharedDataCell(big));
-        (buy ? book.wills.buy_rows : book.wills.sell_rows).push_back(level);
-        (buy ? book.gears.buy_queues : book.gears.sell_queues)
-            .insert(UnsharedDataCell::FromInteger(price), queue);
-    }
-    return book;
-}
-
 }  // namespace
 
 class TestQzLv2 : public QObject {
@@ -72,8 +46,16 @@ private slots:
     void decodesHandLaidBodies();
     void rejectsBadInput_data();
     void rejectsBadInput();
+    void decodeRefusesBodiesOverTheLimit();
+    void exitCodes_data();
+    void exitCodes();
+    void writeErrorsExitOne_data();
+    void writeErrorsExitOne();
+    void signalsEndQuietly_data();
+    void signalsEndQuietly();
     void watchOnceShowsOneCompleteScreen();
-    void screenShowsLevelsFieldsAndCompleteness();
+    void watchJsonWritesOneObjectALine();
+    void listJsonIsOneDocument();
 };
 
 void TestQzLv2::decodesHandLaidBodies_data() {
@@ -112,17 +94,13 @@ void TestQzLv2::rejectsBadInput_data() {
     QTest::newRow("12989 cut in a sell level")
         << "decode 12989 @12989_truncated.hex --hex" << 1 << decodeError + "12989";
     QTest::newRow("odd hex digits") << "decode 12989 @odd_digits.hex --hex" << 2 << "odd";
-    QTest::newRow("0x in hex") << "decode 12989 @hex_prefix.hex --hex" << 2 << "hex digit: 'x'";
     QTest::newRow("12755 with no bytes") << "decode 12755 -" << 1 << decodeError;
     QTest::newRow("function not decoded")
         << "decode 12930 -" << 1 << decodeError + "function 12930";
     QTest::newRow("function not a number") << "decode fast -" << 2 << decodeError + "FUNCTION";
     QTest::newRow("missing file") << "decode 12989 /nonexistent/body" << 2 << "/nonexistent/body";
-    QTest::newRow("missing argument") << "decode 12989" << 2 << decodeError + "give FUNCTION";
-    QTest::newRow("unknown stock") << "watch SH999999 --once" << 2 << "no stock SH999999";
-    QTest::newRow("missing plug-in") << "watch SH600000 --once --plugin /nonexistent/libplugin.so"
-                                     << 1 << "cannot load the plug-in";
-    QTest::newRow("bad number") << "watch SH600000 --seconds soon" << 2 << "--seconds";
+    QTest::newRow("bad hex names the byte")
+        << "decode 12989 @hex_prefix.hex --hex" << 2 << "line 2, column 2 (byte 32): 'x' (0x78)";
 }
 
 void TestQzLv2::rejectsBadInput() {
@@ -144,7 +122,9 @@ void TestQzLv2::watchOnceShowsOneCompleteScreen() {
     const QString out = QString::fromUtf8(r.out);
     const QStringList lines = out.split('\n');
     QVERIFY(lines.first().startsWith(QString::fromUtf8("SZ300750 宁德时代")));
-    QVERIFY2(lines.first().contains("prev close 180.35"), qPrintable(lines.first()));
+    QVERIFY2(lines.first().contains(QRegularExpression(
+                 "  \\d+\\.\\d\\d [+-]\\d+\\.\\d\\d [+-]\\d+\\.\\d\\d%  prev 180.35  ")),
+             qPrintable(lines.first()));
     // Ten sell levels from the top (sell 10 .. sell 1), then ten buy levels (buy 1 .. buy 10),
     // every one a real level: a price with the stock's two decimals, lots, orders and a queue.
     static const QRegularExpression level(
@@ -164,56 +144,179 @@ void TestQzLv2::watchOnceShowsOneCompleteScreen() {
     QCOMPARE(labels.size(), 20);
     QCOMPARE(labels.first() + labels[9] + labels[10] + labels.last(),
              QString("sell10sell1buy1buy10"));
-    for (const char* key : {"money_flow_today", "float_ratio_day_0", "big_order_ratio",
-                            "turnover_ratio_day_5", "money_flow_5d"}) {
-        QVERIFY2(out.contains(QRegularExpression(QString("\\n  %1 +\\S+").arg(key))), key);
+    for (const char* label : {"money flow today", "float ratio today", "big-order ratio",
+                              "turnover ratio 5 days", "money flow 5 days"}) {
+        QVERIFY2(out.contains(QRegularExpression(QString("\\n  %1 +\\S+").arg(label))), label);
     }
     // Complete, and the plug-in's own log lines stay off the screen.
     QVERIFY(!out.contains("waiting for") && !out.contains("AttachNode"));
 }
 
-void TestQzLv2::screenShowsLevelsFieldsAndCompleteness() {
-    ResponsePkgEntity_12989 book = MakeBook();
-    qzlv2::ScreenModel m;
-    qzlv2::FillBook(m, &book);
-    DataRow row;
-    row.Set("money_flow_today", UnsharedDataCell::FromBigInteger(-7700000));
-    row.Set("board_category_code", UnsharedDataCell(QString("zxb00")));
-    qzlv2::FillFields(m, row, {"money_flow_today"}, {});
-    QStringList lines = qzlv2::RenderScreen(m, 0).split('\n');
-    QVERIFY(lines.contains("sell 10         --"));
-    QVERIFY(lines.contains("sell 2          --"));  // price and volume 0: no order there
-    QVERIFY(lines.contains("sell 1       10.51       600       3  *600* 1 2"));
-    QVERIFY(lines.contains("buy 1        10.50       580       2  *300* 280"));
-    QVERIFY(lines.contains("buy 2        10.49         1       1  1"));
-    QVERIFY(lines.indexOf("sell 10         --") < lines.indexOf(QRegularExpression("^buy 1 .*")));
-    QVERIFY(lines.contains("  money_flow_today               -7700000"));
-    QVERIFY(lines.contains("  board_category_code            zxb00"));
-    // A long queue is clipped to the width, telling how many orders are not shown.
-    QStringList lots;
-    for (int i = 0; i < 50; ++i) {
-        lots << QString::number(100 + i);
+void TestQzLv2::decodeRefusesBodiesOverTheLimit() {
+    QTemporaryFile big;
+    QVERIFY(big.open() && big.resize((16 << 20) + 1));  // sparse: costs no disk
+    const Run r = RunTool({"decode", "12989", big.fileName()});
+    QCOMPARE(r.exit_code, 1);
+    QVERIFY2(
+        r.err.startsWith("qzlv2 decode: " + big.fileName().toUtf8() +
+                         " holds 16777217 bytes, more than the 16777216 bytes a body may have"),
+        r.err.constData());
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestQzLv2::exitCodes_data() {
+    QTest::addColumn<QString>("args");  // split at spaces; "@" names a file of data/
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");  // the start of standard error
+    QTest::newRow("no command") << "" << 2 << "Usage: qzlv2 COMMAND";
+    QTest::newRow("unknown command") << "show SH600000" << 2 << "Usage: qzlv2 COMMAND";
+    QTest::newRow("list extra") << "list extra" << 2 << "qzlv2 list: unexpected argument 'extra'";
+    QTest::newRow("list unknown option") << "list --bogus" << 2 << "qzlv2 list: Unknown option";
+    QTest::newRow("decode missing FILE") << "decode 12989" << 2 << "qzlv2 decode: missing argument";
+    QTest::newRow("decode extra") << "decode 12989 - more" << 2 << "qzlv2 decode: unexpected";
+    QTest::newRow("decode FUNCTION not a number")
+        << "decode fast -" << 2 << "qzlv2 decode: FUNCTION must be a number";
+    QTest::newRow("watch no CODE") << "watch" << 2 << "qzlv2 watch: missing argument";
+    QTest::newRow("watch option without value")
+        << "watch SH600000 --seconds" << 2 << "qzlv2 watch: Missing value after '--seconds'";
+    QTest::newRow("watch seconds not a number") << "watch SH600000 --seconds soon" << 2
+                                                << "qzlv2 watch: --seconds takes a whole number "
+                                                   "from 0 to 2147483647, not 'soon'";
+    QTest::newRow("watch seconds negative")
+        << "watch SH600000 --seconds -1" << 2 << "qzlv2 watch: --seconds takes";
+    QTest::newRow("watch seed past 32 bits") << "watch SH600000 --seed 4294967296" << 2
+                                             << "qzlv2 watch: --seed takes a whole number from "
+                                                "0 to 4294967295";
+    QTest::newRow("watch code without market")
+        << "watch 600000" << 2
+        << "qzlv2 watch: the simulated market has no stock 600000; "
+           "did you mean SH600000?";
+    QTest::newRow("watch unknown stock")
+        << "watch SH999999 --once" << 2 << "qzlv2 watch: the simulated market has no stock";
+    QTest::newRow("watch missing plug-in")
+        << "watch SH600000 --once --plugin /nonexistent/libplugin.so" << 1
+        << "qzlv2 watch: cannot load the plug-in /nonexistent/libplugin.so: no such file; "
+           "expected a Qt 5 plug-in";
+    QTest::newRow("watch broken plug-in file")
+        << "watch SH600000 --once --plugin @broken_plugin.so" << 1
+        << "qzlv2 watch: cannot load the plug-in " QZLV2_TEST_DATA "/broken_plugin.so: ";
+    QTest::newRow("watch plug-in of another kind")
+        << "watch SH600000 --once --plugin " QZLV2_WRONG_PLUGIN << 1
+        << "qzlv2 watch: cannot load the plug-in " QZLV2_WRONG_PLUGIN
+           ": its factory (IID org.example.NotAQuoterFactory/1.0) is not a quoter factory; "
+           "expected a Qt 5 plug-in whose factory implements "
+           "com.mervox.lib.quoter.QuoterFactoryInterface/1.0";
+    QTest::newRow("help") << "--help" << 0 << "";
+    QTest::newRow("command help") << "decode --help" << 0 << "";
+}
+
+void TestQzLv2::exitCodes() {
+    QFETCH(QString, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Run r = RunTool(args.replace('@', QZLV2_TEST_DATA "/").split(' ', Qt::SkipEmptyParts));
+    QCOMPARE(r.exit_code, exitCode);
+    QVERIFY2(r.err.startsWith(message.toUtf8()), r.err.constData());
+    // Errors leave standard output empty; help is all on it.
+    QCOMPARE(r.out.isEmpty(), exitCode != 0);
+    QCOMPARE(r.err.isEmpty(), exitCode == 0);
+}
+
+void TestQzLv2::writeErrorsExitOne_data() {
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("redirect");  // of the tool's standard output, in sh
+    QTest::newRow("list to a full disk") << "list"
+                                         << ">/dev/full";
+    QTest::newRow("list to a closed stdout") << "list"
+                                             << ">&-";
+    QTest::newRow("decode to a full disk")
+        << "decode 12989 " QZLV2_TEST_DATA "/12989_two_levels.hex --hex"
+        << ">/dev/full";
+    QTest::newRow("help to a full disk") << "--help"
+                                         << ">/dev/full";
+    QTest::newRow("watch to a full disk") << "watch SZ300750 --once"
+                                          << ">/dev/full";
+}
+
+void TestQzLv2::writeErrorsExitOne() {
+    QFETCH(QString, args);
+    QFETCH(QString, redirect);
+    QProcess p;
+    p.start("/bin/sh", {"-c", QString("exec \"$0\" %1 %2").arg(args, redirect), QZLV2_TOOL_FILE});
+    QVERIFY(p.waitForFinished(kRunMs));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(p.readAllStandardError().contains(": cannot write the output: "), qPrintable(args));
+}
+
+void TestQzLv2::signalsEndQuietly_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("afterScreen");  // else as soon as the plug-in speaks (--verbose)
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("SIGINT on the screen") << int(SIGINT) << true << 130;
+    QTest::newRow("SIGTERM on the screen") << int(SIGTERM) << true << 143;
+    QTest::newRow("SIGINT before the first screen") << int(SIGINT) << false << 130;
+    QTest::newRow("SIGTERM before the first screen") << int(SIGTERM) << false << 143;
+}
+
+void TestQzLv2::signalsEndQuietly() {
+    QFETCH(int, signal);
+    QFETCH(bool, afterScreen);
+    QFETCH(int, exitCode);
+    QProcess p;
+    QStringList args{"watch", "SZ300750", "--plain"};
+    if (!afterScreen) {
+        args << "--verbose";
     }
-    book.gears.buy_queues[UnsharedDataCell::FromInteger(1050)].Set(
-        "will_volume_list", UnsharedDataCell(lots.join(',')));
-    qzlv2::FillBook(m, &book);
-    lines = qzlv2::RenderScreen(m, 80).split('\n');
-    const QString buy1 = lines.value(lines.indexOf(QRegularExpression("^buy 1 .*")));
-    QVERIFY2(buy1.size() <= 80 && buy1.contains("*100*"), qPrintable(buy1));
-    QVERIFY(buy1.contains(QRegularExpression(" \\+\\d+$")));
-    // Complete with a converted book and every required field; an optional one may be missing.
-    QVERIFY(m.IsComplete());
-    qzlv2::FillFields(m, row, {"money_flow_today", "big_order_ratio"}, {"gem_deal_volume"});
-    QVERIFY(!m.IsComplete());
-    QVERIFY(qzlv2::RenderScreen(m, 0).contains("(waiting for big_order_ratio)"));
-    qzlv2::FillFields(m, row, {"money_flow_today"}, {"gem_deal_volume"});
-    QVERIFY(m.IsComplete());
-    book.wills.buy_rows[0].Set("price", UnsharedDataCell::FromBigInteger(1050));  // not converted
-    qzlv2::FillBook(m, &book);
-    QVERIFY(!m.IsComplete());
-    qzlv2::FillBook(m, nullptr);
-    QVERIFY(!m.IsComplete());
-    QVERIFY(qzlv2::RenderScreen(m, 0).contains("(waiting for the order book)"));
+    p.start(QZLV2_TOOL_FILE, args);
+    QVERIFY(p.waitForStarted(kRunMs));
+    if (afterScreen) {
+        QByteArray out;
+        QTRY_VERIFY2_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("board:"),
+                                  (out + p.readAllStandardError()).constData(), kRunMs);
+    } else {
+        p.setReadChannel(QProcess::StandardError);
+        QVERIFY(p.waitForReadyRead(kRunMs));  // the plug-in's first diagnostics
+    }
+    const QByteArray errBefore = p.readAllStandardError();
+    ::kill(pid_t(p.processId()), signal);
+    QVERIFY(p.waitForFinished(kRunMs));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), exitCode);
+    if (afterScreen) {
+        QVERIFY2(errBefore.isEmpty() && p.readAllStandardError().isEmpty(), "not quiet");
+    } else {
+        QVERIFY(!p.readAllStandardError().contains("qzlv2"));
+    }
+}
+
+void TestQzLv2::watchJsonWritesOneObjectALine() {
+    const Run r = RunTool({"watch", "SZ300750", "--once", "--json", "--timeout", "20"});
+    QVERIFY2(r.exit_code == 0, r.err.constData());
+    const QList<QByteArray> lines = r.out.split('\n');
+    QCOMPARE(lines.size(), 2);  // one object, then the end of the stream
+    QJsonParseError parse{};
+    const QJsonObject o = QJsonDocument::fromJson(lines.first(), &parse).object();
+    QVERIFY2(parse.error == QJsonParseError::NoError, lines.first().constData());
+    QCOMPARE(o["quote"].toObject()["code"].toString(), QString("SZ300750"));
+    QCOMPARE(o["quote"].toObject()["prev_close"].toString(), QString("180.35"));
+    QCOMPARE(o["book"].toObject()["buy"].toArray().size(), 10);
+    QVERIFY(o["book"].toObject()["buy"].toArray().first().toObject()["lots"].toInt() > 0);
+    QVERIFY(o["board"].toObject()["money_flow_today"].isDouble());
+}
+
+void TestQzLv2::listJsonIsOneDocument() {
+    const Run r = RunTool({"list", "--json"});
+    QCOMPARE(r.exit_code, 0);
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    const QJsonArray stocks = o["stocks"].toArray();
+    QVERIFY(!stocks.isEmpty());
+    bool found = false;
+    for (const QJsonValue& s : stocks) {
+        found = found || (s["code"] == "SZ300750" && s["board"] == QString::fromUtf8("创业板"));
+    }
+    QVERIFY(found);
+    QVERIFY(!o["boards"].toArray().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestQzLv2)

@@ -3,20 +3,21 @@
 #include <QFile>
 #include <QJsonDocument>
 
+#include <cctype>
 #include <cstdio>
 
 #include "services/fastquote/FastQuoteDecoder.h"
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
+#include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
 namespace qzlv2 {
 
 namespace {
 
-constexpr int kExitBadBody = 1;
-constexpr int kExitUsage = 2;
+constexpr int kMaxBodyBytes = 16 << 20;  // bytes; the largest answer bodies are a few KiB
 
 template <typename Record, typename ToJson>
 bool FromResult(const DecodeResult<Record>& result, ToJson toJson, QJsonObject& json,
@@ -29,14 +30,30 @@ bool FromResult(const DecodeResult<Record>& result, ToJson toJson, QJsonObject& 
     return true;
 }
 
-bool ReadInput(const QString& path, QByteArray& bytes, QString& error) {
+// Refuses a body over kMaxBodyBytes before reading it whole.
+bool ReadInput(const QString& path, qint64 limit, QByteArray& bytes, bool& tooLarge,
+               QString& error) {
     QFile file(path);
     const bool fromStdin = path == QLatin1String("-");
     if (!(fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
         error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return false;
     }
-    bytes = file.readAll();
+    tooLarge = !fromStdin && file.size() > limit;
+    if (tooLarge) {
+        error = QStringLiteral("%1 holds %2 bytes, more than the %3 bytes a body may have")
+                    .arg(path)
+                    .arg(file.size())
+                    .arg(limit);
+        return false;
+    }
+    bytes = file.read(limit + 1);
+    tooLarge = bytes.size() > limit;
+    if (tooLarge) {
+        error =
+            QStringLiteral("%1 holds more than the %2 bytes a body may have").arg(path).arg(limit);
+        return false;
+    }
     return true;
 }
 
@@ -49,15 +66,29 @@ QString DecodableFunctions() {
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
     QByteArray digits;
     bool comment = false;
-    for (char c : text) {
-        if (comment) {
-            comment = c != '\n';
+    int line = 1;
+    int column = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        ++column;
+        if (c == '\n') {
+            comment = false;
+            ++line;
+            column = 0;
+        } else if (comment) {
+            continue;
         } else if (c == '#') {
             comment = true;
-        } else if (QByteArray("0123456789abcdefABCDEF").contains(c)) {
+        } else if (std::isxdigit(static_cast<unsigned char>(c))) {
             digits.append(c);
-        } else if (!QByteArray(" \t\r\n,").contains(c)) {
-            error = QStringLiteral("not a hex digit: '%1'").arg(QLatin1Char(c));
+        } else if (!QByteArray(" \t\r,").contains(c)) {
+            const bool printable = std::isprint(static_cast<unsigned char>(c));
+            error = QStringLiteral("not a hex digit at line %1, column %2 (byte %3): %4(0x%5)")
+                        .arg(line)
+                        .arg(column)
+                        .arg(i)
+                        .arg(printable ? QStringLiteral("'%1' ").arg(QLatin1Char(c)) : QString())
+                        .arg(uchar(c), 2, 16, QLatin1Char('0'));
             return false;
         }
     }
@@ -97,35 +128,74 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
     }
 }
 
-int RunDecode(const QString& functionText, const QString& file, bool hex) {
+namespace {
+
+int Decode(const Invocation& in) {
     bool isNumber = false;
-    const int function = functionText.toInt(&isNumber);
+    const int function = in.Argument(0).toInt(&isNumber);
     if (!isNumber) {
-        std::fprintf(stderr, "qzlv2 decode: FUNCTION must be a number, not '%s'\n",
-                     qPrintable(functionText));
-        return kExitUsage;
+        throw UsageError(QStringLiteral("FUNCTION must be a number, not '%1'").arg(in.Argument(0)));
     }
+    const bool hex = in.IsSet("hex");
+    // Hex text takes about three characters a byte with its spacing; comments may add more.
+    const qint64 limit = hex ? 4 * kMaxBodyBytes : kMaxBodyBytes;
+    QByteArray input;
     QByteArray body;
     QString error;
-    QByteArray input;
-    bool read = ReadInput(file, input, error);
-    if (read && hex) {
-        read = ParseHex(input, body, error);
-    } else {
+    bool tooLarge = false;
+    if (!ReadInput(in.Argument(1), limit, input, tooLarge, error)) {
+        if (!tooLarge) {
+            throw UsageError(error);
+        }
+        std::fprintf(stderr, "qzlv2 decode: %s\n", qPrintable(error));
+        return kExitFailed;
+    }
+    if (hex && !ParseHex(input, body, error)) {
+        throw UsageError(error);
+    }
+    if (!hex) {
         body = input;
     }
-    if (!read) {
-        std::fprintf(stderr, "qzlv2 decode: %s\n", qPrintable(error));
-        return kExitUsage;
+    if (body.size() > kMaxBodyBytes) {
+        std::fprintf(stderr, "qzlv2 decode: the body has %d bytes, more than %d\n",
+                     int(body.size()), kMaxBodyBytes);
+        return kExitFailed;
     }
     QJsonObject json;
     if (!DecodeBody(function, body, json, error)) {
         std::fprintf(stderr, "qzlv2 decode: %s\n", qPrintable(error));
-        return kExitBadBody;
+        return kExitFailed;
     }
-    const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Indented);
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    return 0;
+    Output::Results().Write(QJsonDocument(json).toJson(QJsonDocument::Indented));
+    return kExitOk;
+}
+
+void DefineDecode(QCommandLineParser& p) {
+    p.setApplicationDescription(
+        QStringLiteral("Decodes one captured answer body of FUNCTION with the plug-in's decoders "
+                       "and prints the decoded package as indented JSON (field names as in the "
+                       "wire tables; see docs/decode.md). Functions: %1. A body may have at most "
+                       "%2 bytes. Exit 1 when the body does not decode or is too large, 2 on a "
+                       "usage error (FILE unreadable, bad hex).")
+            .arg(DecodableFunctions())
+            .arg(kMaxBodyBytes));
+    p.addPositionalArgument("FUNCTION", "The server function that sent the body, e.g. 12989.");
+    p.addPositionalArgument("FILE", "The body: a file, or - for standard input.");
+    p.addOption({"hex",
+                 "FILE holds the body as hex digits (whitespace, ',' and '#' comments "
+                 "to the end of a line are ignored) instead of raw bytes."});
+}
+
+}  // namespace
+
+Command DecodeCommand() {
+    return Command{"decode",
+                   "decode FUNCTION FILE [--hex]",
+                   "decode one captured answer body and print it as JSON",
+                   2,
+                   2,
+                   DefineDecode,
+                   Decode};
 }
 
 }  // namespace qzlv2

@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include "tools/qzlv2/Command.h"
+
 // `qzlv2 decode FUNCTION FILE`: decodes one captured answer body with the plug-in's decoders and
 // prints the package as indented JSON.
 // Threads: stateless.
@@ -20,7 +22,6 @@ bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error);
 // body that does not decode.
 bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error);
 
-// Reads FILE ("-": stdin), decodes and prints; the process exit code.
-int RunDecode(const QString& function, const QString& file, bool hex);
+Command DecodeCommand();
 
 }  // namespace qzlv2

@@ -1,10 +1,12 @@
 #include "tools/qzlv2/ListCommand.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
-#include <cstdio>
-
 #include "sim/market/SimStock.h"
+#include "tools/qzlv2/Output.h"
 
 namespace qzlv2 {
 
@@ -45,10 +47,45 @@ QString MarketListing() {
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-int RunList() {
-    const QByteArray text = MarketListing().toUtf8();
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    return 0;
+namespace {
+
+QJsonDocument MarketJson() {
+    QJsonArray stocks;
+    for (const simmarket::SimStock& s : simmarket::Stocks()) {
+        stocks.append(QJsonObject{{"code", s.code},
+                                  {"name", s.name},
+                                  {"board", simmarket::ListingBoardName(s.board)},
+                                  {"exchange", s.Exchange()},
+                                  {"industry", s.board_code}});
+    }
+    QJsonArray boards;
+    for (const simmarket::SimBoard& b : simmarket::Boards()) {
+        boards.append(QJsonObject{{"code", b.code},
+                                  {"name", b.name},
+                                  {"members", QJsonArray::fromStringList(b.members)}});
+    }
+    return QJsonDocument(QJsonObject{{"stocks", stocks}, {"boards", boards}});
+}
+
+int List(const Invocation& in) {
+    Output::Results().Write(in.IsSet("json") ? MarketJson().toJson(QJsonDocument::Indented)
+                                             : MarketListing().toUtf8());
+    return kExitOk;
+}
+
+void DefineList(QCommandLineParser& p) {
+    p.setApplicationDescription(
+        "Lists the stocks (code, name, listing board, exchange, industry board) and the boards "
+        "(code, name, members) of the simulated market.");
+    p.addOption({"json", "Print the listing as one JSON document."});
+}
+
+}  // namespace
+
+Command ListCommand() {
+    return Command{
+        "list", "list [--json]", "the stocks and boards of the simulated market", 0, 0, DefineList,
+        List};
 }
 
 }  // namespace qzlv2

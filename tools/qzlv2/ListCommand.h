@@ -2,11 +2,13 @@
 
 #include <QString>
 
+#include "tools/qzlv2/Command.h"
+
 // `qzlv2 list`: what the simulated market offers.
 // Threads: stateless.
 namespace qzlv2 {
 
 QString MarketListing();  // the stocks, then the boards, as a text table
-int RunList();
+Command ListCommand();
 
 }  // namespace qzlv2

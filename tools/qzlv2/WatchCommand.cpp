@@ -4,19 +4,16 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QPluginLoader>
 #include <QTimer>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "host/quoter/BaseQuoteData.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
@@ -25,7 +22,15 @@
 #include "host/quoter/ScopeTree.h"
 #include "sim/market/SimStock.h"
 #include "sim/market/SimulatedMarketBackend.h"
-#include "tools/qzlv2/QuoteScreen.h"
+#include "tools/qzlv2/Interrupt.h"
+#include "tools/qzlv2/Output.h"
+#include "tools/qzlv2/PluginFile.h"
+#include "tools/qzlv2/Screen.h"
+#include "tools/qzlv2/WatchPanels.h"
+
+#ifndef QZLV2_PLUGIN_FILE
+#define QZLV2_PLUGIN_FILE ""
+#endif
 
 namespace qzlv2 {
 
@@ -33,45 +38,48 @@ namespace {
 
 constexpr int kPollMs = 100;           // ms between drains of the result queue
 constexpr int kTerminalFrameMs = 250;  // ms between redraws on a terminal
-constexpr int kPlainFrameMs = 1000;    // ms between plain frames
+constexpr int kPlainFrameMs = 1000;    // ms between plain frames and JSON lines
 constexpr int kTaskId = 1;
 constexpr quint32 kServeFlags = 0x01;
-constexpr int kStockBoardScopeType = 2;
+constexpr TerminalSize kDefaultSize{80, 24};
 const char kHandlerName[] = "qzlv2";
-const char kFastQuoteScopeType[] = "l2_fast_quote";
-const char kClearScreen[] = "\033[H\033[2J";
-
-std::atomic<bool> g_interrupted{false};
-
-void OnInterrupt(int) {
-    g_interrupted = true;
-}
+const char kHideCursor[] = "\033[?25l";
+const char kShowCursor[] = "\033[?25h";
+const char kQuietRules[] = "qzlv2.*=false\nsim.*=false\n*.debug=false";
 
 // The screen goes to the original standard output; the plug-in's own standard-output lines go
 // to stderr (verbose) or nowhere, so that they do not tear the screen.
-FILE* TakeScreenStream(bool verbose) {
+void TakeScreenStream(bool verbose) {
     std::fflush(stdout);
     const int screenFd = ::dup(STDOUT_FILENO);
     const int sink = verbose ? ::dup(STDERR_FILENO) : ::open("/dev/null", O_WRONLY);
-    if (screenFd < 0 || sink < 0) {
-        return stdout;
+    FILE* screen = screenFd >= 0 ? ::fdopen(screenFd, "w") : nullptr;
+    if (screen == nullptr || sink < 0) {
+        return;
     }
     ::dup2(sink, STDOUT_FILENO);
     ::close(sink);
-    return ::fdopen(screenFd, "w");
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // the plug-in's lines reach stderr as they come
+    Output::Results().Adopt(screen);
 }
 
-int TerminalWidth(FILE* stream) {
+TerminalSize SizeOf(FILE* stream) {
     winsize size{};
-    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        return size.ws_col;
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+        return TerminalSize{size.ws_col, size.ws_row};
     }
-    return 0;
+    return kDefaultSize;
+}
+
+bool IsTerminal(FILE* stream) {
+    const QByteArray term = qgetenv("TERM");
+    return ::isatty(::fileno(stream)) && !term.isEmpty() && term != "dumb";
 }
 
 class WatchSession {
 public:
-    explicit WatchSession(const WatchOptions& options) : options_(options) {}
+    explicit WatchSession(const WatchOptions& options)
+        : options_(options), screen_(WatchPanels()) {}
     ~WatchSession();
 
     int Run();
@@ -80,54 +88,50 @@ private:
     bool Start();
     void Poll();
     void Finish(int code);
-    ScreenModel BuildModel() const;
-    void Draw(const ScreenModel& model);
-    QString Missing(const ScreenModel& model) const;
+    bool Draw();
 
     WatchOptions options_;
-    FILE* screen_ = stdout;
+    Screen screen_;
     bool terminal_ = false;
     std::shared_ptr<SimulatedMarketBackend> backend_;
     std::unique_ptr<QuoteContext> context_;
     QuoteDataSourceHandler* handler_ = nullptr;
     std::unique_ptr<QuoteTaskExecutor> executor_;
     QSharedPointer<ScopeTree> tree_;
-    int fast_quote_id_ = -1;
-    int board_id_ = -1;
     QElapsedTimer since_start_;
     QElapsedTimer since_frame_;
     bool complete_seen_ = false;
     bool dirty_ = true;
-    int exit_code_ = 0;
+    int exit_code_ = kExitOk;
 };
 
 WatchSession::~WatchSession() {
+    if (terminal_) {
+        Output::Results().Write(QByteArray(kShowCursor) + "\r\n");
+    }
     executor_.reset();
     delete handler_;  // joins the plug-in's threads and detaches its links first
     ServerBackendRegistry::Clear();
     backend_.reset();
     context_.reset();
-    if (screen_ != stdout) {
-        std::fclose(screen_);
-    }
 }
 
 int WatchSession::Run() {
     if (!options_.verbose) {
-        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+        QLoggingCategory::setFilterRules(QString::fromLatin1(kQuietRules));
     }
-    screen_ = TakeScreenStream(options_.verbose);
-    terminal_ = !options_.plain && ::isatty(::fileno(screen_));
+    TakeScreenStream(options_.verbose);
+    terminal_ = !options_.plain && !options_.json && IsTerminal(Output::Results().Stream());
     if (!Start()) {
-        return 1;
+        return kExitFailed;
     }
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    DeferInterrupts();
     since_start_.start();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
     poll.start(kPollMs);
-    return QCoreApplication::exec() == 0 ? exit_code_ : 1;
+    QCoreApplication::exec();
+    return exit_code_;
 }
 
 // What the client does: backend, context, plug-in, chain, joins, then one intent.
@@ -141,34 +145,29 @@ bool WatchSession::Start() {
     SimulatedMarketBackend::InstallForBothServices(backend_);
     context_ = std::make_unique<QuoteContext>();
 
-    QPluginLoader loader(options_.plugin_file);
-    auto* factory = qobject_cast<QuoterFactoryInterface*>(loader.instance());
+    QString error;
+    QuoterFactoryInterface* factory = LoadQuoterFactory(options_.plugin_file, error);
     if (factory == nullptr) {
-        std::fprintf(stderr, "qzlv2: cannot load the plug-in %s: %s\n",
-                     qPrintable(options_.plugin_file), qPrintable(loader.errorString()));
+        std::fprintf(stderr, "qzlv2 watch: %s\n", qPrintable(error));
         return false;
     }
     handler_ = factory->CreateHandler(*context_, QString::fromLatin1(kHandlerName));
     IQuoteDataSourceController* controller =
         context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
     if (handler_ == nullptr || controller == nullptr) {
-        std::fprintf(stderr, "qzlv2: the plug-in made no handler or registered no controller\n");
+        std::fprintf(stderr,
+                     "qzlv2 watch: the plug-in made no handler or registered no controller\n");
         return false;
     }
     context_->OwnIntentHolder().SetChainHead(handler_);
     controller->RegisterJoinMethods();
 
-    ScopeTreeNode fastQuote = ScopeTreeNode::NewRoot(ScopeTypeVariant(kFastQuoteScopeType));
-    fastQuote.stock_list = StockListExpression::FromStockCode(options_.code);
-    ScopeTreeNode board = ScopeTreeNode::NewRoot(ScopeTypeVariant(kStockBoardScopeType));
-    board.stock_list = StockListExpression::FromStockCode(options_.code);
-    board.key_list = KeyListExpression::FromKeyList(WatchBoardKeys() + WatchOptionalBoardKeys());
-    fast_quote_id_ = fastQuote.scope_id;
-    board_id_ = board.scope_id;
     tree_ = QSharedPointer<ScopeTree>::create();
-    tree_->AddRoot(fastQuote);
-    tree_->AddRoot(board);
-
+    for (const auto& panel : screen_.Panels()) {
+        for (const ScopeTreeNode& root : panel->Request(options_.code)) {
+            tree_->AddRoot(root);
+        }
+    }
     executor_ = std::make_unique<QuoteTaskExecutor>(*context_);
     executor_->Track(tree_);
     executor_->SetObserver([this](int) { dirty_ = true; });
@@ -178,35 +177,36 @@ bool WatchSession::Start() {
 }
 
 void WatchSession::Poll() {
-    if (g_interrupted) {
-        Finish(complete_seen_ ? 0 : 1);
+    if (const int interrupted = InterruptExitCode()) {
+        Finish(interrupted);
         return;
     }
     executor_->ProcessPending();
-    const ScreenModel model = BuildModel();
-    const bool complete = model.IsComplete();
+    for (const auto& panel : screen_.Panels()) {
+        panel->Update(*tree_);
+    }
+    const bool complete = screen_.Missing().isEmpty();
     complete_seen_ = complete_seen_ || complete;
     const qint64 elapsed = since_start_.elapsed();
     if (options_.once && complete) {
-        Draw(model);
-        Finish(0);
+        Finish(Draw() ? kExitOk : kExitFailed);
         return;
     }
-    if (!complete_seen_ && elapsed >= qint64(options_.timeout_s) * 1000) {
-        std::fprintf(stderr, "qzlv2: no complete screen for %s within %d s; missing: %s\n",
-                     qPrintable(options_.code), options_.timeout_s, qPrintable(Missing(model)));
-        Finish(1);
+    if (!complete_seen_ && elapsed >= options_.timeout_s * 1000) {
+        std::fprintf(stderr, "qzlv2 watch: no complete screen for %s within %lld s; missing: %s\n",
+                     qPrintable(options_.code), options_.timeout_s,
+                     qPrintable(screen_.Missing().join(QStringLiteral(", "))));
+        Finish(kExitFailed);
         return;
     }
-    if (options_.seconds > 0 && elapsed >= qint64(options_.seconds) * 1000) {
-        Draw(model);
-        Finish(0);
+    if (options_.seconds > 0 && elapsed >= options_.seconds * 1000) {
+        Finish(Draw() ? kExitOk : kExitFailed);
         return;
     }
     const int frameMs = terminal_ ? kTerminalFrameMs : kPlainFrameMs;
     if (!options_.once && dirty_ &&
-        (!since_frame_.isValid() || since_frame_.elapsed() >= frameMs)) {
-        Draw(model);
+        (!since_frame_.isValid() || since_frame_.elapsed() >= frameMs) && !Draw()) {
+        Finish(kExitFailed);
     }
 }
 
@@ -215,63 +215,105 @@ void WatchSession::Finish(int code) {
     QCoreApplication::exit(0);
 }
 
-ScreenModel WatchSession::BuildModel() const {
-    ScreenModel model;
-    model.code = options_.code;
-    if (const simmarket::SimStock* stock = simmarket::FindStock(options_.code)) {
-        model.name = stock->name;
-        model.listing =
-            simmarket::ListingBoardName(stock->board) + QLatin1Char(' ') + stock->Exchange();
+// False when the screen cannot be written (the message is on stderr).
+bool WatchSession::Draw() {
+    Output& out = Output::Results();
+    QByteArray frame;
+    if (options_.json) {
+        frame = screen_.JsonLine(QDateTime::currentDateTime().toString(Qt::ISODateWithMs));
+    } else if (terminal_) {
+        frame = (since_frame_.isValid() ? QByteArray() : QByteArray(kHideCursor)) +
+                screen_.TerminalFrame(SizeOf(out.Stream()));
+    } else {
+        frame = screen_.PlainFrame();
     }
-    model.time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    const std::optional<ScopeTreeNode> fast = tree_->FindNode(fast_quote_id_);
-    FillBook(model, fast ? dynamic_cast<const ResponsePkgEntity_12989*>(fast->quote_data.data())
-                         : nullptr);
-    const std::optional<ScopeTreeNode> board = tree_->FindNode(board_id_);
-    const QuoteData* boardData = board ? board->quote_data.data() : nullptr;
-    FillFields(model, boardData != nullptr ? boardData->row : nscell::DataRow(), WatchBoardKeys(),
-               WatchOptionalBoardKeys());
-    return model;
-}
-
-void WatchSession::Draw(const ScreenModel& model) {
-    const int width = terminal_ ? TerminalWidth(screen_) : 0;
-    const QByteArray text = RenderScreen(model, width).toUtf8();
-    if (terminal_) {
-        std::fputs(kClearScreen, screen_);
-    } else if (since_frame_.isValid()) {
-        std::fputs("\n", screen_);
-    }
-    std::fwrite(text.constData(), 1, size_t(text.size()), screen_);
-    std::fflush(screen_);
     since_frame_.start();
     dirty_ = false;
+    if (!out.Write(frame)) {
+        std::fprintf(stderr, "qzlv2 watch: %s\n", qPrintable(out.ErrorText()));
+        return false;
+    }
+    return true;
 }
 
-QString WatchSession::Missing(const ScreenModel& model) const {
-    QStringList missing;
-    if (!model.has_book) {
-        missing << QStringLiteral("order book");
-    } else if (!model.converted || model.prev_close == QStringLiteral("--")) {
-        missing << QStringLiteral("price precision and previous close");
+QString UnknownStock(const QString& code) {
+    QString hint = QStringLiteral("see 'qzlv2 list'");
+    for (const char* market : {"SH", "SZ"}) {
+        if (simmarket::FindStock(QLatin1String(market) + code) != nullptr) {
+            hint = QStringLiteral("did you mean %1%2?").arg(QLatin1String(market), code);
+        }
     }
-    missing << model.missing_fields;
-    return missing.join(QStringLiteral(", "));
+    return QStringLiteral("the simulated market has no stock %1; %2").arg(code, hint);
+}
+
+void DefineWatch(QCommandLineParser& p) {
+    p.setApplicationDescription(
+        "Does what the client does: installs the simulated market as the quote server of both "
+        "services, loads the plug-in file, creates its handler in a handler chain, registers its "
+        "joins, and asks for CODE's fast quote and stock-board fields. The screen (code, last "
+        "price and change; the order book, sell N .. sell 1 above buy 1 .. buy N with each "
+        "level's queue of orders in lots, big orders marked *like this*; the board fields) is "
+        "redrawn in place to fit the terminal, printed as plain frames each followed by a blank "
+        "line when the output is not a terminal or TERM is dumb, or written as one JSON object "
+        "a line with --json. Ctrl-C stops (exit 130).");
+    p.addPositionalArgument("CODE",
+                            "Stock code with its market prefix, e.g. SH600000 "
+                            "(see 'qzlv2 list').",
+                            "CODE");
+    p.addOptions({
+        {"seconds",
+         "Stop after N seconds, 0 to 2147483647; 0 (the default) runs until interrupted.", "N",
+         "0"},
+        {"once", "Print one complete screen as soon as every part has arrived, then exit 0."},
+        {"timeout",
+         "Exit 1 with a message when no complete screen arrived within N seconds, 1 to "
+         "2147483647 (default 10).",
+         "N", "10"},
+        {"plugin",
+         "The plug-in file to load (default: the one built with this tool, " +
+             QString(QZLV2_PLUGIN_FILE) + ").",
+         "PATH", QZLV2_PLUGIN_FILE},
+        {"tick", "Milliseconds between ticks of the simulated market, 10 to 3600000 (default 500).",
+         "MS", "500"},
+        {"seed",
+         "Seed of the simulated market, 0 to 4294967295; 0 (the default) is its fixed seed.", "N",
+         "0"},
+        {"plain", "Print plain frames even on a terminal."},
+        {"json", "Write one JSON object per update (JSON lines) instead of a screen."},
+        {"verbose", "Show the plug-in's and the market's diagnostics on stderr."},
+    });
+}
+
+int Watch(const Invocation& in) {
+    constexpr qint64 kMaxSeconds = 2147483647;
+    constexpr qint64 kMaxTickMs = 3600000;
+    WatchOptions o;
+    o.code = in.Argument(0).toUpper();
+    o.seconds = in.Number("seconds", 0, kMaxSeconds);
+    o.timeout_s = in.Number("timeout", 1, kMaxSeconds);
+    o.tick_ms = int(in.Number("tick", 10, kMaxTickMs));
+    o.seed = quint32(in.Number("seed", 0, 0xFFFFFFFFLL));
+    if (simmarket::FindStock(o.code) == nullptr) {
+        throw UsageError(UnknownStock(o.code));
+    }
+    o.plugin_file = in.Value("plugin");
+    o.once = in.IsSet("once");
+    o.plain = in.IsSet("plain");
+    o.json = in.IsSet("json");
+    o.verbose = in.IsSet("verbose");
+    return RunWatch(o);
 }
 
 }  // namespace
 
-QStringList WatchBoardKeys() {
-    return {QStringLiteral("money_flow_today"),     QStringLiteral("money_flow_5d"),
-            QStringLiteral("money_flow_10d"),       QStringLiteral("money_flow_20d"),
-            QStringLiteral("float_ratio_day_0"),    QStringLiteral("float_ratio_day_5"),
-            QStringLiteral("turnover_ratio_day_5"), QStringLiteral("big_order_ratio"),
-            QStringLiteral("float_ratio_day_20"),   QStringLiteral("turnover_ratio_day_20")};
-}
-
-QStringList WatchOptionalBoardKeys() {
-    return {QStringLiteral("gem_deal_volume_after_close"),
-            QStringLiteral("gem_deal_capital_after_close")};
+Command WatchCommand() {
+    return Command{"watch",
+                   "watch CODE [--once] [--seconds N] [--json]",
+                   "show a stock's live order book and board fields",
+                   1,
+                   1,
+                   DefineWatch,
+                   Watch};
 }
 
 int RunWatch(const WatchOptions& options) {

@@ -1,31 +1,32 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+
+#include "tools/qzlv2/Command.h"
 
 // `qzlv2 watch CODE`: runs the plug-in the way the client does against the embedded simulated
-// market and draws the stock's order book and board fields.
-// Threads: Run is called on the main thread with a QCoreApplication; it runs the event loop.
+// market and draws the stock's screen (WatchPanels) in place on a terminal, as plain frames
+// otherwise, or as JSON lines.
+// Threads: RunWatch is called on the main thread with a QCoreApplication; it runs the event loop.
 namespace qzlv2 {
 
 struct WatchOptions {
     QString code;
     QString plugin_file;
-    int seconds = 0;  // 0: until interrupted
+    qint64 seconds = 0;  // 0: until interrupted
     bool once = false;
-    int timeout_s = 10;    // s to wait for a complete screen
-    int tick_ms = 500;     // ms between market ticks
-    quint32 seed = 0;      // 0: the market's default seed
-    bool plain = false;    // plain frames even on a terminal
-    bool verbose = false;  // plug-in and market diagnostics to stderr
+    qint64 timeout_s = 10;  // s to wait for a complete screen
+    int tick_ms = 500;      // ms between market ticks
+    quint32 seed = 0;       // 0: the market's default seed
+    bool plain = false;     // plain frames even on a terminal
+    bool json = false;      // JSON lines instead of a screen
+    bool verbose = false;   // plug-in and market diagnostics to stderr
 };
 
-// The board keys the watch screen asks for; `optional` ones only some stocks carry.
-QStringList WatchBoardKeys();
-QStringList WatchOptionalBoardKeys();
+Command WatchCommand();
 
-// Exit code: 0 when a complete screen was shown, 1 when data did not arrive in time or the
-// plug-in could not be loaded.
+// Exit code: 0 when a complete screen was shown, 1 when data did not arrive in time, the
+// plug-in could not be loaded or the screen could not be written, 130/143 when interrupted.
 int RunWatch(const WatchOptions& options);
 
 }  // namespace qzlv2

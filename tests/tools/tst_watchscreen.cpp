@@ -1,0 +1,214 @@
+// The watch screen without a plug-in: the book, board and header panels fed with hand-made quote
+// data, and the screen's layout into terminals of several sizes, its in-place frames and its JSON
+// lines.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <tuple>
+
+#include "tools/qzlv2/BoardPanel.h"
+#include "tools/qzlv2/BookPanel.h"
+#include "tools/qzlv2/HeaderPanel.h"
+#include "tools/qzlv2/Screen.h"
+
+using nscell::DataRow;
+using nscell::UnsharedDataCell;
+using namespace qzlv2;
+
+namespace {
+
+// A book as the joins leave it (prices with precision 2, queues in lots): buy 10.50 and 10.49,
+// sell 10.51 then an explicit filler; the first order queued at 10.50 and at 10.51 is big.
+ResponsePkgEntity_12989 MakeBook() {
+    // buy?, price, shares, orders, queued lots, positions of big orders
+    using Level = std::tuple<bool, qint32, qint64, int, QString, QString>;
+    ResponsePkgEntity_12989 book;
+    book.wills.summary.Set("prev_price_base", UnsharedDataCell::FromPrice(1052, 2));
+    for (const auto& [buy, price, shares, orders, lots, big] :
+         {Level{true, 1050, 58000, 2, "300,280", "0"}, Level{true, 1049, 100, 1, "1", ""},
+          Level{false, 1051, 60000, 3, "600,1,2", "0"}, Level{false, 0, 0, 0, "", ""}}) {
+        DataRow level;
+        level.Set("price", UnsharedDataCell::FromPrice(price, 2));
+        level.Set("vol", UnsharedDataCell::FromBigInteger(shares));
+        DataRow queue;
+        queue.Set("total_will_count", UnsharedDataCell::FromBigInteger(orders));
+        queue.Set("will_volume_list", UnsharedDataCell(lots));
+        queue.Set("big_volumeindex_list", UnsharedDataCell(big));
+        (buy ? book.wills.buy_rows : book.wills.sell_rows).push_back(level);
+        (buy ? book.gears.buy_queues : book.gears.sell_queues)
+            .insert(UnsharedDataCell::FromInteger(price), queue);
+    }
+    return book;
+}
+
+// Every board key filled, as the stock-board joins fill them.
+DataRow FullBoardRow() {
+    DataRow row;
+    for (const BoardKey& k : BoardKeys()) {
+        row.Set(k.key, UnsharedDataCell::FromBigInteger(-7700000));
+    }
+    row.Set("float_ratio_day_0", UnsharedDataCell::FromPercentFloatRatio(0.1234));
+    return row;
+}
+
+// The three panels of `watch` with complete data: a long queue at buy 1 and ten levels a side.
+Screen MakeScreen() {
+    ResponsePkgEntity_12989 data = MakeBook();
+    QStringList lots;
+    for (int i = 0; i < 50; ++i) {
+        lots << QString::number(100 + i);
+    }
+    data.gears.buy_queues[UnsharedDataCell::FromInteger(1050)].Set(
+        "will_volume_list", UnsharedDataCell(lots.join(',')));
+    auto header = std::make_unique<HeaderPanel>();
+    header->SetQuote(Quote{"SZ300750", QString::fromUtf8("宁德时代"),
+                           QString::fromUtf8("创业板 SZ"), true, 2, 1060, 1052, 1, "09:30:00"});
+    auto book = std::make_unique<BookPanel>();
+    book->SetBook(ReadBook(&data));
+    auto board = std::make_unique<BoardPanel>();
+    board->SetRow(FullBoardRow());
+    std::vector<std::unique_ptr<Panel>> panels;
+    panels.push_back(std::move(header));
+    panels.push_back(std::move(book));
+    panels.push_back(std::move(board));
+    return Screen(std::move(panels));
+}
+
+int LevelsShown(const QStringList& lines, const QString& side) {
+    return int(lines.filter(QRegularExpression("^" + side + " \\d+ ")).size());
+}
+
+}  // namespace
+
+class TestWatchScreen : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bookShowsLevelsQueuesAndCompleteness();
+    void boardShowsLabelsUnitsAndWhatIsMissing();
+    void headerShowsLastPriceAndChange();
+    void layoutFitsTheTerminal_data();
+    void layoutFitsTheTerminal();
+    void terminalFrameRedrawsInPlace();
+    void plainFrameAndJsonLine();
+};
+
+void TestWatchScreen::bookShowsLevelsQueuesAndCompleteness() {
+    ResponsePkgEntity_12989 data = MakeBook();
+    BookPanel panel;
+    panel.SetBook(ReadBook(&data));
+    QStringList lines = panel.Render(0, panel.MaxLines(0));
+    QVERIFY(lines.contains("sell 10         --"));
+    QVERIFY(lines.contains("sell 2          --"));  // price and volume 0: no order there
+    QVERIFY(lines.contains("sell 1       10.51       600       3  *600* 1 2"));
+    QVERIFY(lines.contains("buy 1        10.50       580       2  *300* 280"));
+    QVERIFY(lines.contains("buy 2        10.49         1       1  1"));
+    QVERIFY(lines.indexOf("sell 10         --") < lines.indexOf(QRegularExpression("^buy 1 .*")));
+    QVERIFY(panel.Missing().isEmpty());
+    data.wills.buy_rows[0].Set("price", UnsharedDataCell::FromBigInteger(1050));  // not converted
+    panel.SetBook(ReadBook(&data));
+    QCOMPARE(panel.Missing(), QStringList{"price precision and previous close"});
+    panel.SetBook(ReadBook(nullptr));
+    QCOMPARE(panel.Missing(), QStringList{"order book"});
+    QCOMPARE(panel.Render(80, 12), QStringList{"(waiting for the order book)"});
+}
+
+void TestWatchScreen::boardShowsLabelsUnitsAndWhatIsMissing() {
+    BoardPanel panel;
+    DataRow row;
+    row.Set("money_flow_today", UnsharedDataCell::FromBigInteger(-7700000));
+    row.Set("float_ratio_day_0", UnsharedDataCell::FromPercentFloatRatio(0.1234));
+    row.Set("board_category_code", UnsharedDataCell(QString("zxb00")));
+    panel.SetRow(row);
+    const QStringList lines = panel.Render(0, 100);
+    QVERIFY2(lines.contains(QString::fromUtf8("  money flow today       -770.00万 yuan")),
+             qPrintable(lines.join('\n')));
+    QVERIFY(lines.contains("  float ratio today      12.34%"));
+    QVERIFY(lines.contains("  board_category_code    zxb00"));
+    // Every required key not there yet is waited for; the after-close ones are optional.
+    QVERIFY(panel.Missing().contains("big_order_ratio"));
+    QVERIFY(!panel.Missing().contains("money_flow_today"));
+    QVERIFY(!panel.Missing().contains("gem_deal_volume_after_close"));
+    QVERIFY(lines.last().startsWith("  (waiting for money_flow_5d, "));
+    const QJsonObject json = panel.Json().toObject();
+    QCOMPARE(json["money_flow_today"].toDouble(), -7700000.0);
+    QCOMPARE(json["board_category_code"].toString(), QString("zxb00"));
+    panel.SetRow(FullBoardRow());
+    QVERIFY(panel.Missing().isEmpty());
+}
+
+void TestWatchScreen::headerShowsLastPriceAndChange() {
+    HeaderPanel panel;
+    panel.SetQuote(Quote{"SH600000", "PF", "M SH", true, 2, 1040, 1052, 0, "10:00:00"});
+    QCOMPARE(panel.Render(80, 1),
+             QStringList{"SH600000 PF M SH  10.40 -0.12 -1.14%  prev 10.52  fast-ten 0  10:00:00"});
+    panel.SetQuote(Quote{"SH600000", "PF", "M SH", false, 2, 0, 0, 0, "10:00:00"});
+    QCOMPARE(panel.Render(80, 1),
+             QStringList{"SH600000 PF M SH  --  prev --  fast-ten 0  10:00:00"});
+}
+
+void TestWatchScreen::layoutFitsTheTerminal_data() {
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("levels");  // a side
+    QTest::addColumn<bool>("board");
+    QTest::newRow("80x24: seven levels and the board in two columns") << 80 << 24 << 7 << true;
+    QTest::newRow("120x40: every level and the board") << 120 << 40 << 10 << true;
+    QTest::newRow("60x24: the board in one column does not fit") << 60 << 24 << 10 << false;
+    QTest::newRow("80x14: the book's least and one line more") << 80 << 14 << 5 << false;
+}
+
+void TestWatchScreen::layoutFitsTheTerminal() {
+    QFETCH(int, columns);
+    QFETCH(int, rows);
+    QFETCH(int, levels);
+    QFETCH(bool, board);
+    const Screen screen = MakeScreen();
+    const QStringList lines = screen.Layout(TerminalSize{columns, rows});
+    QVERIFY(lines.size() <= rows);
+    for (const QString& line : lines) {
+        QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
+    }
+    QVERIFY(
+        lines.first().startsWith(QString::fromUtf8("SZ300750 宁德时代 创业板 SZ  10.60 +0.08")));
+    QCOMPARE(LevelsShown(lines, "sell"), levels);
+    QCOMPARE(LevelsShown(lines, "buy"), levels);
+    QCOMPARE(lines.contains("board:"), board);
+    // The long queue at buy 1 is cut to the width, saying how many orders are not shown.
+    const QString buy1 = lines.filter(QRegularExpression("^buy 1 ")).value(0);
+    QVERIFY2(buy1.contains(QRegularExpression("^buy 1 .* \\*100\\* .* \\+\\d+$")),
+             qPrintable(buy1));
+}
+
+void TestWatchScreen::terminalFrameRedrawsInPlace() {
+    const QByteArray frame = MakeScreen().TerminalFrame(TerminalSize{80, 24});
+    QVERIFY(frame.startsWith("\033[H"));
+    QVERIFY(!frame.contains("\033[2J"));  // never the whole screen: no flicker
+    QVERIFY(frame.endsWith("\033[K\033[J"));
+    QCOMPARE(frame.count("\033[K"), 24);
+    QCOMPARE(frame.count("\r\n"), 23);  // no newline after the last row: nothing scrolls
+}
+
+void TestWatchScreen::plainFrameAndJsonLine() {
+    const Screen screen = MakeScreen();
+    const QByteArray plain = screen.PlainFrame();
+    QVERIFY(!plain.contains('\033'));
+    QVERIFY(plain.endsWith("\n\n"));
+    QCOMPARE(LevelsShown(QString::fromUtf8(plain).split('\n'), "buy"), 10);
+    const QByteArray line = screen.JsonLine("2026-01-05T09:30:00.000");
+    QVERIFY(line.endsWith('\n') && line.count('\n') == 1);
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    QCOMPARE(o["time"].toString(), QString("2026-01-05T09:30:00.000"));
+    QCOMPARE(o["quote"].toObject()["last"].toString(), QString("10.60"));
+    const QJsonArray buys = o["book"].toObject()["buy"].toArray();
+    QCOMPARE(buys.size(), 10);
+    QCOMPARE(buys[0].toObject()["big"].toArray(), QJsonArray{0});
+    QVERIFY(buys[2].isNull());  // a filler level
+    QCOMPARE(o["board"].toObject().size(), BoardKeys().size());
+}
+
+QTEST_GUILESS_MAIN(TestWatchScreen)
+#include "tst_watchscreen.moc"

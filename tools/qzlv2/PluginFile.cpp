@@ -1,0 +1,39 @@
+#include "tools/qzlv2/PluginFile.h"
+
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QPluginLoader>
+
+#include "host/quoter/QuoterFactoryInterface.h"
+
+namespace qzlv2 {
+
+namespace {
+
+const char kExpected[] =
+    "expected a Qt 5 plug-in whose factory implements " QuoterFactoryInterface_iid;
+
+}  // namespace
+
+QuoterFactoryInterface* LoadQuoterFactory(const QString& file, QString& error) {
+    const QString head = QStringLiteral("cannot load the plug-in %1: ").arg(file);
+    if (!QFileInfo(file).isFile()) {
+        error = head + QStringLiteral("no such file; ") + kExpected;
+        return nullptr;
+    }
+    QPluginLoader loader(file);
+    QObject* instance = loader.instance();
+    if (instance == nullptr) {
+        error = head + loader.errorString() + QStringLiteral("; ") + kExpected;
+        return nullptr;
+    }
+    auto* factory = qobject_cast<QuoterFactoryInterface*>(instance);
+    if (factory == nullptr) {
+        const QString iid = loader.metaData().value(QStringLiteral("IID")).toString();
+        error = head + QStringLiteral("its factory (IID %1) is not a quoter factory; ").arg(iid) +
+                kExpected;
+    }
+    return factory;
+}
+
+}  // namespace qzlv2
