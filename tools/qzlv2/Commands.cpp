@@ -1,6 +1,8 @@
 // The one table of `qzlv2` commands: a new command is a file defining its Command and a line here.
 #include "tools/qzlv2/Command.h"
+#include "tools/qzlv2/CacheCommand.h"
 #include "tools/qzlv2/DecodeCommand.h"
+#include "tools/qzlv2/HistoryCommand.h"
 #include "tools/qzlv2/ListCommand.h"
 #include "tools/qzlv2/WatchCommand.h"
 
@@ -11,6 +13,8 @@ const std::vector<Command>& Commands() {
         WatchCommand(),
         DecodeCommand(),
         ListCommand(),
+        HistoryCommand(),
+        CacheCommand(),
     };
     return commands;
 }

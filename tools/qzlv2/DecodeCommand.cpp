@@ -10,6 +10,7 @@
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
+#include "tools/qzlv2/FlowJson.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
@@ -60,7 +61,7 @@ bool ReadInput(const QString& path, qint64 limit, QByteArray& bytes, bool& tooLa
 }  // namespace
 
 QString DecodableFunctions() {
-    return QStringLiteral("10001, 10002, 10012, 12755, 12989");
+    return QStringLiteral("10001, 10002, 10012, 12755, 12842, 12844, 12988, 12989");
 }
 
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
@@ -120,6 +121,10 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
             json.insert("record", FastQuoteToJson(book, code));
             return true;
         }
+        case 12842:
+        case 12844:
+        case 12988:
+            return DecodeFlowBody(function, body, json, error);
         default:
             error = QStringLiteral("function %1 cannot be decoded; known: %2")
                         .arg(function)

@@ -146,21 +146,12 @@ bool WatchSession::Start() {
     context_ = std::make_unique<QuoteContext>();
 
     QString error;
-    QuoterFactoryInterface* factory = LoadQuoterFactory(options_.plugin_file, error);
-    if (factory == nullptr) {
+    handler_ = CreateChainedHandler(*context_, options_.plugin_file,
+                                    QString::fromLatin1(kHandlerName), error);
+    if (handler_ == nullptr) {
         std::fprintf(stderr, "qzlv2 watch: %s\n", qPrintable(error));
         return false;
     }
-    handler_ = factory->CreateHandler(*context_, QString::fromLatin1(kHandlerName));
-    IQuoteDataSourceController* controller =
-        context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
-    if (handler_ == nullptr || controller == nullptr) {
-        std::fprintf(stderr,
-                     "qzlv2 watch: the plug-in made no handler or registered no controller\n");
-        return false;
-    }
-    context_->OwnIntentHolder().SetChainHead(handler_);
-    controller->RegisterJoinMethods();
 
     tree_ = QSharedPointer<ScopeTree>::create();
     for (const auto& panel : screen_.Panels()) {
@@ -170,7 +161,13 @@ bool WatchSession::Start() {
     }
     executor_ = std::make_unique<QuoteTaskExecutor>(*context_);
     executor_->Track(tree_);
-    executor_->SetObserver([this](int) { dirty_ = true; });
+    // Panels read after every join: a page of minutes is replaced by the next one at once.
+    executor_->SetObserver([this](int) {
+        dirty_ = true;
+        for (const auto& panel : screen_.Panels()) {
+            panel->Update(*tree_);
+        }
+    });
     context_->OwnIntentHolder().Dispatch(
         QSharedPointer<QuoteDataSourceIntent>::create(kTaskId, kServeFlags, tree_));
     return true;
