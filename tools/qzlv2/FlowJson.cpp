@@ -32,8 +32,7 @@ bool DecodeFlowBody(int function, const QByteArray& body, QJsonObject& json, QSt
         for (const MinuteIndicatorItem& item : items) {
             array.append(QJsonArray{item.value1, item.value2, item.value3});
         }
-        json.insert("count", int(items.size()));
-        json.insert("items", array);
+        json.insert("record", QJsonObject{{"count", int(items.size())}, {"items", array}});
         return true;
     }
     FlowBatch batch;
@@ -44,8 +43,8 @@ bool DecodeFlowBody(int function, const QByteArray& body, QJsonObject& json, QSt
                     .arg(function);
         return false;
     }
-    json.insert("count", batch.count);
-    json.insert("records", FlowRecordsToJson(batch.records));
+    json.insert("record",
+                QJsonObject{{"count", batch.count}, {"records", FlowRecordsToJson(batch.records)}});
     return true;
 }
 

@@ -16,8 +16,8 @@ namespace qzlv2 {
 
 QJsonObject FlowRecordToJson(const FlowRecord& record);
 QJsonArray FlowRecordsToJson(const std::vector<FlowRecord>& records);
-// Adds "count" and "records" (or "items") to `json`; false with `error` when the body is
-// rejected.
+// Adds "record": {"count", "records"} (12988: {"count", "items"}) to `json`; false with `error`
+// when the body is rejected.
 bool DecodeFlowBody(int function, const QByteArray& body, QJsonObject& json, QString& error);
 
 }  // namespace qzlv2
