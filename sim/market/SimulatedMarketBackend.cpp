@@ -52,8 +52,8 @@ SimulatedMarketBackend::SimulatedMarketBackend() : SimulatedMarketBackend(Option
 SimulatedMarketBackend::SimulatedMarketBackend(const Options& options)
     : options_(options),
       market_(options.seed),
-      flows_(options.seed, options.history_today.isValid() ? options.history_today
-                                                           : HostClock::Now().date()) {
+      flows_(options.seed,
+             options.history_today.isValid() ? options.history_today : HostClock::Now().date()) {
     if (options_.timers) {
         StartTimers();
     }

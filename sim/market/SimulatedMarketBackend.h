@@ -20,9 +20,9 @@ class QThread;
 
 // The quote server of the simulated market, for both services the plug-in talks to:
 // "pcl2xtquote" (12989, the order book) and "l2quote" (10000 push list, 10002 snapshot, 10012 and
-// 12755 data sets; 10001 pushes; the minute flows of FlowAnswers.h). Every request is answered at once with a body built by the
-// wire encoders from the market's current state; an unknown function or stock gets no answer
-// and a debug line.
+// 12755 data sets; 10001 pushes; the minute flows of FlowAnswers.h). Every request is answered
+// at once with a body built by the wire encoders from the market's current state; an unknown
+// function or stock gets no answer and a debug line.
 //
 // Updates: each tick (Step) moves the market one step, then
 //   - answers again the last 12989 request of every stock a link asked for. The fast-quote
