@@ -2,6 +2,10 @@
 
 #include <QList>
 
+#include <string>
+#include <tuple>
+
+#include "framework/RecentRequestSet.h"
 #include "framework/RemoteApiCallBase.h"
 #include "host/core/HostClock.h"
 #include "services/minuteflow/FlowSeries.h"
@@ -9,7 +13,9 @@
 // What 12842 and 12844 share: a topic's series is requested at once and then every kPollMs
 // (driver), each answer's batch is merged into the cached series (FlowSeries.h), the batch is
 // published on the topic, and the follow-up requests the stored series calls for are sent. A late
-// subscriber receives the whole cached series at once.
+// subscriber receives the whole cached series at once. A follow-up equal to one sent less than
+// 3000 ms before is not sent again (each answer of an incomplete series calls for the same page
+// until it arrives).
 //
 // Traits, beyond RemoteApiCallBase's (CacheKey = Topic, CacheValue = FlowSeriesPtr):
 //   static constexpr int kFunctionId;
@@ -69,7 +75,10 @@ public:
             this->driver_->MarkAnswered(topic);
         }
         for (qint32 revindex : minuteflow::FollowUpRevindexes(*series)) {
-            SendRequest(Traits::FollowUpOf(topic, revindex));
+            const FollowUpKey key{topic.code, topic.cycle, revindex, HostClock::NowMs()};
+            if (recentFollowUps_.TrimAndInsert(key, key.sent)) {
+                SendRequest(Traits::FollowUpOf(topic, revindex));
+            }
         }
         return true;
     }
@@ -99,10 +108,28 @@ protected:
     }
 
 private:
+    // A follow-up request as RecentRequestSet compares them: the series and page, then the time.
+    struct FollowUpKey {
+        std::string code;
+        std::string cycle;
+        qint32 revindex;
+        qint64 sent;  // ms since the epoch
+        qint64 Timestamp() const { return sent; }
+        bool operator==(const FollowUpKey& o) const {
+            return code == o.code && cycle == o.cycle && revindex == o.revindex;
+        }
+        bool operator<(const FollowUpKey& o) const {
+            return std::tie(code, cycle, revindex, sent) <
+                   std::tie(o.code, o.cycle, o.revindex, o.sent);
+        }
+    };
+
     void OnResponse(const Resp_s& resp) {
         if (resp.context.isNull()) {
             return;  // an answer without its task
         }
         HandleBody(Traits::TopicOfContext(resp.context->keyGroup), resp.body);
     }
+
+    RecentRequestSet<FollowUpKey> recentFollowUps_;
 };

@@ -100,6 +100,7 @@ private slots:
     void requestsCarryTheirParametersAndContext();
     void unknownCycleIsNeverRequested();
     void minuteSeriesPagesBackAndReplaysWhole();
+    void pollOfAnIncompleteSeriesAsksTheSamePageOnce();
     void pagingFillsHistoryThenSecondRunAsksOnlyNewestPage();
     void damagedFileIsAMissFetchedAgainAndReplaced_data();
     void damagedFileIsAMissFetchedAgainAndReplaced();
@@ -212,6 +213,28 @@ void TestMinuteFlowCalls::minuteSeriesPagesBackAndReplaysWhole() {
     QCOMPARE(replay.scope_id, late.scope_id);
     QCOMPARE(Times(*Batch(replay)->records), (QList<qint32>{932, 933, 934, 935, 936, 937, 938}));
     QCOMPARE(int(Batch(replay)->count), 7);
+}
+
+// A poll's answer calls for the page already asked for: within 3000 ms it is not asked again;
+// later it is.
+void TestMinuteFlowCalls::pollOfAnIncompleteSeriesAsksTheSamePageOnce() {
+    auto call = h_.Make<QzLv2RemoteApiCall_12842>();
+    call->AttachNode(FlowNode("12842", "1min"));
+    HandLaid page = flowbody::MinuteHead(kCode, 0x01, 3);
+    page.i32(935).i32(1).i32(2).i32(3).i32(4).i32(936).i32(1).i32(2).i32(3).i32(4);
+    page.i32(937).i32(1).i32(2).i32(3).i32(4);
+    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 1), page.bytes()));
+    QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 2).params).value(1), QString("Int16=936"));
+    call->GetDriver()->OnPollingTick();
+    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 3), page.bytes()));
+    QCOMPARE(h_.Take(2).size(), 2);
+    { QMutexLocker settled(call->CallLock()); }  // the answer's follow-ups are decided
+    HostClock::AdvanceForTest(3001);
+    call->GetDriver()->OnPollingTick();
+    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 4), page.bytes()));
+    QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 5).params).value(1), QString("Int16=936"));
+    QMutexLocker locker(call->CallLock());
+    QCOMPARE(h_.RequestsOf(12842).size(), 5);  // 0, 936, poll 0, poll 0, 936
 }
 
 void TestMinuteFlowCalls::pagingFillsHistoryThenSecondRunAsksOnlyNewestPage() {
