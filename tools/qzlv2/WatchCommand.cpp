@@ -249,7 +249,8 @@ void DefineWatch(QCommandLineParser& p) {
         "services, loads the plug-in file, creates its handler in a handler chain, registers its "
         "joins, and asks for CODE's fast quote and stock-board fields. The screen (code, last "
         "price and change; the order book, sell N .. sell 1 above buy 1 .. buy N with each "
-        "level's queue of orders in lots, big orders marked *like this*; the board fields) is "
+        "level's queue of orders in lots, big orders marked *like this*; the board fields; the "
+        "minute flow: net capital flow per minute and its running total across the session) is "
         "redrawn in place to fit the terminal, printed as plain frames each followed by a blank "
         "line when the output is not a terminal or TERM is dumb, or written as one JSON object "
         "a line with --json. Ctrl-C stops (exit 130).");
@@ -306,7 +307,7 @@ int Watch(const Invocation& in) {
 Command WatchCommand() {
     return Command{"watch",
                    "watch CODE [--once] [--seconds N] [--json]",
-                   "show a stock's live order book and board fields",
+                   "show a stock's live order book, board fields and minute flow",
                    1,
                    1,
                    DefineWatch,
