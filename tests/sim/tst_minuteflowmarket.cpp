@@ -154,8 +154,17 @@ void TestMinuteFlowMarket::bothResolversThroughThePlugIn() {
     QPluginLoader loader(QStringLiteral(QZLV2_PLUGIN_FILE));
     auto* factory = qobject_cast<QuoterFactoryInterface*>(loader.instance());
     QVERIFY2(factory != nullptr, qPrintable(loader.errorString()));
-    QuoteDataSourceHandler* handler = factory->CreateHandler(context, "qzlv2");
-    context.OwnIntentHolder().SetChainHead(handler);
+    // Torn down before the context, also when a check fails.
+    struct Chained {
+        QuoteContext& context;
+        QuoteDataSourceHandler* handler;
+        ~Chained() {
+            context.OwnIntentHolder().SetChainHead(nullptr);
+            delete handler;
+            ServerBackendRegistry::Clear();
+        }
+    } chained{context, factory->CreateHandler(context, "qzlv2")};
+    context.OwnIntentHolder().SetChainHead(chained.handler);
     context.FindQuoteDataSourceController("qzlv2")->RegisterJoinMethods();
     QuoteTaskExecutor executor(context);
     QTRY_COMPARE_WITH_TIMEOUT(backend->LinkCount(), 2, kWaitMs);
@@ -190,14 +199,12 @@ void TestMinuteFlowMarket::bothResolversThroughThePlugIn() {
         return segment != nullptr && segment->segment_name == "supl" ? segment->RowCount() : 0;
     };
     QTRY_VERIFY_WITH_TIMEOUT(suplOf() > 0, kWaitMs);
-    QVERIFY(backend->RequestCount(12844) >= 8);  // 1278 weeks in pages of 200
+    QTRY_VERIFY_WITH_TIMEOUT(backend->RequestCount(12844) >= 8,
+                             kWaitMs);  // 1278 weeks, pages of 200
     bool maRemains = false;
     for (const ScopeTreeNode& node : tree->GetRemainedNodeList())
         maRemains = maRemains || node.key_list.ToText() == "ma";
     QVERIFY(maRemains);
-    context.OwnIntentHolder().SetChainHead(nullptr);
-    delete handler;
-    ServerBackendRegistry::Clear();
 }
 
 QTEST_GUILESS_MAIN(TestMinuteFlowMarket)
