@@ -20,6 +20,8 @@ struct HistoryBinding {
     std::function<HistoryData<Record>(const V&)> toData;
     // Fills the value from what the file held.
     std::function<void(const HistoryData<Record>&, V&)> fromData;
+    // Told the outcome of every save, under the call lock (optional).
+    std::function<void(const K&, bool saved)> saved;
 };
 
 // Loader and saver hooks that plug a HistoryFile into a ResponseCache. Both take the owning call's
@@ -46,7 +48,12 @@ std::shared_ptr<cache::OnSaveToDiskCacheListener<K, V>> MakeHistorySaver(
     return std::make_shared<cache::LambdaOnSaveToDiskCacheListener<K, V>>(
         [callLock, file = std::move(file), binding](const K& key, const V& value) {
             QMutexLocker locker(callLock);
-            return file.Save(binding.stockCode(key), binding.cycle(key), binding.toData(value));
+            const bool ok =
+                file.Save(binding.stockCode(key), binding.cycle(key), binding.toData(value));
+            if (binding.saved) {
+                binding.saved(key, ok);
+            }
+            return ok;
         });
 }
 

@@ -13,6 +13,7 @@
 #include "services/fastquote/FastQuoteDecoder.h"
 #include "services/largedeals/LargeDealDecoder.h"
 #include "services/signals/SignalDecoders.h"
+#include "services/minuteflow/FlowDecoder.h"
 #include "services/stockboard/MarketClearing.h"
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
@@ -143,6 +144,21 @@ bool Signal10016(const uint8_t* data, size_t size) {
     return signalwire::DecodeSignalBody(Bytes(data, size)).ok;
 }
 
+bool MinuteFlow12842(const uint8_t* data, size_t size) {
+    FlowBatch batch;
+    return minuteflow::DecodeMinuteFlowBody(Bytes(data, size), batch);
+}
+
+bool KlineFlow12844(const uint8_t* data, size_t size) {
+    FlowBatch batch;
+    return minuteflow::DecodeKlineFlowBody(Bytes(data, size), batch);
+}
+
+bool MinuteIndicator12988(const uint8_t* data, size_t size) {
+    std::vector<MinuteIndicatorItem> items;
+    return minuteflow::DecodeMinuteIndicatorBody(Bytes(data, size), items);
+}
+
 const NamedEntry* Entries(int* count) {
     static const NamedEntry entries[] = {
         {"12989", FastQuote12989},        {"10002", StockSnapshot10002},
@@ -152,7 +168,8 @@ const NamedEntry* Entries(int* count) {
         {"12932", BoardFlow12932},        {"12973", BoardAnalysis12973},
         {"12915", PriceDeals12915},       {"12917", WillDeals12917},
         {"12990", LargeDeal12990},        {"10015", SignalType10015},
-        {"10016", Signal10016},
+        {"10016", Signal10016},           {"12842", MinuteFlow12842},
+        {"12844", KlineFlow12844},        {"12988", MinuteIndicator12988},
     };
     *count = static_cast<int>(sizeof(entries) / sizeof(entries[0]));
     return entries;

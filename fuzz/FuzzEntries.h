@@ -32,6 +32,9 @@ bool WillDeals12917(const uint8_t* data, size_t size);
 bool LargeDeal12990(const uint8_t* data, size_t size);
 bool SignalType10015(const uint8_t* data, size_t size);
 bool Signal10016(const uint8_t* data, size_t size);
+bool MinuteFlow12842(const uint8_t* data, size_t size);
+bool KlineFlow12844(const uint8_t* data, size_t size);
+bool MinuteIndicator12988(const uint8_t* data, size_t size);
 
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);

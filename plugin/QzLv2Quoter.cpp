@@ -28,6 +28,11 @@
 #include "services/signals/QzLv2ShortLineSignalListScopeResolver.h"
 #include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
 #include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
+#include "services/minuteflow/QzLv2IndicatorResolver.h"
+#include "services/minuteflow/QzLv2MinutesCapitalFlowsIndicatorResolver.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12988.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10012.h"
 #include "services/stockboard/QzLv2RemoteApiCall_12755_Stock_Related.h"
@@ -109,7 +114,8 @@ void QzLv2Quoter::CreateResolvers() {
     resolvers_->Add(new QzLv2ShortLineSignalListScopeResolver(&configuration_));        // 5th
     resolvers_->Add(new QzLv2ShortLineSignalStatisticsScopeResolver(&configuration_));  // 6th
     resolvers_->Add(new QzLv2ShortLineSignalTypeListScopeResolver(&configuration_));    // 7th
-    // 8th, 9th: the two indicator resolvers
+    resolvers_->Add(new QzLv2IndicatorResolver(&configuration_));                      // 8th
+    resolvers_->Add(new QzLv2MinutesCapitalFlowsIndicatorResolver(&configuration_));   // 9th
     resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));      // 10th
     resolvers_->Add(new QzLv2CapitalTrendScopeResolver(&configuration_));    // 11th
     resolvers_->Add(new QzLv2PriceBaseDealsScopeResolver(&configuration_));  // 12th
@@ -120,7 +126,7 @@ void QzLv2Quoter::CreateResolvers() {
 void QzLv2Quoter::CreateCalls() {
     calls_ = new CompositeRemoteApiCall();
     calls_->Add(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
-    // 2nd: 12988
+    calls_->Add(new QzLv2RemoteApiCall_12988(&configuration_, main_accessor_));  // 2nd
     calls_->Add(new QzLv2RemoteApiCall_12990(&configuration_, main_accessor_));  // 3rd
     calls_->Add(new QzLv2RemoteApiCall_10012(&configuration_, main_accessor_));  // 4th
     calls_->Add(new QzLv2RemoteApiCall_10015(&configuration_, main_accessor_));  // 5th
@@ -131,7 +137,8 @@ void QzLv2Quoter::CreateCalls() {
     calls_->Add(new QzLv2RemoteApiCall_12917(&configuration_, main_accessor_));  // 9th
     calls_->Add(new QzLv2RemoteApiCall_12930(&configuration_, main_accessor_));  // 10th
     calls_->Add(new QzLv2RemoteApiCall_12973(&configuration_, main_accessor_));  // 11th
-    // 12th, 13th: 12844, 12842
+    calls_->Add(new QzLv2RemoteApiCall_12844(&configuration_, main_accessor_));  // 12th
+    calls_->Add(new QzLv2RemoteApiCall_12842(&configuration_, main_accessor_));  // 13th
     calls_->Add(new QzLv2RemoteApiCall_12932(&configuration_, main_accessor_));        // 14th
     calls_->Add(new QzLv2RemoteApiCall_12989(&configuration_, fast_quote_accessor_));  // last
     calls_->Init();

@@ -50,7 +50,11 @@ const char SimulatedMarketBackend::kMainService[] = "l2quote";
 SimulatedMarketBackend::SimulatedMarketBackend() : SimulatedMarketBackend(Options()) {}
 
 SimulatedMarketBackend::SimulatedMarketBackend(const Options& options)
-    : options_(options), market_(options.seed, options.extra_stocks) {
+    : options_(options),
+      market_(options.seed, options.extra_stocks),
+      minute_flows_(options.seed,
+                    options.history_today.isValid() ? options.history_today
+                                                    : HostClock::Now().date()) {
     WatchTrades();
     if (options_.timers) {
         StartTimers();
@@ -181,6 +185,10 @@ void SimulatedMarketBackend::OnRequest(IServerLink* link, const ServerRequest& r
             OnSignals(link, request);
             break;
         default:
+            if (simmarket::MinuteFlowAnswers::Serves(request.funcId)) {
+                OnMinuteFlow(link, request);
+                break;
+            }
             LogDebug(QStringLiteral("function %1 on %2 is not simulated; no answer")
                          .arg(request.funcId)
                          .arg(request.service));
@@ -384,4 +392,13 @@ void SimulatedMarketBackend::ReadMarket(
     const std::function<void(const simmarket::SimulatedMarket&)>& read) const {
     QMutexLocker lock(&mutex_);
     read(market_);
+}
+
+void SimulatedMarketBackend::OnMinuteFlow(IServerLink* link, const ServerRequest& request) {
+    const std::optional<QByteArray> body = minute_flows_.Answer(market_, request);
+    if (!body) {
+        LogDebug(QStringLiteral("%1 for an unknown stock; no answer").arg(request.funcId));
+        return;
+    }
+    AnswerLocked(link, request, *body);
 }

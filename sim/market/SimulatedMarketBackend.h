@@ -14,6 +14,7 @@
 #include "host/access/ServerBackend.h"
 #include "sim/market/LargeDealTape.h"
 #include "sim/market/SignalDetector.h"
+#include "sim/market/MinuteFlowAnswers.h"
 #include "sim/market/SimulatedMarket.h"
 
 class QObject;
@@ -21,7 +22,8 @@ class QThread;
 
 // The quote server of the simulated market, for both services the plug-in talks to:
 // "pcl2xtquote" (12989, the order book) and "l2quote" (10000 push list, 10002 snapshot, 10012 and
-// 12755 data sets; 10001 pushes; 12930, 12932, 12973 capital flows; 12915, 12917 deals). Every
+// 12755 data sets; 10001 pushes; 12930, 12932, 12973 capital flows; 12915, 12917 deals; 12990
+// large deals; 10015, 10016 short-line signals; the minute flows of MinuteFlowAnswers.h). Every
 // request is answered at once with a body built by the wire encoders from the market's current
 // state; an unknown function or stock gets no answer and a debug line.
 //
@@ -70,6 +72,7 @@ public:
         int snapshot_push_every = 2;  // ticks between 10001 pushes
         int connect_delay_ms = 200;   // ms from attach to access state 1, timers on
         int extra_stocks = 0;         // generated stocks traded besides the listed ones
+        QDate history_today;          // last day of the K-line flow history; invalid: today
     };
 
     SimulatedMarketBackend();
@@ -124,6 +127,7 @@ private:
     void OnLargeDeal(IServerLink* link, const ServerRequest& request);
     void OnSignalTypes(IServerLink* link, const ServerRequest& request);
     void OnSignals(IServerLink* link, const ServerRequest& request);
+    void OnMinuteFlow(IServerLink* link, const ServerRequest& request);  // 12842, 12844, 12988
     void PushBooksLocked();
     void PushSnapshotsLocked();
 
@@ -135,6 +139,7 @@ private:
     simmarket::SimulatedMarket market_;
     simmarket::LargeDealTape large_deals_;
     simmarket::SignalDetector signal_detector_;
+    const simmarket::MinuteFlowAnswers minute_flows_;
     QList<IServerLink*> links_;
     bool link_up_ = true;
     QMap<FastQuoteKey, ServerRequest> fast_quotes_;  // the last 12989 request per (link, code)

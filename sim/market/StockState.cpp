@@ -21,7 +21,8 @@ StockState::StockState(const SimStock& stock, SimRandom& rng, qint64 nowMs)
       float_ratio_5d_(rng.Uniform(250, 3200)),
       float_ratio_20d_(rng.Uniform(800, 9000)),
       turnover_ratio_20d_(rng.Uniform(400, 5000)),
-      big_order_ratio_(qint16(rng.Uniform(kBigOrderRatioMin, kBigOrderRatioMax))) {
+      big_order_ratio_(qint16(rng.Uniform(kBigOrderRatioMin, kBigOrderRatioMax))),
+      minutes_(nowMs) {
     last_ =
         qBound(stock.LimitDown(), stock.prev_close + spacing_ * rng.Centered(3), stock.LimitUp());
     open_ = high_ = low_ = last_;
@@ -115,6 +116,7 @@ void StockState::Record(TradeSide side, qint32 shares, qint64 nowMs) {
     trade.size = ClassifyAmount(trade.amount);
     flow_.Add(trade);
     prices_.Add(trade);
+    minutes_.Add(trade);
     current_volume_ += shares;
     tick_trades_.append(trade);
 }

@@ -3,6 +3,7 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include "sim/market/MinuteFlows.h"
 #include "sim/market/OrderBook.h"
 #include "sim/market/PriceVolumeTable.h"
 #include "sim/market/SimRandom.h"
@@ -42,6 +43,7 @@ public:
     qint32 Low() const { return low_; }
     const TradeFlow& Flow() const { return flow_; }
     const PriceVolumeTable& PriceTable() const { return prices_; }
+    const MinuteFlows& Minutes() const { return minutes_; }  // the day's flow by session minute
     const QVector<Trade>& TickTrades() const { return tick_trades_; }  // the last tick's, in order
     qint64 Volume() const { return flow_.Total().volume; }             // shares today
     qint64 Amount() const { return flow_.Total().amount; }             // yuan today
@@ -89,6 +91,7 @@ private:
     qint32 after_close_capital_ = 0;
     qint16 big_order_ratio_;  // wanders a little every tick
     OrderBook book_;
+    MinuteFlows minutes_;
 };
 
 }  // namespace simmarket

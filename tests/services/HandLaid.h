@@ -105,3 +105,29 @@ inline QByteArray StockRelatedBody(const QString& code, quint16 layout, quint32 
         b.u8(3).u8(category).u8(4);
     return b.bytes();
 }
+
+// 12842 / 12844 / 12988 heads, laid from their tables; the records follow by hand in each test.
+namespace flowbody {
+
+// 12842: 4 + 4 bytes, code, u8, i32, i32, u8, u8 mask, u8, u16, u16 count.
+inline HandLaid MinuteHead(const QString& code, quint8 mask, quint16 count) {
+    HandLaid b;
+    b.u32(0x11111111).u32(0x22222222).str(code).u8(0x33).u32(0x44444444).u32(0x55555555).u8(0x66);
+    return b.u8(mask).u8(0x77).u16(0x8888).u16(count);
+}
+
+// 12844: 4 + 4 bytes, code, u8, i32, u16, u8 mask, u8, u8, u8, u16 count.
+inline HandLaid KlineHead(const QString& code, quint8 mask, quint16 count) {
+    HandLaid b;
+    b.u32(0x11111111).u32(0x22222222).str(code).u8(0x33).u32(0x44444444).u16(0x5555);
+    return b.u8(mask).u8(0x66).u8(0x77).u8(0x88).u16(count);
+}
+
+// 12988: 4 + 4 bytes, code, i32, i32, u16, u16 count, u16; then count x three i32.
+inline HandLaid IndicatorHead(const QString& code, quint16 count) {
+    HandLaid b;
+    b.u32(0x11111111).u32(0x22222222).str(code).u32(0x33333333).u32(0x44444444).u16(0x5555);
+    return b.u16(count).u16(0x6666);
+}
+
+}  // namespace flowbody

@@ -1,6 +1,8 @@
 // The one table of `qzlv2` commands: a new command is a file defining its Command and a line here.
 #include "tools/qzlv2/Command.h"
+#include "tools/qzlv2/CacheCommand.h"
 #include "tools/qzlv2/DecodeCommand.h"
+#include "tools/qzlv2/HistoryCommand.h"
 #include "tools/qzlv2/ListCommand.h"
 #include "tools/qzlv2/SignalsCommand.h"
 #include "tools/qzlv2/WatchCommand.h"
@@ -13,6 +15,8 @@ const std::vector<Command>& Commands() {
         SignalsCommand(),
         DecodeCommand(),
         ListCommand(),
+        HistoryCommand(),
+        CacheCommand(),
     };
     return commands;
 }

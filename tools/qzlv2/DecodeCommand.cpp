@@ -17,6 +17,7 @@
 #include "services/stockboard/StockSnapshotDecoder.h"
 #include "tools/qzlv2/FlowDealsJson.h"
 #include "tools/qzlv2/LargeDealSignalJson.h"
+#include "tools/qzlv2/FlowJson.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
@@ -71,8 +72,8 @@ bool ReadInput(const QString& path, qint64 limit, QByteArray& bytes, bool& tooLa
 
 QString DecodableFunctions() {
     return QStringLiteral(
-        "10001, 10002, 10012, 10015, 10016, 12755, 12915, 12917, 12930, 12932, 12973, 12989, "
-        "12990");
+        "10001, 10002, 10012, 10015, 10016, 12755, 12842, 12844, 12915, 12917, 12930, 12932, "
+        "12973, 12988, 12989, 12990");
 }
 
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
@@ -155,6 +156,10 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
             json.insert("record", FastQuoteToJson(book, code));
             return true;
         }
+        case 12842:
+        case 12844:
+        case 12988:
+            return DecodeFlowBody(function, body, json, error);
         default:
             error = QStringLiteral("function %1 cannot be decoded; known: %2")
                         .arg(function)

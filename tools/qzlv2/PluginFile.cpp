@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QPluginLoader>
 
+#include "host/quoter/QuoteContext.h"
+#include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoterFactoryInterface.h"
 
 namespace qzlv2 {
@@ -34,6 +36,24 @@ QuoterFactoryInterface* LoadQuoterFactory(const QString& file, QString& error) {
                 kExpected;
     }
     return factory;
+}
+
+QuoteDataSourceHandler* CreateChainedHandler(QuoteContext& context, const QString& file,
+                                             const QString& name, QString& error) {
+    QuoterFactoryInterface* factory = LoadQuoterFactory(file, error);
+    if (factory == nullptr) {
+        return nullptr;
+    }
+    QuoteDataSourceHandler* handler = factory->CreateHandler(context, name);
+    IQuoteDataSourceController* controller = context.FindQuoteDataSourceController(name);
+    if (handler == nullptr || controller == nullptr) {
+        delete handler;
+        error = QStringLiteral("the plug-in made no handler or registered no controller");
+        return nullptr;
+    }
+    context.OwnIntentHolder().SetChainHead(handler);
+    controller->RegisterJoinMethods();
+    return handler;
 }
 
 }  // namespace qzlv2

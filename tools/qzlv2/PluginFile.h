@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QuoteContext;
+class QuoteDataSourceHandler;
 class QuoterFactoryInterface;
 
 // Loads the quoter factory from a plug-in file the way a host does, with a message that says
@@ -11,5 +13,11 @@ namespace qzlv2 {
 
 // The factory, or null with `error` set. The plug-in stays loaded for the process's life.
 QuoterFactoryInterface* LoadQuoterFactory(const QString& file, QString& error);
+
+// What the client does with the plug-in file: loads the factory, creates the handler `name` on
+// `context`, makes it the head of the context's handler chain and registers its joins. The
+// handler (owned by the caller), or null with `error` set.
+QuoteDataSourceHandler* CreateChainedHandler(QuoteContext& context, const QString& file,
+                                             const QString& name, QString& error);
 
 }  // namespace qzlv2

@@ -173,20 +173,13 @@ bool WatchSession::Start() {
     context_ = std::make_unique<QuoteContext>();
 
     QString error;
-    QuoterFactoryInterface* factory = LoadQuoterFactory(options_.plugin_file, error);
-    if (factory == nullptr) {
+    handler_ = CreateChainedHandler(*context_, options_.plugin_file,
+                                    QString::fromLatin1(kHandlerName), error);
+    if (handler_ == nullptr) {
         std::fprintf(stderr, "qzlv2 watch: %s\n", qPrintable(error));
         return false;
     }
-    handler_ = factory->CreateHandler(*context_, QString::fromLatin1(kHandlerName));
     controller_ = context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
-    if (handler_ == nullptr || controller_ == nullptr) {
-        std::fprintf(stderr,
-                     "qzlv2 watch: the plug-in made no handler or registered no controller\n");
-        return false;
-    }
-    context_->OwnIntentHolder().SetChainHead(handler_);
-    controller_->RegisterJoinMethods();
 
     tree_ = QSharedPointer<ScopeTree>::create();
     for (const auto& panel : screen_.Panels()) {
@@ -196,7 +189,13 @@ bool WatchSession::Start() {
     }
     executor_ = std::make_unique<QuoteTaskExecutor>(*context_);
     executor_->Track(tree_);
-    executor_->SetObserver([this](int) { dirty_ = true; });
+    // Panels read after every join: a page of minutes is replaced by the next one at once.
+    executor_->SetObserver([this](int) {
+        dirty_ = true;
+        for (const auto& panel : screen_.Panels()) {
+            panel->Update(*tree_);
+        }
+    });
     context_->OwnIntentHolder().Dispatch(
         QSharedPointer<QuoteDataSourceIntent>::create(kTaskId, kServeFlags, tree_));
     return true;
@@ -316,11 +315,12 @@ void DefineWatch(QCommandLineParser& p) {
         "Does what the client does: installs the simulated market as the quote server of both "
         "services, loads the plug-in file, creates its handler in a handler chain, registers its "
         "joins, and asks for CODE's fast quote, latest large deal, stock-board fields, capital flow "
-        "by order size and price-volume table, or, for a board code, the board's flow by order "
-        "size and its large-order inflow. The screen (code, last price and change; the latest "
-        "large deal, marked *new* for 3 s; the order book, sell N .. sell 1 above buy 1 .. buy N "
-        "with each level's queue of orders in lots, big orders marked *like this*; the board "
-        "fields; the flows; the table) is "
+        "by order size, price-volume table and minute flow, or, for a board code, the board's flow "
+        "by order size and its large-order inflow. The screen (code, last price and change; the "
+        "latest large deal, marked *new* for 3 s; the order book, sell N .. sell 1 above buy 1 .. "
+        "buy N with each level's queue of orders in lots, big orders marked *like this*; the board "
+        "fields; the flows; the table; the minute flow: net capital flow per minute and its "
+        "running total across the session) is "
         "redrawn in place to fit the terminal, printed as plain frames each followed by a blank "
         "line when the output is not a terminal or TERM is dumb, or written as one JSON object "
         "a line with --json. While the server link is down or the data source is paused, a line "

@@ -9,6 +9,7 @@
 #include "tools/qzlv2/LinkPanel.h"
 #include "tools/qzlv2/PriceVolumePanel.h"
 #include "tools/qzlv2/LargeDealPanel.h"
+#include "tools/qzlv2/MinuteFlowPanel.h"
 
 namespace qzlv2 {
 
@@ -26,6 +27,7 @@ std::vector<std::unique_ptr<Panel>> WatchPanels(const QString& code) {
     panels.push_back(std::make_unique<BoardPanel>());
     panels.push_back(std::make_unique<CapitalFlowPanel>());
     panels.push_back(std::make_unique<PriceVolumePanel>());
+    panels.push_back(std::make_unique<MinuteFlowPanel>());
     return panels;
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <vector>
+
+#include "services/minuteflow/FlowBatch.h"
+#include "services/minuteflow/ResponsePkgEntity_12988.h"
+
+// Decoders of the three answer bodies. Each fills its output only for a body that holds every
+// field it announces; a short body or a lying count is rejected whole with one warning naming the
+// function, the offset and the length, and the output is left untouched.
+// Stateless; callable from any thread.
+namespace minuteflow {
+
+// Group mask bits shared by 12842 and 12844 (the fields behind each bit differ, see the .cpp).
+inline constexpr quint8 kGroupCounts = 0x01;
+inline constexpr quint8 kGroupBigVolumes = 0x02;
+inline constexpr quint8 kGroup04 = 0x04;
+inline constexpr quint8 kGroup08 = 0x08;
+inline constexpr quint8 kGroup10 = 0x10;
+inline constexpr quint8 kGroup20 = 0x20;
+inline constexpr quint8 kAllGroups = 0x3F;
+
+bool DecodeMinuteFlowBody(const QByteArray& body, FlowBatch& out);  // 12842
+bool DecodeKlineFlowBody(const QByteArray& body, FlowBatch& out);   // 12844
+bool DecodeMinuteIndicatorBody(const QByteArray& body,              // 12988
+                               std::vector<MinuteIndicatorItem>& out);
+
+}  // namespace minuteflow

@@ -1,0 +1,425 @@
+// The 12842, 12844 and 12988 calls on a scripted server: what they ask, how the paging walks a
+// history back to its start, what a second run reads from the history file and asks again, what a
+// damaged file costs (a miss with its warning, the series fetched again, the file replaced), and
+// an unwritable cache directory (one warning, the series served from memory).
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "framework/HistoryFileFormat.h"
+#include "framework/HistoryFilePath.h"
+#include "host/core/CDataStoreMgr.h"
+#include "host/core/HostClock.h"
+#include "services/minuteflow/FlowHistoryFile.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
+#include "services/minuteflow/QzLv2RemoteApiCall_12988.h"
+#include "sim/market/KlineFlowHistory.h"
+#include "sim/wire/minuteflow/MinuteFlowEncoders.h"
+#include "tests/services/CallTestSupport.h"
+#include "tests/services/HandLaid.h"
+
+using namespace calltest;
+
+namespace {
+
+constexpr qint64 kStart = 1700000000000;  // ms since the epoch
+const QString kCode = "SH600000";
+const QDate kEightWeeks(2000, 2, 25);  // the history's eighth Friday
+const QDate kLongHistory(2008, 8, 29);
+
+ScopeTreeNode FlowNode(const QString& apiType, const QString& cycle) {
+    ScopeTreeNode node = NodeFor(kCode, apiType);
+    node.cycle = cycle;
+    return node;
+}
+
+QStringList ContextKeys(const ServerRequest& request) {
+    QStringList keys;
+    for (const auto& item : request.context->keyGroup.Items())
+        keys << item.first + "=" + item.second.ToString();
+    return keys;
+}
+
+const FlowBatchEntity* Batch(const QuoteTaskExecMidResult& result) {
+    return dynamic_cast<const FlowBatchEntity*>(result.data.data());
+}
+
+QList<qint32> Times(const FlowRecords& records) {
+    QList<qint32> times;
+    for (const FlowRecord& r : records)
+        times << r.time;
+    return times;
+}
+
+// Answers every 12844 request from a simulated history, as a server pages it.
+void ServeHistory(ScriptedServerBackend& backend, QDate today) {
+    const simmarket::KlineFlowHistory history(7, today);
+    backend.SetResponder([history](IServerLink* link, const ServerRequest& request) {
+        if (request.funcId != 12844)
+            return;
+        const QString cycle = request.context->keyGroup.Value("cyclecode").ToString();
+        link->Answer(request, simwire::EncodeKlineFlowBody(
+                                  request.params[0].second.toString(), 0x3F,
+                                  history.Page(request.params[0].second.toString(), cycle,
+                                               request.params[2].second.toInt(),
+                                               request.params[3].second.toInt())));
+    });
+}
+
+QList<qint32> HistoryTimes(QDate today) {
+    const simmarket::KlineFlowHistory history(7, today);
+    QList<qint32> times;
+    for (int i = 0; i < history.PeriodCount("week"); ++i)
+        times << history.PeriodDate("week", i);
+    return times;
+}
+
+void WriteFile(const QByteArray& bytes) {
+    QVERIFY(historyfile::WriteFileAtomically(historyfile::FilePath(kCode, "week"), bytes));
+}
+
+// A history file of `count` weekly records from the history's start, written by the codec.
+QByteArray GoodFile(int count) {
+    const simmarket::KlineFlowHistory history(7, kLongHistory);
+    historyfile::HistoryData<FlowRecord> data;
+    for (int i = 0; i < count; ++i)
+        data.records.push_back(history.Record(kCode, "week", i));
+    return minuteflow::FlowHistoryFile().Encode(data);
+}
+
+}  // namespace
+
+class TestMinuteFlowCalls : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void requestsCarryTheirParametersAndContext_data();
+    void requestsCarryTheirParametersAndContext();
+    void unknownCycleIsNeverRequested();
+    void minuteSeriesPagesBackAndReplaysWhole();
+    void pollOfAnIncompleteSeriesAsksTheSamePageOnce();
+    void pagingFillsHistoryThenSecondRunAsksOnlyNewestPage();
+    void damagedFileIsAMissFetchedAgainAndReplaced_data();
+    void damagedFileIsAMissFetchedAgainAndReplaced();
+    void everyCutAndBitFlipIsRejectedOrHarmless();
+    void unwritableCacheWarnsOnceAndServesFromMemory();
+    void indicatorDeliversRowsAndIsNotCached();
+
+private:
+    Harness h_;
+    std::unique_ptr<QTemporaryDir> root_;
+};
+
+void TestMinuteFlowCalls::init() {
+    HostClock::SetForTest(kStart);
+    root_ = std::make_unique<QTemporaryDir>();
+    CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
+    h_.Start();
+}
+
+void TestMinuteFlowCalls::cleanup() {
+    h_.Stop();
+    root_.reset();
+    HostClock::UseSystemClock();
+}
+
+void TestMinuteFlowCalls::requestsCarryTheirParametersAndContext_data() {
+    QTest::addColumn<int>("function");
+    QTest::addColumn<QString>("cycle");
+    QTest::addColumn<QStringList>("params");
+    QTest::addColumn<QStringList>("context");
+    const QString stamp = "timestamp=" + QString::number(kStart);
+    QTest::newRow("12842 without a cycle asks for 1min")
+        << 12842 << "" << QStringList{"String=SH600000", "Int16=0", "Int08U=255"}
+        << QStringList{"seccode=SH600000", "cyclecode=1min", "secxrcode=xrtype_none",
+                       "charcode=kline",   "revindex=0",     stamp};
+    QTest::newRow("12844 week") << 12844 << "week"
+                                << QStringList{"String=SH600000", "Int08U=7",  "Int32U=0",
+                                               "Int16U=200",      "Int08U=63", "Int08U=255"}
+                                << QStringList{"seccode=SH600000",
+                                               "cyclecode=week",
+                                               "secxrcode=xrtype_none",
+                                               "charcode=kline",
+                                               "revindex=0",
+                                               "revcount=200",
+                                               stamp};
+    QTest::newRow("12988") << 12988 << "" << QStringList{"String=SH600000", "Int16=0", "Int16=-1"}
+                           << QStringList{"stock_code=SH600000"};
+}
+
+void TestMinuteFlowCalls::requestsCarryTheirParametersAndContext() {
+    QFETCH(int, function);
+    QFETCH(QString, cycle);
+    QFETCH(QStringList, params);
+    QFETCH(QStringList, context);
+    std::unique_ptr<RemoteApiCall> call;
+    if (function == 12842)
+        call = h_.Make<QzLv2RemoteApiCall_12842>();
+    else if (function == 12844)
+        call = h_.Make<QzLv2RemoteApiCall_12844>();
+    else
+        call = h_.Make<QzLv2RemoteApiCall_12988>();
+    QVERIFY(call->GetSupportedTypeSet().count(ScopeTypeVariant(QString::number(function))) == 1);
+    call->AttachNode(FlowNode(QString::number(function), cycle));
+    const ServerRequest request = h_.WaitForRequestOf(function, 1);
+    QCOMPARE(Flatten(request.params), params);
+    QCOMPARE(ContextKeys(request), context);
+    QCOMPARE(h_.RequestsOf(function).size(), 1);
+    call.reset();
+}
+
+void TestMinuteFlowCalls::unknownCycleIsNeverRequested() {
+    auto call = h_.Make<QzLv2RemoteApiCall_12844>();
+    call->AttachNode(FlowNode("12844", "day"));
+    call->GetDriver()->OnAwaitingTick();
+    call->GetDriver()->OnPollingTick();
+    call->AttachNode(FlowNode("12844", "week"));  // a known cycle is asked at once
+    h_.WaitForRequestOf(12844, 1);
+    QCOMPARE(h_.RequestsOf(12844).size(), 1);
+    QCOMPARE(call->AttachedNodeCount(), 2);
+}
+
+// 12842 pages: the newest minutes, then the page ending at the second record, until a page of
+// fewer than three records; a late node gets the whole day at once.
+void TestMinuteFlowCalls::minuteSeriesPagesBackAndReplaysWhole() {
+    auto call = h_.Make<QzLv2RemoteApiCall_12842>();
+    const ScopeTreeNode node = FlowNode("12842", "1min");
+    call->AttachNode(node);
+    auto answer = [&](int n, const QList<qint32>& times) {
+        HandLaid b = flowbody::MinuteHead(kCode, 0x04, quint16(times.size()));
+        for (qint32 t : times)
+            b.i32(t).packed(0, 5).packed(0, 3).packed(0, 2).packed(0, 1);
+        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, n), b.bytes()));
+    };
+    answer(1, {935, 936, 937, 938});
+    QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 2).params).value(1), QString("Int16=936"));
+    answer(2, {932, 933, 934, 935, 936});
+    QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 3).params).value(1), QString("Int16=933"));
+    answer(3, {932, 933});  // two records: the start of the day
+    const QList<QuoteTaskExecMidResult> batches = h_.Take(3);
+    QCOMPARE(batches.size(), 3);
+    QCOMPARE(Times(*Batch(batches[0])->records), (QList<qint32>{935, 936, 937, 938}));
+    QCOMPARE(Batch(batches[2])->records->at(0).net_capital_flow, qint64(50000));
+    {
+        QMutexLocker locker(call->CallLock());
+        QCOMPARE(h_.RequestsOf(12842).size(), 3);  // complete: nothing more
+    }
+    ScopeTreeNode late = FlowNode("12842", "1min");
+    call->AttachNode(late);
+    const QuoteTaskExecMidResult replay = h_.Next();
+    QCOMPARE(replay.scope_id, late.scope_id);
+    QCOMPARE(Times(*Batch(replay)->records), (QList<qint32>{932, 933, 934, 935, 936, 937, 938}));
+    QCOMPARE(int(Batch(replay)->count), 7);
+}
+
+// A poll's answer calls for the page already asked for: within 3000 ms it is not asked again;
+// later it is.
+void TestMinuteFlowCalls::pollOfAnIncompleteSeriesAsksTheSamePageOnce() {
+    auto call = h_.Make<QzLv2RemoteApiCall_12842>();
+    call->AttachNode(FlowNode("12842", "1min"));
+    HandLaid page = flowbody::MinuteHead(kCode, 0x01, 3);
+    page.i32(935).i32(1).i32(2).i32(3).i32(4).i32(936).i32(1).i32(2).i32(3).i32(4);
+    page.i32(937).i32(1).i32(2).i32(3).i32(4);
+    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 1), page.bytes()));
+    QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 2).params).value(1), QString("Int16=936"));
+    call->GetDriver()->OnPollingTick();
+    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 3), page.bytes()));
+    QCOMPARE(h_.Take(2).size(), 2);
+    { QMutexLocker settled(call->CallLock()); }  // the answer's follow-ups are decided
+    HostClock::AdvanceForTest(3001);
+    call->GetDriver()->OnPollingTick();
+    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 4), page.bytes()));
+    QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 5).params).value(1), QString("Int16=936"));
+    QMutexLocker locker(call->CallLock());
+    QCOMPARE(h_.RequestsOf(12842).size(), 5);  // 0, 936, poll 0, poll 0, 936
+}
+
+void TestMinuteFlowCalls::pagingFillsHistoryThenSecondRunAsksOnlyNewestPage() {
+    ServeHistory(*h_.backend, kLongHistory);
+    const QList<qint32> all = HistoryTimes(kLongHistory);
+    QVERIFY(all.size() > 400);
+    {
+        auto call = h_.Make<QzLv2RemoteApiCall_12844>();
+        call->AttachNode(FlowNode("12844", "week"));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QMutexLocker locker(call->CallLock());
+                return call->Cache().Contains(
+                           ResponsePkgTopic_12844{kCode.toStdString(), "week"}) &&
+                       call->Cache().Get({kCode.toStdString(), "week"})->complete;
+            },
+            kWaitMs));
+        QMutexLocker locker(call->CallLock());
+        const FlowSeriesPtr series = call->Cache().Get({kCode.toStdString(), "week"});
+        QCOMPARE(Times(*series->records), all);
+        // 0, then the page ending at the second record until a page of fewer than 3 records.
+        QStringList revindexes;
+        for (const ServerRequest& r : h_.RequestsOf(12844))
+            revindexes << r.params[2].second.toString();
+        QCOMPARE(revindexes.first(), QString("0"));
+        QCOMPARE(revindexes.last(), QString::number(all[1]));
+        QCOMPARE(revindexes.size(),
+                 2 + (all.size() - 200 + 198) / 199);  // 200, then 199 new a page
+    }                                                  // the call waits for its saves
+    historyfile::HistoryData<FlowRecord> onDisk;
+    QVERIFY(minuteflow::FlowHistoryFile().Load(kCode, "week", onDisk));
+    QVERIFY(onDisk.flag);
+    QCOMPARE(Times(onDisk.records), all);
+
+    h_.backend->ClearRequests();
+    while (h_.Queued() > 0)
+        h_.Next();  // the first run's pages
+    auto second = h_.Make<QzLv2RemoteApiCall_12844>();
+    const ScopeTreeNode node = FlowNode("12844", "week");
+    second->AttachNode(node);
+    const QuoteTaskExecMidResult fromDisk = h_.Next();
+    QCOMPARE(fromDisk.scope_id, node.scope_id);
+    QCOMPARE(Times(*Batch(fromDisk)->records), all);
+    const QuoteTaskExecMidResult newest = h_.Next();  // the newest page, its first record dropped
+    QCOMPARE(int(Batch(newest)->count), 199);
+    QMutexLocker locker(second->CallLock());
+    QCOMPARE(h_.RequestsOf(12844).size(), 1);
+    QCOMPARE(Times(*second->Cache().Get({kCode.toStdString(), "week"})->records), all);
+}
+
+void TestMinuteFlowCalls::damagedFileIsAMissFetchedAgainAndReplaced_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("warning");
+    const QByteArray good = GoodFile(3);
+    const QString cut =
+        "qzLv2quoter {:SEPARATOR} read kline capitalflow cache error. stock= SH600000 cycle= week";
+    QTest::newRow("cut in the middle of a record")
+        << good.left(good.size() - 100) << "dataset {:SEPARATOR} stored content may be destroyed";
+    QTest::newRow("cut inside the header") << good.left(10) << cut;
+    QTest::newRow("empty file") << QByteArray() << cut;
+    QByteArray flipped = good;
+    flipped[good.size() - 50] = char(flipped[good.size() - 50] ^ 0x10);
+    QTest::newRow("a bit flipped in a record")
+        << flipped << "dataset {:SEPARATOR} stored content may be destroyed";
+    QByteArray version = good;
+    version[4] = char(version[4] ^ 0x01);
+    QTest::newRow("another format version")
+        << version << "dataset {:SEPARATOR} stored content version not matched";
+    // Identity block with data version 20200402 under a right checksum.
+    HandLaid content;
+    content.u32(8).u32(12844).u32(20200402).u32(10).u32(1).u32(0).u16(0);
+    HandLaid header;
+    header.u32(20200101).u16(2).u8('Q').u8('z').u32(historyfile::Checksum(content.bytes()));
+    QTest::newRow("another data version")
+        << HandLaid().u32(header.bytes().size()).bytes() + header.bytes() + content.bytes()
+        << "dataset {:SEPARATOR} data version not matched";
+    // A data block claiming five records that holds one, under a right checksum.
+    HandLaid lying;
+    lying.u32(1).u32(0).u16(5);
+    lying.i32(20000107);
+    for (int i = 0; i < 4; ++i)
+        lying.i32(i);
+    for (int i = 0; i < 20; ++i)
+        lying.u32(0).u32(0);
+    lying.u32(0).u32(0).u32(0);
+    QTest::newRow("record count lies") << historyfile::Wrap(lying.bytes()) << cut;
+}
+
+void TestMinuteFlowCalls::damagedFileIsAMissFetchedAgainAndReplaced() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, warning);
+    WriteFile(file);
+    ServeHistory(*h_.backend, kEightWeeks);
+    QTest::ignoreMessage(QtWarningMsg, warning.toUtf8().constData());
+    {
+        auto call = h_.Make<QzLv2RemoteApiCall_12844>();
+        call->AttachNode(FlowNode("12844", "week"));
+        const QuoteTaskExecMidResult first = h_.Next();
+        QCOMPARE(int(Batch(first)->count), 8);  // from the server, not from the file
+        QCOMPARE(h_.Take(1).size(), 1);         // the last page: two records
+        QCOMPARE(h_.RequestsOf(12844).size(), 2);
+    }
+    historyfile::HistoryData<FlowRecord> replaced;
+    QVERIFY(minuteflow::FlowHistoryFile().Load(kCode, "week", replaced));
+    QCOMPARE(Times(replaced.records), HistoryTimes(kEightWeeks));
+    QVERIFY(replaced.flag);
+}
+
+// Every prefix of a file and every single bit flip in it either fails to load or (a flip inside
+// the banner, which is not checked) loads the very same records.
+void TestMinuteFlowCalls::everyCutAndBitFlipIsRejectedOrHarmless() {
+    const QByteArray good = GoodFile(2);
+    historyfile::HistoryData<FlowRecord> original;
+    QVERIFY(minuteflow::FlowHistoryFile().Decode(good, original));
+    QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    auto loads = [&](const QByteArray& bytes, historyfile::HistoryData<FlowRecord>& out) {
+        try {
+            return minuteflow::FlowHistoryFile().Decode(bytes, out);
+        } catch (const CMemArchiveError&) {
+            return false;
+        }
+    };
+    int rejected = 0;
+    for (int n = 0; n < good.size(); ++n) {
+        historyfile::HistoryData<FlowRecord> out;
+        rejected += loads(good.left(n), out) ? 0 : 1;
+    }
+    int harmless = 0;
+    for (int bit = 0; bit < good.size() * 8; ++bit) {
+        QByteArray bytes = good;
+        bytes[bit / 8] = char(bytes[bit / 8] ^ (1 << (bit % 8)));
+        historyfile::HistoryData<FlowRecord> out;
+        if (loads(bytes, out)) {
+            ++harmless;
+            QVERIFY2(Times(out.records) == Times(original.records) &&
+                         out.records[1].smallout == original.records[1].smallout,
+                     qPrintable(QString("bit %1 loaded other records").arg(bit)));
+        } else {
+            ++rejected;
+        }
+    }
+    qInstallMessageHandler(previous);
+    QCOMPARE(rejected, good.size() + good.size() * 8 - harmless);
+    QCOMPARE(harmless, int(qstrlen(historyfile::kBanner)) * 8);
+}
+
+void TestMinuteFlowCalls::unwritableCacheWarnsOnceAndServesFromMemory() {
+    QFile blocker(root_->filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->filePath("blocker/files"));
+    ServeHistory(*h_.backend, kEightWeeks);
+    QTest::ignoreMessage(
+        QtWarningMsg, QRegularExpression("save kline capitalflow cache failed\\. stock= SH600000"));
+    auto call = h_.Make<QzLv2RemoteApiCall_12844>();
+    call->AttachNode(FlowNode("12844", "week"));
+    QCOMPARE(h_.Take(2).size(), 2);
+    call->GetDriver()->OnPollingTick();  // one more answer, one more failed save, no new warning
+    QCOMPARE(h_.Take(1).size(), 1);
+    call->Cache().WaitForSaves();
+    const ScopeTreeNode late = FlowNode("12844", "week");
+    call->AttachNode(late);
+    const QuoteTaskExecMidResult replay = h_.Next();
+    QCOMPARE(replay.scope_id, late.scope_id);
+    QCOMPARE(Times(*Batch(replay)->records), HistoryTimes(kEightWeeks));
+}
+
+void TestMinuteFlowCalls::indicatorDeliversRowsAndIsNotCached() {
+    auto call = h_.Make<QzLv2RemoteApiCall_12988>();
+    call->AttachNode(FlowNode("12988", ""));
+    HandLaid body = flowbody::IndicatorHead(kCode, 2);
+    body.i32(1).i32(2).i32(3).i32(-4).i32(5).i32(-6);
+    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12988, 1), body.bytes()));
+    const QuoteTaskExecMidResult delivered = h_.Next();
+    const auto* entity = dynamic_cast<const ResponsePkgEntity_12988*>(delivered.data.data());
+    QVERIFY(entity != nullptr);
+    QCOMPARE(entity->rows.size(), 2);
+    QCOMPARE(entity->rows[1].Get("time").ToString(), QString("09:31"));
+    QCOMPARE(entity->rows[1].Get("value1").ToInt64(), qint64(-4));
+    call->AttachNode(FlowNode("12988", ""));  // a second node: nothing cached to hand over
+    call->GetDriver()->OnPollingTick();
+    QCOMPARE(h_.WaitForRequestOf(12988, 2).funcId, 12988);
+    QCOMPARE(h_.Queued(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestMinuteFlowCalls)
+#include "tst_minuteflowcalls.moc"
