@@ -6,6 +6,7 @@
 #include "framework/HistoryFile.h"
 #include "framework/WireReader.h"
 #include "host/access/RequestParamCodec.h"
+#include "host/access/recording/RecordingReader.h"
 #include "host/core/CMemArchive.h"
 #include "host/core/CMemArchiveError.h"
 #include "services/fastquote/FastQuoteDecoder.h"
@@ -17,8 +18,7 @@
 namespace qzfuzz {
 namespace {
 
-QByteArray Bytes(const uint8_t* data, size_t size)
-{
+QByteArray Bytes(const uint8_t* data, size_t size) {
     // No copy: the decoders only read.
     return QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<int>(size));
 }
@@ -29,8 +29,7 @@ struct ProbeRecord {
     qint64 value = 0;
 };
 
-const historyfile::HistoryFile<ProbeRecord>& ProbeFile()
-{
+const historyfile::HistoryFile<ProbeRecord>& ProbeFile() {
     static const historyfile::HistoryFile<ProbeRecord> file(
         [](MemoryArchiveWriter& out, const ProbeRecord& r) {
             out.Write<quint32>(r.time);
@@ -45,36 +44,31 @@ const historyfile::HistoryFile<ProbeRecord>& ProbeFile()
     return file;
 }
 
-const char* const kTags[] = {"Bytes", "Int08", "Int08U", "Int16", "Int16U", "Int32",
+const char* const kTags[] = {"Bytes",  "Int08", "Int08U", "Int16",  "Int16U", "Int32",
                              "Int32U", "Int64", "Int64U", "String", "Strings"};
 
 }  // namespace
 
-bool FastQuote12989(const uint8_t* data, size_t size)
-{
+bool FastQuote12989(const uint8_t* data, size_t size) {
     ResponsePkgEntity_12989 entity;
     QString code;
     return FastQuoteDecoder::Decode(Bytes(data, size), entity, code);
 }
 
-bool StockSnapshot10002(const uint8_t* data, size_t size)
-{
+bool StockSnapshot10002(const uint8_t* data, size_t size) {
     return DecodeStockSnapshotBody(Bytes(data, size)).ok;
 }
 
-bool StockRelated12755(const uint8_t* data, size_t size)
-{
+bool StockRelated12755(const uint8_t* data, size_t size) {
     return DecodeStockRelatedBody(Bytes(data, size)).ok;
 }
 
-bool StockDataSet10012(const uint8_t* data, size_t size)
-{
+bool StockDataSet10012(const uint8_t* data, size_t size) {
     return DecodeStockDataSetBody(Bytes(data, size)).ok;
 }
 
 // The first byte is the tag count, one byte per tag picks it, the rest is the encoded list.
-bool RequestParams(const uint8_t* data, size_t size)
-{
+bool RequestParams(const uint8_t* data, size_t size) {
     if (size == 0)
         return false;
     const size_t count = data[0] % 16;
@@ -98,8 +92,7 @@ bool RequestParams(const uint8_t* data, size_t size)
     return true;
 }
 
-bool HistoryFile(const uint8_t* data, size_t size)
-{
+bool HistoryFile(const uint8_t* data, size_t size) {
     historyfile::HistoryData<ProbeRecord> out;
     try {
         return ProbeFile().Decode(Bytes(data, size), out);
@@ -108,25 +101,27 @@ bool HistoryFile(const uint8_t* data, size_t size)
     }
 }
 
-bool MarketList(const uint8_t* data, size_t size)
-{
+bool MarketList(const uint8_t* data, size_t size) {
     return market_clearing::MarketsOfList(Bytes(data, size)).has_value();
 }
 
-const NamedEntry* Entries(int* count)
-{
+bool SessionRecording(const uint8_t* data, size_t size) {
+    const recording::Recording r = recording::RecordingReader::Read(Bytes(data, size));
+    return r.valid && r.damageOffset < 0;
+}
+
+const NamedEntry* Entries(int* count) {
     static const NamedEntry entries[] = {
-        {"12989", FastQuote12989},         {"10002", StockSnapshot10002},
-        {"12755", StockRelated12755},      {"10012", StockDataSet10012},
-        {"requestparams", RequestParams},  {"historyfile", HistoryFile},
-        {"marketlist", MarketList},
+        {"12989", FastQuote12989},        {"10002", StockSnapshot10002},
+        {"12755", StockRelated12755},     {"10012", StockDataSet10012},
+        {"requestparams", RequestParams}, {"historyfile", HistoryFile},
+        {"marketlist", MarketList},       {"recording", SessionRecording},
     };
     *count = static_cast<int>(sizeof(entries) / sizeof(entries[0]));
     return entries;
 }
 
-void SilenceLog()
-{
+void SilenceLog() {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
 }
 

@@ -23,6 +23,7 @@ bool StockDataSet10012(const uint8_t* data, size_t size);
 bool RequestParams(const uint8_t* data, size_t size);
 bool HistoryFile(const uint8_t* data, size_t size);
 bool MarketList(const uint8_t* data, size_t size);
+bool SessionRecording(const uint8_t* data, size_t size);
 
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);

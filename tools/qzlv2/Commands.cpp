@@ -2,15 +2,17 @@
 #include "tools/qzlv2/Command.h"
 #include "tools/qzlv2/DecodeCommand.h"
 #include "tools/qzlv2/ListCommand.h"
+#include "tools/qzlv2/RecordCommand.h"
+#include "tools/qzlv2/RecordingInfoCommand.h"
+#include "tools/qzlv2/ReplayCommand.h"
 #include "tools/qzlv2/WatchCommand.h"
 
 namespace qzlv2 {
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
-        WatchCommand(),
-        DecodeCommand(),
-        ListCommand(),
+        WatchCommand(),  DecodeCommand(), ListCommand(),
+        RecordCommand(), ReplayCommand(), RecordingInfoCommand(),
     };
     return commands;
 }

@@ -10,6 +10,7 @@
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
+#include "tools/qzlv2/DecodeFromRecording.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
@@ -131,6 +132,12 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
 namespace {
 
 int Decode(const Invocation& in) {
+    if (in.IsSet("from")) {
+        return DecodeFromRecording(in);
+    }
+    if (in.ArgumentCount() != 2) {
+        throw UsageError(QStringLiteral("usage: qzlv2 decode FUNCTION FILE [--hex]"));
+    }
     bool isNumber = false;
     const int function = in.Argument(0).toInt(&isNumber);
     if (!isNumber) {
@@ -184,15 +191,16 @@ void DefineDecode(QCommandLineParser& p) {
     p.addOption({"hex",
                  "FILE holds the body as hex digits (whitespace, ',' and '#' comments "
                  "to the end of a line are ignored) instead of raw bytes."});
+    DefineDecodeFrom(p);
 }
 
 }  // namespace
 
 Command DecodeCommand() {
     return Command{"decode",
-                   "decode FUNCTION FILE [--hex]",
+                   "decode FUNCTION FILE [--hex] | decode --from RECORDING",
                    "decode one captured answer body and print it as JSON",
-                   2,
+                   0,
                    2,
                    DefineDecode,
                    Decode};
