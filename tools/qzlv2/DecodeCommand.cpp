@@ -135,8 +135,9 @@ int Decode(const Invocation& in) {
     if (in.IsSet("from")) {
         return DecodeFromRecording(in);
     }
-    if (in.ArgumentCount() != 2) {
-        throw UsageError(QStringLiteral("usage: qzlv2 decode FUNCTION FILE [--hex]"));
+    if (in.ArgumentCount() < 2) {
+        throw UsageError(
+            QStringLiteral("missing argument; usage: qzlv2 decode FUNCTION FILE [--hex]"));
     }
     bool isNumber = false;
     const int function = in.Argument(0).toInt(&isNumber);
