@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Extracts every answer and push body of a session recording (docs/recording.md) into the fuzz
 seed folders by function, fuzz/corpus/<function>/, one file per distinct body, named by its
-SHA-1 (so a body already there, under any name, is not added again).
+SHA-1 (so a body already there, under any name, is not added again). Pushed snapshots (10001)
+go to the 10002 folder: they have its layout.
 
     scripts/corpus-from-recording.py s.qzr [--corpus fuzz/corpus] [--all-functions]
 
@@ -21,6 +22,8 @@ MAGIC = b"QZLV2REC"
 VERSION = 1
 MAX_PAYLOAD = 64 << 20
 ANSWER, PUSH = 2, 3
+# Functions whose bodies share another's layout, and so its seed folder.
+FOLDER_OF = {10001: "10002"}  # a pushed snapshot is a snapshot answer
 
 
 def read_string(payload, pos):
@@ -105,7 +108,7 @@ def main():
     counts = collections.OrderedDict()
     known = {}
     for function, body in bodies(data):
-        folder = os.path.join(args.corpus, str(function))
+        folder = os.path.join(args.corpus, FOLDER_OF.get(function, str(function)))
         counts.setdefault(function, [0, 0, 0])
         if not os.path.isdir(folder) and not args.all_functions:
             counts[function][2] += 1

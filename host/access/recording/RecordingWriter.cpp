@@ -31,9 +31,9 @@ bool RecordingWriter::Open(const QString& path, const QString& recorder, QString
         m_file.close();
         return false;
     }
-    m_startMs = header.startMs;
     {
         QMutexLocker lock(&m_mutex);
+        m_startMs = header.startMs;
         m_open = true;
         m_closing = false;
     }
@@ -76,9 +76,9 @@ qint64 RecordingWriter::SizeOf(const RecordedEvent& event) {
 }
 
 bool RecordingWriter::Submit(RecordedEvent event) {
-    event.timeMs = quint64(qMax<qint64>(0, HostClock::NowMs() - m_startMs));
     const qint64 size = SizeOf(event);
     QMutexLocker lock(&m_mutex);
+    event.timeMs = quint64(qMax<qint64>(0, HostClock::NowMs() - m_startMs));
     if (!m_open || m_queue.size() >= m_maxQueued || m_queuedBytes + size > m_maxQueuedBytes) {
         ++m_dropped;
         ++m_pendingDrops;
@@ -148,6 +148,7 @@ QString RecordingWriter::ErrorText() const {
 }
 
 qint64 RecordingWriter::StartMs() const {
+    QMutexLocker lock(&m_mutex);
     return m_startMs;
 }
 

@@ -6,8 +6,8 @@
 // next record written is a "dropped" record with the count, so a reader sees the gap.
 //
 // Threads: Open and Close from one owning thread; Submit and the counters from any thread.
-// m_mutex guards the queue, the counters and the hold flag; the file is touched only by the
-// writer thread between Open and Close.
+// m_mutex guards the queue, the counters, the start time and the hold flag; the file is touched
+// only by the writer thread between Open and Close.
 
 #include <QByteArray>
 #include <QFile>
@@ -57,7 +57,6 @@ private:
 
     const int m_maxQueued;
     const qint64 m_maxQueuedBytes;
-    qint64 m_startMs = 0;
     QFile m_file;
     std::thread m_thread;
 
@@ -65,6 +64,7 @@ private:
     QWaitCondition m_wake;
     QQueue<RecordedEvent> m_queue;
     qint64 m_queuedBytes = 0;
+    qint64 m_startMs = 0;
     bool m_open = false;
     bool m_closing = false;
     bool m_held = false;
