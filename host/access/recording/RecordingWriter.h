@@ -3,7 +3,9 @@
 // Writes a session recording (docs/recording.md) from a thread of its own, so that the threads
 // that submit events (an accessor's delivery thread, a backend's timer thread) never wait on the
 // disk. Events wait in a bounded queue; when it is full an event is dropped and counted, and the
-// next record written is a "dropped" record with the count, so a reader sees the gap.
+// next record written is a "dropped" record with the count, so a reader sees the gap. The writer
+// thread writes every kFlushIntervalMs (a crash loses at most that much), sooner when a batch
+// fills.
 //
 // Threads: Open and Close from one owning thread; Submit and the counters from any thread.
 // m_mutex guards the queue, the counters, the start time and the hold flag; the file is touched
@@ -26,6 +28,8 @@ class RecordingWriter {
 public:
     static constexpr int kDefaultMaxQueued = 8192;                // events
     static constexpr qint64 kDefaultMaxQueuedBytes = 64ll << 20;  // body and parameter bytes
+    static constexpr int kFlushIntervalMs = 50;  // ms between writes of what is queued
+    static constexpr int kWakeBatch = 512;       // events that wake the writer before that
 
     RecordingWriter(int maxQueued = kDefaultMaxQueued,
                     qint64 maxQueuedBytes = kDefaultMaxQueuedBytes);
