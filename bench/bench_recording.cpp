@@ -33,12 +33,14 @@ const char kFastService[] = "pcl2xtquote";
 // Installs the backend for the service, wrapped in a recording backend when `record`.
 std::shared_ptr<RecordingWriter> Install(const QString& service,
                                          std::shared_ptr<IServerBackend> backend, bool record,
-                                         const QTemporaryDir& dir) {
+                                         const QTemporaryDir& dir,
+                                         int maxQueued = RecordingWriter::kDefaultMaxQueued) {
     ServerBackendRegistry::Install(service, backend);
     if (!record) {
         return nullptr;
     }
-    auto writer = std::make_shared<RecordingWriter>();
+    auto writer =
+        std::make_shared<RecordingWriter>(maxQueued, RecordingWriter::kDefaultMaxQueuedBytes);
     QString error;
     if (!writer->Open(dir.filePath("bench.qzr"), "bench", &error)) {
         return nullptr;
@@ -95,6 +97,41 @@ public:
     void Push(int, const QByteArray&) override {}
     void ReportAccessState(_enAccessState) override {}
 };
+
+// Keeps the link a backend wrapped around it is attached with.
+class CapturingBackend : public IServerBackend {
+public:
+    void Attach(IServerLink* link) override { link_ = link; }
+    void OnRequest(IServerLink*, const ServerRequest&) override {}
+    IServerLink* link_ = nullptr;
+};
+
+// What the delivery thread itself pays per answer: handing it to the accessor's link directly
+// (Arg 0), or through a recording link that queues it for the writer first (Arg 1). A small
+// body and a queue that holds every answer of the run, so that each one is queued, none dropped.
+void BM_LinkAnswer(benchmark::State& state) {
+    QTemporaryDir dir;
+    auto inner = std::make_shared<CapturingBackend>();
+    constexpr int kQueue = 1 << 22;  // events
+    const auto writer = Install(kFastService, inner, state.range(0) != 0, dir, kQueue);
+    NullLink accessorLink;
+    ServerBackendRegistry::Find(kFastService)->Attach(&accessorLink);
+    IServerLink* link = inner->link_;
+    ServerRequest request;
+    request.service = kFastService;
+    request.funcId = 12989;
+    const QByteArray body(32, 'x');
+    for (auto _ : state) {
+        link->Answer(request, body);
+    }
+    ServerBackendRegistry::Find(kFastService)->Detach(&accessorLink);
+    ServerBackendRegistry::Clear();
+    if (writer) {
+        writer->Close();
+        state.counters["dropped"] = double(writer->DroppedCount());
+    }
+}
+BENCHMARK(BM_LinkAnswer)->Arg(0)->Arg(1);
 
 ServerRequest Request(const QString& service, int function, const RequestParams& params) {
     static int task = 0;
