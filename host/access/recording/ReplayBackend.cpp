@@ -124,7 +124,11 @@ void ReplayBackend::OnRequest(IServerLink* link, const ServerRequest& request) {
     QMutexLocker lock(&m_mutex);
     auto it = m_unbound.find(key);
     if (it == m_unbound.end()) {
-        ReportLocked(QStringLiteral("not in the recording: %1").arg(Describe(request)));
+        // Once per key: a call's timer may send the same request again and again.
+        if (!m_reportedKeys.contains(key)) {
+            m_reportedKeys.insert(key);
+            ReportLocked(QStringLiteral("not in the recording: %1").arg(Describe(request)));
+        }
         return;
     }
     if (!it->isEmpty()) {

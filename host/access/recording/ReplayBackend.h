@@ -9,8 +9,9 @@
 // failure, push or access state, in recorded order, after setting the host clock to the
 // recording's start plus the record's time, and returns once the accessor has handled it. An
 // answer whose request the plug-in has not sent yet holds the replay (Waiting) until it does or
-// the driver skips it; a live request that the recording does not hold is reported (Reports()
-// and a warning) with its function and parameters instead of being left to hang unnoticed.
+// the driver skips it; a live request that the recording does not hold is reported once per key
+// (Reports() and a warning) with its function and parameters instead of being left unanswered
+// unnoticed.
 //
 // Threads: DeliverNext, WaitForRequest, SkipNext are called by one driver thread, never from a
 // receiver. Endpoints (ForService) are called on the accessors' threads. m_mutex guards every
@@ -89,6 +90,7 @@ private:
     QHash<QString, QList<IServerLink*>> m_links;
     QHash<QString, std::shared_ptr<Endpoint>> m_endpoints;
     QStringList m_reports;
+    QSet<QByteArray> m_reportedKeys;  // live keys already reported as not recorded
 };
 
 }  // namespace recording

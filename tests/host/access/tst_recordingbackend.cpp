@@ -311,6 +311,7 @@ private slots:
         CHQOWNServerAccesser accessor(kService, nullptr, 0);
         accessor.RegisterFuncAsSerial(12989);
         accessor.AppendTaskByParams(12989, {}, Params(code, count));
+        accessor.AppendTaskByParams(12989, {}, Params(code, count));  // reported once
         QCOMPARE(replay.Reports().size(), reported ? 1 : 0);
         if (reported) {
             const QString report = replay.Reports().first();
