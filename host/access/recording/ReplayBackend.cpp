@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 
 #include "host/access/recording/RecordingFormat.h"
+#include "host/core/DetachedCopy.h"
 #include "host/core/HostClock.h"
 
 namespace recording {
@@ -273,7 +274,7 @@ int ReplayBackend::EventCount() const {
 
 QStringList ReplayBackend::Reports() const {
     QMutexLocker lock(&m_mutex);
-    return m_reports;
+    return DetachedCopy(m_reports);  // appended to on the accessors' threads
 }
 
 }  // namespace recording

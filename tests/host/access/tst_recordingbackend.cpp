@@ -15,6 +15,7 @@
 #include "host/access/recording/RecordingReader.h"
 #include "host/access/recording/RecordingWriter.h"
 #include "host/access/recording/ReplayBackend.h"
+#include "host/core/DetachedCopy.h"
 #include "host/core/HostClock.h"
 
 using namespace recording;
@@ -53,7 +54,7 @@ struct Heard {
     }
     QStringList Got() const {
         QMutexLocker lock(&mutex);
-        return got;
+        return DetachedCopy(got);
     }
     mutable QMutex mutex;
     QStringList got;
