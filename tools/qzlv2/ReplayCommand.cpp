@@ -98,7 +98,9 @@ void ReplaySession::Tick() {
     if (!step_open_) {
         return;  // not due yet
     }
-    if (replay_->AdvanceTo(quint64(step_time_)) == ReplayBackend::Step::Waiting) {
+    const ReplayBackend::Step played =
+        options_.step ? replay_->DeliverNext() : replay_->AdvanceTo(quint64(step_time_));
+    if (played == ReplayBackend::Step::Waiting) {
         if (!waiting_.isValid()) {
             waiting_.start();
         } else if (waiting_.elapsed() >= options_.request_wait_ms) {
@@ -112,7 +114,8 @@ void ReplaySession::Tick() {
     CloseStep();
 }
 
-// Opens the next step when it is due (at once with --step, after a line on stdin).
+// Opens the next step when it is due: the deliveries of the next recorded time, or with --step
+// the next delivery alone, after a line on stdin.
 bool ReplaySession::OpenStep() {
     const qint64 next = replay_->NextTimeMs();
     if (next < 0) {
@@ -183,14 +186,14 @@ void DefineReplay(QCommandLineParser& p) {
     p.setApplicationDescription(
         "Loads the plug-in as 'watch' does, but serves it the answers, pushes and link events of "
         "a recording made by 'qzlv2 record' instead of the simulated market, at their recorded "
-        "times (scaled by --speed) or one step per line on standard input (--step). The host "
+        "times (scaled by --speed) or one delivery per line on standard input (--step). The host "
         "clock follows the recording, so two replays print the same bytes. A request the "
         "recording cannot answer, and a recorded answer the plug-in never asks for (skipped "
         "after --request-wait ms), are reported on stderr.");
     p.addPositionalArgument("FILE", "The recording.");
     p.addOptions({
         {"speed", "Recorded milliseconds per real millisecond, e.g. 10 (default 1).", "X", "1"},
-        {"step", "Play one step (deliveries of one recorded time) per line on standard input."},
+        {"step", "Play one delivery per line on standard input (Enter on a terminal)."},
         {"json", "Write one JSON object per changed screen (JSON lines)."},
         {"code", "The stock to ask for (default: the one of the recorded watch).", "CODE"},
         {"request-wait",
