@@ -22,9 +22,10 @@ struct Run {
     QByteArray err;
 };
 
-Run RunTool(const QStringList& args) {
+Run RunTool(const QStringList& args, const QByteArray& input = QByteArray()) {
     QProcess p;
     p.start(QStringLiteral(QZLV2_TOOL_FILE), args);
+    p.write(input);
     p.closeWriteChannel();
     const bool finished = p.waitForFinished(kRunMs) && p.exitStatus() == QProcess::NormalExit;
     return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
@@ -170,6 +171,17 @@ private slots:
             replayed << WithoutTime(Json(line));
         }
         QVERIFY2(replayed.contains(WithoutTime(Json(live.out.trimmed()))), first.out.constData());
+
+        // One delivery per line: no line, only the screen before any answer; lines enough, the
+        // same last screen.
+        const QStringList stepArgs = {"replay", path, "--json", "--step", "--request-wait", "200"};
+        const Run none = RunTool(stepArgs);
+        QCOMPARE(none.exit_code, 0);
+        QCOMPARE(none.out.count('\n'), 1);
+        QVERIFY(Json(none.out)["book"].isNull());
+        const Run stepped = RunTool(stepArgs, QByteArray(10000, '\n'));
+        QCOMPARE(stepped.exit_code, 0);
+        QCOMPARE(stepped.out.trimmed().split('\n').last(), first.out.trimmed().split('\n').last());
     }
 
     void usageErrors_data() {
