@@ -6,6 +6,7 @@
 #include "framework/HistoryFile.h"
 #include "framework/WireReader.h"
 #include "host/access/RequestParamCodec.h"
+#include "host/access/recording/RecordingReader.h"
 #include "host/core/CMemArchive.h"
 #include "host/core/CMemArchiveError.h"
 #include "services/capitalflow/CapitalFlowDecoders.h"
@@ -159,6 +160,11 @@ bool MinuteIndicator12988(const uint8_t* data, size_t size) {
     return minuteflow::DecodeMinuteIndicatorBody(Bytes(data, size), items);
 }
 
+bool SessionRecording(const uint8_t* data, size_t size) {
+    const recording::Recording r = recording::RecordingReader::Read(Bytes(data, size));
+    return r.valid && r.damageOffset < 0;
+}
+
 const NamedEntry* Entries(int* count) {
     static const NamedEntry entries[] = {
         {"12989", FastQuote12989},        {"10002", StockSnapshot10002},
@@ -170,6 +176,7 @@ const NamedEntry* Entries(int* count) {
         {"12990", LargeDeal12990},        {"10015", SignalType10015},
         {"10016", Signal10016},           {"12842", MinuteFlow12842},
         {"12844", KlineFlow12844},        {"12988", MinuteIndicator12988},
+        {"recording", SessionRecording},
     };
     *count = static_cast<int>(sizeof(entries) / sizeof(entries[0]));
     return entries;

@@ -35,6 +35,7 @@ bool Signal10016(const uint8_t* data, size_t size);
 bool MinuteFlow12842(const uint8_t* data, size_t size);
 bool KlineFlow12844(const uint8_t* data, size_t size);
 bool MinuteIndicator12988(const uint8_t* data, size_t size);
+bool SessionRecording(const uint8_t* data, size_t size);
 
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);

@@ -2,6 +2,9 @@
 
 #include <QDebug>
 #include <QMutexLocker>
+#include <QSemaphore>
+
+#include <memory>
 
 #include "host/access/RequestParamCodec.h"
 #include "host/access/ServerBackend.h"
@@ -55,6 +58,18 @@ public:
     }
     void ReportAccessState(_enAccessState state) override {
         Post([state](CHQOWNServerAccesser* a) { a->DeliverAccessState(state); });
+    }
+    // A marker queued behind everything posted so far; polls IsOpen so that an accessor that
+    // dies (and discards the marker) does not leave the caller waiting.
+    void WaitDelivered() override {
+        constexpr int kPollMs = 20;
+        auto done = std::make_shared<QSemaphore>();
+        Post([done](CHQOWNServerAccesser*) { done->release(); });
+        while (!done->tryAcquire(1, kPollMs)) {
+            if (!IsOpen()) {
+                return;
+            }
+        }
     }
 
 private:

@@ -40,6 +40,11 @@ public:
     // A package the server pushes; delivered only if funcId is registered as push.
     virtual void Push(int funcId, const QByteArray& body) = 0;
     virtual void ReportAccessState(_enAccessState state) = 0;
+    // Returns once everything this link was handed before has been delivered (receivers and
+    // observers have returned), or the accessor is going away. Must not be called on the
+    // delivery thread or with a lock a receiver may take. For drivers that step deliveries
+    // (a replay); the default returns at once.
+    virtual void WaitDelivered() {}
 };
 
 class IServerBackend {

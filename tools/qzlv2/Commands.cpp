@@ -5,6 +5,9 @@
 #include "tools/qzlv2/HistoryCommand.h"
 #include "tools/qzlv2/ListCommand.h"
 #include "tools/qzlv2/SignalsCommand.h"
+#include "tools/qzlv2/RecordCommand.h"
+#include "tools/qzlv2/RecordingInfoCommand.h"
+#include "tools/qzlv2/ReplayCommand.h"
 #include "tools/qzlv2/WatchCommand.h"
 
 namespace qzlv2 {
@@ -17,6 +20,9 @@ const std::vector<Command>& Commands() {
         ListCommand(),
         HistoryCommand(),
         CacheCommand(),
+        RecordCommand(),
+        ReplayCommand(),
+        RecordingInfoCommand(),
     };
     return commands;
 }

@@ -18,6 +18,7 @@
 #include "tools/qzlv2/FlowDealsJson.h"
 #include "tools/qzlv2/LargeDealSignalJson.h"
 #include "tools/qzlv2/FlowJson.h"
+#include "tools/qzlv2/DecodeFromRecording.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
@@ -191,6 +192,13 @@ bool ReportRest(int size, const BodyExtent& extent, bool strict) {
 int Decode(const Invocation& in) {
     // The decoders' own warnings would repeat the one error line this command prints.
     QLoggingCategory::setFilterRules(QStringLiteral("qzlv2.*=false"));
+    if (in.IsSet("from")) {
+        return DecodeFromRecording(in);
+    }
+    if (in.ArgumentCount() < 2) {
+        throw UsageError(
+            QStringLiteral("missing argument; usage: qzlv2 decode FUNCTION FILE [--hex]"));
+    }
     bool isNumber = false;
     const int function = in.Argument(0).toInt(&isNumber);
     if (!isNumber) {
@@ -256,15 +264,16 @@ void DefineDecode(QCommandLineParser& p) {
     p.addOption({"strict",
                  "Refuse (exit 1) a body with bytes after its complete end; without it they are "
                  "reported on stderr and the body is decoded."});
+    DefineDecodeFrom(p);
 }
 
 }  // namespace
 
 Command DecodeCommand() {
     return Command{"decode",
-                   "decode FUNCTION FILE [--hex] [--strict] [--kind N]",
+                   "decode FUNCTION FILE [--hex] [--strict] [--kind N] | decode --from RECORDING",
                    "decode one captured answer body and print it as JSON",
-                   2,
+                   0,
                    2,
                    DefineDecode,
                    Decode};

@@ -10,7 +10,7 @@
 
 // One part of the watch screen. A panel asks the plug-in for the nodes it needs, reads their
 // joined quote data after every update, and renders itself into at most the lines it is given.
-// A new panel is one class added to WatchPanels() (WatchPanels.cpp); the screen lays out the
+// A new panel is one class added to WatchPanels(code) (WatchPanels.cpp); the screen lays out the
 // panels that fit the terminal.
 // Threads: main thread only.
 namespace qzlv2 {

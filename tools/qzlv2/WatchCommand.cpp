@@ -26,11 +26,13 @@
 #include "host/quoter/ScopeTree.h"
 #include "sim/market/SimStock.h"
 #include "sim/market/SimulatedMarketBackend.h"
+#include "tools/qzlv2/BackendHook.h"
 #include "tools/qzlv2/Interrupt.h"
 #include "tools/qzlv2/LinkPanel.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PluginFile.h"
 #include "tools/qzlv2/Screen.h"
+#include "tools/qzlv2/ScreenStream.h"
 #include "tools/qzlv2/WatchPanels.h"
 
 #ifndef QZLV2_PLUGIN_FILE
@@ -54,22 +56,6 @@ const char kHandlerName[] = "qzlv2";
 const char kHideCursor[] = "\033[?25l";
 const char kShowCursor[] = "\033[?25h";
 const char kQuietRules[] = "qzlv2.*=false\nsim.*=false\n*.debug=false";
-
-// The screen goes to the original standard output; the plug-in's own standard-output lines go
-// to stderr (verbose) or nowhere, so that they do not tear the screen.
-void TakeScreenStream(bool verbose) {
-    std::fflush(stdout);
-    const int screenFd = ::dup(STDOUT_FILENO);
-    const int sink = verbose ? ::dup(STDERR_FILENO) : ::open("/dev/null", O_WRONLY);
-    FILE* screen = screenFd >= 0 ? ::fdopen(screenFd, "w") : nullptr;
-    if (screen == nullptr || sink < 0) {
-        return;
-    }
-    ::dup2(sink, STDOUT_FILENO);
-    ::close(sink);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // the plug-in's lines reach stderr as they come
-    Output::Results().Adopt(screen);
-}
 
 std::atomic<bool> g_toggle_pause{false};
 
@@ -170,6 +156,7 @@ bool WatchSession::Start() {
     }
     backend_ = std::make_shared<SimulatedMarketBackend>(market);
     SimulatedMarketBackend::InstallForBothServices(backend_);
+    RunBackendHook();
     context_ = std::make_unique<QuoteContext>();
 
     QString error;
