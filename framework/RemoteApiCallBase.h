@@ -191,6 +191,47 @@ protected:
         return *driver_;
     }
 
+    // A driver that requests a topic every awaitingMs until answered, then polls it every
+    // pollingMs, both through `send` (run under the call lock).
+    Driver& EnablePolledDriver(int awaitingMs, int pollingMs,
+                               std::function<void(const Topic&)> send) {
+        Driver& driver = EnableDriver();
+        driver.SetRequestListener(awaitingMs, send);
+        driver.SetPollListener(pollingMs, std::move(send));
+        return driver;
+    }
+
+    // The Init of a polled function, under the call lock: the function registered as serial with
+    // its receiver, its id as the supported API type, replay to late subscribers, and a driver
+    // that requests and polls through `send` (see EnablePolledDriver).
+    void InitPolledFunction(int funcId, std::function<void(const Resp_s&)> receiver, int awaitingMs,
+                            int pollingMs, std::function<void(const Topic&)> send) {
+        QMutexLocker locker(&callLock_);
+        RegisterSerial(funcId);
+        RegisterReceiver(funcId, std::move(receiver));
+        supportedTypes_.Insert(ScopeTypeVariant(QString::number(funcId)));
+        RegisterReplayListener();
+        EnablePolledDriver(awaitingMs, pollingMs, std::move(send));
+    }
+
+    // Subscribes to one key of the host's broadcaster; the handler runs under the call lock.
+    // Call without holding the call lock: the broadcaster comes before it in the lock order.
+    void SubscribeBroadcast(const QString& key, std::function<void(const QByteArray&)> handler) {
+        using BroadcastSubscriber =
+            kestrov::tolk::subscriber::LambdaSubscriber<QString, QByteArray>;
+        QuoteContext* context = Context();
+        if (context == nullptr) {
+            return;
+        }
+        auto locked = [this, handler = std::move(handler)](const QString&,
+                                                           const QByteArray& payload) {
+            QMutexLocker locker(&callLock_);
+            handler(payload);
+        };
+        broadcasts_.Add(context->GetBroadcaster(), key, new BroadcastSubscriber(std::move(locked)),
+                        true);
+    }
+
     // Accessor registration; the handler runs on the accessor's thread under the call lock.
     void RegisterSerial(int funcId) { accessor_->RegisterFuncAsSerial(funcId); }
     void RegisterPush(int funcId) { accessor_->RegisterFuncAsPush(funcId); }

@@ -11,6 +11,8 @@
 #include "services/capitalflow/CapitalFlowDecoders.h"
 #include "services/deals/DealsDecoders.h"
 #include "services/fastquote/FastQuoteDecoder.h"
+#include "services/largedeals/LargeDealDecoder.h"
+#include "services/signals/SignalDecoders.h"
 #include "services/stockboard/MarketClearing.h"
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
@@ -126,6 +128,21 @@ bool MarketList(const uint8_t* data, size_t size) {
     return market_clearing::MarketsOfList(Bytes(data, size)).has_value();
 }
 
+bool LargeDeal12990(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return false;
+    const int kind = (data[0] & 1) != 0 ? largedeal::kLatestKind : largedeal::kPagedKind;
+    return largedeal::DecodeLargeDealBody(Bytes(data + 1, size - 1), kind).ok;
+}
+
+bool SignalType10015(const uint8_t* data, size_t size) {
+    return signalwire::DecodeSignalTypeBody(Bytes(data, size)).ok;
+}
+
+bool Signal10016(const uint8_t* data, size_t size) {
+    return signalwire::DecodeSignalBody(Bytes(data, size)).ok;
+}
+
 const NamedEntry* Entries(int* count) {
     static const NamedEntry entries[] = {
         {"12989", FastQuote12989},        {"10002", StockSnapshot10002},
@@ -134,6 +151,8 @@ const NamedEntry* Entries(int* count) {
         {"marketlist", MarketList},       {"12930", StockFlow12930},
         {"12932", BoardFlow12932},        {"12973", BoardAnalysis12973},
         {"12915", PriceDeals12915},       {"12917", WillDeals12917},
+        {"12990", LargeDeal12990},        {"10015", SignalType10015},
+        {"10016", Signal10016},
     };
     *count = static_cast<int>(sizeof(entries) / sizeof(entries[0]));
     return entries;

@@ -28,6 +28,10 @@ bool BoardFlow12932(const uint8_t* data, size_t size);
 bool BoardAnalysis12973(const uint8_t* data, size_t size);
 bool PriceDeals12915(const uint8_t* data, size_t size);
 bool WillDeals12917(const uint8_t* data, size_t size);
+// The first byte picks the request kind (odd: the latest deal, kind 2); the rest is the body.
+bool LargeDeal12990(const uint8_t* data, size_t size);
+bool SignalType10015(const uint8_t* data, size_t size);
+bool Signal10016(const uint8_t* data, size_t size);
 
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);

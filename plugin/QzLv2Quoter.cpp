@@ -21,6 +21,13 @@
 #include "services/deals/QzLv2RemoteApiCall_12917.h"
 #include "services/fastquote/QzLv2FastQuoteScopeResolver.h"
 #include "services/fastquote/QzLv2RemoteApiCall_12989.h"
+#include "services/largedeals/QzLv2NewLargeScopeResolver.h"
+#include "services/largedeals/QzLv2RemoteApiCall_12990.h"
+#include "services/signals/QzLv2RemoteApiCall_10015.h"
+#include "services/signals/QzLv2RemoteApiCall_10016.h"
+#include "services/signals/QzLv2ShortLineSignalListScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10012.h"
 #include "services/stockboard/QzLv2RemoteApiCall_12755_Stock_Related.h"
@@ -95,14 +102,17 @@ void QzLv2Quoter::FillConfiguration() {
 // The order of Add is the order in which the composite offers a node to its resolvers.
 void QzLv2Quoter::CreateResolvers() {
     resolvers_ = new CompositeScopeResolver();
-    // 1st of twelve: the large-deal resolver
-    resolvers_->Add(new QzLv2CapitalFlowScopeResolver(&configuration_));  // 2nd of twelve
-    resolvers_->Add(new QzLv2StkanalysisScopeResolver(&configuration_));  // 3rd of twelve
-    resolvers_->Add(new QzLv2FastQuoteScopeResolver(&configuration_));    // 4th of twelve
-    // 5th to 9th: the three short-line signal resolvers, the two indicator resolvers
-    resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));      // 10th of twelve
-    resolvers_->Add(new QzLv2CapitalTrendScopeResolver(&configuration_));    // 11th of twelve
-    resolvers_->Add(new QzLv2PriceBaseDealsScopeResolver(&configuration_));  // 12th of twelve
+    resolvers_->Add(new QzLv2NewLargeScopeResolver(&configuration_));                   // 1st
+    resolvers_->Add(new QzLv2CapitalFlowScopeResolver(&configuration_));                // 2nd
+    resolvers_->Add(new QzLv2StkanalysisScopeResolver(&configuration_));                // 3rd
+    resolvers_->Add(new QzLv2FastQuoteScopeResolver(&configuration_));                  // 4th
+    resolvers_->Add(new QzLv2ShortLineSignalListScopeResolver(&configuration_));        // 5th
+    resolvers_->Add(new QzLv2ShortLineSignalStatisticsScopeResolver(&configuration_));  // 6th
+    resolvers_->Add(new QzLv2ShortLineSignalTypeListScopeResolver(&configuration_));    // 7th
+    // 8th, 9th: the two indicator resolvers
+    resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));      // 10th
+    resolvers_->Add(new QzLv2CapitalTrendScopeResolver(&configuration_));    // 11th
+    resolvers_->Add(new QzLv2PriceBaseDealsScopeResolver(&configuration_));  // 12th
     resolvers_->Init();
 }
 
@@ -110,9 +120,11 @@ void QzLv2Quoter::CreateResolvers() {
 void QzLv2Quoter::CreateCalls() {
     calls_ = new CompositeRemoteApiCall();
     calls_->Add(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
-    // 2nd, 3rd: 12988, 12990
+    // 2nd: 12988
+    calls_->Add(new QzLv2RemoteApiCall_12990(&configuration_, main_accessor_));  // 3rd
     calls_->Add(new QzLv2RemoteApiCall_10012(&configuration_, main_accessor_));  // 4th
-    // 5th, 6th: 10015, 10016
+    calls_->Add(new QzLv2RemoteApiCall_10015(&configuration_, main_accessor_));  // 5th
+    calls_->Add(new QzLv2RemoteApiCall_10016(&configuration_, main_accessor_));  // 6th
     // 7th
     calls_->Add(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
     calls_->Add(new QzLv2RemoteApiCall_12915(&configuration_, main_accessor_));  // 8th

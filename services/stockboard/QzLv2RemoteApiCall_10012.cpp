@@ -18,15 +18,9 @@ QzLv2RemoteApiCall_10012::~QzLv2RemoteApiCall_10012() {
 }
 
 void QzLv2RemoteApiCall_10012::Init() {
-    QMutexLocker locker(&callLock_);
-    RegisterSerial(kFunction);
-    RegisterReceiver(kFunction, [this](const Resp_s& resp) { HandleBody(resp.body); });
-    supportedTypes_.Insert(topic_kind::k10012);
-    RegisterReplayListener();
-    Driver& driver = EnableDriver();
-    driver.SetRequestListener(kAwaitingIntervalMs,
-                              [this](const Topic& topic) { SendRequest(topic); });
-    driver.SetPollListener(kPollingIntervalMs, [this](const Topic& topic) { SendRequest(topic); });
+    InitPolledFunction(
+        kFunction, [this](const Resp_s& resp) { HandleBody(resp.body); }, kAwaitingIntervalMs,
+        kPollingIntervalMs, [this](const Topic& topic) { SendRequest(topic); });
 }
 
 RequestParams QzLv2RemoteApiCall_10012::RequestParamsFor(const Topic& topic) {

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "host/core/HostClock.h"
 #include "sim/market/MarketAnswers.h"
 
 using simmarket::EmptySnapshotBody;
@@ -50,6 +51,7 @@ SimulatedMarketBackend::SimulatedMarketBackend() : SimulatedMarketBackend(Option
 
 SimulatedMarketBackend::SimulatedMarketBackend(const Options& options)
     : options_(options), market_(options.seed, options.extra_stocks) {
+    WatchTrades();
     if (options_.timers) {
         StartTimers();
     }
@@ -169,6 +171,15 @@ void SimulatedMarketBackend::OnRequest(IServerLink* link, const ServerRequest& r
         case kWillDealsFunction:
             OnFlowOrDeals(link, request);
             break;
+        case kLargeDealFunction:
+            OnLargeDeal(link, request);
+            break;
+        case kSignalTypeFunction:
+            OnSignalTypes(link, request);
+            break;
+        case kSignalFunction:
+            OnSignals(link, request);
+            break;
         default:
             LogDebug(QStringLiteral("function %1 on %2 is not simulated; no answer")
                          .arg(request.funcId)
@@ -272,6 +283,9 @@ void SimulatedMarketBackend::OnFlowOrDeals(IServerLink* link, const ServerReques
 void SimulatedMarketBackend::Step() {
     QMutexLocker lock(&mutex_);
     market_.Step();
+    for (const QString& code : market_.StockCodes()) {
+        signal_detector_.AfterStep(*market_.FindState(code), HostClock::NowMs());
+    }
     if (!link_up_) {
         return;
     }

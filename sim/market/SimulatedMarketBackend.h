@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "host/access/ServerBackend.h"
+#include "sim/market/LargeDealTape.h"
+#include "sim/market/SignalDetector.h"
 #include "sim/market/SimulatedMarket.h"
 
 class QObject;
@@ -55,6 +57,9 @@ public:
     static constexpr int kBoardAnalysisFunction = 12973;
     static constexpr int kPriceDealsFunction = 12915;
     static constexpr int kWillDealsFunction = 12917;
+    static constexpr int kLargeDealFunction = 12990;
+    static constexpr int kSignalTypeFunction = 10015;
+    static constexpr int kSignalFunction = 10016;
     static const char kFastQuoteService[];  // "pcl2xtquote"
     static const char kMainService[];       // "l2quote"
 
@@ -93,6 +98,9 @@ public:
     int LinkCount() const;
     // Runs `read` on the market under the backend's lock.
     void ReadMarket(const std::function<void(const simmarket::SimulatedMarket&)>& read) const;
+    // Runs `read` on the large deals and the signals under the backend's lock.
+    void ReadSignals(const std::function<void(const simmarket::LargeDealTape&,
+                                              const simmarket::SignalDetector&)>& read) const;
 
 private:
     struct PushListEntry {
@@ -111,6 +119,11 @@ private:
     void OnDataSet(IServerLink* link, const ServerRequest& request);
     void OnStockRelated(IServerLink* link, const ServerRequest& request);
     void OnFlowOrDeals(IServerLink* link, const ServerRequest& request);
+    // Large deals and short-line signals (SimulatedMarketSignals.cpp).
+    void WatchTrades();
+    void OnLargeDeal(IServerLink* link, const ServerRequest& request);
+    void OnSignalTypes(IServerLink* link, const ServerRequest& request);
+    void OnSignals(IServerLink* link, const ServerRequest& request);
     void PushBooksLocked();
     void PushSnapshotsLocked();
 
@@ -120,6 +133,8 @@ private:
 
     mutable QMutex mutex_;
     simmarket::SimulatedMarket market_;
+    simmarket::LargeDealTape large_deals_;
+    simmarket::SignalDetector signal_detector_;
     QList<IServerLink*> links_;
     bool link_up_ = true;
     QMap<FastQuoteKey, ServerRequest> fast_quotes_;  // the last 12989 request per (link, code)

@@ -128,27 +128,6 @@ private slots:
         ServerBackendRegistry::Clear();
     }
 
-    // The quoter's own resolvers and calls, by what they serve, in construction order (the test's
-    // own resolver and call come last).
-    void builtListsFollowTheConstructionOrder() {
-        const auto typeText = [](const std::set<ScopeTypeVariant>& types) {
-            QStringList texts;
-            for (const ScopeTypeVariant& type : types)
-                texts << type.ToQString();
-            return texts.join('|');
-        };
-        QStringList resolvers;
-        for (int i = 0; i < quoter_->Resolvers()->Count() - 1; ++i)
-            resolvers << typeText(quoter_->Resolvers()->At(i)->GetSupportedTypeSet());
-        QCOMPARE(resolvers, (QStringList{"17", "board_stkanalysis_12973", "l2_fast_quote", "2",
-                                         "board_capitalflow_12932", "10"}));
-        QStringList calls;
-        for (int i = 0; i < quoter_->Calls()->Count() - 1; ++i)
-            calls << typeText(quoter_->Calls()->At(i)->GetSupportedTypeSet());
-        QCOMPARE(calls, (QStringList{"10000|10001|10002", "10012", "12755_stock_related", "12915",
-                                     "12917", "12930", "12973", "12932", "12989"}));
-    }
-
     void flagWordDecidesWhetherNodesAreServed_data() {
         QTest::addColumn<quint32>("flags");
         QTest::addColumn<bool>("served");

@@ -73,6 +73,9 @@ void TestQzLv2::decodesHandLaidBodies_data() {
     QTest::newRow("12973 analysis") << "12973" << QString("12973_analysis") << false;
     QTest::newRow("12915 price deals") << "12915" << QString("12915_prices") << false;
     QTest::newRow("12917 queues raw") << "12917" << QString("12917_queues") << true;
+    QTest::newRow("12990 page") << "12990" << QString("12990_page") << false;
+    QTest::newRow("10015 with levels") << "10015" << QString("10015_catalogue") << false;
+    QTest::newRow("10016 short order") << "10016" << QString("10016_short_order") << false;
 }
 
 // Every cut of a hand-laid capital-flow or deals body is refused (the tool exits 1 on it; one

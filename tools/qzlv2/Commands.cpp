@@ -2,6 +2,7 @@
 #include "tools/qzlv2/Command.h"
 #include "tools/qzlv2/DecodeCommand.h"
 #include "tools/qzlv2/ListCommand.h"
+#include "tools/qzlv2/SignalsCommand.h"
 #include "tools/qzlv2/WatchCommand.h"
 
 namespace qzlv2 {
@@ -9,6 +10,7 @@ namespace qzlv2 {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         WatchCommand(),
+        SignalsCommand(),
         DecodeCommand(),
         ListCommand(),
     };

@@ -9,10 +9,13 @@
 #include "services/capitalflow/CapitalFlowDecoders.h"
 #include "services/deals/DealsDecoders.h"
 #include "services/fastquote/FastQuoteDecoder.h"
+#include "services/largedeals/LargeDealDecoder.h"
+#include "services/signals/SignalDecoders.h"
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
 #include "tools/qzlv2/FlowDealsJson.h"
+#include "tools/qzlv2/LargeDealSignalJson.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
@@ -63,7 +66,9 @@ bool ReadInput(const QString& path, qint64 limit, QByteArray& bytes, bool& tooLa
 }  // namespace
 
 QString DecodableFunctions() {
-    return QStringLiteral("10001, 10002, 10012, 12755, 12915, 12917, 12930, 12932, 12973, 12989");
+    return QStringLiteral(
+        "10001, 10002, 10012, 10015, 10016, 12755, 12915, 12917, 12930, 12932, 12973, 12989, "
+        "12990");
 }
 
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
@@ -103,7 +108,7 @@ bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
     return true;
 }
 
-bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error) {
+bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error, int kind) {
     json = QJsonObject{{"function", function}, {"body_bytes", body.size()}};
     switch (function) {
         case 10001:
@@ -123,6 +128,14 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
             return FromResult(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson, json, error);
         case 12973:
             return FromResult(capitalflow::DecodeBoardAnalysisBody(body), BoardAnalysisToJson, json,
+                              error);
+        case 10015:
+            return FromResult(signalwire::DecodeSignalTypeBody(body), SignalTypesToJson, json,
+                              error);
+        case 10016:
+            return FromResult(signalwire::DecodeSignalBody(body), SignalsToJson, json, error);
+        case 12990:
+            return FromResult(largedeal::DecodeLargeDealBody(body, kind), LargeDealToJson, json,
                               error);
         case 12989: {
             ResponsePkgEntity_12989 book;
@@ -176,7 +189,8 @@ int Decode(const Invocation& in) {
         return kExitFailed;
     }
     QJsonObject json;
-    if (!DecodeBody(function, body, json, error)) {
+    const int kind = int(in.Number("kind", largedeal::kPagedKind, largedeal::kLatestKind));
+    if (!DecodeBody(function, body, json, error, kind)) {
         std::fprintf(stderr, "qzlv2 decode: %s\n", qPrintable(error));
         return kExitFailed;
     }
@@ -198,13 +212,17 @@ void DefineDecode(QCommandLineParser& p) {
     p.addOption({"hex",
                  "FILE holds the body as hex digits (whitespace, ',' and '#' comments "
                  "to the end of a line are ignored) instead of raw bytes."});
+    p.addOption({"kind",
+                 "12990 only: the request kind the body answers, 1 (a page, the default) or 2 (the "
+                 "latest deal, whose answer may announce 0 records and carry one).",
+                 "N", "1"});
 }
 
 }  // namespace
 
 Command DecodeCommand() {
     return Command{"decode",
-                   "decode FUNCTION FILE [--hex]",
+                   "decode FUNCTION FILE [--hex] [--kind N]",
                    "decode one captured answer body and print it as JSON",
                    2,
                    2,

@@ -18,9 +18,10 @@ QString DecodableFunctions();
 // line are ignored. False (with `error`) on any other character or an odd digit count.
 bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error);
 
-// Decodes `body` as an answer of `function`. False with `error` for an unknown function or a
-// body that does not decode.
-bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error);
+// Decodes `body` as an answer of `function` (12990: to a request of `kind`). False with `error`
+// for an unknown function or a body that does not decode.
+bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error,
+                int kind = 1);
 
 Command DecodeCommand();
 

@@ -89,7 +89,8 @@ bool IsTerminal(FILE* stream) {
 class WatchSession {
 public:
     explicit WatchSession(const WatchOptions& options)
-        : options_(options), screen_(WatchPanels(options.code)) {
+        : options_(options),
+          screen_(options.panels ? options.panels() : WatchPanels(options.code)) {
         for (const auto& panel : screen_.Panels()) {
             link_ = link_ ? link_ : dynamic_cast<LinkPanel*>(panel.get());
         }
@@ -244,7 +245,8 @@ void WatchSession::Poll() {
         return;
     }
     if (!complete_seen_ && elapsed >= options_.timeout_s * 1000) {
-        std::fprintf(stderr, "qzlv2 watch: no complete screen for %s within %lld s; missing: %s\n",
+        std::fprintf(stderr, "qzlv2 %s: no complete screen%s%s within %lld s; missing: %s\n",
+                     qPrintable(options_.command), options_.code.isEmpty() ? "" : " for ",
                      qPrintable(options_.code), options_.timeout_s,
                      qPrintable(screen_.Missing().join(QStringLiteral(", "))));
         Finish(kExitFailed);
@@ -301,11 +303,13 @@ void DefineWatch(QCommandLineParser& p) {
     p.setApplicationDescription(
         "Does what the client does: installs the simulated market as the quote server of both "
         "services, loads the plug-in file, creates its handler in a handler chain, registers its "
-        "joins, and asks for CODE's fast quote, stock-board fields, capital flow by order size "
-        "and price-volume table, or, for a board code, the board's flow by order size and its "
-        "large-order inflow. The screen (code, last price and change; the order book, sell N .. "
-        "sell 1 above buy 1 .. buy N with each level's queue of orders in lots, big orders "
-        "marked *like this*; the board fields; the flows; the table) is "
+        "joins, and asks for CODE's fast quote, latest large deal, stock-board fields, capital "
+        "flow "
+        "by order size and price-volume table, or, for a board code, the board's flow by order "
+        "size and its large-order inflow. The screen (code, last price and change; the latest "
+        "large deal, marked *new* for 3 s; the order book, sell N .. sell 1 above buy 1 .. buy N "
+        "with each level's queue of orders in lots, big orders marked *like this*; the board "
+        "fields; the flows; the table) is "
         "redrawn in place to fit the terminal, printed as plain frames each followed by a blank "
         "line when the output is not a terminal or TERM is dumb, or written as one JSON object "
         "a line with --json. While the server link is down or the data source is paused, a line "
@@ -315,6 +319,22 @@ void DefineWatch(QCommandLineParser& p) {
                             "Stock code with its market prefix, e.g. SH600000, or board "
                             "code, e.g. BK0475 (see 'qzlv2 list').",
                             "CODE");
+    AddSessionOptions(p);
+}
+
+int Watch(const Invocation& in) {
+    WatchOptions o;
+    o.code = in.Argument(0).toUpper();
+    ReadSessionOptions(in, o);
+    if (simmarket::FindStock(o.code) == nullptr && simmarket::FindBoard(o.code) == nullptr) {
+        throw UsageError(UnknownStock(o.code));
+    }
+    return RunWatch(o);
+}
+
+}  // namespace
+
+void AddSessionOptions(QCommandLineParser& p) {
     p.addOptions({
         {"seconds",
          "Stop after N seconds, 0 to 2147483647; 0 (the default) runs until interrupted.", "N",
@@ -345,29 +365,21 @@ void DefineWatch(QCommandLineParser& p) {
     });
 }
 
-int Watch(const Invocation& in) {
+void ReadSessionOptions(const Invocation& in, WatchOptions& o) {
     constexpr qint64 kMaxSeconds = 2147483647;
     constexpr qint64 kMaxTickMs = 3600000;
     constexpr qint64 kMaxDropSeconds = 86400;
-    WatchOptions o;
-    o.code = in.Argument(0).toUpper();
     o.seconds = in.Number("seconds", 0, kMaxSeconds);
     o.timeout_s = in.Number("timeout", 1, kMaxSeconds);
     o.tick_ms = int(in.Number("tick", 10, kMaxTickMs));
     o.seed = quint32(in.Number("seed", 0, 0xFFFFFFFFLL));
     o.drop_link_every_s = int(in.Number("drop-link-every", 0, kMaxDropSeconds));
-    if (simmarket::FindStock(o.code) == nullptr && simmarket::FindBoard(o.code) == nullptr) {
-        throw UsageError(UnknownStock(o.code));
-    }
     o.plugin_file = in.Value("plugin");
     o.once = in.IsSet("once");
     o.plain = in.IsSet("plain");
     o.json = in.IsSet("json");
     o.verbose = in.IsSet("verbose");
-    return RunWatch(o);
 }
-
-}  // namespace
 
 Command WatchCommand() {
     return Command{"watch",

@@ -2,7 +2,12 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include "tools/qzlv2/Command.h"
+#include "tools/qzlv2/Panel.h"
 
 // `qzlv2 watch CODE`: runs the plug-in the way the client does against the embedded simulated
 // market and draws the stock's screen (WatchPanels) in place on a terminal, as plain frames
@@ -11,7 +16,10 @@
 namespace qzlv2 {
 
 struct WatchOptions {
-    QString code;
+    QString command = QStringLiteral("watch");  // for messages
+    QString code;                               // empty: the panels ask for no stock
+    // The screen's panels; empty: WatchPanels(code).
+    std::function<std::vector<std::unique_ptr<Panel>>()> panels;
     QString plugin_file;
     qint64 seconds = 0;  // 0: until interrupted
     bool once = false;
@@ -25,6 +33,11 @@ struct WatchOptions {
 };
 
 Command WatchCommand();
+
+// The options every live session shares (--seconds, --once, --timeout, --plugin, --tick, --seed,
+// --plain, --json, --verbose) and reading them into the options.
+void AddSessionOptions(QCommandLineParser& parser);
+void ReadSessionOptions(const Invocation& in, WatchOptions& options);
 
 // Exit code: 0 when a complete screen was shown, 1 when data did not arrive in time, the
 // plug-in could not be loaded or the screen could not be written, 130/143 when interrupted.

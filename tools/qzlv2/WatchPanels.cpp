@@ -6,6 +6,7 @@
 #include "tools/qzlv2/BookPanel.h"
 #include "tools/qzlv2/CapitalFlowPanel.h"
 #include "tools/qzlv2/HeaderPanel.h"
+#include "tools/qzlv2/LargeDealPanel.h"
 #include "tools/qzlv2/LinkPanel.h"
 #include "tools/qzlv2/PriceVolumePanel.h"
 
@@ -20,6 +21,7 @@ std::vector<std::unique_ptr<Panel>> WatchPanels(const QString& code) {
     }
     panels.push_back(std::make_unique<HeaderPanel>());
     panels.push_back(std::make_unique<LinkPanel>());
+    panels.push_back(std::make_unique<LargeDealPanel>());
     panels.push_back(std::make_unique<BookPanel>());
     panels.push_back(std::make_unique<BoardPanel>());
     panels.push_back(std::make_unique<CapitalFlowPanel>());

@@ -1,0 +1,492 @@
+// Large deals (12990): bodies laid by hand through the decoder (the latest-deal kind's lone
+// record, lying counts), the paged merge, the resolver and its one-row join, and the call on a
+// scripted server: its two request kinds, the 3000 ms recent-request rule, the driver's request,
+// poll and linger timing on the test clock, the cache and the market-clearing broadcast.
+#include <QRegularExpression>
+#include <QThread>
+#include <QtTest>
+
+#include <algorithm>
+#include <atomic>
+
+#include "host/core/HostClock.h"
+#include "host/quoter/DealsQuoteData.h"
+#include "services/largedeals/LargeDealDecoder.h"
+#include "services/largedeals/QzLv2NewLargeScopeResolver.h"
+#include "services/largedeals/QzLv2RemoteApiCall_12990.h"
+#include "tests/services/CallTestSupport.h"
+#include "tests/services/HandLaid.h"
+
+using namespace calltest;
+using Topic = ResponsePkgTopic_12990;
+using Call = QzLv2RemoteApiCall_12990;
+
+namespace {
+
+constexpr qint64 kStart = 1700000000000;  // ms since the epoch
+
+struct Deal {
+    quint32 time;
+    qint32 price, number, in, out;
+};
+
+// 4 + 4 bytes, code, u16 header, i32 first sequence, u16 N, then 44-byte records.
+HandLaid Head(const QString& code, qint32 first, int announced) {
+    HandLaid b;
+    return b.u32(0xCAFEBABE)
+        .u32(0x11223344)
+        .str(code)
+        .u16(0x1234)
+        .i32(first)
+        .u16(quint32(announced));
+}
+
+HandLaid& Record(HandLaid& b, const Deal& d) {
+    b.u32(d.time).i32(d.price).i32(d.number);
+    b.u32(1).u32(2).u32(3).u32(4);  // two 8-byte values, carried
+    b.i32(d.in).i32(d.out).i32(-5).i32(6);
+    return b;
+}
+
+QByteArray Body(const QString& code, qint32 first, const QVector<Deal>& deals, int announced = -1) {
+    HandLaid b = Head(code, first, announced < 0 ? deals.size() : announced);
+    for (const Deal& d : deals)
+        Record(b, d);
+    return b.bytes();
+}
+
+QVector<qint32> Sequences(const QVector<LargeDealRecord>& records) {
+    QVector<qint32> out;
+    for (const LargeDealRecord& r : records)
+        out << r.sequence;
+    return out;
+}
+
+const ResponsePkgEntity_12990* Entity(const QuoteTaskExecMidResult& result) {
+    return dynamic_cast<const ResponsePkgEntity_12990*>(result.data.data());
+}
+
+ScopeTreeNode LargeNode(const QString& code) {
+    ScopeTreeNode node = NodeFor(code, "12990");
+    node.scope_type = ScopeTypeVariant("lv2_cjdd");
+    node.variant = QString("ddts");
+    return node;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(QVector<qint32>)
+
+class TestLargeDeals : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        HostClock::SetForTest(kStart);
+        h_.Start();
+    }
+    void cleanup() {  // each test's call went when it returned
+        h_.Stop();
+        HostClock::UseSystemClock();
+    }
+
+    void decodesEveryField() {
+        HandLaid b = Head("SZ300750", 41, 1);
+        Record(b, {0x80000001u, 1234, 50000, 30000, 20000});
+        const auto decoded = largedeal::DecodeLargeDealBody(b.bytes(), largedeal::kPagedKind);
+        QVERIFY(decoded.ok);
+        const ResponsePkgEntity_12990& e = *decoded.record;
+        QCOMPARE(int(e.header_byte), 0x34);
+        QCOMPARE(e.first_sequence, 41);
+        QCOMPARE(e.next_sequence, 42);
+        QCOMPARE(e.records.size(), 1);
+        const LargeDealRecord& r = e.records[0];
+        QCOMPARE(r.sequence, 41);
+        QCOMPARE(r.time, 0x80000001u);
+        QCOMPARE(r.deal_price, 1234);
+        QCOMPARE(r.number, 50000);
+        QCOMPARE(r.value_a, qint64(0x200000001));
+        QCOMPARE(r.value_b, qint64(0x400000003));
+        QCOMPARE(r.in_number, 30000);
+        QCOMPARE(r.out_number, 20000);
+        QCOMPARE(r.value_c, -5);
+        QCOMPARE(r.value_d, 6);
+    }
+
+    // kind, body, records decoded (-1: rejected).
+    void recordCountsAndBadBodies_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("records");
+        const Deal d{93000, 100, 1, 1, 0};
+        QTest::newRow("latest, announces 0, carries one") << 2 << Body("SH600000", 7, {d}, 0) << 1;
+        QTest::newRow("paged, announces 0") << 1 << Body("SH600000", 7, {}, 0) << 0;
+        QTest::newRow("paged, three") << 1 << Body("SH600000", 7, {d, d, d}) << 3;
+        QTest::newRow("latest, announces 0, carries none") << 2 << Body("SH600000", 7, {}, 0) << -1;
+        QTest::newRow("count says 3, two there") << 1 << Body("SH600000", 7, {d, d}, 3) << -1;
+        QTest::newRow("count 65535, one there") << 1 << Body("SH600000", 7, {d}, 65535) << -1;
+        QTest::newRow("record cut at 43 bytes") << 1 << Body("SH600000", 7, {d}).chopped(1) << -1;
+        QTest::newRow("code longer than the body")
+            << 1 << HandLaid().u32(0).u32(0).u16(200).bytes() << -1;
+        QTest::newRow("empty") << 1 << QByteArray() << -1;
+    }
+
+    void recordCountsAndBadBodies() {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, body);
+        QFETCH(int, records);
+        const auto decoded = largedeal::DecodeLargeDealBody(body, kind);
+        QCOMPARE(decoded.ok, records >= 0);
+        if (records < 0) {
+            QVERIFY(decoded.error.startsWith("DecodeLargeDealBody: read of"));
+            QVERIFY(decoded.error.contains(QString("body length %1").arg(body.size())));
+            return;
+        }
+        QCOMPARE(decoded.record->records.size(), records);
+        QCOMPARE(decoded.record->next_sequence, 7 + records);
+    }
+
+    // Cached sequences, answer's first sequence and count -> merged sequences.
+    void mergeAscendingNewReplacesSame_data() {
+        QTest::addColumn<QVector<qint32>>("cached");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QVector<qint32>>("merged");
+        QTest::newRow("into nothing") << QVector<qint32>{} << 5 << 3 << QVector<qint32>{5, 6, 7};
+        QTest::newRow("after") << QVector<qint32>{1, 2} << 5 << 2 << QVector<qint32>{1, 2, 5, 6};
+        QTest::newRow("before") << QVector<qint32>{8, 9} << 1 << 2 << QVector<qint32>{1, 2, 8, 9};
+        QTest::newRow("overlapping")
+            << QVector<qint32>{1, 2, 3, 4} << 3 << 3 << QVector<qint32>{1, 2, 3, 4, 5};
+        QTest::newRow("inside a gap")
+            << QVector<qint32>{1, 10} << 4 << 2 << QVector<qint32>{1, 4, 5, 10};
+    }
+
+    void mergeAscendingNewReplacesSame() {
+        QFETCH(QVector<qint32>, cached);
+        QFETCH(int, first);
+        QFETCH(int, count);
+        QFETCH(QVector<qint32>, merged);
+        LargeDealCacheEntry entry;
+        for (qint32 s : cached)
+            entry.records.append(LargeDealRecord{s, 0, 0, 1, 0, 0, 0, 0, 0, 0});
+        entry.total_bytes = 100;
+        ResponsePkgEntity_12990 answer;
+        for (int i = 0; i < count; ++i)
+            answer.records.append(LargeDealRecord{first + i, 0, 0, 2, 0, 0, 0, 0, 0, 0});
+        answer.next_sequence = first + count;
+        const LargeDealCacheEntry result = entry.Merged(answer, 44);
+        QCOMPARE(Sequences(result.records), merged);
+        for (const LargeDealRecord& r : result.records)  // the answer's records won
+            QCOMPARE(r.number, r.sequence >= first && r.sequence < first + count ? 2 : 1);
+        QCOMPARE(result.next_sequence, first + count);
+        QCOMPARE(result.total_bytes, qint64(144));
+    }
+
+    void mergeKeepsTheNewestWithinItsBound() {
+        LargeDealCacheEntry entry;
+        ResponsePkgEntity_12990 answer;
+        for (int i = 0; i < LargeDealCacheEntry::kMaxRecords; ++i)
+            answer.records.append(LargeDealRecord{i, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        entry = entry.Merged(answer, 1);
+        answer.records = {
+            LargeDealRecord{LargeDealCacheEntry::kMaxRecords + 5, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
+        entry = entry.Merged(answer, 1);
+        QCOMPARE(entry.records.size(), LargeDealCacheEntry::kMaxRecords);
+        QCOMPARE(entry.records.first().sequence, 1);
+        QCOMPARE(entry.records.last().sequence, LargeDealCacheEntry::kMaxRecords + 5);
+    }
+
+    void resolverMakesOneDdtsChild() {
+        QzLv2NewLargeScopeResolver resolver(nullptr);
+        resolver.Init();
+        QCOMPARE(resolver.GetSupportedTypeSet(), std::set<ScopeTypeVariant>{ScopeTypeVariant(18)});
+        const QList<JoinMethodValue> joins = resolver.GetJoinMethodList();
+        QCOMPARE(joins.size(), 1);
+        QCOMPARE(joins[0].Key(), JoinMethodKey(ScopeTypeVariant(18), ScopeSplitTypeVariant(8),
+                                               ScopeTypeVariant("lv2_cjdd")));
+        ScopeResolveResult result;
+        QVERIFY(!resolver.Resolve(result, NodeFor("SZ300750", "17")));
+        ScopeTreeNode other = ScopeTreeNode::NewRoot(ScopeTypeVariant(17));
+        QVERIFY(!resolver.Resolve(result, other));
+        QVERIFY(result.IsEmpty());
+
+        ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant(18));
+        node.stock_list = StockListExpression::FromStockCode("SZ300750");
+        QVERIFY(resolver.Resolve(result, node));
+        QCOMPARE(result.replacement_nodes.size(), 1);
+        QCOMPARE(result.fetch_nodes.size(), 1);
+        const ScopeTreeNode& child = result.fetch_nodes[0];
+        QCOMPARE(child.scope_type, ScopeTypeVariant("lv2_cjdd"));
+        QCOMPARE(child.api_type, ScopeTypeVariant("12990"));
+        QCOMPARE(child.variant.toString(), QString("ddts"));
+        QCOMPARE(child.stock_list.GetStockCode(), QString("SZ300750"));
+        QCOMPARE(child.parent_scope_id, node.scope_id);
+        const ScopeTreeNode& split = result.replacement_nodes[0];
+        QCOMPARE(split.scope_id, node.scope_id);
+        QCOMPARE(split.split_type, ScopeSplitTypeVariant(8));
+        QCOMPARE(split.children.size(), 1);
+        QCOMPARE(split.children[0].scope_id, child.scope_id);
+    }
+
+    // Records in the answer -> whether the parent gets a row.
+    void joinTakesExactlyOneRecord_data() {
+        QTest::addColumn<int>("records");
+        QTest::newRow("none") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("two") << 2;
+    }
+
+    void joinTakesExactlyOneRecord() {
+        QFETCH(int, records);
+        auto answer = QSharedPointer<ResponsePkgEntity_12990>::create();
+        for (int i = 0; i < records; ++i)
+            answer->records.append(
+                LargeDealRecord{i, 0x80000000u + 93000, 1234, 50000, 9, 9, 30000, 20000, 9, 9});
+        ScopeTreeNode source = LargeNode("SZ300750");
+        source.quote_data = answer;
+        ScopeTreeNode target = ScopeTreeNode::NewRoot(ScopeTypeVariant(18));
+        const auto earlier = QSharedPointer<DealsQuoteData>::create();
+        target.quote_data = earlier;
+        const bool joined = largedeal::JoinLatestLargeDeal(target, source).IsSuccess();
+        QCOMPARE(joined, records == 1);
+        if (!joined) {
+            QCOMPARE(target.quote_data, QSharedPointer<QuoteData>(earlier));
+            return;
+        }
+        const auto* table = dynamic_cast<const DealsQuoteData*>(target.quote_data.data());
+        QVERIFY(table != nullptr);
+        QCOMPARE(table->rows.size(), 1);
+        const nscell::DataRow& row = table->rows[0];
+        QCOMPARE(row.Names(),
+                 (QStringList{"In_number", "Out_number", "deal_price", "number", "time"}));
+        QCOMPARE(row.Get("time").ToInt64(), qint64(0x80000000u + 93000));  // unsigned
+        QCOMPARE(row.Get("deal_price").DisplayText(), QString("12.34"));
+        QCOMPARE(row.Get("deal_price").Decimals(), 2);
+        QCOMPARE(row.Get("number"), nscell::UnsharedDataCell::FromBigInteger(50000));
+        QCOMPARE(row.Get("In_number"), nscell::UnsharedDataCell::FromBigInteger(30000));
+        QCOMPARE(row.Get("Out_number"), nscell::UnsharedDataCell::FromBigInteger(20000));
+    }
+
+    void joinWithoutDataChangesNothing() {
+        ScopeTreeNode source = LargeNode("SZ300750");
+        ScopeTreeNode target = ScopeTreeNode::NewRoot(ScopeTypeVariant(18));
+        QVERIFY(!largedeal::JoinLatestLargeDeal(target, source).IsSuccess());
+        QVERIFY(target.quote_data.isNull());
+    }
+
+    // Indicator, index, count -> the four parameters.
+    void requestParamsOfBothKinds_data() {
+        QTest::addColumn<QString>("indicator");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("params");
+        const auto p = [](int start, int number, int kind) {
+            return QStringList{"String=SZ300750", QString("Int32=%1").arg(start),
+                               QString("Int16=%1").arg(number), QString("Int16=%1").arg(kind)};
+        };
+        QTest::newRow("ddts") << "ddts" << 0 << 0 << p(0, 1, 2);
+        QTest::newRow("ddts ignores index and count") << "ddts" << 30 << 40 << p(0, 1, 2);
+        QTest::newRow("paged, index 0 becomes 1") << "cjmx" << 0 << 20 << p(1, 20, 1);
+        QTest::newRow("paged, index 7") << "cjmx" << 7 << 20 << p(7, 20, 1);
+        QTest::newRow("paged, last 20") << "cjmx" << -1 << -20 << p(0, 20, 1);
+        QTest::newRow("paged, last 20, positive count") << "cjmx" << -1 << 20 << p(0, 20, 1);
+        QTest::newRow("ddts is exact") << "DDTS" << 0 << 5 << p(1, 5, 1);
+    }
+
+    void requestParamsOfBothKinds() {
+        QFETCH(QString, indicator);
+        QFETCH(int, index);
+        QFETCH(int, count);
+        QFETCH(QStringList, params);
+        QCOMPARE(Flatten(Call::RequestParamsFor(Topic("SZ300750", indicator, index, count))),
+                 params);
+    }
+
+    void callAsksWithContextAndStrictRecentRule() {
+        const auto call = h_.Make<Call>();
+        QVERIFY(h_.accessor->IsSerial(12990));
+        QCOMPARE(call->GetSupportedTypeSet(),
+                 std::set<ScopeTypeVariant>{ScopeTypeVariant("12990")});
+        const ScopeTreeNode node = LargeNode("SZ300750");
+        call->AttachNode(node);
+        const ServerRequest request = h_.WaitForRequestOf(12990, 1);
+        QCOMPARE(int(request.flags), 0);
+        QCOMPARE(Flatten(request.params),
+                 (QStringList{"String=SZ300750", "Int32=0", "Int16=1", "Int16=2"}));
+        QStringList keys;
+        for (const auto& item : request.context->keyGroup.Items())
+            keys << item.first + "=" + item.second.ToString();
+        QCOMPARE(keys, (QStringList{"stock_code=SZ300750", "ind_name=ddts", "flag=2", "index=0",
+                                    "count=0", "timestamp=" + QString::number(kStart)}));
+        QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
+                 nscell::UnsharedDataCell::FromInteger(kStart));
+
+        // Unanswered: the awaiting tick asks again, but not while the send is 3000 ms old.
+        Call::Driver* driver = call->GetDriver();
+        QCOMPARE(driver->AwaitingIntervalMs(), 3000);
+        QCOMPARE(driver->PollingIntervalMs(), 3000);
+        HostClock::AdvanceForTest(3000);
+        driver->OnAwaitingTick();
+        QCOMPARE(h_.RequestsOf(12990).size(), 1);
+        HostClock::AdvanceForTest(1);
+        driver->OnAwaitingTick();
+        QCOMPARE(h_.WaitForRequestOf(12990, 2).params, request.params);
+
+        // Answered: polled at the polling tick, under the same rule; not cached.
+        QVERIFY(h_.backend->Answer(h_.RequestsOf(12990).last(),
+                                   Body("SZ300750", 3, {{93000, 1234, 500, 300, 200}}, 0)));
+        const QuoteTaskExecMidResult delivered = h_.Next();
+        QCOMPARE(delivered.scope_id, node.scope_id);
+        QCOMPARE(Entity(delivered)->records.size(), 1);
+        const Topic topic("SZ300750", "ddts");
+        QTRY_VERIFY_WITH_TIMEOUT(driver->PollingSet().Contains(topic), kWaitMs);
+        QVERIFY(!driver->AwaitingSet().Contains(topic));
+        QVERIFY(!call->Cache().Contains(topic));
+        driver->OnPollingTick();  // 1 ms after the last send: held back
+        QCOMPARE(h_.RequestsOf(12990).size(), 2);
+        HostClock::AdvanceForTest(3000);
+        driver->OnPollingTick();  // exactly 3000 ms: still held back
+        QCOMPARE(h_.RequestsOf(12990).size(), 2);
+        HostClock::AdvanceForTest(1);
+        driver->OnPollingTick();
+        QCOMPARE(h_.WaitForRequestOf(12990, 3).params, request.params);
+
+        // Released: the topic lingers 2000 ms in the polling set, then a purge drops it.
+        call->DetachNode(node);
+        QVERIFY(!driver->IsActive(topic));
+        HostClock::AdvanceForTest(1999);
+        driver->OnPollingTick();
+        QVERIFY(driver->PollingSet().Contains(topic));
+        HostClock::AdvanceForTest(1);
+        driver->OnPollingTick();
+        QVERIFY(!driver->PollingSet().Contains(topic));
+        QCOMPARE(h_.RequestsOf(12990).size(), 3);  // lingering, it was polled but held back
+    }
+
+    // Paged answers merge into the cached entry; a late subscriber gets the merged records; a
+    // bad body is refused with one warning and changes nothing.
+    void pagedAnswersMergeCacheAndReplay() {
+        const auto call = h_.Make<Call>();
+        ScopeTreeNode node = LargeNode("SH600000");
+        node.variant = QString("cjmx");
+        call->AttachNode(node);
+        const ServerRequest request = h_.WaitForRequestOf(12990, 1);
+        QCOMPARE(Flatten(request.params),
+                 (QStringList{"String=SH600000", "Int32=1", "Int16=0", "Int16=1"}));
+        const Topic topic("SH600000", "cjmx");
+        const Deal d{93000, 1000, 100, 60, 40};
+        const QByteArray first = Body("SH600000", 1, {d, d});
+        const QByteArray second = Body("SH600000", 2, {{94000, 1001, 200, 0, 200}, d});
+        QVERIFY(h_.backend->Answer(request, first));
+        QVERIFY(h_.backend->Answer(request, second));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("lv2-12990 \\{:SEPARATOR\\} DecodeLargeDealBody: "
+                                                "read of 88 bytes at offset 26"));
+        QVERIFY(h_.backend->Answer(request, Body("SH600000", 9, {d}, 2)));
+        QCOMPARE(h_.Take(2).size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(call->Cache().Get(topic)->records.size(), 3, kWaitMs);
+        const LargeDealCacheValue entry = call->Cache().Get(topic);
+        QCOMPARE(Sequences(entry->records), (QVector<qint32>{1, 2, 3}));
+        QCOMPARE(entry->records[1].number, 200);  // the second answer's record 2
+        QCOMPARE(entry->next_sequence, 4);
+        QCOMPARE(entry->total_bytes, qint64(first.size() + second.size()));
+
+        ScopeTreeNode late = node;
+        late.scope_id = ScopeTreeNode::NextScopeId();
+        call->AttachNode(late);
+        QCOMPARE(h_.Queued(), 1);
+        const QuoteTaskExecMidResult replayed = h_.Next();
+        QCOMPARE(replayed.scope_id, late.scope_id);
+        QCOMPARE(Sequences(Entity(replayed)->records), (QVector<qint32>{1, 2, 3}));
+    }
+
+    // A two-letter market drops that market's cached topics only; other payloads drop nothing.
+    void marketClearingDropsOnlyThatMarket_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("SZ") << QByteArray("SZ") << QStringList{"SH600000"};
+        QTest::newRow("SH") << QByteArray("SH") << QStringList{"SZ300750", "SZ000001"};
+        QTest::newRow("three letters")
+            << QByteArray("SZ3") << QStringList{"SZ300750", "SH600000", "SZ000001"};
+        QTest::newRow("one letter")
+            << QByteArray("S") << QStringList{"SZ300750", "SH600000", "SZ000001"};
+        QTest::newRow("empty") << QByteArray() << QStringList{"SZ300750", "SH600000", "SZ000001"};
+    }
+
+    void marketClearingDropsOnlyThatMarket() {
+        QFETCH(QByteArray, payload);
+        QFETCH(QStringList, kept);
+        const auto call = h_.Make<Call>();
+        for (const char* code : {"SZ000001", "SH600000", "SZ300750"})
+            QVERIFY(
+                call->HandleAnswer(Topic(code, "cjmx"), 1, Body(code, 1, {{93000, 1, 1, 1, 0}})));
+        for (const Topic& topic : call->Cache().Keys()) {
+            if (!kept.contains(topic.Code()))
+                QTest::ignoreMessage(
+                    QtInfoMsg,
+                    qPrintable("lv2-12990 {:SEPARATOR} clean cached cjmx - " + topic.Code()));
+        }
+        h_.context->GetBroadcaster()->Publish(QString::fromUtf8("清理个股实时缓存(市场缩码)"),
+                                              payload);
+        QStringList codes;
+        for (const Topic& topic : call->Cache().Keys())
+            codes << topic.Code();
+        QCOMPARE(codes, kept);
+    }
+
+    // Broadcasts on another thread, answers on the accessor's and attach/detach here, all at
+    // once: nothing deadlocks (the broadcaster comes before the call lock everywhere), and every
+    // cached entry stays ascending with unique sequences.
+    void clearingAnswersAndNodesRaceSafely() {
+        const auto call = h_.Make<Call>();
+        h_.backend->SetResponder([](IServerLink* link, const ServerRequest& request) {
+            const QString code = request.params.value(0).second.toString();
+            link->Answer(request, Body(code, 1 + request.taskId % 7,
+                                       {{93000, 1, 1, 1, 0}, {93001, 2, 2, 0, 2}}));
+        });
+        std::atomic<bool> stop{false};
+        QThread* broadcaster = QThread::create([&] {
+            while (!stop.load()) {
+                h_.context->GetBroadcaster()->Publish(
+                    QString::fromUtf8("清理个股实时缓存(市场缩码)"), QByteArray("SZ"));
+                QThread::yieldCurrentThread();
+            }
+        });
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(".*"));  // any number of cleanings
+        broadcaster->start();
+        for (int round = 0; round < 200; ++round) {
+            ScopeTreeNode node = LargeNode(round % 2 == 0 ? "SZ000001" : "SH600000");
+            node.variant = QString("cjmx");
+            HostClock::AdvanceForTest(3001);  // every attach asks again
+            call->AttachNode(node);
+            call->DetachNode(node);
+        }
+        QVERIFY(h_.backend->WaitForRequests(200, kWaitMs));
+        QTRY_VERIFY_WITH_TIMEOUT(call->Cache().Contains(Topic("SH600000", "cjmx")), kWaitMs);
+        stop = true;
+        QVERIFY(broadcaster->wait(kWaitMs));
+        delete broadcaster;
+        h_.context->GetBroadcaster()->Publish(QString::fromUtf8("清理个股实时缓存(市场缩码)"),
+                                              QByteArray("SZ"));
+        for (const Topic& topic : call->Cache().Keys()) {
+            QVERIFY(!topic.Code().startsWith("SZ"));
+            const QVector<qint32> sequences = Sequences(call->Cache().Get(topic)->records);
+            QVERIFY(std::is_sorted(sequences.begin(), sequences.end()));
+            QVERIFY(std::adjacent_find(sequences.begin(), sequences.end()) == sequences.end());
+        }
+    }
+
+    void cacheKeepsTenTopics() {
+        const auto call = h_.Make<Call>();
+        for (int i = 0; i < 11; ++i)
+            call->HandleAnswer(Topic("SZ300750", "cjmx", i, 20), 1, Body("SZ300750", 1, {}));
+        QCOMPARE(call->Cache().Size(), 10);
+        QVERIFY(!call->Cache().Contains(Topic("SZ300750", "cjmx", 0, 20)));
+    }
+
+private:
+    Harness h_;
+};
+
+QTEST_GUILESS_MAIN(TestLargeDeals)
+#include "tst_largedeals.moc"

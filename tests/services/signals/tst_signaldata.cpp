@@ -1,0 +1,457 @@
+// Short-line signals without a server: 10015 and 10016 bodies laid by hand under every flag
+// setting, lying and truncated ones; the filter rules; the three joins (type rows, the order
+// merge, the statistics per type and direction) and the routing of the three resolvers.
+#include <QtTest>
+
+#include "host/quoter/BaseQuoteData.h"
+#include "services/signals/QzLv2ShortLineSignalListScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
+#include "services/signals/SignalDecoders.h"
+#include "services/signals/SignalFilter.h"
+#include "services/signals/SignalJoins.h"
+#include "tests/services/signals/SignalBodies.h"
+
+using namespace signalbody;
+using nscell::DataRow;
+using nscell::UnsharedDataCell;
+
+namespace {
+
+const QString kQuery = QString::fromUtf8("短线精灵查询");
+
+ShortLineSignal MakeSignal(const QString& code, const QString& type, quint32 order,
+                           qint32 direction = 1) {
+    ShortLineSignal s;
+    s.stock_code = code;
+    s.stock_name = "N" + code;
+    s.signal_type_name = type;
+    s.order = order;
+    s.signal_type_deal_direction = direction;
+    s.signal_time = 93005120;
+    s.signal_description = "d" + QString::number(order);
+    return s;
+}
+
+SignalType MakeType(const QString& code, const QString& name, quint32 group) {
+    SignalType t;
+    t.signal_type_code = code;
+    t.signal_type_name = name;
+    t.signal_type_group_code = group;
+    t.signal_type_group_name = "G" + QString::number(group);
+    return t;
+}
+
+ScopeTreeNode Child(const QSharedPointer<QuoteData>& data) {
+    ScopeTreeNode node(ScopeTypeVariant("qz_lv2_quoter_10016"));
+    node.quote_data = data;
+    return node;
+}
+
+ScopeTreeNode Target(const QString& markets = QString(), const QString& stocks = QString(),
+                     const QString& names = QString()) {
+    ScopeTreeNode node{ScopeTypeVariant(kQuery)};
+    auto data = QSharedPointer<BaseQuoteData>::create();
+    data->base_row.Set("market_list", markets);
+    data->base_row.Set("stock_list", stocks);
+    data->base_row.Set("signal_name_list", names);
+    node.quote_data = data;
+    return node;
+}
+
+QSharedPointer<ResponsePkgEntity_10016> Answer(const QVector<ShortLineSignal>& list) {
+    auto answer = QSharedPointer<ResponsePkgEntity_10016>::create();
+    answer->signal_list = list;
+    answer->count = list.size();
+    return answer;
+}
+
+const BaseQuoteData& Data(const ScopeTreeNode& node) {
+    return dynamic_cast<const BaseQuoteData&>(*node.quote_data);
+}
+
+QStringList Column(const ScopeTreeNode& node, const QString& column) {
+    QStringList out;
+    for (const DataRow& row : Data(node).rows)
+        out << row.Get(column).DisplayText();
+    return out;
+}
+
+}  // namespace
+
+class TestSignalData : public QObject {
+    Q_OBJECT
+
+private slots:
+    void typeBodyWithAndWithoutLevel_data() {
+        QTest::addColumn<int>("flags");
+        QTest::newRow("flags 0: no level") << 0;
+        QTest::newRow("flags 1: level") << 1;
+        QTest::newRow("flags 3: level, other bits ignored") << 3;
+    }
+
+    void typeBodyWithAndWithoutLevel() {
+        QFETCH(int, flags);
+        const QVector<Type> types = {
+            {"101", 1, QString::fromUtf8("涨跌"), QString::fromUtf8("火箭发射"), 7},
+            {"205", 65535, "", QString::fromUtf8("大笔卖出"), 255}};
+        const auto decoded = signalwire::DecodeSignalTypeBody(TypeBody(flags, types));
+        QVERIFY(decoded.ok);
+        const ResponsePkgEntity_10015& e = *decoded.record;
+        QCOMPARE(e.header_a, -1);
+        QCOMPARE(e.header_b, 2);
+        QCOMPARE(e.flags, flags);
+        QCOMPARE(int(e.count), 2);
+        QCOMPARE(e.types.size(), 2);
+        for (int i = 0; i < types.size(); ++i) {
+            QCOMPARE(e.types[i].signal_type_code, types[i].code);
+            QCOMPARE(e.types[i].signal_type_group_code, quint32(types[i].group));
+            QCOMPARE(e.types[i].signal_type_group_name, types[i].groupName);
+            QCOMPARE(e.types[i].signal_type_name, types[i].name);
+            QCOMPARE(e.types[i].level, (flags & 1) ? quint32(types[i].level) : 0u);
+        }
+    }
+
+    void signalBodyUnderEveryFlagSetting_data() {
+        QTest::addColumn<int>("flags");
+        QTest::newRow("u16 order, no value C") << 0;
+        QTest::newRow("i32 order") << 1;
+        QTest::newRow("value C") << 2;
+        QTest::newRow("i32 order and value C") << 3;
+    }
+
+    void signalBodyUnderEveryFlagSetting() {
+        QFETCH(int, flags);
+        const quint32 order = (flags & 1) ? 0x12345678u : 0xFEDCu;
+        const QVector<Signal> list = {
+            {"SZ300750", QString::fromUtf8("宁德时代"), QString::fromUtf8("火箭发射"), order, -2,
+             93005120, QString::fromUtf8("1分钟涨 2.10%")},
+            {"SH600000", "", "", 1, 0, 0, ""}};
+        const auto decoded = signalwire::DecodeSignalBody(SignalBody(flags, list));
+        QVERIFY(decoded.ok);
+        const ResponsePkgEntity_10016& e = *decoded.record;
+        QCOMPARE(e.header_a, 7);
+        QCOMPARE(e.header_b, 8);
+        QCOMPARE(e.flags, flags);
+        QCOMPARE(e.header_c, 9);
+        QCOMPARE(e.header_d, 10);
+        QCOMPARE(e.count, 2);
+        QCOMPARE(e.signal_list.size(), 2);
+        const ShortLineSignal& s = e.signal_list[0];
+        QCOMPARE(s.stock_code, QString("SZ300750"));
+        QCOMPARE(s.stock_name, QString::fromUtf8("宁德时代"));
+        QCOMPARE(s.signal_type_name, QString::fromUtf8("火箭发射"));
+        QCOMPARE(s.order, order);
+        QCOMPARE(s.signal_type_deal_direction, -2);  // sign-extended
+        QCOMPARE(s.signal_time, 93005120);
+        QCOMPARE(s.value_b, 0xB0u);
+        QCOMPARE(s.value_a, -123456);
+        QCOMPARE(s.signal_description, QString::fromUtf8("1分钟涨 2.10%"));
+        QCOMPARE(s.value_c, (flags & 2) ? 0xC0u : 0u);
+        QCOMPARE(e.signal_list[1].stock_code, QString("SH600000"));
+    }
+
+    // Which decoder, body -> signals or types decoded (-1: rejected).
+    void badBodiesRejectedWhole_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("items");
+        const Signal s{"SZ000001", "A", "B", 1, 1, 93000000, "C"};
+        const Type t{"1", 1, "g", "n", 1};
+        QTest::newRow("10016 count 0") << 10016 << SignalBody(0, {}) << 0;
+        QTest::newRow("10016 negative count, bytes after") << 10016 << SignalBody(0, {s}, -5) << 0;
+        QTest::newRow("10016 count 2, one there") << 10016 << SignalBody(0, {s}, 2) << -1;
+        QTest::newRow("10016 count 2^31-1") << 10016 << SignalBody(0, {s}, 0x7FFFFFFF) << -1;
+        QTest::newRow("10016 without value C that flags announce")
+            << 10016 << SignalBody(0, {s}).replace(8, 1, "\x02") << -1;
+        QTest::newRow("10016 description cut") << 10016 << SignalBody(0, {s}).chopped(1) << -1;
+        QTest::newRow("10016 header cut") << 10016 << SignalBody(0, {}).left(20) << -1;
+        QTest::newRow("10015 count 0") << 10015 << TypeBody(0, {}) << 0;
+        QTest::newRow("10015 count 3, one there") << 10015 << TypeBody(0, {t}, 3) << -1;
+        QTest::newRow("10015 count 65535") << 10015 << TypeBody(1, {t}, 65535) << -1;
+        QTest::newRow("10015 level missing") << 10015 << TypeBody(1, {t}).chopped(1) << -1;
+        QTest::newRow("10015 empty") << 10015 << QByteArray() << -1;
+    }
+
+    void badBodiesRejectedWhole() {
+        QFETCH(int, function);
+        QFETCH(QByteArray, body);
+        QFETCH(int, items);
+        bool ok = false;
+        int decodedItems = -1;
+        QString error;
+        if (function == 10016) {
+            const auto decoded = signalwire::DecodeSignalBody(body);
+            ok = decoded.ok;
+            decodedItems = ok ? decoded.record->signal_list.size() : -1;
+            error = decoded.error;
+        } else {
+            const auto decoded = signalwire::DecodeSignalTypeBody(body);
+            ok = decoded.ok;
+            decodedItems = ok ? decoded.record->types.size() : -1;
+            error = decoded.error;
+        }
+        QCOMPARE(decodedItems, items);
+        if (!ok)
+            QVERIFY(error.contains(QString("exceeds body length %1").arg(body.size())));
+    }
+
+    // The filter over markets, stocks, CUSTOM and names.
+    void filterRules_data() {
+        QTest::addColumn<QString>("markets");
+        QTest::addColumn<QString>("stocks");
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("kept");
+        const QString rocket = QString::fromUtf8("火箭发射");
+        const QString dive = QString::fromUtf8("高台跳水");
+        QTest::newRow("no filter") << ""
+                                   << ""
+                                   << ""
+                                   << "SZ000001" << rocket << true;
+        QTest::newRow("listed market") << "SZ"
+                                       << ""
+                                       << ""
+                                       << "SZ000001" << rocket << true;
+        QTest::newRow("other market") << "SH"
+                                      << ""
+                                      << ""
+                                      << "SZ000001" << rocket << false;
+        QTest::newRow("stocks alone do not filter") << ""
+                                                    << "SH600000"
+                                                    << ""
+                                                    << "SZ000001" << rocket << true;
+        QTest::newRow("stock list without CUSTOM") << "SH"
+                                                   << "SZ000001"
+                                                   << ""
+                                                   << "SZ000001" << rocket << false;
+        QTest::newRow("CUSTOM, stock listed") << "SH,CUSTOM"
+                                              << "SZ000001"
+                                              << ""
+                                              << "SZ000001" << rocket << true;
+        QTest::newRow("CUSTOM, stock not listed") << "SH,CUSTOM"
+                                                  << "SZ000002"
+                                                  << ""
+                                                  << "SZ000001" << rocket << false;
+        QTest::newRow("CUSTOM, listed market, stock not listed") << "SH,CUSTOM"
+                                                                 << "SZ000002"
+                                                                 << ""
+                                                                 << "SH600000" << rocket << true;
+        QTest::newRow("CUSTOM alone, no stocks") << "CUSTOM"
+                                                 << ""
+                                                 << ""
+                                                 << "SZ000001" << rocket << false;
+        QTest::newRow("name listed") << ""
+                                     << "" << rocket + "," + dive << "SZ000001" << rocket << true;
+        QTest::newRow("name not listed") << ""
+                                         << "" << dive << "SZ000001" << rocket << false;
+        QTest::newRow("market kept, name not") << "SZ"
+                                               << "" << dive << "SZ000001" << rocket << false;
+        QTest::newRow("prefix is two letters") << "SZ0"
+                                               << ""
+                                               << ""
+                                               << "SZ000001" << rocket << false;
+    }
+
+    void filterRules() {
+        QFETCH(QString, markets);
+        QFETCH(QString, stocks);
+        QFETCH(QString, names);
+        QFETCH(QString, code);
+        QFETCH(QString, type);
+        QFETCH(bool, kept);
+        QCOMPARE(SignalFilter(markets, stocks, names).Keeps(MakeSignal(code, type, 1)), kept);
+        // The same through the list join, which reads the filters from the node's base row.
+        ScopeTreeNode target = Target(markets, stocks, names);
+        QVERIFY(shortline::JoinSignalList(target, Child(Answer({MakeSignal(code, type, 1)}))));
+        QCOMPARE(Data(target).rows.size(), kept ? 1 : 0);
+    }
+
+    void listMergesByOrder() {
+        ScopeTreeNode target = Target();
+        const auto first = Answer({MakeSignal("SZ000001", "A", 5), MakeSignal("SZ000001", "A", 1),
+                                   MakeSignal("SZ000001", "A", 3)});
+        QVERIFY(shortline::JoinSignalList(target, Child(first)));
+        QCOMPARE(Column(target, "order"), (QStringList{"1", "3", "5"}));
+        const QSharedPointer<QuoteData> before = target.quote_data;
+        auto second = Answer({MakeSignal("SH600000", "B", 6), MakeSignal("SH600000", "B", 3),
+                              MakeSignal("SH600000", "B", 2), MakeSignal("SH600000", "C", 2)});
+        QVERIFY(shortline::JoinSignalList(target, Child(second)));
+        QCOMPARE(Column(target, "order"), (QStringList{"1", "2", "3", "5", "6"}));
+        // Order 3 was replaced, order 2 came twice and the later one counts.
+        QCOMPARE(Column(target, "signal_type_name"), (QStringList{"A", "C", "B", "A", "B"}));
+        QCOMPARE(Column(target, "stock_code")[2], QString("SH600000"));
+        // The earlier data was not changed in place, and the base row travelled along.
+        QCOMPARE(dynamic_cast<const BaseQuoteData&>(*before).rows.size(), 3);
+        QVERIFY(Data(target).base_row.Contains("market_list"));
+        QCOMPARE(Data(target).sources.value("10016"), QSharedPointer<QuoteData>(second));
+    }
+
+    void listRowCells() {
+        ScopeTreeNode target = Target();
+        QVERIFY(shortline::JoinSignalList(
+            target,
+            Child(Answer({MakeSignal("SZ300750", QString::fromUtf8("火箭发射"), 42, -1)}))));
+        const DataRow row = Data(target).rows.value(0);
+        QCOMPARE(row.Names(), (QStringList{"order", "signal_description", "signal_time",
+                                           "signal_type_deal_direction", "signal_type_name",
+                                           "stock_code", "stock_name"}));
+        QCOMPARE(row.Get("order"), UnsharedDataCell::FromInteger(42));
+        QCOMPARE(row.Get("signal_type_deal_direction"), UnsharedDataCell::FromInteger(-1));
+        QCOMPARE(row.Get("signal_time").DisplayText(), QString("09:30:05"));
+        QCOMPARE(row.Get("signal_time").ToDateTime().date(), QDate(1900, 1, 1));
+        QCOMPARE(row.Get("signal_time").ToDateTime().time().msec(), 120);
+        QCOMPARE(row.Get("stock_name").ToString(), QString("NSZ300750"));
+        QCOMPARE(row.Get("signal_description").ToString(), QString("d42"));
+    }
+
+    void typeListRowsInAnswerOrder() {
+        auto types = QSharedPointer<ResponsePkgEntity_10015>::create();
+        types->types = {MakeType("9", "Z", 2), MakeType("1", "A", 1)};
+        ScopeTreeNode target{ScopeTypeVariant(kQuery)};
+        ScopeTreeNode source(ScopeTypeVariant("qz_lv2_quoter_10015"));
+        source.quote_data = types;
+        QVERIFY(shortline::JoinSignalTypeList(target, source));
+        QCOMPARE(Column(target, "signal_type_code"), (QStringList{"9", "1"}));
+        const DataRow row = Data(target).rows[0];
+        QCOMPARE(row.Get("signal_type_name"), UnsharedDataCell::FromTranslater("9", "Z"));
+        QCOMPARE(row.Get("signal_type_group_code").ToString(), QString("2"));
+        QCOMPARE(row.Get("signal_type_group_name"), UnsharedDataCell::FromTranslater("2", "G2"));
+        QCOMPARE(Data(target).sources.value("10015"), QSharedPointer<QuoteData>(types));
+    }
+
+    void statisticsPerTypeAndDirection() {
+        auto types = QSharedPointer<ResponsePkgEntity_10015>::create();
+        types->types = {MakeType("1", "A", 1), MakeType("2", "B", 1), MakeType("3", "C", 2)};
+        ScopeTreeNode typeChild(ScopeTypeVariant("qz_lv2_quoter_10015"));
+        typeChild.quote_data = types;
+        ScopeTreeNode target = Target("SZ");
+        const auto signalList =
+            Answer({MakeSignal("SZ000001", "A", 1, 1), MakeSignal("SZ000001", "A", 2, -1),
+                    MakeSignal("SZ000002", "A", 3, 0), MakeSignal("SZ000001", "B", 4, 2),
+                    MakeSignal("SH600000", "B", 5, -1)});  // filtered out
+        // The signals alone produce no rows yet.
+        QVERIFY(shortline::JoinSignalStatistics(target, Child(signalList)));
+        QVERIFY(Data(target).rows.isEmpty());
+        QCOMPARE(Data(target).sources.value("10016").dynamicCast<ResponsePkgEntity_10016>()->count,
+                 4);
+        QVERIFY(shortline::JoinSignalStatistics(target, typeChild));
+        // Directions -1, 0, 1, 2 for every type; the non-positive ones count the sell side.
+        QStringList rows;
+        for (const DataRow& row : Data(target).rows) {
+            rows << row.Get("signal_type_code").ToString() + ":" +
+                        row.Get("signal_type_deal_direction").Key() + ":" +
+                        row.Get("signal_type_deal_direction").DisplayText() + ":" +
+                        row.Get("signal_type_statistics").DisplayText();
+        }
+        const QString buy = QString::fromUtf8("买"), sell = QString::fromUtf8("卖");
+        QStringList expected;
+        for (const QString& counts : {QString("2,2,1,1"), QString("0,0,1,1"), QString("0,0,0,0")}) {
+            const QString type = QString::number(expected.size() / 4 + 1);
+            const QStringList c = counts.split(',');
+            expected << type + ":-1:" + sell + ":" + c[0] << type + ":0:" + sell + ":" + c[1]
+                     << type + ":1:" + buy + ":" + c[2] << type + ":2:" + buy + ":" + c[3];
+        }
+        QCOMPARE(rows, expected);
+        QCOMPARE(Data(target).rows[0].Get("signal_type_group_name"),
+                 UnsharedDataCell::FromTranslater("1", "G1"));
+    }
+
+    void joinsWithoutTheirDataChangeNothing() {
+        ScopeTreeNode target = Target();
+        const QSharedPointer<QuoteData> before = target.quote_data;
+        ScopeTreeNode empty(ScopeTypeVariant("qz_lv2_quoter_10016"));
+        ScopeTreeNode wrongKind(ScopeTypeVariant("qz_lv2_quoter_10016"));
+        wrongKind.quote_data = QSharedPointer<BaseQuoteData>::create();
+        for (const ScopeTreeNode& source : {empty, wrongKind}) {
+            QVERIFY(!shortline::JoinSignalList(target, source));
+            QVERIFY(!shortline::JoinSignalTypeList(target, source));
+            QVERIFY(!shortline::JoinSignalStatistics(target, source));
+            QCOMPARE(target.quote_data, before);
+        }
+    }
+
+    // The client keeps one join per key and two resolvers register each child type: whichever
+    // registration it keeps must join by the kind of the node it joins into.
+    void registeredJoinsFollowTheTargetsKind() {
+        QzLv2ShortLineSignalStatisticsScopeResolver statistics(nullptr);
+        statistics.Init();
+        const JoinMethodValue signalJoin = statistics.GetJoinMethodList().value(1);
+        QCOMPARE(signalJoin.Key().ChildType(), ScopeTypeVariant("qz_lv2_quoter_10016"));
+        ScopeTreeNode list = Target();
+        QVERIFY(signalJoin.Run(list, Child(Answer({MakeSignal("SZ000001", "A", 9)}))));
+        QCOMPARE(Column(list, "order"), QStringList{"9"});
+        ScopeTreeNode counts = Target();
+        counts.key_list = KeyListExpression::FromKeyList("signal_type_statistics");
+        QVERIFY(signalJoin.Run(counts, Child(Answer({MakeSignal("SZ000001", "A", 9)}))));
+        QVERIFY(Data(counts).rows.isEmpty());  // waits for the catalogue
+        QVERIFY(Data(counts).sources.contains("10016"));
+    }
+
+    // Keys asked -> which resolver takes the node, and the children's API types.
+    void resolversSplitByKeys_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("resolver");
+        QTest::addColumn<QStringList>("children");
+        QTest::newRow("no keys") << ""
+                                 << "list" << QStringList{"10016"};
+        QTest::newRow("signal columns") << "order,stock_code,signal_time"
+                                        << "list" << QStringList{"10016"};
+        QTest::newRow("statistics") << "signal_type_name,signal_type_statistics"
+                                    << "statistics" << QStringList{"10015", "10016"};
+        QTest::newRow("type columns") << "signal_type_code,signal_type_name"
+                                      << "types" << QStringList{"10015"};
+        QTest::newRow("type and signal columns") << "signal_type_name,order"
+                                                 << "list" << QStringList{"10016"};
+    }
+
+    void resolversSplitByKeys() {
+        QFETCH(QString, keys);
+        QFETCH(QString, resolver);
+        QFETCH(QStringList, children);
+        QzLv2ShortLineSignalListScopeResolver list(nullptr);
+        QzLv2ShortLineSignalStatisticsScopeResolver statistics(nullptr);
+        QzLv2ShortLineSignalTypeListScopeResolver types(nullptr);
+        const QList<QPair<QString, ScopeResolver*>> resolvers = {
+            {"list", &list}, {"statistics", &statistics}, {"types", &types}};
+        ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant(kQuery));
+        node.key_list = KeyListExpression::FromKeyList(keys);
+        node.params.insert("plate_list", "SH,SZ");
+        node.quote_level = 2;
+        for (const auto& entry : resolvers) {
+            entry.second->Init();
+            QCOMPARE(entry.second->GetSupportedTypeSet(),
+                     std::set<ScopeTypeVariant>{ScopeTypeVariant(kQuery)});
+            ScopeResolveResult result;
+            ScopeTreeNode other = node;
+            other.scope_type = ScopeTypeVariant("短线精灵");
+            QVERIFY(!entry.second->Resolve(result, other));
+            const bool accepted = entry.second->Resolve(result, node);
+            QCOMPARE(accepted, entry.first == resolver);
+            if (!accepted)
+                continue;
+            QStringList apiTypes;
+            for (const ScopeTreeNode& child : result.fetch_nodes) {
+                apiTypes << child.api_type.ToQString();
+                QCOMPARE(child.scope_type.ToQString(), "qz_lv2_quoter_" + apiTypes.last());
+                QCOMPARE(child.params.value("plate_list").toString(), QString("SH,SZ"));
+                QCOMPARE(child.quote_level, 2);
+                QCOMPARE(child.parent_scope_id, node.scope_id);
+            }
+            QCOMPARE(apiTypes, children);
+            QCOMPARE(result.replacement_nodes[0].split_type, ScopeSplitTypeVariant(8));
+            QCOMPARE(result.replacement_nodes[0].children.size(), children.size());
+            QStringList joinChildren;
+            for (const JoinMethodValue& join : entry.second->GetJoinMethodList()) {
+                QVERIFY(!join.Key().HasSplitType());
+                QCOMPARE(join.Key().ParentType(), ScopeTypeVariant(kQuery));
+                joinChildren << join.Key().ChildType().ToQString().right(5);
+            }
+            QCOMPARE(joinChildren, children);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSignalData)
+#include "tst_signaldata.moc"

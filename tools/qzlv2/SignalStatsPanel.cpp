@@ -1,0 +1,83 @@
+#include "tools/qzlv2/SignalStatsPanel.h"
+
+#include <QJsonArray>
+
+#include "tools/qzlv2/PackageJson.h"
+#include "tools/qzlv2/Screen.h"
+
+namespace qzlv2 {
+
+namespace {
+
+constexpr int kNameColumns = 24;
+
+QString Padded(const QString& text, int columns) {
+    return text + QString(qMax(1, columns - DisplayColumns(text)), QLatin1Char(' '));
+}
+
+}  // namespace
+
+QList<ScopeTreeNode> SignalStatsPanel::Request(const QString&) {
+    const ScopeTreeNode node = query_.Node({QStringLiteral("signal_type_statistics")});
+    node_id_ = node.scope_id;
+    return {node};
+}
+
+void SignalStatsPanel::Update(const ScopeTree& tree) {
+    if (const auto rows = JoinedRows(tree, node_id_)) {
+        rows_ = *rows;
+    }
+}
+
+QStringList SignalStatsPanel::Missing() const {
+    return rows_.isEmpty() ? QStringList{QStringLiteral("statistics")} : QStringList();
+}
+
+int SignalStatsPanel::TypeCount() const {
+    QStringList codes;
+    for (const nscell::DataRow& row : rows_) {
+        const QString code = row.Get("signal_type_code").ToString();
+        if (codes.isEmpty() || codes.last() != code) {
+            codes << code;
+        }
+    }
+    return codes.size();
+}
+
+// One line per type: "name (group)   买 3  卖 1", the sides in the rows' order.
+QStringList SignalStatsPanel::Render(int width, int lines) const {
+    QStringList out{QStringLiteral("statistics per type and side")};
+    QString current;
+    for (const nscell::DataRow& row : rows_) {
+        const QString code = row.Get("signal_type_code").ToString();
+        if (code != current) {
+            current = code;
+            out << Padded(
+                QStringLiteral("%1 (%2)").arg(row.Get("signal_type_name").DisplayText(),
+                                              row.Get("signal_type_group_name").DisplayText()),
+                kNameColumns);
+        }
+        out.last() +=
+            QStringLiteral("  %1 %2").arg(row.Get("signal_type_deal_direction").DisplayText(),
+                                          row.Get("signal_type_statistics").DisplayText());
+    }
+    if (lines > 0 && out.size() > lines) {
+        out = out.mid(0, lines);
+    }
+    if (width > 0) {
+        for (QString& line : out) {
+            line = ClipToColumns(line, width);
+        }
+    }
+    return out;
+}
+
+QJsonValue SignalStatsPanel::Json() const {
+    QJsonArray table;
+    for (const nscell::DataRow& row : rows_) {
+        table.append(RowToJson(row));
+    }
+    return table;
+}
+
+}  // namespace qzlv2
