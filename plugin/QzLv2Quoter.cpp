@@ -23,16 +23,16 @@
 #include "services/fastquote/QzLv2RemoteApiCall_12989.h"
 #include "services/largedeals/QzLv2NewLargeScopeResolver.h"
 #include "services/largedeals/QzLv2RemoteApiCall_12990.h"
-#include "services/signals/QzLv2RemoteApiCall_10015.h"
-#include "services/signals/QzLv2RemoteApiCall_10016.h"
-#include "services/signals/QzLv2ShortLineSignalListScopeResolver.h"
-#include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
-#include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
 #include "services/minuteflow/QzLv2IndicatorResolver.h"
 #include "services/minuteflow/QzLv2MinutesCapitalFlowsIndicatorResolver.h"
 #include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
 #include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
 #include "services/minuteflow/QzLv2RemoteApiCall_12988.h"
+#include "services/signals/QzLv2RemoteApiCall_10015.h"
+#include "services/signals/QzLv2RemoteApiCall_10016.h"
+#include "services/signals/QzLv2ShortLineSignalListScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
+#include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10012.h"
 #include "services/stockboard/QzLv2RemoteApiCall_12755_Stock_Related.h"
@@ -114,11 +114,11 @@ void QzLv2Quoter::CreateResolvers() {
     resolvers_->Add(new QzLv2ShortLineSignalListScopeResolver(&configuration_));        // 5th
     resolvers_->Add(new QzLv2ShortLineSignalStatisticsScopeResolver(&configuration_));  // 6th
     resolvers_->Add(new QzLv2ShortLineSignalTypeListScopeResolver(&configuration_));    // 7th
-    resolvers_->Add(new QzLv2IndicatorResolver(&configuration_));                      // 8th
-    resolvers_->Add(new QzLv2MinutesCapitalFlowsIndicatorResolver(&configuration_));   // 9th
-    resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));      // 10th
-    resolvers_->Add(new QzLv2CapitalTrendScopeResolver(&configuration_));    // 11th
-    resolvers_->Add(new QzLv2PriceBaseDealsScopeResolver(&configuration_));  // 12th
+    resolvers_->Add(new QzLv2IndicatorResolver(&configuration_));                       // 8th
+    resolvers_->Add(new QzLv2MinutesCapitalFlowsIndicatorResolver(&configuration_));    // 9th
+    resolvers_->Add(new QzLv2StockBoardScopeResolver(&configuration_));                 // 10th
+    resolvers_->Add(new QzLv2CapitalTrendScopeResolver(&configuration_));               // 11th
+    resolvers_->Add(new QzLv2PriceBaseDealsScopeResolver(&configuration_));             // 12th
     resolvers_->Init();
 }
 
@@ -133,12 +133,12 @@ void QzLv2Quoter::CreateCalls() {
     calls_->Add(new QzLv2RemoteApiCall_10016(&configuration_, main_accessor_));  // 6th
     // 7th
     calls_->Add(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
-    calls_->Add(new QzLv2RemoteApiCall_12915(&configuration_, main_accessor_));  // 8th
-    calls_->Add(new QzLv2RemoteApiCall_12917(&configuration_, main_accessor_));  // 9th
-    calls_->Add(new QzLv2RemoteApiCall_12930(&configuration_, main_accessor_));  // 10th
-    calls_->Add(new QzLv2RemoteApiCall_12973(&configuration_, main_accessor_));  // 11th
-    calls_->Add(new QzLv2RemoteApiCall_12844(&configuration_, main_accessor_));  // 12th
-    calls_->Add(new QzLv2RemoteApiCall_12842(&configuration_, main_accessor_));  // 13th
+    calls_->Add(new QzLv2RemoteApiCall_12915(&configuration_, main_accessor_));        // 8th
+    calls_->Add(new QzLv2RemoteApiCall_12917(&configuration_, main_accessor_));        // 9th
+    calls_->Add(new QzLv2RemoteApiCall_12930(&configuration_, main_accessor_));        // 10th
+    calls_->Add(new QzLv2RemoteApiCall_12973(&configuration_, main_accessor_));        // 11th
+    calls_->Add(new QzLv2RemoteApiCall_12844(&configuration_, main_accessor_));        // 12th
+    calls_->Add(new QzLv2RemoteApiCall_12842(&configuration_, main_accessor_));        // 13th
     calls_->Add(new QzLv2RemoteApiCall_12932(&configuration_, main_accessor_));        // 14th
     calls_->Add(new QzLv2RemoteApiCall_12989(&configuration_, fast_quote_accessor_));  // last
     calls_->Init();

@@ -30,7 +30,7 @@ bool MinuteFlowAnswers::Serves(int funcId) {
 }
 
 std::optional<QByteArray> MinuteFlowAnswers::Answer(const SimulatedMarket& market,
-                                              const ServerRequest& request) const {
+                                                    const ServerRequest& request) const {
     const QString code = Param(request, kCodeParam).toString();
     const StockState* state = market.FindState(code);
     if (state == nullptr) {

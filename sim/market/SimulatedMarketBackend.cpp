@@ -52,9 +52,8 @@ SimulatedMarketBackend::SimulatedMarketBackend() : SimulatedMarketBackend(Option
 SimulatedMarketBackend::SimulatedMarketBackend(const Options& options)
     : options_(options),
       market_(options.seed, options.extra_stocks),
-      minute_flows_(options.seed,
-                    options.history_today.isValid() ? options.history_today
-                                                    : HostClock::Now().date()) {
+      minute_flows_(options.seed, options.history_today.isValid() ? options.history_today
+                                                                  : HostClock::Now().date()) {
     WatchTrades();
     if (options_.timers) {
         StartTimers();

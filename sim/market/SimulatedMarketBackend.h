@@ -13,8 +13,8 @@
 
 #include "host/access/ServerBackend.h"
 #include "sim/market/LargeDealTape.h"
-#include "sim/market/SignalDetector.h"
 #include "sim/market/MinuteFlowAnswers.h"
+#include "sim/market/SignalDetector.h"
 #include "sim/market/SimulatedMarket.h"
 
 class QObject;

@@ -11,11 +11,11 @@
 #include "host/access/recording/ReplayBackend.h"
 #include "host/core/HostClock.h"
 #include "sim/market/SimulatedMarketBackend.h"
-#include "tools/qzlv2/PluginHost.h"
-#include "tools/qzlv2/Screen.h"
 #include "tools/qzlv2/BoardPanel.h"
 #include "tools/qzlv2/BookPanel.h"
 #include "tools/qzlv2/HeaderPanel.h"
+#include "tools/qzlv2/PluginHost.h"
+#include "tools/qzlv2/Screen.h"
 
 using namespace recording;
 

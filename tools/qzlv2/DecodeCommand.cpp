@@ -15,10 +15,10 @@
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
-#include "tools/qzlv2/FlowDealsJson.h"
-#include "tools/qzlv2/LargeDealSignalJson.h"
-#include "tools/qzlv2/FlowJson.h"
 #include "tools/qzlv2/DecodeFromRecording.h"
+#include "tools/qzlv2/FlowDealsJson.h"
+#include "tools/qzlv2/FlowJson.h"
+#include "tools/qzlv2/LargeDealSignalJson.h"
 #include "tools/qzlv2/Output.h"
 #include "tools/qzlv2/PackageJson.h"
 
@@ -124,15 +124,20 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
         case 10012:
             return FromResult(DecodeStockDataSetBody(body), DataSetToJson, json, error, extent);
         case 12755:
-            return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error, extent);
+            return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error,
+                              extent);
         case 12915:
-            return FromResult(deals::DecodePriceDealsBody(body), PriceDealsToJson, json, error, extent);
+            return FromResult(deals::DecodePriceDealsBody(body), PriceDealsToJson, json, error,
+                              extent);
         case 12917:
-            return FromResult(deals::DecodeWillDealsBody(body), WillDealsToJson, json, error, extent);
+            return FromResult(deals::DecodeWillDealsBody(body), WillDealsToJson, json, error,
+                              extent);
         case 12930:
-            return FromResult(capitalflow::DecodeStockFlowBody(body), StockFlowToJson, json, error, extent);
+            return FromResult(capitalflow::DecodeStockFlowBody(body), StockFlowToJson, json, error,
+                              extent);
         case 12932:
-            return FromResult(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson, json, error, extent);
+            return FromResult(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson, json, error,
+                              extent);
         case 12973:
             return FromResult(capitalflow::DecodeBoardAnalysisBody(body), BoardAnalysisToJson, json,
                               error, extent);
@@ -140,7 +145,8 @@ bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString
             return FromResult(signalwire::DecodeSignalTypeBody(body), SignalTypesToJson, json,
                               error, extent);
         case 10016:
-            return FromResult(signalwire::DecodeSignalBody(body), SignalsToJson, json, error, extent);
+            return FromResult(signalwire::DecodeSignalBody(body), SignalsToJson, json, error,
+                              extent);
         case 12990:
             return FromResult(largedeal::DecodeLargeDealBody(body, kind), LargeDealToJson, json,
                               error, extent);

@@ -33,7 +33,10 @@ const char kQuietRules[] = "qzlv2.*=false\nsim.*=false\n*.debug=false\nreplay.wa
 class ReplaySession {
 public:
     ReplaySession(const ReplayOptions& options, const recording::Recording& recording)
-        : options_(options), recording_(recording), screen_(WatchPanels(options.code)), host_(screen_) {}
+        : options_(options),
+          recording_(recording),
+          screen_(WatchPanels(options.code)),
+          host_(screen_) {}
     ~ReplaySession() { ServerBackendRegistry::Clear(); }
 
     int Run();

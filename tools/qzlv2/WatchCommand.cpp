@@ -301,7 +301,8 @@ void DefineWatch(QCommandLineParser& p) {
     p.setApplicationDescription(
         "Does what the client does: installs the simulated market as the quote server of both "
         "services, loads the plug-in file, creates its handler in a handler chain, registers its "
-        "joins, and asks for CODE's fast quote, latest large deal, stock-board fields, capital flow "
+        "joins, and asks for CODE's fast quote, latest large deal, stock-board fields, capital "
+        "flow "
         "by order size, price-volume table and minute flow, or, for a board code, the board's flow "
         "by order size and its large-order inflow. The screen (code, last price and change; the "
         "latest large deal, marked *new* for 3 s; the order book, sell N .. sell 1 above buy 1 .. "

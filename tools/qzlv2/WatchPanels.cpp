@@ -6,10 +6,10 @@
 #include "tools/qzlv2/BookPanel.h"
 #include "tools/qzlv2/CapitalFlowPanel.h"
 #include "tools/qzlv2/HeaderPanel.h"
-#include "tools/qzlv2/LinkPanel.h"
-#include "tools/qzlv2/PriceVolumePanel.h"
 #include "tools/qzlv2/LargeDealPanel.h"
+#include "tools/qzlv2/LinkPanel.h"
 #include "tools/qzlv2/MinuteFlowPanel.h"
+#include "tools/qzlv2/PriceVolumePanel.h"
 
 namespace qzlv2 {
 
