@@ -105,6 +105,10 @@ CHQOWNServerAccesser::CHQOWNServerAccesser(const QString& service, QObject* pare
     // the delivery thread reads for every event. The creator's later setObjectName (the client
     // names its accessors) then changes only the name, not memory that thread reads.
     setObjectName(service);
+    // Likewise the connection data: the thread's first queued call would create it while the
+    // creator may be naming the accessor (which reads it to emit objectNameChanged). A connection
+    // made here creates it before the thread runs.
+    connect(this, &QObject::objectNameChanged, this, [] {});
     moveToThread(m_thread);
     m_thread->start();
     if (m_backend) {

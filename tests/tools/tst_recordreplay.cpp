@@ -160,7 +160,15 @@ private:
                 if (step == kDropAt) {
                     market->DropLink();
                 } else if (step == kRestoreAt) {
+                    // The plug-in asks for the book again from its own threads: wait for that
+                    // request, so that its answer is on this step's screen, as it is in the
+                    // recording.
+                    const int asked =
+                        market->RequestCount(SimulatedMarketBackend::kFastQuoteFunction);
                     market->RestoreLink();
+                    QTRY_VERIFY_WITH_TIMEOUT(
+                        market->RequestCount(SimulatedMarketBackend::kFastQuoteFunction) > asked,
+                        kWaitMs);
                 } else {
                     market->Step();
                 }
@@ -190,7 +198,9 @@ private:
                     QTRY_VERIFY_WITH_TIMEOUT(replay.WaitForRequest(0), kWaitMs);
                 }
                 host.Update();
-                sampled.Sample();
+                // Sampled as the live run is: from the first complete screen on.
+                if (screen.Missing().isEmpty())
+                    sampled.Sample();
             }
         }
         ServerBackendRegistry::Clear();

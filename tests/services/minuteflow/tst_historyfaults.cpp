@@ -47,8 +47,14 @@ std::unique_ptr<QProcess> StartSaveLoop(const QString& dir, int tag) {
     return process;
 }
 
-bool WaitReady(QProcess& process) {
-    return process.waitForReadyRead(kStartMs) && process.readLine().startsWith("ready");
+// True once the helper has saved each version once; `cycleUs`: how long those two saves took.
+bool WaitReady(QProcess& process, qint64* cycleUs = nullptr) {
+    if (!process.canReadLine() && !process.waitForReadyRead(kStartMs))
+        return false;
+    const QList<QByteArray> words = process.readLine().trimmed().split(' ');
+    if (cycleUs != nullptr)
+        *cycleUs = words.value(1).toLongLong();
+    return words.value(0) == "ready";
 }
 
 // Runs a shell script with $1 the directory and $2 the helper; its output as "key value" lines.
@@ -94,9 +100,12 @@ void TestHistoryFaults::killedWhileSavingLeavesOldOrNewFile() {
     int versions[3] = {0, 0, 0};
     for (int kill = 0; kill < kKills; ++kill) {
         auto process = StartSaveLoop(dir_->path(), 0);
-        QVERIFY(WaitReady(*process));
-        QThread::usleep(QRandomGenerator::global()->bounded(15000));  // a random moment of a save
-        process->kill();                                              // SIGKILL
+        qint64 cycleUs = 0;
+        QVERIFY(WaitReady(*process, &cycleUs));
+        // A random moment of a save of either version.
+        QThread::usleep(
+            QRandomGenerator::global()->bounded(int(qBound<qint64>(1000, cycleUs, 10000000))));
+        process->kill();  // SIGKILL
         QVERIFY(process->waitForFinished(kStartMs));
         const Loaded loaded = LoadFile();
         QVERIFY2(IsWholeVersion(loaded), qPrintable(QString("kill %1: %2 records, ok %3")
