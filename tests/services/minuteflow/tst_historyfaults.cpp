@@ -8,6 +8,7 @@
 
 #include "framework/HistoryFilePath.h"
 #include "host/core/CDataStoreMgr.h"
+#include "host/core/CMemArchiveError.h"
 #include "services/minuteflow/FlowHistoryFile.h"
 
 namespace {
@@ -16,6 +17,7 @@ constexpr int kKills = 200;
 constexpr int kStartMs = 10000;  // ms a helper may take to start and save once
 
 struct Loaded {
+    bool absent = false;  // the path named no file the moment it was opened
     bool ok = false;
     int records = 0;
     bool uniform = false;  // every record carries the same smallout
@@ -25,7 +27,16 @@ struct Loaded {
 Loaded LoadFile() {
     historyfile::HistoryData<FlowRecord> data;
     Loaded loaded;
-    loaded.ok = minuteflow::FlowHistoryFile().Load("SH600000", "week", data);
+    QFile file(historyfile::FilePath("SH600000", "week"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        loaded.absent = true;
+        return loaded;
+    }
+    try {
+        loaded.ok = minuteflow::FlowHistoryFile().Decode(file.readAll(), data);
+    } catch (const CMemArchiveError&) {
+        loaded.ok = false;  // truncated: a torn file
+    }
     loaded.records = int(data.records.size());
     loaded.smallout = data.records.empty() ? -1 : data.records.front().smallout;
     loaded.uniform =
@@ -130,13 +141,22 @@ void TestHistoryFaults::twoProcessesShareOneDirectory() {
     QElapsedTimer clock;
     clock.start();
     int loads = 0;
+    int absent = 0;
     while (clock.elapsed() < 1500) {
         const Loaded loaded = LoadFile();
+        // Both writers rename over the path; now and then (about one run in ten here) an open
+        // finds no file at that instant: a cache miss, never a torn file.
+        if (loaded.absent) {
+            ++absent;
+            continue;
+        }
         QVERIFY2(IsWholeVersion(loaded),
                  qPrintable(QString("load %1: %2 records").arg(loads).arg(loaded.records)));
         seen.insert(loaded.smallout);
         ++loads;
     }
+    qInfo() << loads << "whole files read," << absent << "opens found no file";
+    QVERIFY(loads > absent);
     first->kill();
     second->kill();
     QVERIFY(first->waitForFinished(kStartMs) && second->waitForFinished(kStartMs));
