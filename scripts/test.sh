@@ -26,6 +26,7 @@ scripts/install-deps.sh
 
 build=build
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+ctest_flags=()
 if [ "$mode" = sanitize ]; then
   build=build-asan
   flags=(-DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF)
@@ -40,8 +41,9 @@ elif [ "$mode" = tsan ]; then
   qtcore=$(scripts/build-tsan-qt.sh)
   export LD_LIBRARY_PATH="$qtcore${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
   export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
+  ctest_flags=(-LE single-thread)
 fi
 
 cmake -S . -B "$build" -G Ninja "${flags[@]}"
 cmake --build "$build" -j"$(nproc)"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "${ctest_flags[@]}"
