@@ -139,7 +139,7 @@ void TestFlowPanels::answersAgreeWithTheTrades() {
             const TradeFlow& f = market.FindState(member)->Flow();
             xlBuy += f.Cell(TradeSide::Buy, OrderSize::ExtraLarge).amount;
             littleSell += f.Cell(TradeSide::Sell, OrderSize::Little).amount;
-            largeNet += f.LargeNetAmount();
+            largeNet += f.LargeNet().amount;
         }
         const ResponsePkg_12932 amounts = BoardFlow(market, board.code);
         QCOMPARE(amounts.extra_large_buy_amount, xlBuy);
