@@ -1,8 +1,5 @@
 #include "services/capitalflow/CapitalFlowJoins.h"
 
-#include <initializer_list>
-#include <utility>
-
 #include "framework/TableJoin.h"
 
 using nscell::DataRow;
@@ -12,13 +9,12 @@ namespace capitalflow {
 
 namespace {
 
-using Column = std::pair<const char*, qint64>;
-
-DataRow RowOf(std::initializer_list<Column> columns) {
+template <typename Package>
+DataRow RowOf(const Package& p) {
     DataRow row;
-    for (const Column& column : columns) {
-        row.Set(QLatin1String(column.first), UnsharedDataCell::FromBigInteger(column.second));
-    }
+    ForEachField(p, [&row](const char* name, qint64 value) {
+        row.Set(QLatin1String(name), UnsharedDataCell::FromBigInteger(value));
+    });
     return row;
 }
 
@@ -31,35 +27,18 @@ JoinMethodResult JoinOneRow(ScopeTreeNode& target, const ScopeTreeNode& source, 
 }  // namespace
 
 DataRow StockFlowRow(const ResponsePkg_12930& p) {
-    return RowOf({{"total_sell", p.total_sell},
-                  {"average_sell", p.average_sell},
-                  {"total_buy", p.total_buy},
-                  {"average_buy", p.average_buy},
-                  {"ddx", p.ddx},
-                  {"volume_diff", p.volume_diff},
-                  {"extra_large_buy_volume", p.extra_large_buy_volume},
-                  {"extra_large_sell_volume", p.extra_large_sell_volume},
-                  {"large_buy_volume", p.large_buy_volume},
-                  {"large_sell_volume", p.large_sell_volume},
-                  {"medium_buy_volume", p.medium_buy_volume},
-                  {"medium_sell_volume", p.medium_sell_volume},
-                  {"little_buy_volume", p.little_buy_volume},
-                  {"little_sell_volume", p.little_sell_volume}});
+    return RowOf(p);
 }
 
 DataRow BoardFlowRow(const ResponsePkg_12932& p) {
-    return RowOf({{"extra_large_buy_amount", p.extra_large_buy_amount},
-                  {"extra_large_sell_amount", p.extra_large_sell_amount},
-                  {"large_buy_amount", p.large_buy_amount},
-                  {"large_sell_amount", p.large_sell_amount},
-                  {"medium_buy_amount", p.medium_buy_amount},
-                  {"medium_sell_amount", p.medium_sell_amount},
-                  {"little_buy_amount", p.little_buy_amount},
-                  {"little_sell_amount", p.little_sell_amount}});
+    return RowOf(p);
 }
 
 DataRow BoardAnalysisRow(const ResponsePkg_12973& p) {
-    return RowOf({{"CurrentDayLargeInCapital", p.CurrentDayLargeInCapital}});
+    DataRow row;
+    row.Set(QStringLiteral("CurrentDayLargeInCapital"),
+            UnsharedDataCell::FromBigInteger(p.CurrentDayLargeInCapital));
+    return row;
 }
 
 JoinMethodResult JoinStockFlow(ScopeTreeNode& target, const ScopeTreeNode& source) {

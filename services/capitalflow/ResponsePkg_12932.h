@@ -20,5 +20,18 @@ struct ResponsePkg_12932 {
     qint64 little_sell_amount = 0;
 };
 
+// Calls visit(name, value) for each field, in declaration order (see ResponsePkg_12930.h).
+template <typename Visit>
+void ForEachField(const ResponsePkg_12932& p, Visit&& visit) {
+    visit("extra_large_buy_amount", p.extra_large_buy_amount);
+    visit("extra_large_sell_amount", p.extra_large_sell_amount);
+    visit("large_buy_amount", p.large_buy_amount);
+    visit("large_sell_amount", p.large_sell_amount);
+    visit("medium_buy_amount", p.medium_buy_amount);
+    visit("medium_sell_amount", p.medium_sell_amount);
+    visit("little_buy_amount", p.little_buy_amount);
+    visit("little_sell_amount", p.little_sell_amount);
+}
+
 using ResponsePkgEntity_12932 = PackageQuoteData<ResponsePkg_12932>;
 using ResponsePkgTopic_12932 = CodeTopic<12932>;  // the board code

@@ -19,13 +19,32 @@ qint32 Lots(qint64 shares) {
     return Saturated<qint32>(shares / OrderBook::kLot);
 }
 
-qint32 Volume(const TradeFlow& flow, TradeSide side, OrderSize size) {
-    return Lots(flow.Cell(side, size).volume);
-}
+// Each (side, size) cell of the flow and the 12930 volume and 12932 amount fields it fills.
+struct SizedField {
+    TradeSide side;
+    OrderSize size;
+    qint32 ResponsePkg_12930::*volume;
+    qint64 ResponsePkg_12932::*amount;
+};
 
-qint64 Amount(const TradeFlow& flow, TradeSide side, OrderSize size) {
-    return flow.Cell(side, size).amount;
-}
+constexpr SizedField kSizedFields[] = {
+    {TradeSide::Buy, OrderSize::ExtraLarge, &ResponsePkg_12930::extra_large_buy_volume,
+     &ResponsePkg_12932::extra_large_buy_amount},
+    {TradeSide::Sell, OrderSize::ExtraLarge, &ResponsePkg_12930::extra_large_sell_volume,
+     &ResponsePkg_12932::extra_large_sell_amount},
+    {TradeSide::Buy, OrderSize::Large, &ResponsePkg_12930::large_buy_volume,
+     &ResponsePkg_12932::large_buy_amount},
+    {TradeSide::Sell, OrderSize::Large, &ResponsePkg_12930::large_sell_volume,
+     &ResponsePkg_12932::large_sell_amount},
+    {TradeSide::Buy, OrderSize::Medium, &ResponsePkg_12930::medium_buy_volume,
+     &ResponsePkg_12932::medium_buy_amount},
+    {TradeSide::Sell, OrderSize::Medium, &ResponsePkg_12930::medium_sell_volume,
+     &ResponsePkg_12932::medium_sell_amount},
+    {TradeSide::Buy, OrderSize::Little, &ResponsePkg_12930::little_buy_volume,
+     &ResponsePkg_12932::little_buy_amount},
+    {TradeSide::Sell, OrderSize::Little, &ResponsePkg_12930::little_sell_volume,
+     &ResponsePkg_12932::little_sell_amount},
+};
 
 // Volume-weighted mean price of one side of the book, price units (0 for an empty side).
 qint32 MeanPrice(const QVector<BookLevel>& levels) {
@@ -53,40 +72,26 @@ quint32 HundredthsOf(qint32 price, int decimals) {
 
 ResponsePkg_12930 StockFlowAnswer(const StockState& state) {
     const TradeFlow& f = state.Flow();
-    using S = OrderSize;
     ResponsePkg_12930 p;
     p.total_buy = Lots(state.Book().BidVolume());
     p.total_sell = Lots(state.Book().AskVolume());
     p.average_buy = MeanPrice(state.Book().Bids());
     p.average_sell = MeanPrice(state.Book().Asks());
     p.volume_diff = Lots(f.SideTotal(TradeSide::Buy).volume - f.SideTotal(TradeSide::Sell).volume);
-    p.extra_large_buy_volume = Volume(f, TradeSide::Buy, S::ExtraLarge);
-    p.extra_large_sell_volume = Volume(f, TradeSide::Sell, S::ExtraLarge);
-    p.large_buy_volume = Volume(f, TradeSide::Buy, S::Large);
-    p.large_sell_volume = Volume(f, TradeSide::Sell, S::Large);
-    p.medium_buy_volume = Volume(f, TradeSide::Buy, S::Medium);
-    p.medium_sell_volume = Volume(f, TradeSide::Sell, S::Medium);
-    p.little_buy_volume = Volume(f, TradeSide::Buy, S::Little);
-    p.little_sell_volume = Volume(f, TradeSide::Sell, S::Little);
-    const qint64 bigNet =
-        f.Cell(TradeSide::Buy, S::ExtraLarge).volume + f.Cell(TradeSide::Buy, S::Large).volume -
-        f.Cell(TradeSide::Sell, S::ExtraLarge).volume - f.Cell(TradeSide::Sell, S::Large).volume;
+    for (const SizedField& field : kSizedFields) {
+        p.*field.volume = Lots(f.Cell(field.side, field.size).volume);
+    }
+    const qint64 bigNet = f.LargeNet().volume;
     const double floatShares = double(state.Stock().float_shares) * 10000.0;
     p.ddx = floatShares > 0 ? Saturated<qint16>(qint64(bigNet * kDdxScale / floatShares)) : 0;
     return p;
 }
 
 ResponsePkg_12932 BoardFlowAnswer(const TradeFlow& f) {
-    using S = OrderSize;
     ResponsePkg_12932 p;
-    p.extra_large_buy_amount = Amount(f, TradeSide::Buy, S::ExtraLarge);
-    p.extra_large_sell_amount = Amount(f, TradeSide::Sell, S::ExtraLarge);
-    p.large_buy_amount = Amount(f, TradeSide::Buy, S::Large);
-    p.large_sell_amount = Amount(f, TradeSide::Sell, S::Large);
-    p.medium_buy_amount = Amount(f, TradeSide::Buy, S::Medium);
-    p.medium_sell_amount = Amount(f, TradeSide::Sell, S::Medium);
-    p.little_buy_amount = Amount(f, TradeSide::Buy, S::Little);
-    p.little_sell_amount = Amount(f, TradeSide::Sell, S::Little);
+    for (const SizedField& field : kSizedFields) {
+        p.*field.amount = f.Cell(field.side, field.size).amount;
+    }
     return p;
 }
 
@@ -120,7 +125,7 @@ simwire::BoardAnalysis BoardAnalysisAnswer(const SimulatedMarket& market, const 
     a.rising_members = quint16(a.head[0]);
     a.falling_members = quint16(a.head[1]);
     const TradeFlow flow = market.BoardFlow(board.code);
-    a.large_in_capital = Saturated<qint32>(flow.LargeNetAmount() / kYuanPer10k);
+    a.large_in_capital = Saturated<qint32>(flow.LargeNet().amount / kYuanPer10k);
     for (OrderSize size : {OrderSize::Large, OrderSize::ExtraLarge}) {
         a.large_buy += Saturated<qint32>(flow.Cell(TradeSide::Buy, size).amount / kYuanPer10k);
         a.large_sell += Saturated<qint32>(flow.Cell(TradeSide::Sell, size).amount / kYuanPer10k);

@@ -44,10 +44,12 @@ FlowCell TradeFlow::Total() const {
     return total;
 }
 
-qint64 TradeFlow::LargeNetAmount() const {
-    qint64 net = 0;
+FlowCell TradeFlow::LargeNet() const {
+    FlowCell net;
     for (OrderSize size : {OrderSize::Large, OrderSize::ExtraLarge}) {
-        net += Cell(TradeSide::Buy, size).amount - Cell(TradeSide::Sell, size).amount;
+        const FlowCell& buy = Cell(TradeSide::Buy, size);
+        const FlowCell& sell = Cell(TradeSide::Sell, size);
+        net += FlowCell{buy.volume - sell.volume, buy.amount - sell.amount, buy.count - sell.count};
     }
     return net;
 }

@@ -28,8 +28,8 @@ public:
     const FlowCell& Cell(TradeSide side, OrderSize size) const;
     FlowCell SideTotal(TradeSide side) const;  // all sizes of one side
     FlowCell Total() const;                    // every trade
-    // Buy minus sell amount of the large and extra-large classes, yuan.
-    qint64 LargeNetAmount() const;
+    // Buy minus sell of the large and extra-large classes (each member a net).
+    FlowCell LargeNet() const;
 
 private:
     std::array<std::array<FlowCell, kOrderSizes>, kTradeSides> cells_{};

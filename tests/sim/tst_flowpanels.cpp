@@ -1,11 +1,12 @@
-// The capital flows and deals of the simulated market, as the panels a trader compares: what the
-// server answers agrees with the classified trades (the price-volume table adds up to the day
-// volume row by row, a stock's volumes by size are its trades', a board's amounts are the sums
-// over its members, the best-price queues are the book's), and every resolver's node goes through
-// the real plug-in file and comes back to its parent with those numbers.
+// The simulated market's classified trades and the capital flows and deals a trader compares: the
+// order-size classes at their bounds; the day's flow by side and size is exactly the sum of the
+// trades heard, the price-volume table adds up to the day volume side by side, a board's flow is
+// the sum of its members', a seed gives the same tape; what the server answers agrees with those
+// trades; and every resolver's node goes through the real plug-in file and back to its parent.
 #include <QPluginLoader>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 #include <numeric>
 
@@ -22,14 +23,34 @@
 #include "sim/market/MarketAnswers.h"
 #include "sim/market/SimulatedMarketBackend.h"
 
+using simmarket::ClassifyAmount;
+using simmarket::FlowCell;
 using simmarket::OrderSize;
 using simmarket::SimulatedMarket;
+using simmarket::StockState;
+using simmarket::Trade;
 using simmarket::TradeFlow;
 using simmarket::TradeSide;
+
+Q_DECLARE_METATYPE(OrderSize)
 
 namespace {
 
 constexpr int kWaitMs = 5000;  // ms, bounded wait for cross-thread deliveries
+constexpr TradeSide kSides[] = {TradeSide::Buy, TradeSide::Sell, TradeSide::Other};
+constexpr OrderSize kSizes[] = {OrderSize::Little, OrderSize::Medium, OrderSize::Large,
+                                OrderSize::ExtraLarge};
+
+// Every cell of a flow, (volume, amount, count) by side and size.
+QList<qint64> CellsOf(const TradeFlow& flow) {
+    QList<qint64> cells;
+    for (TradeSide side : kSides) {
+        for (OrderSize size : kSizes)
+            cells << flow.Cell(side, size).volume << flow.Cell(side, size).amount
+                  << flow.Cell(side, size).count;
+    }
+    return cells;
+}
 
 ResponsePkg_12930 StockFlow(const SimulatedMarket& m, const QString& code) {
     return capitalflow::DecodeStockFlowBody(simmarket::FlowOrDealsBody(m, 12930, code, 0))
@@ -83,15 +104,155 @@ class TestFlowPanels : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        for (int tick = 0; tick < 2000; ++tick)
+            market_.Step();
+    }
+    void cleanup() { HostClock::UseSystemClock(); }
+    void classifiesByAmount_data();
+    void classifiesByAmount();
+    void flowsAreTheSumOfTheTradesHeard();
+    void priceTableAddsUpToTheDayVolume();
+    void boardFlowIsTheSumOfItsMembers();
+    void sizesFollowThePrice();
+    void aSeedGivesTheSameTape();
     void answersAgreeWithTheTrades();
     void everyResolverThroughThePlugIn();
+
+private:
+    SimulatedMarket market_;  // a day's 2000 steps, read only
 };
 
-void TestFlowPanels::answersAgreeWithTheTrades() {
+void TestFlowPanels::classifiesByAmount_data() {
+    QTest::addColumn<qint64>("yuan");
+    QTest::addColumn<OrderSize>("size");
+    QTest::newRow("nothing") << qint64(0) << OrderSize::Little;
+    QTest::newRow("just under medium") << qint64(49999) << OrderSize::Little;
+    QTest::newRow("medium from 50 000") << qint64(50000) << OrderSize::Medium;
+    QTest::newRow("just under large") << qint64(199999) << OrderSize::Medium;
+    QTest::newRow("large from 200 000") << qint64(200000) << OrderSize::Large;
+    QTest::newRow("just under extra-large") << qint64(999999) << OrderSize::Large;
+    QTest::newRow("extra-large from 1 000 000") << qint64(1000000) << OrderSize::ExtraLarge;
+    QTest::newRow("beyond 32 bits") << (qint64(1) << 40) << OrderSize::ExtraLarge;
+}
+
+void TestFlowPanels::classifiesByAmount() {
+    QFETCH(qint64, yuan);
+    QFETCH(OrderSize, size);
+    QCOMPARE(ClassifyAmount(yuan), size);
+}
+
+void TestFlowPanels::flowsAreTheSumOfTheTradesHeard() {
+    HostClock::SetForTest(1717725600000);  // 2024-06-07 10:00 +08:00
     SimulatedMarket market;
-    for (int tick = 0; tick < 400; ++tick) {
-        market.Step();
+    std::map<QString, TradeFlow> heardFlow;
+    std::map<QString, QList<Trade>> heard;
+    market.AddTradeListener([&](const Trade& t) {
+        heardFlow[t.code].Add(t);
+        heard[t.code] << t;
+    });
+    std::map<QString, TradeFlow> before;
+    std::map<QString, quint32> sequenceBefore;
+    for (const QString& code : market.StockCodes()) {
+        before[code] = market.FindState(code)->Flow();
+        sequenceBefore[code] = market.FindState(code)->DealCount();
     }
+    for (int tick = 0; tick < 600; ++tick) {
+        HostClock::AdvanceForTest(500);
+        market.Step();
+        for (const QString& code : market.StockCodes()) {
+            const StockState* s = market.FindState(code);
+            QVERIFY(!s->TickTrades().isEmpty());
+            QCOMPARE(s->TickTrades().last().price, s->Last());
+            QCOMPARE(s->TickTrades().last().time_ms, HostClock::NowMs());
+        }
+    }
+    for (const QString& code : market.StockCodes()) {
+        const StockState* s = market.FindState(code);
+        // The day's flow is what it was plus exactly the trades heard.
+        TradeFlow expected = before[code];
+        expected.Add(heardFlow[code]);
+        QVERIFY2(CellsOf(s->Flow()) == CellsOf(expected), qPrintable(code));
+        // Sequences continue without gaps; each trade is classified by its own amount.
+        quint32 sequence = sequenceBefore[code];
+        for (const Trade& t : heard[code]) {
+            QCOMPARE(t.sequence, ++sequence);
+            QVERIFY(t.volume > 0 && t.volume % simmarket::OrderBook::kLot == 0);
+            QVERIFY(t.price >= s->Stock().LimitDown() && t.price <= s->Stock().LimitUp());
+            QCOMPARE(t.amount, qint64(t.volume) * t.price / 100);
+            QCOMPARE(t.size, ClassifyAmount(t.amount));
+        }
+        QCOMPARE(s->DealCount(), sequence);
+        QCOMPARE(s->InnerVolume(), s->Flow().SideTotal(TradeSide::Sell).volume);
+        QCOMPARE(s->OuterVolume(), s->Flow().SideTotal(TradeSide::Buy).volume);
+    }
+}
+
+void TestFlowPanels::priceTableAddsUpToTheDayVolume() {
+    for (const QString& code : market_.StockCodes()) {
+        const StockState* s = market_.FindState(code);
+        qint64 buy = 0, sell = 0, other = 0, total = 0;
+        for (const auto& row : s->PriceTable().ByPrice()) {
+            QVERIFY(row.first >= s->Low() && row.first <= s->High());
+            buy += row.second.buy;
+            sell += row.second.sell;
+            other += row.second.other;
+            total += row.second.Total();
+        }
+        QCOMPARE(total, s->Volume());
+        QCOMPARE(buy, s->OuterVolume());
+        QCOMPARE(sell, s->InnerVolume());
+        QCOMPARE(other, s->Flow().SideTotal(TradeSide::Other).volume);
+        QVERIFY(s->PriceTable().ByPrice().count(s->Last()) == 1);
+    }
+}
+
+void TestFlowPanels::boardFlowIsTheSumOfItsMembers() {
+    for (const simmarket::SimBoard& board : simmarket::Boards()) {
+        TradeFlow sum;
+        for (const QString& member : board.members)
+            sum.Add(market_.FindState(member)->Flow());
+        QVERIFY2(CellsOf(market_.BoardFlow(board.code)) == CellsOf(sum), qPrintable(board.code));
+    }
+    const TradeFlow banks = market_.BoardFlow("BK0475");  // two members
+    QVERIFY(banks.Total().volume > market_.FindState("SH600000")->Volume());
+    QCOMPARE(market_.BoardFlow("BK9999").Total().count, qint64(0));
+}
+
+// A lot of a 10.52 stock is 1 052 yuan, of a 1 688.00 one 168 800: the dear stock never trades
+// little, the cheap one trades every class.
+void TestFlowPanels::sizesFollowThePrice() {
+    const TradeFlow& cheap = market_.FindState("SH600000")->Flow();
+    const TradeFlow& dear = market_.FindState("SH600519")->Flow();
+    for (OrderSize size : kSizes) {
+        QVERIFY(cheap.Cell(TradeSide::Buy, size).count > 0);
+        QVERIFY(cheap.Cell(TradeSide::Sell, size).count > 0);
+    }
+    QCOMPARE(dear.Cell(TradeSide::Buy, OrderSize::Little).count, qint64(0));
+    QCOMPARE(dear.Cell(TradeSide::Sell, OrderSize::Little).count, qint64(0));
+    // Little trades are the most frequent, extra-large ones carry the most money per trade.
+    const FlowCell little = cheap.Cell(TradeSide::Buy, OrderSize::Little);
+    const FlowCell extra = cheap.Cell(TradeSide::Buy, OrderSize::ExtraLarge);
+    QVERIFY(little.count > extra.count);
+    QVERIFY(extra.amount / extra.count > 20 * (little.amount / little.count));
+}
+
+void TestFlowPanels::aSeedGivesTheSameTape() {
+    const auto tape = [](quint32 seed) {
+        HostClock::SetForTest(1717725600000);
+        SimulatedMarket market(seed);
+        QList<QPair<qint32, qint32>> trades;  // (price, volume)
+        market.AddTradeListener([&](const Trade& t) { trades << qMakePair(t.price, t.volume); });
+        for (int tick = 0; tick < 100; ++tick)
+            market.Step();
+        return trades;
+    };
+    QCOMPARE(tape(7), tape(7));
+    QVERIFY(tape(8) != tape(7));
+}
+
+void TestFlowPanels::answersAgreeWithTheTrades() {
+    const SimulatedMarket& market = market_;
     for (const QString& code : market.StockCodes()) {
         const simmarket::StockState* s = market.FindState(code);
         // 12915: the rows add up to the day volume, each row's sides to its total.
@@ -109,16 +270,14 @@ void TestFlowPanels::answersAgreeWithTheTrades() {
         // 12930: volumes by size are the stock's trades, in lots.
         const ResponsePkg_12930 flow = StockFlow(market, code);
         const TradeFlow& f = s->Flow();
-        QCOMPARE(qint64(flow.extra_large_buy_volume),
-                 Lots(f, TradeSide::Buy, OrderSize::ExtraLarge));
-        QCOMPARE(qint64(flow.extra_large_sell_volume),
-                 Lots(f, TradeSide::Sell, OrderSize::ExtraLarge));
-        QCOMPARE(qint64(flow.large_buy_volume), Lots(f, TradeSide::Buy, OrderSize::Large));
-        QCOMPARE(qint64(flow.large_sell_volume), Lots(f, TradeSide::Sell, OrderSize::Large));
-        QCOMPARE(qint64(flow.medium_buy_volume), Lots(f, TradeSide::Buy, OrderSize::Medium));
-        QCOMPARE(qint64(flow.medium_sell_volume), Lots(f, TradeSide::Sell, OrderSize::Medium));
-        QCOMPARE(qint64(flow.little_buy_volume), Lots(f, TradeSide::Buy, OrderSize::Little));
-        QCOMPARE(qint64(flow.little_sell_volume), Lots(f, TradeSide::Sell, OrderSize::Little));
+        const qint32 bySize[] = {flow.little_buy_volume,      flow.little_sell_volume,
+                                 flow.medium_buy_volume,      flow.medium_sell_volume,
+                                 flow.large_buy_volume,       flow.large_sell_volume,
+                                 flow.extra_large_buy_volume, flow.extra_large_sell_volume};
+        for (int i = 0; i < 8; ++i) {
+            const TradeSide side = i % 2 == 0 ? TradeSide::Buy : TradeSide::Sell;
+            QCOMPARE(qint64(bySize[i]), Lots(f, side, kSizes[i / 2]));
+        }
         QCOMPARE(qint64(flow.volume_diff), (s->OuterVolume() - s->InnerVolume()) / 100);
         QCOMPARE(qint64(flow.total_buy), s->Book().BidVolume() / 100);
         // 12917: the best levels' queues, as 12989 shows them.
@@ -139,7 +298,7 @@ void TestFlowPanels::answersAgreeWithTheTrades() {
             const TradeFlow& f = market.FindState(member)->Flow();
             xlBuy += f.Cell(TradeSide::Buy, OrderSize::ExtraLarge).amount;
             littleSell += f.Cell(TradeSide::Sell, OrderSize::Little).amount;
-            largeNet += f.LargeNetAmount();
+            largeNet += f.LargeNet().amount;
         }
         const ResponsePkg_12932 amounts = BoardFlow(market, board.code);
         QCOMPARE(amounts.extra_large_buy_amount, xlBuy);

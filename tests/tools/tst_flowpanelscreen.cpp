@@ -20,23 +20,10 @@ using namespace qzlv2;
 
 namespace {
 
+// In field order: sell total and average, buy total and average, ddx, volume diff, then the buy
+// and sell volumes from extra-large down to little.
 ResponsePkg_12930 StockFlow() {
-    ResponsePkg_12930 p;
-    p.extra_large_buy_volume = 930;
-    p.extra_large_sell_volume = 1210;
-    p.large_buy_volume = 2400;
-    p.large_sell_volume = 2000;
-    p.medium_buy_volume = 5100;
-    p.medium_sell_volume = 4900;
-    p.little_buy_volume = 8800;
-    p.little_sell_volume = 9100;
-    p.ddx = -321;
-    p.total_buy = 7450;
-    p.average_buy = 1051;
-    p.total_sell = 8123;
-    p.average_sell = 1053;
-    p.volume_diff = -180;
-    return p;
+    return {8123, 1053, 7450, 1051, -321, -180, 930, 1210, 2400, 2000, 5100, 4900, 8800, 9100};
 }
 
 // 20 prices from 10.40 to 10.59, the total at 10.50 the largest.

@@ -14,37 +14,24 @@ QJsonArray Volumes(const std::vector<qint32>& volumes) {
     return out;
 }
 
+// Every value as a JSON number; i64 amounts are exact up to 2^53.
+template <typename Package>
+QJsonObject FieldsToJson(const Package& p) {
+    QJsonObject out;
+    ForEachField(p, [&out](const char* name, qint64 value) {
+        out.insert(QLatin1String(name), double(value));
+    });
+    return out;
+}
+
 }  // namespace
 
 QJsonObject StockFlowToJson(const ResponsePkgEntity_12930& e) {
-    const ResponsePkg_12930& p = e.package;
-    return QJsonObject{{"total_sell", p.total_sell},
-                       {"average_sell", p.average_sell},
-                       {"total_buy", p.total_buy},
-                       {"average_buy", p.average_buy},
-                       {"ddx", p.ddx},
-                       {"volume_diff", p.volume_diff},
-                       {"extra_large_buy_volume", p.extra_large_buy_volume},
-                       {"extra_large_sell_volume", p.extra_large_sell_volume},
-                       {"large_buy_volume", p.large_buy_volume},
-                       {"large_sell_volume", p.large_sell_volume},
-                       {"medium_buy_volume", p.medium_buy_volume},
-                       {"medium_sell_volume", p.medium_sell_volume},
-                       {"little_buy_volume", p.little_buy_volume},
-                       {"little_sell_volume", p.little_sell_volume}};
+    return FieldsToJson(e.package);
 }
 
-// i64 amounts: exact in JSON up to 2^53.
 QJsonObject BoardFlowToJson(const ResponsePkgEntity_12932& e) {
-    const ResponsePkg_12932& p = e.package;
-    return QJsonObject{{"extra_large_buy_amount", double(p.extra_large_buy_amount)},
-                       {"extra_large_sell_amount", double(p.extra_large_sell_amount)},
-                       {"large_buy_amount", double(p.large_buy_amount)},
-                       {"large_sell_amount", double(p.large_sell_amount)},
-                       {"medium_buy_amount", double(p.medium_buy_amount)},
-                       {"medium_sell_amount", double(p.medium_sell_amount)},
-                       {"little_buy_amount", double(p.little_buy_amount)},
-                       {"little_sell_amount", double(p.little_sell_amount)}};
+    return FieldsToJson(e.package);
 }
 
 QJsonObject BoardAnalysisToJson(const ResponsePkgEntity_12973& e) {

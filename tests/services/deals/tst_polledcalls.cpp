@@ -45,23 +45,23 @@ struct Held : AnyCall {
     std::unique_ptr<C> call;
 };
 
+template <typename C>
+std::unique_ptr<AnyCall> Hold(Harness& h) {
+    return std::make_unique<Held<C>>(h.Make<C>());
+}
+
 std::unique_ptr<AnyCall> Make(Harness& h, int function) {
     switch (function) {
         case 12915:
-            return std::make_unique<Held<QzLv2RemoteApiCall_12915>>(
-                h.Make<QzLv2RemoteApiCall_12915>());
+            return Hold<QzLv2RemoteApiCall_12915>(h);
         case 12917:
-            return std::make_unique<Held<QzLv2RemoteApiCall_12917>>(
-                h.Make<QzLv2RemoteApiCall_12917>());
+            return Hold<QzLv2RemoteApiCall_12917>(h);
         case 12930:
-            return std::make_unique<Held<QzLv2RemoteApiCall_12930>>(
-                h.Make<QzLv2RemoteApiCall_12930>());
+            return Hold<QzLv2RemoteApiCall_12930>(h);
         case 12932:
-            return std::make_unique<Held<QzLv2RemoteApiCall_12932>>(
-                h.Make<QzLv2RemoteApiCall_12932>());
+            return Hold<QzLv2RemoteApiCall_12932>(h);
         default:
-            return std::make_unique<Held<QzLv2RemoteApiCall_12973>>(
-                h.Make<QzLv2RemoteApiCall_12973>());
+            return Hold<QzLv2RemoteApiCall_12973>(h);
     }
 }
 
@@ -72,6 +72,12 @@ QByteArray StockFlow(qint32 marker) {
     for (int i = 0; i < 9; ++i)
         b.i32(i);
     return b.bytes();
+}
+
+void Functions(std::initializer_list<int> functions) {
+    QTest::addColumn<int>("function");
+    for (int function : functions)
+        QTest::newRow(qPrintable(QString::number(function))) << function;
 }
 
 qint32 TotalSell(const QuoteTaskExecMidResult& result) {
@@ -146,9 +152,7 @@ void TestPolledCalls::requests() {
 }
 
 void TestPolledCalls::dealsLingerAndHoldBackRepeats_data() {
-    QTest::addColumn<int>("function");
-    QTest::newRow("12915") << 12915;
-    QTest::newRow("12917") << 12917;
+    Functions({12915, 12917});
 }
 
 void TestPolledCalls::dealsLingerAndHoldBackRepeats() {
@@ -194,10 +198,7 @@ void TestPolledCalls::dealsLingerAndHoldBackRepeats() {
 }
 
 void TestPolledCalls::flowsPollWhileAttached_data() {
-    QTest::addColumn<int>("function");
-    QTest::newRow("12930") << 12930;
-    QTest::newRow("12932") << 12932;
-    QTest::newRow("12973") << 12973;
+    Functions({12930, 12932, 12973});
 }
 
 void TestPolledCalls::flowsPollWhileAttached() {
