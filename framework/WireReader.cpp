@@ -12,7 +12,8 @@ constexpr int kCountBytes = 2;  // bytes of a string's length field
 
 QString ReadString(CMemArchive& archive) {
     const quint16 length = archive.Read<quint16>();
-    return QString::fromUtf8(archive.ReadBytes(length));
+    // Straight from the archive's bytes: one allocation per field, not a copy and then the text.
+    return QString::fromUtf8(archive.TryRead(length) - length, length);
 }
 
 void SkipString(CMemArchive& archive) {
@@ -25,7 +26,7 @@ QString ReadStringSigned(CMemArchive& archive) {
     if (length < 0) {
         return QString();
     }
-    return QString::fromUtf8(archive.ReadBytes(length));
+    return QString::fromUtf8(archive.TryRead(length) - length, length);
 }
 
 QStringList ReadStringList(CMemArchive& archive) {

@@ -26,12 +26,12 @@ const QString kQuery = QString::fromUtf8("短线精灵查询");
 const QString kRocket = QString::fromUtf8("火箭发射");
 const QString kDive = QString::fromUtf8("高台跳水");
 
-// The latest large deal of the asked stock: 12.34, 50000 shares, 30000 in, 20000 out.
+// The latest large deal of the asked stock at 12.34: announces 0, carries one.
 QByteArray LargeDealBody(const QString& code) {
     HandLaid b;
-    b.u32(0).u32(0).str(code).u16(1).i32(77).u16(0);  // announces 0, carries one
-    b.u32(93512).i32(1234).i32(50000).u32(0).u32(0).u32(0).u32(0).i32(30000).i32(20000).i32(0).i32(
-        0);
+    b.u32(0).u32(0).str(code).u16(1).i32(77).u16(0);
+    b.u32(93512).i32(1234).i32(50000).u32(0).u32(0).u32(0).u32(0);
+    b.i32(30000).i32(20000).i32(0).i32(0);
     return b.bytes();
 }
 
@@ -79,56 +79,52 @@ private slots:
         context_.reset();
     }
 
-    void largeDealAlertBecomesOneRow() {
-        ScopeTreeNode root = ScopeTreeNode::NewRoot(ScopeTypeVariant(18));
-        root.stock_list = StockListExpression::FromStockCode("SZ300750");
-        const auto table = [&]() -> const DealsQuoteData* {
-            return dynamic_cast<const DealsQuoteData*>(Joined(root).data());
-        };
-        Dispatch(root);
-        QTRY_VERIFY_WITH_TIMEOUT(table() != nullptr, kWaitMs);
-        QCOMPARE(table()->rows.size(), 1);
-        const nscell::DataRow row = table()->rows[0];
-        QCOMPARE(row.Get("deal_price").DisplayText(), QString("12.34"));
-        QCOMPARE(row.Get("time").ToInt64(), 93512);
-        QCOMPARE(row.Get("number").ToInt64(), 50000);
-        QCOMPARE(row.Get("In_number").ToInt64(), 30000);
-        QCOMPARE(row.Get("Out_number").ToInt64(), 20000);
-    }
-
-    // Keys asked, market filter -> the rows' first column values.
-    void shortLineTables_data() {
+    // Root, keys asked (the short-line roots filter on SZ) -> one column of the joined rows.
+    void joinedTables_data() {
+        QTest::addColumn<bool>("largeDeal");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QStringList>("values");
+        QTest::newRow("large-deal alert, one row") << true << ""
+                                                   << "deal_price" << QStringList{"12.34"};
         QTest::newRow("signal list, SZ only, by order")
-            << ""
+            << false << ""
             << "stock_code" << QStringList{"SZ000001", "SZ300750"};
-        QTest::newRow("type list") << "signal_type_code,signal_type_name"
+        QTest::newRow("type list") << false << "signal_type_code,signal_type_name"
                                    << "signal_type_code" << QStringList{"101", "201"};
-        QTest::newRow("statistics") << "signal_type_statistics"
+        QTest::newRow("statistics") << false << "signal_type_statistics"
                                     << "signal_type_statistics" << QStringList{"0", "1", "1", "0"};
     }
 
-    void shortLineTables() {
+    void joinedTables() {
+        QFETCH(bool, largeDeal);
         QFETCH(QString, keys);
         QFETCH(QString, column);
         QFETCH(QStringList, values);
-        ScopeTreeNode root = ScopeTreeNode::NewRoot(ScopeTypeVariant(kQuery));
-        root.key_list = KeyListExpression::FromKeyList(keys);
-        root.params.insert("plate_list", "SH,SZ");
-        auto data = QSharedPointer<BaseQuoteData>::create();
-        data->base_row.Set("market_list", QString("SZ"));
-        root.quote_data = data;
+        ScopeTreeNode root =
+            ScopeTreeNode::NewRoot(largeDeal ? ScopeTypeVariant(18) : ScopeTypeVariant(kQuery));
+        if (largeDeal) {
+            root.stock_list = StockListExpression::FromStockCode("SZ300750");
+        } else {
+            root.key_list = KeyListExpression::FromKeyList(keys);
+            root.params.insert("plate_list", "SH,SZ");
+            auto data = QSharedPointer<BaseQuoteData>::create();
+            data->base_row.Set("market_list", QString("SZ"));
+            root.quote_data = data;
+        }
         const auto rows = [&] {
+            const QSharedPointer<QuoteData> joined = Joined(root);
+            QList<nscell::DataRow> list;
+            if (const auto* table = dynamic_cast<const DealsQuoteData*>(joined.data()))
+                list = table->rows;
+            if (const auto* table = dynamic_cast<const BaseQuoteData*>(joined.data()))
+                list = table->rows;
             QStringList out;
-            const auto* joined = dynamic_cast<const BaseQuoteData*>(Joined(root).data());
-            for (const nscell::DataRow& row : joined ? joined->rows : QList<nscell::DataRow>())
+            for (const nscell::DataRow& row : list)
                 out << row.Get(column).DisplayText();
             return out;
         };
         Dispatch(root);
-
         QTRY_COMPARE_WITH_TIMEOUT(rows(), values, kWaitMs);
     }
 

@@ -26,6 +26,14 @@ inline QStringList Flatten(const RequestParams& params) {
     return out;
 }
 
+// "key=value" per entry of the request's context, in the order the call appended them.
+inline QStringList ContextKeys(const ServerRequest& request) {
+    QStringList out;
+    for (const auto& item : request.context->keyGroup.Items())
+        out << item.first + "=" + item.second.ToString();
+    return out;
+}
+
 inline ScopeTreeNode NodeFor(const QString& code, const QString& apiType) {
     ScopeTreeNode node = ScopeTreeNode::NewRoot(apiType);
     node.stock_list = StockListExpression::FromStockCode(code);

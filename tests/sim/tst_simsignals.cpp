@@ -29,13 +29,6 @@ public:
     QList<QByteArray> bodies;
 };
 
-ServerRequest Request(int funcId, const RequestParams& params) {
-    ServerRequest r;
-    r.funcId = funcId;
-    r.params = params;
-    return r;
-}
-
 }  // namespace
 
 class TestSimSignals : public QObject {
@@ -45,41 +38,17 @@ private slots:
     void init() { HostClock::SetForTest(kMorning); }
     void cleanup() { HostClock::UseSystemClock(); }
 
-    void largeDealsAreTheLargeTradesOnTheirSide() {
+    // One morning feeds both the tape and the detector.
+    void largeDealsAndSignalsFollowTheirRules() {
         SimulatedMarket market;
         LargeDealTape tape;
+        SignalDetector detector;
         QList<Trade> large;
+        QList<Trade> extraLarge;
         market.AddTradeListener([&](const Trade& t) {
             tape.Record(t, 2);
             if (t.amount >= LargeDealTape::kLargeDealFromYuan && t.code == "SZ300750")
                 large << t;
-        });
-        for (int i = 0; i < kTicks; ++i) {
-            HostClock::AdvanceForTest(kTickMs);
-            market.Step();
-        }
-        QVERIFY(large.size() > 10);
-        const QVector<LargeDealRecord> deals = tape.Page("SZ300750", 1, 100000);
-        QCOMPARE(deals.size(), large.size());
-        for (int i = 0; i < deals.size(); ++i) {
-            QCOMPARE(deals[i].sequence, i + 1);
-            QCOMPARE(deals[i].deal_price, large[i].price);
-            QCOMPARE(deals[i].number, large[i].volume);
-            QCOMPARE(deals[i].in_number, large[i].side == TradeSide::Buy ? large[i].volume : 0);
-            QCOMPARE(deals[i].out_number, large[i].side == TradeSide::Sell ? large[i].volume : 0);
-            QCOMPARE(deals[i].value_a, large[i].amount);
-        }
-        QCOMPARE(tape.Latest("SZ300750")->sequence, large.size());
-        QCOMPARE(tape.Page("SZ300750", 0, 3), deals.mid(deals.size() - 3));
-        QCOMPARE(tape.Page("SZ300750", 5, 2), deals.mid(4, 2));
-        QVERIFY(tape.Latest("SH999999") == nullptr);
-    }
-
-    void everySignalFollowsItsRule() {
-        SimulatedMarket market;
-        SignalDetector detector;
-        QList<Trade> extraLarge;
-        market.AddTradeListener([&](const Trade& t) {
             detector.OnTrade(t, *FindStock(t.code));
             if (t.size == OrderSize::ExtraLarge && t.side != TradeSide::Other)
                 extraLarge << t;
@@ -103,6 +72,21 @@ private slots:
                     QCOMPARE(it->value_a, state->High());
             }
         }
+        QVERIFY(large.size() > 10);
+        const QVector<LargeDealRecord> deals = tape.Page("SZ300750", 1, 100000);
+        QCOMPARE(deals.size(), large.size());
+        for (int i = 0; i < deals.size(); ++i) {
+            QCOMPARE(deals[i].sequence, i + 1);
+            QCOMPARE(deals[i].deal_price, large[i].price);
+            QCOMPARE(deals[i].number, large[i].volume);
+            QCOMPARE(deals[i].in_number, large[i].side == TradeSide::Buy ? large[i].volume : 0);
+            QCOMPARE(deals[i].out_number, large[i].side == TradeSide::Sell ? large[i].volume : 0);
+            QCOMPARE(deals[i].value_a, large[i].amount);
+        }
+        QCOMPARE(tape.Latest("SZ300750")->sequence, large.size());
+        QCOMPARE(tape.Page("SZ300750", 0, 3), deals.mid(deals.size() - 3));
+        QCOMPARE(tape.Page("SZ300750", 5, 2), deals.mid(4, 2));
+        QVERIFY(tape.Latest("SH999999") == nullptr);
         quint32 order = 0;
         int bigTrades = 0;
         for (const ShortLineSignal& s : detector.All()) {
@@ -130,13 +114,6 @@ private slots:
             HostClock::AdvanceForTest(kTickMs);
             backend.Step();
         }
-        backend.OnRequest(
-            &link,
-            Request(12990, {{"String", "SZ300750"}, {"Int32", 0}, {"Int16", 1}, {"Int16", 2}}));
-        backend.OnRequest(
-            &link,
-            Request(12990, {{"String", "SZ300750"}, {"Int32", 2}, {"Int16", 3}, {"Int16", 1}}));
-        backend.OnRequest(&link, Request(10015, {{"Int16U", 1}, {"Int32U", 1}}));
         const RequestParams shortForm = {{"Int32U", 0},
                                          {"Int32U", 50},
                                          {"Int08U", 0},
@@ -144,10 +121,19 @@ private slots:
                                          {"Strings", QStringList{"SZ", "BK0475"}},
                                          {"Int08U", 2},
                                          {"Int32U", 3}};
-        backend.OnRequest(&link, Request(10016, shortForm));
-        backend.OnRequest(&link, Request(10016, RequestParams(shortForm)
-                                                    << qMakePair(QString("Int08"), QVariant(1))
-                                                    << qMakePair(QString("Int08"), QVariant(4))));
+        const QList<QPair<int, RequestParams>> requests = {
+            {12990, {{"String", "SZ300750"}, {"Int32", 0}, {"Int16", 1}, {"Int16", 2}}},
+            {12990, {{"String", "SZ300750"}, {"Int32", 2}, {"Int16", 3}, {"Int16", 1}}},
+            {10015, {{"Int16U", 1}, {"Int32U", 1}}},
+            {10016, shortForm},
+            {10016, RequestParams(shortForm) << qMakePair(QString("Int08"), QVariant(1))
+                                             << qMakePair(QString("Int08"), QVariant(4))}};
+        for (const auto& request : requests) {
+            ServerRequest r;
+            r.funcId = request.first;
+            r.params = request.second;
+            backend.OnRequest(&link, r);
+        }
         QCOMPARE(link.bodies.size(), 5);
 
         LargeDealRecord latest;

@@ -1,6 +1,5 @@
-// `qzlv2 signals` and the large-deal line of `qzlv2 watch`, run as a user runs them against the
-// embedded market: the filtered feed above the statistics, its JSON lines, the alert line, the
-// latest-deal decode kind, and usage errors of the filters.
+// `qzlv2 signals` and the large-deal line of `qzlv2 watch` against the embedded market: the
+// filtered feed above its statistics, the JSON line, the alert line and the usage errors.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

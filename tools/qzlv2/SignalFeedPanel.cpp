@@ -23,22 +23,6 @@ QString Line(const nscell::DataRow& row) {
 
 }  // namespace
 
-QList<ScopeTreeNode> SignalFeedPanel::Request(const QString&) {
-    const ScopeTreeNode node = query_.Node({});
-    node_id_ = node.scope_id;
-    return {node};
-}
-
-void SignalFeedPanel::Update(const ScopeTree& tree) {
-    if (const auto rows = JoinedRows(tree, node_id_)) {
-        rows_ = *rows;
-    }
-}
-
-QStringList SignalFeedPanel::Missing() const {
-    return rows_.isEmpty() ? QStringList{QStringLiteral("signals")} : QStringList();
-}
-
 QStringList SignalFeedPanel::Render(int width, int lines) const {
     QStringList out{QStringLiteral("signals, newest first (%1)").arg(rows_.size())};
     const int shown = lines > 0 ? qMin(lines - 1, int(rows_.size())) : int(rows_.size());

@@ -17,31 +17,17 @@ QString Padded(const QString& text, int columns) {
 
 }  // namespace
 
-QList<ScopeTreeNode> SignalStatsPanel::Request(const QString&) {
-    const ScopeTreeNode node = query_.Node({QStringLiteral("signal_type_statistics")});
-    node_id_ = node.scope_id;
-    return {node};
-}
-
-void SignalStatsPanel::Update(const ScopeTree& tree) {
-    if (const auto rows = JoinedRows(tree, node_id_)) {
-        rows_ = *rows;
-    }
-}
-
-QStringList SignalStatsPanel::Missing() const {
-    return rows_.isEmpty() ? QStringList{QStringLiteral("statistics")} : QStringList();
-}
-
 int SignalStatsPanel::TypeCount() const {
-    QStringList codes;
+    int count = 0;
+    QString current;
     for (const nscell::DataRow& row : rows_) {
         const QString code = row.Get("signal_type_code").ToString();
-        if (codes.isEmpty() || codes.last() != code) {
-            codes << code;
+        if (count == 0 || code != current) {
+            current = code;
+            ++count;
         }
     }
-    return codes.size();
+    return count;
 }
 
 // One line per type: "name (group)   买 3  卖 1", the sides in the rows' order.

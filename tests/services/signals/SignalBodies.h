@@ -9,7 +9,8 @@
 // 10015 and 10016 bodies laid by hand from the layout tables.
 namespace signalbody {
 
-// i32 A, i32 B, i32 flags, u16 N; per type: code, u16 group code, group name, name, [u8 level].
+// i32 A, i32 B, i32 flags, u16 N; per type: code, u16 group code, group name, name, [u8 level
+// with flags bit 0].
 struct Type {
     QString code;
     quint16 group;
@@ -17,13 +18,9 @@ struct Type {
     quint8 level;
 };
 
-inline HandLaid TypeHead(qint32 flags, int count) {
-    HandLaid b;
-    return b.i32(-1).i32(2).i32(flags).u16(quint32(count));
-}
-
 inline QByteArray TypeBody(qint32 flags, const QVector<Type>& types, int announced = -1) {
-    HandLaid b = TypeHead(flags, announced < 0 ? types.size() : announced);
+    HandLaid b;
+    b.i32(-1).i32(2).i32(flags).u16(quint32(announced < 0 ? types.size() : announced));
     for (const Type& t : types) {
         b.str(t.code).u16(t.group).str(t.groupName).str(t.name);
         if (flags & 1)
@@ -43,29 +40,22 @@ struct Signal {
     QString description;
 };
 
-inline HandLaid SignalHead(qint32 flags, qint32 count) {
-    HandLaid b;
-    return b.i32(7).i32(8).i32(flags).u16(0xFFFF).i32(9).i32(10).i32(count);
-}
-
-inline HandLaid& SignalRecord(HandLaid& b, qint32 flags, const Signal& s) {
-    b.str(s.code).str(s.name).str(s.type);
-    if (flags & 1)
-        b.i32(qint32(s.order));
-    else
-        b.u16(s.order);
-    b.i16(s.direction).i32(s.time).u8(0xB0).i32(-123456).str(s.description);
-    if (flags & 2)
-        b.u8(0xC0);
-    return b;
-}
-
 // `announced` is the count the body says (default: the list's size).
 inline QByteArray SignalBody(qint32 flags, const QVector<Signal>& signalList,
                              std::optional<qint32> announced = std::nullopt) {
-    HandLaid b = SignalHead(flags, announced.value_or(signalList.size()));
-    for (const Signal& s : signalList)
-        SignalRecord(b, flags, s);
+    HandLaid b;
+    b.i32(7).i32(8).i32(flags).u16(0xFFFF).i32(9).i32(10);
+    b.i32(announced.value_or(signalList.size()));
+    for (const Signal& s : signalList) {
+        b.str(s.code).str(s.name).str(s.type);
+        if (flags & 1)
+            b.i32(qint32(s.order));
+        else
+            b.u16(s.order);
+        b.i16(s.direction).i32(s.time).u8(0xB0).i32(-123456).str(s.description);
+        if (flags & 2)
+            b.u8(0xC0);
+    }
     return b.bytes();
 }
 

@@ -1,24 +1,48 @@
-// Short-line signals without a server: 10015 and 10016 bodies laid by hand under every flag
-// setting, lying and truncated ones; the filter rules; the three joins (type rows, the order
-// merge, the statistics per type and direction) and the routing of the three resolvers.
+// Short-line signals: 10015/10016 bodies laid by hand under every flag setting, lying and cut ones;
+// the filter; the three joins and resolvers; the two calls on a scripted server.
+#include <QRegularExpression>
 #include <QtTest>
 
+#include "host/core/HostClock.h"
 #include "host/quoter/BaseQuoteData.h"
+#include "services/signals/QzLv2RemoteApiCall_10015.h"
+#include "services/signals/QzLv2RemoteApiCall_10016.h"
 #include "services/signals/QzLv2ShortLineSignalListScopeResolver.h"
 #include "services/signals/QzLv2ShortLineSignalStatisticsScopeResolver.h"
 #include "services/signals/QzLv2ShortLineSignalTypeListScopeResolver.h"
 #include "services/signals/SignalDecoders.h"
 #include "services/signals/SignalFilter.h"
 #include "services/signals/SignalJoins.h"
+#include "tests/services/CallTestSupport.h"
 #include "tests/services/signals/SignalBodies.h"
 
+using namespace calltest;
 using namespace signalbody;
 using nscell::DataRow;
 using nscell::UnsharedDataCell;
 
 namespace {
 
+constexpr qint64 kStart = 1700000000000;  // ms since the epoch
+
+ScopeTreeNode SignalNode(const QString& plates, int quoteLevel) {
+    ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant("qz_lv2_quoter_10016"));
+    node.api_type = ScopeTypeVariant("10016");
+    node.params.insert("plate_list", plates);
+    node.quote_level = quoteLevel;
+    return node;
+}
+
+ScopeTreeNode TypeNode() {
+    ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant("qz_lv2_quoter_10015"));
+    node.api_type = ScopeTypeVariant("10015");
+    return node;
+}
+
+const Signal kOneSignal{"SZ300750", "N", "R", 3, 1, 93005120, "D"};
+
 const QString kQuery = QString::fromUtf8("短线精灵查询");
+const QString kRocket = QString::fromUtf8("火箭发射");
 
 ShortLineSignal MakeSignal(const QString& code, const QString& type, quint32 order,
                            qint32 direction = 1) {
@@ -79,10 +103,19 @@ QStringList Column(const ScopeTreeNode& node, const QString& column) {
 
 }  // namespace
 
-class TestSignalData : public QObject {
+class TestSignals : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() {
+        HostClock::SetForTest(kStart);
+        h_.Start();
+    }
+    void cleanup() {  // each test's calls went when it returned
+        h_.Stop();
+        HostClock::UseSystemClock();
+    }
+
     void typeBodyWithAndWithoutLevel_data() {
         QTest::addColumn<int>("flags");
         QTest::newRow("flags 0: no level") << 0;
@@ -177,81 +210,46 @@ private slots:
         QFETCH(int, function);
         QFETCH(QByteArray, body);
         QFETCH(int, items);
-        bool ok = false;
-        int decodedItems = -1;
-        QString error;
-        if (function == 10016) {
-            const auto decoded = signalwire::DecodeSignalBody(body);
-            ok = decoded.ok;
-            decodedItems = ok ? decoded.record->signal_list.size() : -1;
-            error = decoded.error;
-        } else {
-            const auto decoded = signalwire::DecodeSignalTypeBody(body);
-            ok = decoded.ok;
-            decodedItems = ok ? decoded.record->types.size() : -1;
-            error = decoded.error;
-        }
-        QCOMPARE(decodedItems, items);
-        if (!ok)
-            QVERIFY(error.contains(QString("exceeds body length %1").arg(body.size())));
+        const auto check = [&](const auto& decoded, const auto& list) {
+            QCOMPARE(decoded.ok ? list(*decoded.record).size() : -1, items);
+            if (!decoded.ok)
+                QVERIFY(decoded.error.contains(QString("exceeds body length %1").arg(body.size())));
+        };
+        if (function == 10016)
+            check(signalwire::DecodeSignalBody(body),
+                  [](const ResponsePkgEntity_10016& e) { return e.signal_list; });
+        else
+            check(signalwire::DecodeSignalTypeBody(body),
+                  [](const ResponsePkgEntity_10015& e) { return e.types; });
     }
 
-    // The filter over markets, stocks, CUSTOM and names.
+    // Market list, stock list, name list, the signal's stock -> kept (every signal is a rocket).
     void filterRules_data() {
         QTest::addColumn<QString>("markets");
         QTest::addColumn<QString>("stocks");
         QTest::addColumn<QString>("names");
         QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("type");
         QTest::addColumn<bool>("kept");
-        const QString rocket = QString::fromUtf8("火箭发射");
+        const auto row = [](const char* name, const char* markets, const char* stocks,
+                            const QString& names, const char* code, bool kept) {
+            QTest::newRow(name) << QString(markets) << QString(stocks) << names << QString(code)
+                                << kept;
+        };
         const QString dive = QString::fromUtf8("高台跳水");
-        QTest::newRow("no filter") << ""
-                                   << ""
-                                   << ""
-                                   << "SZ000001" << rocket << true;
-        QTest::newRow("listed market") << "SZ"
-                                       << ""
-                                       << ""
-                                       << "SZ000001" << rocket << true;
-        QTest::newRow("other market") << "SH"
-                                      << ""
-                                      << ""
-                                      << "SZ000001" << rocket << false;
-        QTest::newRow("stocks alone do not filter") << ""
-                                                    << "SH600000"
-                                                    << ""
-                                                    << "SZ000001" << rocket << true;
-        QTest::newRow("stock list without CUSTOM") << "SH"
-                                                   << "SZ000001"
-                                                   << ""
-                                                   << "SZ000001" << rocket << false;
-        QTest::newRow("CUSTOM, stock listed") << "SH,CUSTOM"
-                                              << "SZ000001"
-                                              << ""
-                                              << "SZ000001" << rocket << true;
-        QTest::newRow("CUSTOM, stock not listed") << "SH,CUSTOM"
-                                                  << "SZ000002"
-                                                  << ""
-                                                  << "SZ000001" << rocket << false;
-        QTest::newRow("CUSTOM, listed market, stock not listed") << "SH,CUSTOM"
-                                                                 << "SZ000002"
-                                                                 << ""
-                                                                 << "SH600000" << rocket << true;
-        QTest::newRow("CUSTOM alone, no stocks") << "CUSTOM"
-                                                 << ""
-                                                 << ""
-                                                 << "SZ000001" << rocket << false;
-        QTest::newRow("name listed") << ""
-                                     << "" << rocket + "," + dive << "SZ000001" << rocket << true;
-        QTest::newRow("name not listed") << ""
-                                         << "" << dive << "SZ000001" << rocket << false;
-        QTest::newRow("market kept, name not") << "SZ"
-                                               << "" << dive << "SZ000001" << rocket << false;
-        QTest::newRow("prefix is two letters") << "SZ0"
-                                               << ""
-                                               << ""
-                                               << "SZ000001" << rocket << false;
+        row("no filter", "", "", "", "SZ000001", true);
+        row("listed market", "SZ", "", "", "SZ000001", true);
+        row("other market", "SH", "", "", "SZ000001", false);
+        row("stocks alone do not filter", "", "SH600000", "", "SZ000001", true);
+        row("stock list without CUSTOM", "SH", "SZ000001", "", "SZ000001", false);
+        row("CUSTOM, stock listed", "SH,CUSTOM", "SZ000001", "", "SZ000001", true);
+        row("CUSTOM, stock not listed", "SH,CUSTOM", "SZ000002", "", "SZ000001", false);
+        row("CUSTOM, listed market, stock not listed", "SH,CUSTOM", "SZ000002", "", "SH600000",
+            true);
+        row("CUSTOM alone, no stocks", "CUSTOM", "", "", "SZ000001", false);
+        row("name listed", "", "", kRocket + "," + dive, "SZ000001", true);
+        row("name not listed", "", "", dive, "SZ000001", false);
+        row("market kept, name not", "SZ", "", dive, "SZ000001", false);
+        row("prefix is two letters", "SZ0", "", "", "SZ000001", false);
     }
 
     void filterRules() {
@@ -259,12 +257,12 @@ private slots:
         QFETCH(QString, stocks);
         QFETCH(QString, names);
         QFETCH(QString, code);
-        QFETCH(QString, type);
         QFETCH(bool, kept);
-        QCOMPARE(SignalFilter(markets, stocks, names).Keeps(MakeSignal(code, type, 1)), kept);
+        const ShortLineSignal signal = MakeSignal(code, kRocket, 1);
+        QCOMPARE(SignalFilter(markets, stocks, names).Keeps(signal), kept);
         // The same through the list join, which reads the filters from the node's base row.
         ScopeTreeNode target = Target(markets, stocks, names);
-        QVERIFY(shortline::JoinSignalList(target, Child(Answer({MakeSignal(code, type, 1)}))));
+        QVERIFY(shortline::JoinSignalList(target, Child(Answer({signal}))));
         QCOMPARE(Data(target).rows.size(), kept ? 1 : 0);
     }
 
@@ -291,8 +289,7 @@ private slots:
     void listRowCells() {
         ScopeTreeNode target = Target();
         QVERIFY(shortline::JoinSignalList(
-            target,
-            Child(Answer({MakeSignal("SZ300750", QString::fromUtf8("火箭发射"), 42, -1)}))));
+            target, Child(Answer({MakeSignal("SZ300750", kRocket, 42, -1)}))));
         const DataRow row = Data(target).rows.value(0);
         QCOMPARE(row.Names(), (QStringList{"order", "signal_description", "signal_time",
                                            "signal_type_deal_direction", "signal_type_name",
@@ -394,16 +391,16 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("resolver");
         QTest::addColumn<QStringList>("children");
-        QTest::newRow("no keys") << ""
-                                 << "list" << QStringList{"10016"};
-        QTest::newRow("signal columns") << "order,stock_code,signal_time"
-                                        << "list" << QStringList{"10016"};
-        QTest::newRow("statistics") << "signal_type_name,signal_type_statistics"
-                                    << "statistics" << QStringList{"10015", "10016"};
-        QTest::newRow("type columns") << "signal_type_code,signal_type_name"
-                                      << "types" << QStringList{"10015"};
-        QTest::newRow("type and signal columns") << "signal_type_name,order"
-                                                 << "list" << QStringList{"10016"};
+        const auto row = [](const char* name, const char* keys, const char* resolver,
+                            const QStringList& children) {
+            QTest::newRow(name) << QString(keys) << QString(resolver) << children;
+        };
+        row("no keys", "", "list", {"10016"});
+        row("signal columns", "order,stock_code,signal_time", "list", {"10016"});
+        row("statistics", "signal_type_name,signal_type_statistics", "statistics",
+            {"10015", "10016"});
+        row("type columns", "signal_type_code,signal_type_name", "types", {"10015"});
+        row("type and signal columns", "signal_type_name,order", "list", {"10016"});
     }
 
     void resolversSplitByKeys() {
@@ -421,8 +418,6 @@ private slots:
         node.quote_level = 2;
         for (const auto& entry : resolvers) {
             entry.second->Init();
-            QCOMPARE(entry.second->GetSupportedTypeSet(),
-                     std::set<ScopeTypeVariant>{ScopeTypeVariant(kQuery)});
             ScopeResolveResult result;
             ScopeTreeNode other = node;
             other.scope_type = ScopeTypeVariant("短线精灵");
@@ -442,16 +437,110 @@ private slots:
             QCOMPARE(apiTypes, children);
             QCOMPARE(result.replacement_nodes[0].split_type, ScopeSplitTypeVariant(8));
             QCOMPARE(result.replacement_nodes[0].children.size(), children.size());
-            QStringList joinChildren;
-            for (const JoinMethodValue& join : entry.second->GetJoinMethodList()) {
-                QVERIFY(!join.Key().HasSplitType());
-                QCOMPARE(join.Key().ParentType(), ScopeTypeVariant(kQuery));
-                joinChildren << join.Key().ChildType().ToQString().right(5);
-            }
-            QCOMPARE(joinChildren, children);
         }
     }
+
+    void typeCatalogueAskedOnceForEveryNodeThenPolled() {
+        const auto call = h_.Make<QzLv2RemoteApiCall_10015>();
+        QVERIFY(h_.accessor->IsSerial(10015));
+        const ScopeTreeNode first = TypeNode();
+        call->AttachNode(first);
+        HostClock::AdvanceForTest(5);
+        call->AttachNode(TypeNode());  // the same topic, made later: no second request
+        const ServerRequest request = h_.WaitForRequestOf(10015, 1);
+        QCOMPARE(Flatten(request.params), (QStringList{"Int16U=1", "Int32U=1"}));
+        QCOMPARE(int(request.flags), 0);
+        QVERIFY(request.context.isNull());
+        QCOMPARE(h_.RequestsOf(10015).size(), 1);
+
+        QVERIFY(h_.backend->Answer(request, TypeBody(1, {{"1", 1, "G", "T", 3}})));
+        const QList<QuoteTaskExecMidResult> results = h_.Take(2);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].scope_id, first.scope_id);
+        const auto* types = dynamic_cast<const ResponsePkgEntity_10015*>(results[0].data.data());
+        QCOMPARE(types->types.value(0).level, 3u);
+        QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Size() == 1, kWaitMs);
+        QCOMPARE(call->GetDriver()->PollingIntervalMs(), 3000);
+        QCOMPARE(call->GetDriver()->AwaitingIntervalMs(), 3000);
+        call->GetDriver()->OnPollingTick();
+        QCOMPARE(h_.WaitForRequestOf(10015, 2).params, request.params);
+
+        // A late subscriber gets the catalogue at once; a lying body changes nothing.
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("lv2-10015 \\{:SEPARATOR\\} DecodeSignalTypeBody"));
+        QVERIFY(!call->HandleBody(TypeBody(0, {}, 9)));
+        const ScopeTreeNode late = TypeNode();
+        call->AttachNode(late);
+        QCOMPARE(h_.Queued(), 1);
+        QCOMPARE(h_.Next().scope_id, late.scope_id);
+    }
+
+    // Quote level -> the parameters of the request.
+    void signalRequestForms_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QStringList>("params");
+        const QStringList shortForm{"Int32U=0", "Int32U=200",           "Int08U=0",
+                                    "Strings=", "Strings=SH|SZ|CUSTOM", "Int08U=%1",
+                                    "Int32U=3"};
+        QTest::newRow("level 1: short form")
+            << 1 << QStringList(shortForm).replaceInStrings("%1", "1");
+        QTest::newRow("level 2: long form")
+            << 2
+            << (QStringList(shortForm).replaceInStrings("%1", "2") << "Int08=1"
+                                                                   << "Int08=4");
+    }
+
+    void signalRequestForms() {
+        QFETCH(int, level);
+        QFETCH(QStringList, params);
+        const auto call = h_.Make<QzLv2RemoteApiCall_10016>();
+        QVERIFY(h_.accessor->IsSerial(10016));
+        call->AttachNode(SignalNode("SH,SZ,,CUSTOM", level));
+        const ServerRequest request = h_.WaitForRequestOf(10016, 1);
+        QCOMPARE(Flatten(request.params), params);
+        QCOMPARE(ContextKeys(request),
+                 (QStringList{QString("quote_level=%1").arg(level), "index=0", "count=200",
+                              "timestamp=" + QString::number(kStart), "plate_list=SH,SZ,,CUSTOM"}));
+    }
+
+    void signalAnswersReachTheirTopicOnly() {
+        const auto call = h_.Make<QzLv2RemoteApiCall_10016>();
+        const ScopeTreeNode sh = SignalNode("SH", 1);
+        const ScopeTreeNode sz = SignalNode("SZ", 1);
+        call->AttachNode(sh);
+        call->AttachNode(sz);
+        const ServerRequest shRequest = h_.WaitForRequestOf(10016, 1);
+        QCOMPARE(h_.WaitForRequestOf(10016, 2).context->keyGroup.Value("plate_list").ToString(),
+                 QString("SZ"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("lv2-10016 \\{:SEPARATOR\\} DecodeSignalBody: read "
+                                                "of \\d+ bytes at offset 26"));
+        QVERIFY(h_.backend->Answer(shRequest, SignalBody(3, {kOneSignal}, 1000)));
+        QVERIFY(h_.backend->Answer(shRequest, SignalBody(3, {kOneSignal})));
+        const QuoteTaskExecMidResult result = h_.Next();
+        QCOMPARE(result.scope_id, sh.scope_id);
+        const auto* answer = dynamic_cast<const ResponsePkgEntity_10016*>(result.data.data());
+        QCOMPARE(answer->signal_list.value(0).value_c, 0xC0u);
+        const ResponsePkgTopic_10016 topic(1, "SH");
+        QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Contains(topic), kWaitMs);
+        QCOMPARE(call->Cache().Keys(), QList<ResponsePkgTopic_10016>{topic});
+        QCOMPARE(h_.Queued(), 0);
+        QVERIFY(call->GetDriver()->AwaitingSet().Contains(ResponsePkgTopic_10016(1, "SZ")));
+    }
+
+    void cacheKeepsHundredTopics() {
+        const auto call = h_.Make<QzLv2RemoteApiCall_10016>();
+        for (int i = 0; i <= 100; ++i)
+            QVERIFY(call->HandleAnswer(ResponsePkgTopic_10016(1, QString("P%1").arg(i)),
+                                       SignalBody(0, {})));
+        QCOMPARE(call->Cache().Size(), 100);
+        QVERIFY(!call->Cache().Contains(ResponsePkgTopic_10016(1, "P0")));
+        QVERIFY(call->Cache().Contains(ResponsePkgTopic_10016(1, "P100")));
+    }
+
+private:
+    Harness h_;
 };
 
-QTEST_GUILESS_MAIN(TestSignalData)
-#include "tst_signaldata.moc"
+QTEST_GUILESS_MAIN(TestSignals)
+#include "tst_signals.moc"
