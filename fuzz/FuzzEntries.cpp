@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <cstring>
 
 #include "framework/HistoryFile.h"
 #include "framework/WireReader.h"
@@ -51,8 +52,6 @@ const historyfile::HistoryFile<ProbeRecord>& ProbeFile() {
 
 const char* const kTags[] = {"Bytes",  "Int08", "Int08U", "Int16",  "Int16U", "Int32",
                              "Int32U", "Int64", "Int64U", "String", "Strings"};
-
-}  // namespace
 
 bool FastQuote12989(const uint8_t* data, size_t size) {
     ResponsePkgEntity_12989 entity;
@@ -130,6 +129,7 @@ bool MarketList(const uint8_t* data, size_t size) {
     return market_clearing::MarketsOfList(Bytes(data, size)).has_value();
 }
 
+// The first byte picks the request kind (odd: the latest deal, kind 2); the rest is the body.
 bool LargeDeal12990(const uint8_t* data, size_t size) {
     if (size == 0)
         return false;
@@ -165,6 +165,8 @@ bool SessionRecording(const uint8_t* data, size_t size) {
     return r.valid && r.damageOffset < 0;
 }
 
+}  // namespace
+
 const NamedEntry* Entries(int* count) {
     static const NamedEntry entries[] = {
         {"12989", FastQuote12989},        {"10002", StockSnapshot10002},
@@ -180,6 +182,16 @@ const NamedEntry* Entries(int* count) {
     };
     *count = static_cast<int>(sizeof(entries) / sizeof(entries[0]));
     return entries;
+}
+
+Entry FindEntry(const char* name) {
+    int count = 0;
+    const NamedEntry* entries = Entries(&count);
+    for (int i = 0; i < count; ++i) {
+        if (std::strcmp(entries[i].name, name) == 0)
+            return entries[i].entry;
+    }
+    return nullptr;
 }
 
 void SilenceLog() {

@@ -16,29 +16,11 @@ struct NamedEntry {
     Entry entry;
 };
 
-bool FastQuote12989(const uint8_t* data, size_t size);
-bool StockSnapshot10002(const uint8_t* data, size_t size);
-bool StockRelated12755(const uint8_t* data, size_t size);
-bool StockDataSet10012(const uint8_t* data, size_t size);
-bool RequestParams(const uint8_t* data, size_t size);
-bool HistoryFile(const uint8_t* data, size_t size);
-bool MarketList(const uint8_t* data, size_t size);
-bool StockFlow12930(const uint8_t* data, size_t size);
-bool BoardFlow12932(const uint8_t* data, size_t size);
-bool BoardAnalysis12973(const uint8_t* data, size_t size);
-bool PriceDeals12915(const uint8_t* data, size_t size);
-bool WillDeals12917(const uint8_t* data, size_t size);
-// The first byte picks the request kind (odd: the latest deal, kind 2); the rest is the body.
-bool LargeDeal12990(const uint8_t* data, size_t size);
-bool SignalType10015(const uint8_t* data, size_t size);
-bool Signal10016(const uint8_t* data, size_t size);
-bool MinuteFlow12842(const uint8_t* data, size_t size);
-bool KlineFlow12844(const uint8_t* data, size_t size);
-bool MinuteIndicator12988(const uint8_t* data, size_t size);
-bool SessionRecording(const uint8_t* data, size_t size);
-
 // Every entry, for the replay test.
 const NamedEntry* Entries(int* count);
+
+// The entry of that corpus name, or null.
+Entry FindEntry(const char* name);
 
 // Drops Qt's log output: rejected inputs log a warning each.
 void SilenceLog();

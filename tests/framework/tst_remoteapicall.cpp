@@ -13,8 +13,8 @@
 #include "framework/RemoteApiCallBase.h"
 #include "framework/RemoteApiCallDriver.h"
 #include "framework/RequestParamsBuilder.h"
-#include "host/access/ScriptedServerBackend.h"
 #include "host/core/HostClock.h"
+#include "tests/services/CallTestSupport.h"
 
 namespace {
 
@@ -43,7 +43,6 @@ struct TestKey {
 
 // A tiny service over a made-up function: the request names a stock, so does the answer.
 constexpr int kFuncId = 19999;
-const QString kService = QStringLiteral("test-quote");
 int g_deletedTopics = 0;  // topics the test call saw lose their last subscriber
 
 struct TestTraits {
@@ -108,23 +107,240 @@ class TestRemoteApiCall : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        HostClock::SetForTest(kStart);
+        events_.clear();
+        driver_ = std::make_unique<RemoteApiCallDriver<Topic>>(&callLock_);
+        QStringList* e = &events_;
+        auto topicEvent = [e](const char* name) {
+            return [e, name](const Topic& t) { *e << name + (" " + QString::fromStdString(t)); };
+        };
+        driver_->SetRequestListener(3000, topicEvent("request"));
+        driver_->SetPollListener(3000, topicEvent("poll"));
+        driver_->SetPushListListener([e](const TopicList& l) { *e << "changed " + Join(l); });
+        driver_->SetPushRefreshListener(25000,
+                                        [e](const TopicList& l) { *e << "refresh " + Join(l); });
+        driver_->SetPushStartedListener(topicEvent("started"));
+        driver_->SetPushRefreshedListener(topicEvent("refreshed"));
+        h_.Start("test-quote");
+        call_ = h_.Make<TestCall>();
+    }
+
+    void cleanup() {
+        driver_.reset();
+        call_.reset();
+        h_.Stop();
+    }
+
     void cleanupTestCase() { HostClock::UseSystemClock(); }
 
-    void recentRequestsSuppressRepeatsForTheWindow();
+    void recentRequestsSuppressRepeatsForTheWindow() {
+        RecentRequestSet<TestKey> set;  // "now" from HostClock
+        QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart}));
+        QVERIFY(set.TrimAndInsert(TestKey{"SZ000001", kStart}));
+        HostClock::AdvanceForTest(2500);
+        // Suppressed, and not remembered: the window still runs from the first request.
+        QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 2500}));
+        QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 3000}, kStart + 3000));
+        QCOMPARE(set.Size(), 2);
+        QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart + 3001}, kStart + 3001));
+        QCOMPARE(set.Size(), 1);  // both older ones trimmed
+    }
 
-    void activateRejoinsOrRequests_data();
-    void activateRejoinsOrRequests();
-    void startPushAnnouncesOnceReloadAsksAgain();
-    void ticksFollowTheSetsAndLingerAfterDeactivate();
-    void pushTicksRefreshOrAnnounceChanges();
-    void listenersRunUnderCallLock();
-    void settersStartTimersThatDriveTicks();
+    void activateRejoinsOrRequests_data() {
+        QTest::addColumn<int>("answer");  // 0: none yet, 1: a snapshot answer, 2: a push answer
+        QTest::addColumn<bool>("cached");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("awaiting: requested again") << 0 << true << QStringList{"request A"};
+        QTest::newRow("polled: no request") << 1 << true << QStringList{};
+        QTest::newRow("pushed: no list change") << 2 << true << QStringList{};
+        QTest::newRow("pushed, not cached: requested") << 2 << false << QStringList{"request A"};
+    }
 
-    void detachAndReplaceUndoSubscriptions();
-    void callDriverFollowsSubscriptions();
-    void shutdownInEitherOrder();
+    void activateRejoinsOrRequests() {
+        QFETCH(int, answer);
+        QFETCH(bool, cached);
+        QFETCH(QStringList, events);
+        driver_->Activate("A", false);
+        if (answer == 1) {
+            driver_->MarkAnswered("A");
+        } else if (answer == 2) {
+            driver_->StartPush("A");
+        }
+        driver_->Deactivate("A");
+        HostClock::AdvanceForTest(1999);
+        Take();
+        driver_->Activate("A", cached);
+        QCOMPARE(Take(), events);
+        QVERIFY(driver_->IsActive("A"));
+        const TimedTopicSet<Topic>* sets[] = {&driver_->AwaitingSet(), &driver_->PollingSet(),
+                                              &driver_->PushSet()};
+        QCOMPARE(sets[cached ? answer : 0]->ExpiryOf("A"), qint64(0));
+        if (!cached) {  // the push entry lingers afresh until an answer renews it
+            QCOMPARE(driver_->PushSet().ExpiryOf("A"), kStart + 1999 + 2000);
+        }
+    }
+
+    void startPushAnnouncesOnceReloadAsksAgain() {
+        for (const char* t : {"C", "B", "A"}) {
+            driver_->Activate(t, false);
+        }
+        driver_->MarkAnswered("C");
+        Take();
+        driver_->StartPush("B");
+        driver_->StartPush("A");
+        driver_->StartPush("A");  // already pushed: nothing new
+        driver_->StartPush("X");  // not active: ignored
+        QCOMPARE(Take(), (QStringList{"changed [B]", "started B", "changed [A,B]", "started A"}));
+        QVERIFY(!driver_->AwaitingSet().Contains("A"));
+        driver_->Reload("C");
+        driver_->Reload("X");  // not active: ignored
+        driver_->Reload("B");
+        QCOMPARE(Take(), (QStringList{"request C", "request B"}));
+        QVERIFY(!driver_->PollingSet().Contains("C"));
+        QVERIFY(driver_->AwaitingSet().Contains("C"));
+        QCOMPARE(driver_->PushSet().ExpiryOf("B"), kStart + 2000);  // lingers until answered
+    }
+
+    void ticksFollowTheSetsAndLingerAfterDeactivate() {
+        for (const char* t : {"B", "A", "C"}) {
+            driver_->Activate(t, false);
+        }
+        driver_->MarkAnswered("C");
+        driver_->MarkAnswered("X");  // not active: ignored
+        Take();
+        driver_->OnAwaitingTick();
+        driver_->OnPollingTick();
+        QCOMPARE(Take(), (QStringList{"request A", "request B", "poll C"}));
+        driver_->MarkAnswered("A");  // repeated until answered, then polled
+        driver_->OnAwaitingTick();
+        driver_->OnPollingTick();
+        const QStringList asked{"request B", "poll A", "poll C"};
+        QCOMPARE(Take(), asked);
+        for (const char* t : {"A", "B", "C"}) {
+            driver_->Deactivate(t);
+        }
+        QCOMPARE(driver_->AwaitingSet().ExpiryOf("B"), kStart + 2000);
+        QCOMPARE(driver_->PollingSet().ExpiryOf("A"), kStart + 2000);
+        HostClock::AdvanceForTest(1999);
+        driver_->OnAwaitingTick();
+        driver_->OnPollingTick();
+        QCOMPARE(Take(), asked);  // still lingering: asked as before
+        HostClock::AdvanceForTest(1);
+        driver_->OnAwaitingTick();
+        driver_->OnPollingTick();
+        QVERIFY(Take().isEmpty());
+    }
+
+    void pushTicksRefreshOrAnnounceChanges() {
+        driver_->OnPushRefreshTick();
+        QCOMPARE(Take(), QStringList{"refresh []"});
+        for (const char* t : {"A", "B", "C"}) {
+            driver_->Activate(t, false);
+            driver_->StartPush(t);
+        }
+        driver_->Deactivate("C");
+        Take();
+        driver_->OnPushRefreshTick();
+        QCOMPARE(Take(),
+                 (QStringList{"refresh [A,B,C]", "refreshed A", "refreshed B", "refreshed C"}));
+        HostClock::AdvanceForTest(2000);
+        driver_->OnPushRefreshTick();  // an entry expired: sent as a changed list
+        QCOMPARE(Take(), (QStringList{"changed [A,B]", "refreshed A", "refreshed B"}));
+        driver_->Deactivate("B");
+        HostClock::AdvanceForTest(1999);
+        driver_->OnPushPurgeTick();
+        QVERIFY(Take().isEmpty());  // B still lingers
+        driver_->Deactivate("A");
+        HostClock::AdvanceForTest(1);
+        driver_->Activate("A", true);  // rejoins; the purge of B on the way is announced
+        QCOMPARE(Take(), QStringList{"changed [A]"});
+        driver_->OnPushPurgeTick();
+        QVERIFY(Take().isEmpty());  // nothing else expired
+        driver_->Deactivate("A");
+        HostClock::AdvanceForTest(2000);
+        driver_->OnPushPurgeTick();
+        QCOMPARE(Take(), QStringList{"changed []"});
+    }
+
+    void listenersRunUnderCallLock() {
+        QList<bool> lockFreeElsewhere;
+        auto probe = [this, &lockFreeElsewhere](const Topic&) {  // may another thread get the lock?
+            lockFreeElsewhere << std::async(std::launch::async, [this] {
+                                     return callLock_.tryLock() ? (callLock_.unlock(), true)
+                                                                : false;
+                                 }).get();
+        };
+        driver_->SetRequestListener(3000, probe);
+        driver_->SetPollListener(3000, probe);
+        driver_->Activate("A", false);
+        driver_->OnAwaitingTick();
+        driver_->MarkAnswered("A");
+        driver_->OnPollingTick();
+        QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
+    }
+
+    void settersStartTimersThatDriveTicks() {
+        QCOMPARE(driver_->PushPurgeIntervalMs(), 2000);  // the one interval no listener sets
+        int requests = 0;
+        driver_->SetRequestListener(5, [&requests](const Topic&) { ++requests; });
+        driver_->Activate("A", false);
+        QTRY_VERIFY_WITH_TIMEOUT(requests >= 3, 5000);
+    }
+
+    void detachAndReplaceUndoSubscriptions() {
+        g_deletedTopics = 0;
+        const ScopeTreeNode first = NodeFor("SH600000");
+        const ScopeTreeNode second = NodeFor("SH600000");
+        call_->AttachNode(first);
+        call_->AttachNode(second);
+        call_->DetachNode(NodeFor("SH600000"));  // never attached: ignored
+        QCOMPARE(call_->AttachedNodeCount(), 2);
+        call_->DetachNode(first);
+        QCOMPARE(call_->GetPublisher().SubscriberCount("SH600000"), 1);
+        ScopeTreeNode moved = second;  // the same scope id again, on another stock, replaces
+        moved.stock_list = StockListExpression::FromStockCode("SZ000001");
+        call_->AttachNode(moved);
+        QCOMPARE(call_->AttachedNodeCount(), 1);
+        QVERIFY(!call_->GetPublisher().HasTopic("SH600000"));
+        call_->DetachNode(moved);
+        QVERIFY(call_->GetPublisher().Topics().empty());
+        QCOMPARE(g_deletedTopics, 2);  // each topic once, when its last subscriber left
+    }
+
+    void callDriverFollowsSubscriptions() {
+        call_ = std::make_unique<TestCall>(&h_.configuration, h_.accessor.get(), true);
+        call_->Init();
+        const ScopeTreeNode node = NodeFor("SH600000");
+        call_->AttachNode(node);
+        auto* driver = call_->GetDriver();
+        QVERIFY(h_.backend->WaitForRequests(1, 5000));
+        QVERIFY(h_.backend->Answer(h_.backend->Requests().first(), "SH600000"));
+        QTRY_VERIFY_WITH_TIMEOUT(driver->PollingSet().Contains("SH600000"), 5000);
+        call_->DetachNode(node);
+        QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), kStart + 2000);
+        // Subscribed again while cached: it rejoins polling without a new request.
+        call_->AttachNode(NodeFor("SH600000"));
+        QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), qint64(0));
+        QCOMPARE(h_.backend->Requests().size(), 1);
+    }
+
+    void shutdownInEitherOrder() {
+        g_deletedTopics = 0;
+        auto other = h_.Make<TestCall>();
+        other->AttachNode(NodeFor("SZ000001"));
+        call_->AttachNode(NodeFor("SH600000"));
+        QVERIFY(h_.backend->WaitForRequests(2, 5000));
+        call_.reset();  // undoes its subscription without reaching the (derived) listeners
+        for (const ServerRequest& request :
+             h_.backend->Requests()) {  // too late for call_: dropped
+            h_.backend->Answer(request, "SH600000");
+        }
+        h_.accessor.reset();  // joins the accessor's thread after whatever it still delivers
+        other.reset();        // its accessor went first: it must not reach it when it goes
+        QCOMPARE(g_deletedTopics, 0);
+        QCOMPARE(h_.Queued(), 0);
+    }
 
 private:
     QStringList Take() { return std::exchange(events_, {}); }
@@ -134,248 +350,9 @@ private:
     QStringList events_;
     std::unique_ptr<RemoteApiCallDriver<Topic>> driver_;
     // A call on an accessor bound to a scripted server.
-    std::shared_ptr<ScriptedServerBackend> backend_;
-    std::unique_ptr<QuoteContext> context_;
-    QuoteDataSourceHandlerConfiguration configuration_;
-    std::unique_ptr<CHQOWNServerAccesser> accessor_;
+    calltest::Harness h_;
     std::unique_ptr<TestCall> call_;
 };
-
-void TestRemoteApiCall::init() {
-    HostClock::SetForTest(kStart);
-    events_.clear();
-    driver_ = std::make_unique<RemoteApiCallDriver<Topic>>(&callLock_);
-    QStringList* e = &events_;
-    auto topicEvent = [e](const char* name) {
-        return [e, name](const Topic& t) { *e << name + (" " + QString::fromStdString(t)); };
-    };
-    driver_->SetRequestListener(3000, topicEvent("request"));
-    driver_->SetPollListener(3000, topicEvent("poll"));
-    driver_->SetPushListListener([e](const TopicList& l) { *e << "changed " + Join(l); });
-    driver_->SetPushRefreshListener(25000, [e](const TopicList& l) { *e << "refresh " + Join(l); });
-    driver_->SetPushStartedListener(topicEvent("started"));
-    driver_->SetPushRefreshedListener(topicEvent("refreshed"));
-    backend_ = std::make_shared<ScriptedServerBackend>();
-    ServerBackendRegistry::Install(kService, backend_);
-    context_ = std::make_unique<QuoteContext>(QuoteContext::kDefaultMidResultCapacity);
-    configuration_.context = context_.get();
-    accessor_ = std::make_unique<CHQOWNServerAccesser>(kService, nullptr, 0);
-    call_ = std::make_unique<TestCall>(&configuration_, accessor_.get());
-    call_->Init();
-}
-
-void TestRemoteApiCall::cleanup() {
-    driver_.reset();
-    call_.reset();
-    accessor_.reset();
-    ServerBackendRegistry::Clear();
-}
-
-void TestRemoteApiCall::recentRequestsSuppressRepeatsForTheWindow() {
-    RecentRequestSet<TestKey> set;  // "now" from HostClock
-    QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart}));
-    QVERIFY(set.TrimAndInsert(TestKey{"SZ000001", kStart}));
-    HostClock::AdvanceForTest(2500);
-    // Suppressed, and not remembered: the window still runs from the first request.
-    QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 2500}));
-    QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 3000}, kStart + 3000));
-    QCOMPARE(set.Size(), 2);
-    QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart + 3001}, kStart + 3001));
-    QCOMPARE(set.Size(), 1);  // both older ones trimmed
-}
-
-void TestRemoteApiCall::activateRejoinsOrRequests_data() {
-    QTest::addColumn<int>("answer");  // 0: none yet, 1: a snapshot answer, 2: a push answer
-    QTest::addColumn<bool>("cached");
-    QTest::addColumn<QStringList>("events");
-    QTest::newRow("awaiting: requested again") << 0 << true << QStringList{"request A"};
-    QTest::newRow("polled: no request") << 1 << true << QStringList{};
-    QTest::newRow("pushed: no list change") << 2 << true << QStringList{};
-    QTest::newRow("pushed, not cached: requested") << 2 << false << QStringList{"request A"};
-}
-
-void TestRemoteApiCall::activateRejoinsOrRequests() {
-    QFETCH(int, answer);
-    QFETCH(bool, cached);
-    QFETCH(QStringList, events);
-    driver_->Activate("A", false);
-    if (answer == 1) {
-        driver_->MarkAnswered("A");
-    } else if (answer == 2) {
-        driver_->StartPush("A");
-    }
-    driver_->Deactivate("A");
-    HostClock::AdvanceForTest(1999);
-    Take();
-    driver_->Activate("A", cached);
-    QCOMPARE(Take(), events);
-    QVERIFY(driver_->IsActive("A"));
-    const TimedTopicSet<Topic>* sets[] = {&driver_->AwaitingSet(), &driver_->PollingSet(),
-                                          &driver_->PushSet()};
-    QCOMPARE(sets[cached ? answer : 0]->ExpiryOf("A"), qint64(0));
-    if (!cached) {  // the push entry lingers afresh until an answer renews it
-        QCOMPARE(driver_->PushSet().ExpiryOf("A"), kStart + 1999 + 2000);
-    }
-}
-
-void TestRemoteApiCall::startPushAnnouncesOnceReloadAsksAgain() {
-    for (const char* t : {"C", "B", "A"}) {
-        driver_->Activate(t, false);
-    }
-    driver_->MarkAnswered("C");
-    Take();
-    driver_->StartPush("B");
-    driver_->StartPush("A");
-    driver_->StartPush("A");  // already pushed: nothing new
-    driver_->StartPush("X");  // not active: ignored
-    QCOMPARE(Take(), (QStringList{"changed [B]", "started B", "changed [A,B]", "started A"}));
-    QVERIFY(!driver_->AwaitingSet().Contains("A"));
-    driver_->Reload("C");
-    driver_->Reload("X");  // not active: ignored
-    driver_->Reload("B");
-    QCOMPARE(Take(), (QStringList{"request C", "request B"}));
-    QVERIFY(!driver_->PollingSet().Contains("C"));
-    QVERIFY(driver_->AwaitingSet().Contains("C"));
-    QCOMPARE(driver_->PushSet().ExpiryOf("B"), kStart + 2000);  // lingers until answered
-}
-
-void TestRemoteApiCall::ticksFollowTheSetsAndLingerAfterDeactivate() {
-    for (const char* t : {"B", "A", "C"}) {
-        driver_->Activate(t, false);
-    }
-    driver_->MarkAnswered("C");
-    driver_->MarkAnswered("X");  // not active: ignored
-    Take();
-    driver_->OnAwaitingTick();
-    driver_->OnPollingTick();
-    QCOMPARE(Take(), (QStringList{"request A", "request B", "poll C"}));
-    driver_->MarkAnswered("A");  // repeated until answered, then polled
-    driver_->OnAwaitingTick();
-    driver_->OnPollingTick();
-    const QStringList asked{"request B", "poll A", "poll C"};
-    QCOMPARE(Take(), asked);
-    for (const char* t : {"A", "B", "C"}) {
-        driver_->Deactivate(t);
-    }
-    QCOMPARE(driver_->AwaitingSet().ExpiryOf("B"), kStart + 2000);
-    QCOMPARE(driver_->PollingSet().ExpiryOf("A"), kStart + 2000);
-    HostClock::AdvanceForTest(1999);
-    driver_->OnAwaitingTick();
-    driver_->OnPollingTick();
-    QCOMPARE(Take(), asked);  // still lingering: asked as before
-    HostClock::AdvanceForTest(1);
-    driver_->OnAwaitingTick();
-    driver_->OnPollingTick();
-    QVERIFY(Take().isEmpty());
-}
-
-void TestRemoteApiCall::pushTicksRefreshOrAnnounceChanges() {
-    driver_->OnPushRefreshTick();
-    QCOMPARE(Take(), QStringList{"refresh []"});
-    for (const char* t : {"A", "B", "C"}) {
-        driver_->Activate(t, false);
-        driver_->StartPush(t);
-    }
-    driver_->Deactivate("C");
-    Take();
-    driver_->OnPushRefreshTick();
-    QCOMPARE(Take(), (QStringList{"refresh [A,B,C]", "refreshed A", "refreshed B", "refreshed C"}));
-    HostClock::AdvanceForTest(2000);
-    driver_->OnPushRefreshTick();  // an entry expired: sent as a changed list
-    QCOMPARE(Take(), (QStringList{"changed [A,B]", "refreshed A", "refreshed B"}));
-    driver_->Deactivate("B");
-    HostClock::AdvanceForTest(1999);
-    driver_->OnPushPurgeTick();
-    QVERIFY(Take().isEmpty());  // B still lingers
-    driver_->Deactivate("A");
-    HostClock::AdvanceForTest(1);
-    driver_->Activate("A", true);  // rejoins; the purge of B on the way is announced
-    QCOMPARE(Take(), QStringList{"changed [A]"});
-    driver_->OnPushPurgeTick();
-    QVERIFY(Take().isEmpty());  // nothing else expired
-    driver_->Deactivate("A");
-    HostClock::AdvanceForTest(2000);
-    driver_->OnPushPurgeTick();
-    QCOMPARE(Take(), QStringList{"changed []"});
-}
-
-void TestRemoteApiCall::listenersRunUnderCallLock() {
-    QList<bool> lockFreeElsewhere;
-    auto probe = [this, &lockFreeElsewhere](const Topic&) {  // may another thread get the lock?
-        lockFreeElsewhere << std::async(std::launch::async, [this] {
-                                 return callLock_.tryLock() ? (callLock_.unlock(), true) : false;
-                             }).get();
-    };
-    driver_->SetRequestListener(3000, probe);
-    driver_->SetPollListener(3000, probe);
-    driver_->Activate("A", false);
-    driver_->OnAwaitingTick();
-    driver_->MarkAnswered("A");
-    driver_->OnPollingTick();
-    QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
-}
-
-void TestRemoteApiCall::settersStartTimersThatDriveTicks() {
-    QCOMPARE(driver_->PushPurgeIntervalMs(), 2000);  // the one interval no listener sets
-    int requests = 0;
-    driver_->SetRequestListener(5, [&requests](const Topic&) { ++requests; });
-    driver_->Activate("A", false);
-    QTRY_VERIFY_WITH_TIMEOUT(requests >= 3, 5000);
-}
-
-void TestRemoteApiCall::detachAndReplaceUndoSubscriptions() {
-    g_deletedTopics = 0;
-    const ScopeTreeNode first = NodeFor("SH600000");
-    const ScopeTreeNode second = NodeFor("SH600000");
-    call_->AttachNode(first);
-    call_->AttachNode(second);
-    call_->DetachNode(NodeFor("SH600000"));  // never attached: ignored
-    QCOMPARE(call_->AttachedNodeCount(), 2);
-    call_->DetachNode(first);
-    QCOMPARE(call_->GetPublisher().SubscriberCount("SH600000"), 1);
-    ScopeTreeNode moved = second;  // the same scope id again, on another stock, replaces
-    moved.stock_list = StockListExpression::FromStockCode("SZ000001");
-    call_->AttachNode(moved);
-    QCOMPARE(call_->AttachedNodeCount(), 1);
-    QVERIFY(!call_->GetPublisher().HasTopic("SH600000"));
-    call_->DetachNode(moved);
-    QVERIFY(call_->GetPublisher().Topics().empty());
-    QCOMPARE(g_deletedTopics, 2);  // each topic once, when its last subscriber left
-}
-
-void TestRemoteApiCall::callDriverFollowsSubscriptions() {
-    call_ = std::make_unique<TestCall>(&configuration_, accessor_.get(), true);
-    call_->Init();
-    const ScopeTreeNode node = NodeFor("SH600000");
-    call_->AttachNode(node);
-    auto* driver = call_->GetDriver();
-    QVERIFY(backend_->WaitForRequests(1, 5000));
-    QVERIFY(backend_->Answer(backend_->Requests().first(), "SH600000"));
-    QTRY_VERIFY_WITH_TIMEOUT(driver->PollingSet().Contains("SH600000"), 5000);
-    call_->DetachNode(node);
-    QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), kStart + 2000);
-    // Subscribed again while cached: it rejoins polling without a new request.
-    call_->AttachNode(NodeFor("SH600000"));
-    QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), qint64(0));
-    QCOMPARE(backend_->Requests().size(), 1);
-}
-
-void TestRemoteApiCall::shutdownInEitherOrder() {
-    g_deletedTopics = 0;
-    auto other = std::make_unique<TestCall>(&configuration_, accessor_.get());
-    other->Init();
-    other->AttachNode(NodeFor("SZ000001"));
-    call_->AttachNode(NodeFor("SH600000"));
-    QVERIFY(backend_->WaitForRequests(2, 5000));
-    call_.reset();  // undoes its subscription without reaching the (derived) listeners
-    for (const ServerRequest& request : backend_->Requests()) {  // too late for call_: dropped
-        backend_->Answer(request, "SH600000");
-    }
-    accessor_.reset();  // joins the accessor's thread after whatever it still delivers
-    other.reset();      // its accessor went first: it must not reach it when it goes
-    QCOMPARE(g_deletedTopics, 0);
-    QCOMPARE(context_->GetQuoteTaskExecMidResultQueue().Size(), 0);
-}
 
 QTEST_GUILESS_MAIN(TestRemoteApiCall)
 #include "tst_remoteapicall.moc"

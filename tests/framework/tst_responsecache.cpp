@@ -74,211 +74,202 @@ class TestResponseCache : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() {
+        root_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(root_->isValid());
+        CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
+    }
 
-    void evictsLeastRecentlyUsed();
-    void missGoesToLoaderPutToSaverThread();
+    void evictsLeastRecentlyUsed() {
+        Cache cache(3);
+        cache.Put("a", 1);
+        cache.Put("b", 2);
+        cache.Put("c", 3);
+        QCOMPARE(cache.Get("a"), 1);  // a use: b is now the oldest
+        cache.Put("c", 30);           // a replacement moves to the front without growing
+        QCOMPARE(cache.Keys(), (Keys{"c", "a", "b"}));
+        cache.Put("d", 4);
+        QCOMPARE(cache.Keys(), (Keys{"d", "c", "a"}));
+        QCOMPARE(cache.Get("c"), 30);
+        cache.Remove("d");
+        cache.Remove("zz");  // absent: nothing happens
+        QCOMPARE(cache.Keys(), (Keys{"c", "a"}));
+        cache.Put("e", 5);
+        cache.Put("f", 6);
+        QCOMPARE(cache.Keys(), (Keys{"f", "e", "c"}));
+        QVERIFY(!cache.Contains("a"));
+    }
 
-    void checksumIsTheTableWalkFromZero();
-    void pathFollowsPatternRefusingHostileNames_data();
-    void pathFollowsPatternRefusingHostileNames();
-    void savedAndHandLaidFilesLoadMissingOneIsQuiet();
-    void rejectedFileWarns_data();
-    void rejectedFileWarns();
-    void cacheLoadsFromAndSavesToDisk();
+    void missGoesToLoaderPutToSaverThread() {
+        Cache cache(2);
+        QVERIFY_EXCEPTION_THROWN(cache.Get("b"), std::range_error);  // no loader
+        bool found = false;
+        int loads = 0;
+        cache.SetLoader(
+            std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<std::string, int>>(
+                [&](const std::string& key, int& value) {
+                    ++loads;
+                    value = static_cast<int>(key.size());
+                    return found;
+                }));
+        QList<int> saved;  // written on the saver's thread, read after WaitForSaves
+        std::thread::id saverThread;
+        cache.SetSaver(std::make_shared<cache::LambdaOnSaveToDiskCacheListener<std::string, int>>(
+            [&](const std::string&, const int& value) {
+                saverThread = std::this_thread::get_id();
+                saved << value;
+                return true;
+            }));
+        QVERIFY_EXCEPTION_THROWN(cache.Get("abcd"), std::range_error);  // the loader has nothing
+        QCOMPARE(cache.Size(), 0);
+        found = true;
+        QCOMPARE(cache.Get("abcd"), 4);
+        QCOMPARE(cache.Get("abcd"), 4);  // the second time from memory
+        QCOMPARE(loads, 2);
+        int value = 1;
+        cache.Put("x", value);
+        value = 2;  // the caller's later change must not reach the save
+        cache.WaitForSaves();
+        QCOMPARE(saved, QList<int>{1});  // what came from the loader is not written back
+        QVERIFY(saverThread != std::this_thread::get_id() && saverThread != std::thread::id());
+    }
+
+    void checksumIsTheTableWalkFromZero() {
+        // Reflected 0xEDB88320, started at 0, no final complement (values from a plain table walk).
+        QCOMPARE(Checksum(QByteArray()), 0u);
+        QCOMPARE(Checksum(QByteArray("123456789")), 0x2DFD2D88u);
+        QCOMPARE(Checksum(QByteArray("\x00\xFF\x80\x01\x7F", 5)), 0xE691409Du);
+    }
+
+    void pathFollowsPatternRefusingHostileNames_data() {
+        QTest::addColumn<QStringList>("codeAndCycle");
+        QTest::addColumn<QString>("tail");  // empty: refused
+        const QString v = "/history/v20200101/";
+        QTest::newRow("code and cycle")
+            << QStringList{"SH600000", "day"} << v + "SH/day/2-12844/SH600000.dat";
+        QTest::newRow("empty cycle")
+            << QStringList{"SZ000001", ""} << v + "SZ/default/2-12844/SZ000001.dat";
+        QTest::newRow("empty code") << QStringList{"", "week"} << v + "/week/2-12844/default.dat";
+        QTest::newRow("percent in code")
+            << QStringList{"SH%1", "day"} << v + "SH/day/2-12844/SH%1.dat";
+        QTest::newRow("dot-dot code") << QStringList{"../x", "day"} << QString();
+        QTest::newRow("backslash code") << QStringList{"a\\b", "day"} << QString();
+        QTest::newRow("NUL in code")
+            << QStringList{QString("SH") + QChar(0) + "x", "day"} << QString();
+        QTest::newRow("dot-dot cycle") << QStringList{"SH600000", ".."} << QString();
+        QTest::newRow("slash cycle") << QStringList{"SH600000", "/etc"} << QString();
+    }
+
+    void pathFollowsPatternRefusingHostileNames() {
+        QFETCH(QStringList, codeAndCycle);
+        QFETCH(QString, tail);
+        const QString code = codeAndCycle.at(0);
+        const QString cycle = codeAndCycle.at(1);
+        if (!tail.isEmpty()) {
+            QCOMPARE(FilePath(code, cycle), root_->path() + "/cache" + tail);
+            return;
+        }
+        for (int i = 0; i < 3; ++i) {
+            QTest::ignoreMessage(QtWarningMsg,
+                                 "qzLv2quoter {:SEPARATOR} refused a history file name that leaves "
+                                 "the cache directory");
+        }
+        QCOMPARE(FilePath(code, cycle), QString());
+        QVERIFY(!RecFile().Save(code, cycle, kSample));
+        HistoryData<Rec> loaded;
+        QVERIFY(!RecFile().Load(code, cycle, loaded));
+        QDirIterator it(root_->path(), QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY2(!it.hasNext(), "nothing may be written anywhere");
+    }
+
+    void savedAndHandLaidFilesLoadMissingOneIsQuiet() {
+        QVERIFY(RecFile().Save("SH600000", "day", kSample));
+        QFile saved(FilePath("SH600000", "day"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), HandFile(kSampleBlock, 20200101, 20200403, kBanner));
+        HistoryData<Rec> loaded;
+        loaded.records = {1};  // loading appends
+        QVERIFY(RecFile().Load("SH600000", "day", loaded));
+        QCOMPARE(loaded.flag, true);
+        QCOMPARE(loaded.value8, quint8(0xAB));
+        QCOMPARE(loaded.records, (std::vector<Rec>{1, 1000000, -42}));
+        WriteRaw(FilePath("SZ000001", ""), HandFile(kSampleBlock));  // another banner
+        HistoryData<Rec> hand;
+        QVERIFY(RecFile().Load("SZ000001", "", hand));
+        QCOMPARE(hand.records, kSample.records);
+        static int warnings = 0;  // seen while the handler below is installed
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
+                warnings += type == QtWarningMsg ? 1 : 0;
+            });
+        const bool found = RecFile().Load("SH600001", "day", hand);
+        qInstallMessageHandler(previous);
+        QVERIFY(!found);
+        QCOMPARE(warnings, 0);  // a file never written is an ordinary miss
+    }
+
+    void rejectedFileWarns_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("warning");
+        const QByteArray block = kSampleBlock;
+        const QByteArray good = HandFile(block);
+        const QString destroyed = "dataset {:SEPARATOR} stored content may be destroyed";
+        QTest::newRow("last record byte flipped") << Flipped(good, good.size() - 1) << destroyed;
+        QTest::newRow("record count flipped")
+            << Flipped(good, good.size() - block.size() + 8) << destroyed;
+        QTest::newRow("data version") << HandFile(block, 20200101, 20200402)
+                                      << "dataset {:SEPARATOR} data version not matched";
+        QTest::newRow("format version")
+            << HandFile(block, 20190101)
+            << "dataset {:SEPARATOR} stored content version not matched";
+        QTest::newRow("header length only") << good.left(4) << kTruncated;
+        // Two records announced, one and a half there: the checksum matches what is there.
+        QTest::newRow("cut in a record") << HandFile(block.left(block.size() - 3)) << kTruncated;
+        QTest::newRow("data shorter than its length")
+            << HandFile(block, 20200101, 20200403, "b", 100) << kTruncated;
+    }
+
+    void rejectedFileWarns() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, warning);
+        WriteRaw(FilePath("SH600000", "day"), file);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        HistoryData<Rec> loaded;
+        QVERIFY(!RecFile().Load("SH600000", "day", loaded));
+        QVERIFY(loaded.records.empty());
+    }
+
+    void cacheLoadsFromAndSavesToDisk() {
+        using Key = std::tuple<QString, QString>;  // (code, cycle)
+        QMutex callLock(QMutex::Recursive);
+        QList<bool> lockFreeElsewhere;
+        HistoryBinding<Key, HistoryData<Rec>, Rec> binding;
+        binding.stockCode = [](const Key& k) { return std::get<0>(k); };
+        binding.cycle = [](const Key& k) { return std::get<1>(k); };
+        binding.toData = [&](const HistoryData<Rec>& v) {
+            lockFreeElsewhere << std::async(std::launch::async, [&callLock] {
+                                     return callLock.tryLock() ? (callLock.unlock(), true) : false;
+                                 }).get();
+            return v;
+        };
+        binding.fromData = [](const HistoryData<Rec>& d, HistoryData<Rec>& v) { v = d; };
+        const Key key{"SH600000", "day"};
+        {
+            ResponseCache<Key, HistoryData<Rec>> writer(10);
+            writer.SetSaver(MakeHistorySaver(&callLock, RecFile(), binding));
+            writer.Put(key, kSample);
+        }                                                 // the cache waits for its saves
+        QCOMPARE(lockFreeElsewhere, QList<bool>{false});  // the save held the call lock
+
+        ResponseCache<Key, HistoryData<Rec>> reader(10);
+        reader.SetLoader(MakeHistoryLoader(&callLock, RecFile(), binding));
+        QCOMPARE(reader.Get(key).records, kSample.records);
+        QVERIFY_EXCEPTION_THROWN(reader.Get(Key{"SZ000001", "day"}), std::range_error);
+    }
 
 private:
     std::unique_ptr<QTemporaryDir> root_;
 };
-
-void TestResponseCache::init() {
-    root_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(root_->isValid());
-    CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
-}
-
-void TestResponseCache::evictsLeastRecentlyUsed() {
-    Cache cache(3);
-    cache.Put("a", 1);
-    cache.Put("b", 2);
-    cache.Put("c", 3);
-    QCOMPARE(cache.Get("a"), 1);  // a use: b is now the oldest
-    cache.Put("c", 30);           // a replacement moves to the front without growing
-    QCOMPARE(cache.Keys(), (Keys{"c", "a", "b"}));
-    cache.Put("d", 4);
-    QCOMPARE(cache.Keys(), (Keys{"d", "c", "a"}));
-    QCOMPARE(cache.Get("c"), 30);
-    cache.Remove("d");
-    cache.Remove("zz");  // absent: nothing happens
-    QCOMPARE(cache.Keys(), (Keys{"c", "a"}));
-    cache.Put("e", 5);
-    cache.Put("f", 6);
-    QCOMPARE(cache.Keys(), (Keys{"f", "e", "c"}));
-    QVERIFY(!cache.Contains("a"));
-}
-
-void TestResponseCache::missGoesToLoaderPutToSaverThread() {
-    Cache cache(2);
-    QVERIFY_EXCEPTION_THROWN(cache.Get("b"), std::range_error);  // no loader
-    bool found = false;
-    int loads = 0;
-    cache.SetLoader(std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<std::string, int>>(
-        [&](const std::string& key, int& value) {
-            ++loads;
-            value = static_cast<int>(key.size());
-            return found;
-        }));
-    QList<int> saved;  // written on the saver's thread, read after WaitForSaves
-    std::thread::id saverThread;
-    cache.SetSaver(std::make_shared<cache::LambdaOnSaveToDiskCacheListener<std::string, int>>(
-        [&](const std::string&, const int& value) {
-            saverThread = std::this_thread::get_id();
-            saved << value;
-            return true;
-        }));
-    QVERIFY_EXCEPTION_THROWN(cache.Get("abcd"), std::range_error);  // the loader has nothing
-    QCOMPARE(cache.Size(), 0);
-    found = true;
-    QCOMPARE(cache.Get("abcd"), 4);
-    QCOMPARE(cache.Get("abcd"), 4);  // the second time from memory
-    QCOMPARE(loads, 2);
-    int value = 1;
-    cache.Put("x", value);
-    value = 2;  // the caller's later change must not reach the save
-    cache.WaitForSaves();
-    QCOMPARE(saved, QList<int>{1});  // what came from the loader is not written back
-    QVERIFY(saverThread != std::this_thread::get_id() && saverThread != std::thread::id());
-}
-
-void TestResponseCache::checksumIsTheTableWalkFromZero() {
-    // Reflected 0xEDB88320, started at 0, no final complement (values from a plain table walk).
-    QCOMPARE(Checksum(QByteArray()), 0u);
-    QCOMPARE(Checksum(QByteArray("123456789")), 0x2DFD2D88u);
-    QCOMPARE(Checksum(QByteArray("\x00\xFF\x80\x01\x7F", 5)), 0xE691409Du);
-}
-
-void TestResponseCache::pathFollowsPatternRefusingHostileNames_data() {
-    QTest::addColumn<QStringList>("codeAndCycle");
-    QTest::addColumn<QString>("tail");  // empty: refused
-    const QString v = "/history/v20200101/";
-    QTest::newRow("code and cycle")
-        << QStringList{"SH600000", "day"} << v + "SH/day/2-12844/SH600000.dat";
-    QTest::newRow("empty cycle") << QStringList{"SZ000001", ""}
-                                 << v + "SZ/default/2-12844/SZ000001.dat";
-    QTest::newRow("empty code") << QStringList{"", "week"} << v + "/week/2-12844/default.dat";
-    QTest::newRow("percent in code") << QStringList{"SH%1", "day"} << v + "SH/day/2-12844/SH%1.dat";
-    QTest::newRow("dot-dot code") << QStringList{"../x", "day"} << QString();
-    QTest::newRow("backslash code") << QStringList{"a\\b", "day"} << QString();
-    QTest::newRow("NUL in code") << QStringList{QString("SH") + QChar(0) + "x", "day"} << QString();
-    QTest::newRow("dot-dot cycle") << QStringList{"SH600000", ".."} << QString();
-    QTest::newRow("slash cycle") << QStringList{"SH600000", "/etc"} << QString();
-}
-
-void TestResponseCache::pathFollowsPatternRefusingHostileNames() {
-    QFETCH(QStringList, codeAndCycle);
-    QFETCH(QString, tail);
-    const QString code = codeAndCycle.at(0);
-    const QString cycle = codeAndCycle.at(1);
-    if (!tail.isEmpty()) {
-        QCOMPARE(FilePath(code, cycle), root_->path() + "/cache" + tail);
-        return;
-    }
-    for (int i = 0; i < 3; ++i) {
-        QTest::ignoreMessage(QtWarningMsg,
-                             "qzLv2quoter {:SEPARATOR} refused a history file name that leaves "
-                             "the cache directory");
-    }
-    QCOMPARE(FilePath(code, cycle), QString());
-    QVERIFY(!RecFile().Save(code, cycle, kSample));
-    HistoryData<Rec> loaded;
-    QVERIFY(!RecFile().Load(code, cycle, loaded));
-    QDirIterator it(root_->path(), QDir::Files, QDirIterator::Subdirectories);
-    QVERIFY2(!it.hasNext(), "nothing may be written anywhere");
-}
-
-void TestResponseCache::savedAndHandLaidFilesLoadMissingOneIsQuiet() {
-    QVERIFY(RecFile().Save("SH600000", "day", kSample));
-    QFile saved(FilePath("SH600000", "day"));
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), HandFile(kSampleBlock, 20200101, 20200403, kBanner));
-    HistoryData<Rec> loaded;
-    loaded.records = {1};  // loading appends
-    QVERIFY(RecFile().Load("SH600000", "day", loaded));
-    QCOMPARE(loaded.flag, true);
-    QCOMPARE(loaded.value8, quint8(0xAB));
-    QCOMPARE(loaded.records, (std::vector<Rec>{1, 1000000, -42}));
-    WriteRaw(FilePath("SZ000001", ""), HandFile(kSampleBlock));  // another banner
-    HistoryData<Rec> hand;
-    QVERIFY(RecFile().Load("SZ000001", "", hand));
-    QCOMPARE(hand.records, kSample.records);
-    static int warnings = 0;  // seen while the handler below is installed
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
-            warnings += type == QtWarningMsg ? 1 : 0;
-        });
-    const bool found = RecFile().Load("SH600001", "day", hand);
-    qInstallMessageHandler(previous);
-    QVERIFY(!found);
-    QCOMPARE(warnings, 0);  // a file never written is an ordinary miss
-}
-
-void TestResponseCache::rejectedFileWarns_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("warning");
-    const QByteArray block = kSampleBlock;
-    const QByteArray good = HandFile(block);
-    const QString destroyed = "dataset {:SEPARATOR} stored content may be destroyed";
-    QTest::newRow("last record byte flipped") << Flipped(good, good.size() - 1) << destroyed;
-    QTest::newRow("record count flipped")
-        << Flipped(good, good.size() - block.size() + 8) << destroyed;
-    QTest::newRow("data version") << HandFile(block, 20200101, 20200402)
-                                  << "dataset {:SEPARATOR} data version not matched";
-    QTest::newRow("format version")
-        << HandFile(block, 20190101) << "dataset {:SEPARATOR} stored content version not matched";
-    QTest::newRow("header length only") << good.left(4) << kTruncated;
-    // Two records announced, one and a half there: the checksum matches what is there.
-    QTest::newRow("cut in a record") << HandFile(block.left(block.size() - 3)) << kTruncated;
-    QTest::newRow("data shorter than its length")
-        << HandFile(block, 20200101, 20200403, "b", 100) << kTruncated;
-}
-
-void TestResponseCache::rejectedFileWarns() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, warning);
-    WriteRaw(FilePath("SH600000", "day"), file);
-    QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
-    HistoryData<Rec> loaded;
-    QVERIFY(!RecFile().Load("SH600000", "day", loaded));
-    QVERIFY(loaded.records.empty());
-}
-
-void TestResponseCache::cacheLoadsFromAndSavesToDisk() {
-    using Key = std::tuple<QString, QString>;  // (code, cycle)
-    QMutex callLock(QMutex::Recursive);
-    QList<bool> lockFreeElsewhere;
-    HistoryBinding<Key, HistoryData<Rec>, Rec> binding;
-    binding.stockCode = [](const Key& k) { return std::get<0>(k); };
-    binding.cycle = [](const Key& k) { return std::get<1>(k); };
-    binding.toData = [&](const HistoryData<Rec>& v) {
-        lockFreeElsewhere << std::async(std::launch::async, [&callLock] {
-                                 return callLock.tryLock() ? (callLock.unlock(), true) : false;
-                             }).get();
-        return v;
-    };
-    binding.fromData = [](const HistoryData<Rec>& d, HistoryData<Rec>& v) { v = d; };
-    const Key key{"SH600000", "day"};
-    {
-        ResponseCache<Key, HistoryData<Rec>> writer(10);
-        writer.SetSaver(MakeHistorySaver(&callLock, RecFile(), binding));
-        writer.Put(key, kSample);
-    }                                                 // the cache waits for its saves
-    QCOMPARE(lockFreeElsewhere, QList<bool>{false});  // the save held the call lock
-
-    ResponseCache<Key, HistoryData<Rec>> reader(10);
-    reader.SetLoader(MakeHistoryLoader(&callLock, RecFile(), binding));
-    QCOMPARE(reader.Get(key).records, kSample.records);
-    QVERIFY_EXCEPTION_THROWN(reader.Get(Key{"SZ000001", "day"}), std::range_error);
-}
 
 QTEST_GUILESS_MAIN(TestResponseCache)
 #include "tst_responsecache.moc"

@@ -16,119 +16,111 @@ class TestWireReader : public QObject {
     Q_OBJECT
 
 private slots:
-    void readStrings_data();
-    void readStrings();
-    void shortFieldsThrow_data();
-    void shortFieldsThrow();
-    void requireItemsRejectsHugeCounts();
-    void packedInt_data();
-    void packedInt();
-    void writersMatchHandWrittenBytes();
-};
-
-void TestWireReader::readStrings_data() {
-    QTest::addColumn<bool>("list");  // false: one string
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("strings");
-    QTest::addColumn<int>("position");
-    QTest::newRow("empty") << false << Hex("0000") << QStringList{""} << 2;
-    QTest::newRow("utf-8") << false << Hex("0300 e6898b") << QStringList{QString::fromUtf8("手")}
-                           << 5;
-    QTest::newRow("two codes") << true << Hex("0200 0200 5348 0200 535a") << QStringList{"SH", "SZ"}
-                               << 10;
-    QTest::newRow("zero count") << true << Hex("0000 0200 5348") << QStringList{} << 2;
-    QTest::newRow("negative count") << true << Hex("ffff 0200 5348") << QStringList{} << 2;
-    QTest::newRow("empty element") << true << Hex("0200 0000 0100 58") << QStringList{"", "X"} << 7;
-    QTest::newRow("negative element length")
-        << true << Hex("0200 ffff 0100 58") << QStringList{"", "X"} << 7;
-}
-
-void TestWireReader::readStrings() {
-    QFETCH(bool, list);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, strings);
-    QFETCH(int, position);
-    CMemArchive archive(bytes);
-    QCOMPARE(list ? wire::ReadStringList(archive) : QStringList{wire::ReadString(archive)},
-             strings);
-    QCOMPARE(archive.Position(), position);
-}
-
-void TestWireReader::shortFieldsThrow_data() {
-    QTest::addColumn<int>("field");  // 0: string, 1: string list, 2: packed int
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("wanted");
-    QTest::newRow("string beyond the end") << 0 << Hex("0500 6162") << 2 << 5;
-    QTest::newRow("string length cut") << 0 << Hex("05") << 0 << 2;
-    QTest::newRow("u16 string length") << 0 << Hex("ffff 6162") << 2 << 65535;
-    // 32767 strings announced, room for two at most: refused before anything is allocated.
-    QTest::newRow("lying list count") << 1 << Hex("ff7f 0000 0000") << 2 << 32767 * 2;
-    QTest::newRow("list element cut") << 1 << Hex("0100 0500 61") << 4 << 5;
-    QTest::newRow("packed int cut") << 2 << Hex("010000") << 0 << 4;
-}
-
-void TestWireReader::shortFieldsThrow() {
-    QFETCH(int, field);
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, offset);
-    QFETCH(int, wanted);
-    CMemArchive archive(bytes);
-    try {
-        if (field == 0) {
-            wire::ReadString(archive);
-        } else if (field == 1) {
-            wire::ReadStringList(archive);
-        } else {
-            wire::ReadPackedInt(archive);
-        }
-        QFAIL("a field longer than the bytes left must throw");
-    } catch (const CMemArchiveError& error) {
-        QCOMPARE(error.offset(), offset);
-        QCOMPARE(error.wanted(), wanted);
-        QCOMPARE(error.size(), bytes.size());
+    void readStrings_data() {
+        QTest::addColumn<bool>("list");  // false: one string
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("strings");
+        QTest::addColumn<int>("position");
+        QTest::newRow("empty") << false << Hex("0000") << QStringList{""} << 2;
+        QTest::newRow("utf-8") << false << Hex("0300 e6898b")
+                               << QStringList{QString::fromUtf8("手")} << 5;
+        QTest::newRow("two codes")
+            << true << Hex("0200 0200 5348 0200 535a") << QStringList{"SH", "SZ"} << 10;
+        QTest::newRow("zero count") << true << Hex("0000 0200 5348") << QStringList{} << 2;
+        QTest::newRow("negative count") << true << Hex("ffff 0200 5348") << QStringList{} << 2;
+        QTest::newRow("empty element")
+            << true << Hex("0200 0000 0100 58") << QStringList{"", "X"} << 7;
+        QTest::newRow("negative element length")
+            << true << Hex("0200 ffff 0100 58") << QStringList{"", "X"} << 7;
     }
-}
 
-void TestWireReader::requireItemsRejectsHugeCounts() {
-    CMemArchive archive(Hex("0000 0000 0000 0000"));
-    wire::RequireItems(archive, 2, 4);  // exactly fits
-    QVERIFY_EXCEPTION_THROWN(wire::RequireItems(archive, 3, 4), CMemArchiveError);
-    QVERIFY_EXCEPTION_THROWN(wire::RequireItems(archive, qint64(1) << 62, 8), CMemArchiveError);
-    QVERIFY_EXCEPTION_THROWN(wire::RequireItems(archive, -1, 4), CMemArchiveError);
-}
+    void readStrings() {
+        QFETCH(bool, list);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, strings);
+        QFETCH(int, position);
+        CMemArchive archive(bytes);
+        QCOMPARE(list ? wire::ReadStringList(archive) : QStringList{wire::ReadString(archive)},
+                 strings);
+        QCOMPARE(archive.Position(), position);
+    }
 
-void TestWireReader::packedInt_data() {
-    QTest::addColumn<qint64>("value");  // encoded as `bytes`, which decode to `decoded`
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<qint64>("decoded");
-    const qint64 k3Max = qint64(0x3FFFFFFF) << 12;
-    QTest::newRow("largest k0") << qint64(0x3FFFFFFF) << Hex("ffffff3f") << qint64(0x3FFFFFFF);
-    QTest::newRow("needs k1") << qint64(0x40000000) << Hex("00000044") << qint64(0x40000000);
-    QTest::newRow("k1 drops low bits")
-        << qint64(0x4000000F) << Hex("00000044") << qint64(0x40000000);
-    QTest::newRow("needs k2") << qint64(0x400000000) << Hex("00000084") << qint64(0x400000000);
-    QTest::newRow("needs k3") << k3Max << Hex("ffffffff") << k3Max;
-    QTest::newRow("saturates") << (qint64(1) << 43) << Hex("ffffffff") << k3Max;
-    QTest::newRow("negative is zero") << qint64(-5) << Hex("00000000") << qint64(0);
-}
+    void shortFieldsThrow_data() {
+        QTest::addColumn<int>("field");  // 0: string, 1: string list, 2: packed int
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("wanted");
+        QTest::newRow("string beyond the end") << 0 << Hex("0500 6162") << 2 << 5;
+        QTest::newRow("string length cut") << 0 << Hex("05") << 0 << 2;
+        QTest::newRow("u16 string length") << 0 << Hex("ffff 6162") << 2 << 65535;
+        // 32767 strings announced, room for two at most: refused before anything is allocated.
+        QTest::newRow("lying list count") << 1 << Hex("ff7f 0000 0000") << 2 << 32767 * 2;
+        QTest::newRow("list element cut") << 1 << Hex("0100 0500 61") << 4 << 5;
+        QTest::newRow("packed int cut") << 2 << Hex("010000") << 0 << 4;
+    }
 
-void TestWireReader::packedInt() {
-    QFETCH(qint64, value);
-    QFETCH(QByteArray, bytes);
-    QFETCH(qint64, decoded);
-    QCOMPARE(wire::EncodePackedInt(value), qFromLittleEndian<quint32>(bytes.constData()));
-    CMemArchive archive(bytes);
-    QCOMPARE(wire::ReadPackedInt(archive), decoded);
-    QVERIFY(archive.AtEnd());
-}
+    void shortFieldsThrow() {
+        QFETCH(int, field);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, offset);
+        QFETCH(int, wanted);
+        CMemArchive archive(bytes);
+        try {
+            if (field == 0) {
+                wire::ReadString(archive);
+            } else if (field == 1) {
+                wire::ReadStringList(archive);
+            } else {
+                wire::ReadPackedInt(archive);
+            }
+            QFAIL("a field longer than the bytes left must throw");
+        } catch (const CMemArchiveError& error) {
+            QCOMPARE(error.offset(), offset);
+            QCOMPARE(error.wanted(), wanted);
+            QCOMPARE(error.size(), bytes.size());
+        }
+    }
 
-void TestWireReader::writersMatchHandWrittenBytes() {
-    MemoryArchiveWriter writer;
-    wire::WriteString(writer, QString::fromUtf8("a手"));
-    wire::WriteStringList(writer, {"SH", ""});
-    QCOMPARE(writer.Data(), Hex("0400 61e6898b  0200 0200 5348 0000"));
-}
+    void requireItemsRejectsHugeCounts() {
+        CMemArchive archive(Hex("0000 0000 0000 0000"));
+        wire::RequireItems(archive, 2, 4);  // exactly fits
+        QVERIFY_EXCEPTION_THROWN(wire::RequireItems(archive, 3, 4), CMemArchiveError);
+        QVERIFY_EXCEPTION_THROWN(wire::RequireItems(archive, qint64(1) << 62, 8), CMemArchiveError);
+        QVERIFY_EXCEPTION_THROWN(wire::RequireItems(archive, -1, 4), CMemArchiveError);
+    }
+
+    void packedInt_data() {
+        QTest::addColumn<qint64>("value");  // encoded as `bytes`, which decode to `decoded`
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("decoded");
+        const qint64 k3Max = qint64(0x3FFFFFFF) << 12;
+        QTest::newRow("largest k0") << qint64(0x3FFFFFFF) << Hex("ffffff3f") << qint64(0x3FFFFFFF);
+        QTest::newRow("needs k1") << qint64(0x40000000) << Hex("00000044") << qint64(0x40000000);
+        QTest::newRow("k1 drops low bits")
+            << qint64(0x4000000F) << Hex("00000044") << qint64(0x40000000);
+        QTest::newRow("needs k2") << qint64(0x400000000) << Hex("00000084") << qint64(0x400000000);
+        QTest::newRow("needs k3") << k3Max << Hex("ffffffff") << k3Max;
+        QTest::newRow("saturates") << (qint64(1) << 43) << Hex("ffffffff") << k3Max;
+        QTest::newRow("negative is zero") << qint64(-5) << Hex("00000000") << qint64(0);
+    }
+
+    void packedInt() {
+        QFETCH(qint64, value);
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, decoded);
+        QCOMPARE(wire::EncodePackedInt(value), qFromLittleEndian<quint32>(bytes.constData()));
+        CMemArchive archive(bytes);
+        QCOMPARE(wire::ReadPackedInt(archive), decoded);
+        QVERIFY(archive.AtEnd());
+    }
+
+    void writersMatchHandWrittenBytes() {
+        MemoryArchiveWriter writer;
+        wire::WriteString(writer, QString::fromUtf8("a手"));
+        wire::WriteStringList(writer, {"SH", ""});
+        QCOMPARE(writer.Data(), Hex("0400 61e6898b  0200 0200 5348 0000"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestWireReader)
 #include "tst_wirereader.moc"

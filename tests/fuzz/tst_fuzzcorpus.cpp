@@ -7,105 +7,80 @@
 
 #include "fuzz/FuzzEntries.h"
 
-class TestFuzzCorpus : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void seedsDecodeAndSurviveBitPairFlips_data();
-    void seedsDecodeAndSurviveBitPairFlips();
-    void everyDecoderHasSeeds_data();
-    void everyDecoderHasSeeds();
-};
-
 namespace {
 
 constexpr int kSweptBytes = 64;
 
-const qzfuzz::NamedEntry* FindEntry(const QString& name)
-{
-    int count = 0;
-    const qzfuzz::NamedEntry* entries = qzfuzz::Entries(&count);
-    for (int i = 0; i < count; ++i) {
-        if (name == QLatin1String(entries[i].name))
-            return &entries[i];
-    }
-    return nullptr;
-}
-
-bool Run(qzfuzz::Entry entry, const QByteArray& bytes)
-{
+bool Run(qzfuzz::Entry entry, const QByteArray& bytes) {
     return entry(reinterpret_cast<const uint8_t*>(bytes.constData()),
                  static_cast<size_t>(bytes.size()));
 }
 
 }  // namespace
 
-void TestFuzzCorpus::initTestCase()
-{
-    qzfuzz::SilenceLog();
-}
+class TestFuzzCorpus : public QObject {
+    Q_OBJECT
 
-void TestFuzzCorpus::everyDecoderHasSeeds_data()
-{
-    QTest::addColumn<QString>("entry");
-    int count = 0;
-    const qzfuzz::NamedEntry* entries = qzfuzz::Entries(&count);
-    for (int i = 0; i < count; ++i)
-        QTest::newRow(entries[i].name) << QString::fromLatin1(entries[i].name);
-}
+private slots:
+    void initTestCase() { qzfuzz::SilenceLog(); }
 
-void TestFuzzCorpus::everyDecoderHasSeeds()
-{
-    QFETCH(QString, entry);
-    QDir dir(QStringLiteral(QZ_FUZZ_CORPUS_DIR "/") + entry);
-    QVERIFY2(!dir.entryList(QDir::Files).isEmpty(), qPrintable(dir.path()));
-}
-
-void TestFuzzCorpus::seedsDecodeAndSurviveBitPairFlips_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("seed");
-    int count = 0;
-    const qzfuzz::NamedEntry* entries = qzfuzz::Entries(&count);
-    for (int i = 0; i < count; ++i) {
-        QDir dir(QStringLiteral(QZ_FUZZ_CORPUS_DIR "/") + entries[i].name);
-        for (const QString& file : dir.entryList(QDir::Files, QDir::Name)) {
-            const QString row = QString("%1/%2").arg(entries[i].name, file);
-            QTest::newRow(qPrintable(row)) << QString(entries[i].name) << dir.filePath(file);
+    void seedsDecodeAndSurviveBitPairFlips_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("seed");
+        int count = 0;
+        const qzfuzz::NamedEntry* entries = qzfuzz::Entries(&count);
+        for (int i = 0; i < count; ++i) {
+            QDir dir(QStringLiteral(QZ_FUZZ_CORPUS_DIR "/") + entries[i].name);
+            for (const QString& file : dir.entryList(QDir::Files, QDir::Name)) {
+                const QString row = QString("%1/%2").arg(entries[i].name, file);
+                QTest::newRow(qPrintable(row)) << QString(entries[i].name) << dir.filePath(file);
+            }
         }
     }
-}
 
-void TestFuzzCorpus::seedsDecodeAndSurviveBitPairFlips()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, seed);
-    const qzfuzz::NamedEntry* named = FindEntry(entry);
-    QVERIFY(named != nullptr);
-    QFile file(seed);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray original = file.readAll();
-    QVERIFY2(Run(named->entry, original), "a seed must decode");
+    void seedsDecodeAndSurviveBitPairFlips() {
+        QFETCH(QString, entry);
+        QFETCH(QString, seed);
+        const qzfuzz::Entry named = qzfuzz::FindEntry(qPrintable(entry));
+        QVERIFY(named != nullptr);
+        QFile file(seed);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray original = file.readAll();
+        QVERIFY2(Run(named, original), "a seed must decode");
 
-    // Truncations at every length: each must be handled, most must be rejected.
-    for (int length = 0; length < original.size(); ++length)
-        Run(named->entry, original.left(length));
+        // Truncations at every length: each must be handled, most must be rejected.
+        for (int length = 0; length < original.size(); ++length)
+            Run(named, original.left(length));
 
-    const int bits = 8 * qMin(kSweptBytes, original.size());
-    QByteArray damaged = original;
-    char* bytes = damaged.data();
-    for (int a = 0; a < bits; ++a) {
-        bytes[a / 8] ^= char(1 << (a % 8));
-        for (int b = a + 1; b < bits; ++b) {
-            bytes[b / 8] ^= char(1 << (b % 8));
-            Run(named->entry, damaged);
-            bytes[b / 8] ^= char(1 << (b % 8));
+        const int bits = 8 * qMin(kSweptBytes, original.size());
+        QByteArray damaged = original;
+        char* bytes = damaged.data();
+        for (int a = 0; a < bits; ++a) {
+            bytes[a / 8] ^= char(1 << (a % 8));
+            for (int b = a + 1; b < bits; ++b) {
+                bytes[b / 8] ^= char(1 << (b % 8));
+                Run(named, damaged);
+                bytes[b / 8] ^= char(1 << (b % 8));
+            }
+            bytes[a / 8] ^= char(1 << (a % 8));
         }
-        bytes[a / 8] ^= char(1 << (a % 8));
+        QCOMPARE(damaged, original);
     }
-    QCOMPARE(damaged, original);
-}
+
+    void everyDecoderHasSeeds_data() {
+        QTest::addColumn<QString>("entry");
+        int count = 0;
+        const qzfuzz::NamedEntry* entries = qzfuzz::Entries(&count);
+        for (int i = 0; i < count; ++i)
+            QTest::newRow(entries[i].name) << QString::fromLatin1(entries[i].name);
+    }
+
+    void everyDecoderHasSeeds() {
+        QFETCH(QString, entry);
+        QDir dir(QStringLiteral(QZ_FUZZ_CORPUS_DIR "/") + entry);
+        QVERIFY2(!dir.entryList(QDir::Files).isEmpty(), qPrintable(dir.path()));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestFuzzCorpus)
 #include "tst_fuzzcorpus.moc"
