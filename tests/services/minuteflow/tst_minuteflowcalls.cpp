@@ -34,13 +34,6 @@ ScopeTreeNode FlowNode(const QString& apiType, const QString& cycle) {
     return node;
 }
 
-QStringList ContextKeys(const ServerRequest& request) {
-    QStringList keys;
-    for (const auto& item : request.context->keyGroup.Items())
-        keys << item.first + "=" + item.second.ToString();
-    return keys;
-}
-
 const FlowBatchEntity* Batch(const QuoteTaskExecMidResult& result) {
     return dynamic_cast<const FlowBatchEntity*>(result.data.data());
 }
