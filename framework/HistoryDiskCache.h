@@ -18,8 +18,8 @@ struct HistoryBinding {
     std::function<QString(const K&)> stockCode;
     std::function<QString(const K&)> cycle;
     std::function<HistoryData<Record>(const V&)> toData;
-    // Fills the value from what the file held.
-    std::function<void(const HistoryData<Record>&, V&)> fromData;
+    // Fills the value from what the file held, which it may move from.
+    std::function<void(HistoryData<Record>&&, V&)> fromData;
     // Told the outcome of every save, under the call lock (optional).
     std::function<void(const K&, bool saved)> saved;
 };
@@ -37,7 +37,7 @@ std::shared_ptr<cache::OnLoadFromDiskCacheListener<K, V>> MakeHistoryLoader(
             if (!file.Load(binding.stockCode(key), binding.cycle(key), data)) {
                 return false;
             }
-            binding.fromData(data, value);
+            binding.fromData(std::move(data), value);
             return true;
         });
 }

@@ -3,8 +3,7 @@
 #include <QFile>
 #include <QString>
 
-#include <functional>
-#include <utility>
+#include <iterator>
 #include <vector>
 
 #include "framework/HistoryFileFormat.h"
@@ -31,12 +30,15 @@ struct HistoryData {
 template <typename Record>
 class HistoryFile {
 public:
-    using RecordWriter = std::function<void(MemoryArchiveWriter&, const Record&)>;
-    using RecordReader = std::function<Record(CMemArchive&)>;
+    // Plain function pointers: a load calls the reader once per record, up to 65535 times.
+    using RecordWriter = void (*)(MemoryArchiveWriter&, const Record&);
+    using RecordReader = Record (*)(CMemArchive&);
     static constexpr int kMaxRecords = 0xFFFF;  // u16 record count
 
     HistoryFile(RecordWriter writeRecord, RecordReader readRecord)
-        : writeRecord_(std::move(writeRecord)), readRecord_(std::move(readRecord)) {}
+        : writeRecord_(writeRecord),
+          readRecord_(readRecord),
+          recordSize_(qMax(1, static_cast<int>(EncodedSize(writeRecord)))) {}
 
     QByteArray Encode(const HistoryData<Record>& data) const {
         MemoryArchiveWriter block;
@@ -61,14 +63,19 @@ public:
         decoded.flag = archive.Read<quint32>() != 0;
         decoded.value8 = static_cast<quint8>(archive.Read<quint32>() & 0xFF);
         const quint16 count = archive.Read<quint16>();
-        // No reserve: a lying count in a short file must not cost count records of memory.
+        // Reserve no more than the bytes left can hold: a lying count in a short file must not
+        // cost count records of memory.
+        decoded.records.reserve(qMin<int>(count, archive.Remaining() / recordSize_));
         for (int i = 0; i < count; ++i) {
             decoded.records.push_back(readRecord_(archive));
         }
         out.flag = decoded.flag;
         out.value8 = decoded.value8;
-        for (Record& record : decoded.records) {
-            out.records.push_back(std::move(record));
+        if (out.records.empty()) {
+            out.records.swap(decoded.records);
+        } else {
+            out.records.insert(out.records.end(), std::make_move_iterator(decoded.records.begin()),
+                               std::make_move_iterator(decoded.records.end()));
         }
         return true;
     }
@@ -99,8 +106,16 @@ public:
     }
 
 private:
+    // Records are fixed-size: one default record encoded gives the size of each.
+    static int EncodedSize(RecordWriter writeRecord) {
+        MemoryArchiveWriter one;
+        writeRecord(one, Record{});
+        return one.Data().size();
+    }
+
     RecordWriter writeRecord_;
     RecordReader readRecord_;
+    int recordSize_;
 };
 
 }  // namespace historyfile

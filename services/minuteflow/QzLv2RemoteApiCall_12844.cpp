@@ -27,10 +27,11 @@ Binding MakeBinding() {
         data.records = *series->records;
         return data;
     };
-    binding.fromData = [](const historyfile::HistoryData<FlowRecord>& data, FlowSeriesPtr& value) {
+    binding.fromData = [](historyfile::HistoryData<FlowRecord>&& data, FlowSeriesPtr& value) {
         auto series = new FlowSeries();
         series->complete = data.flag;
-        series->records = QSharedPointer<const FlowRecords>(new FlowRecords(data.records));
+        series->records =
+            QSharedPointer<const FlowRecords>(new FlowRecords(std::move(data.records)));
         value = FlowSeriesPtr(series);
     };
     return binding;

@@ -34,14 +34,13 @@ class TestMinuteFlowMarket : public QObject {
 private slots:
     void init() { HostClock::SetForTest(kOpen); }
     void cleanup() { HostClock::UseSystemClock(); }
-    void minuteRecordsAddUpToTheDayFlow();
-    void minutePagesEndAtRevindex();
+    void minuteRecordsAddUpToTheDayFlowAndPageAtRevindex();
     void klineHistoryIsPagedAsAServerPagesIt_data();
     void klineHistoryIsPagedAsAServerPagesIt();
     void bothResolversThroughThePlugIn();
 };
 
-void TestMinuteFlowMarket::minuteRecordsAddUpToTheDayFlow() {
+void TestMinuteFlowMarket::minuteRecordsAddUpToTheDayFlowAndPageAtRevindex() {
     SimulatedMarket market;
     for (int i = 0; i < 900; ++i) {
         HostClock::AdvanceForTest(1000);
@@ -66,19 +65,10 @@ void TestMinuteFlowMarket::minuteRecordsAddUpToTheDayFlow() {
         QCOMPARE(running,
                  (day.superincap + day.bigincap - day.superoutcap - day.bigoutcap) / 10000);
     }
-}
-
-void TestMinuteFlowMarket::minutePagesEndAtRevindex() {
-    SimulatedMarket market;
-    for (int i = 0; i < 600; ++i) {
-        HostClock::AdvanceForTest(1000);
-        market.Step();
-    }
     const MinuteFlows& minutes = market.FindState("SH600000")->Minutes();
-    const int count = minutes.MinuteCount();
     const std::vector<FlowRecord> newest = minutes.Page(0, 60);
     QCOMPARE(int(newest.size()), 60);
-    QCOMPARE(newest.back().time, minuteflow::SessionMinuteOf(count - 1));
+    QCOMPARE(newest.back().time, minuteflow::SessionMinuteOf(minutes.MinuteCount() - 1));
     const std::vector<FlowRecord> earlier = minutes.Page(1000, 60);  // 10:00, the 31st minute
     QCOMPARE(int(earlier.size()), 31);
     QCOMPARE(earlier.front().time, 930);

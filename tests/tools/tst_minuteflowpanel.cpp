@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(minutes[3].toObject().value("total").toDouble(), double(2 * kUnit));
     }
 
-    void chartsInflowOutflowAndTotal() {
+    void chartsInflowOutflowAndTotalCutToTheWidth() {
         MinuteFlowPanel panel;
         panel.SetMinutes({{930, 8 * kUnit}, {931, -4 * kUnit}, {932, 0}, {933, -8 * kUnit}});
         const QStringList lines = panel.Render(80, 4);
@@ -66,18 +66,15 @@ private slots:
         QCOMPARE(lines[3].left(6), QString("total "));
         QCOMPARE(lines[3].size(), 10);
         QCOMPARE(panel.Render(80, 2).size(), 2);  // summary and total only
-    }
 
-    void showsTheLatestMinutesThatFit() {
-        MinuteFlowPanel panel;
-        QMap<int, qint64> minutes;
+        QMap<int, qint64> many;
         for (int m = 0; m < 30; ++m)
-            minutes.insert(1000 + m, (m % 2 ? 1 : -1) * kUnit);
-        panel.SetMinutes(minutes);
-        const QStringList lines = panel.Render(16, 4);
-        for (const QString& line : lines)
+            many.insert(1000 + m, (m % 2 ? 1 : -1) * kUnit);
+        panel.SetMinutes(many);
+        const QStringList cut = panel.Render(16, 4);
+        for (const QString& line : cut)
             QVERIFY2(line.size() <= 16, qPrintable(line));
-        QCOMPARE(lines[1].size(), 16);  // "in    " and the last ten minutes
+        QCOMPARE(cut[1].size(), 16);  // "in    " and the last ten minutes
     }
 };
 

@@ -52,8 +52,7 @@ class TestQzLv2Flows : public QObject {
 private slots:
     void decodesHandLaidFlowBodies_data();
     void decodesHandLaidFlowBodies();
-    void historyFillsThenStartsFromDisk();
-    void cacheVerifyNamesADamagedFile();
+    void historyFillsStartsFromDiskAndReplacesADamagedFile();
     void usageErrors_data();
     void usageErrors();
 };
@@ -80,8 +79,9 @@ void TestQzLv2Flows::decodesHandLaidFlowBodies() {
 
 // The first run pages the whole weekly history (a page of 200, then 199 new records a page, then
 // the page of two that ends it); the second starts from the disk and asks only for the newest
-// page; verify passes; both print the same series.
-void TestQzLv2Flows::historyFillsThenStartsFromDisk() {
+// page; both print the same series. Verify passes until a byte of the file is changed, names that
+// file, and the next run fetches the history again and replaces it.
+void TestQzLv2Flows::historyFillsStartsFromDiskAndReplacesADamagedFile() {
     QTemporaryDir dir;
     const QStringList args{"history", "SH600000", "--cycle", "week", "--cache-dir", dir.path()};
     const Run first = RunTool(args);
@@ -109,34 +109,25 @@ void TestQzLv2Flows::historyFillsThenStartsFromDisk() {
     QCOMPARE(file.value("complete").toBool(), true);
     QCOMPARE(file.value("records").toArray().size(), records);
     QCOMPARE(file.value("records").toArray().first().toObject().value("time").toInt(), 20000107);
-}
 
-void TestQzLv2Flows::cacheVerifyNamesADamagedFile() {
-    QTemporaryDir dir;
     QCOMPARE(
         RunTool({"history", "SZ000001", "--cycle", "year", "--cache-dir", dir.path()}).exit_code,
         0);
-    QCOMPARE(
-        RunTool({"history", "SH600000", "--cycle", "week", "--cache-dir", dir.path()}).exit_code,
-        0);
-    QFile file(WeekFile(dir.path()));
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.seek(file.size() - 7);
-    file.write("\x55", 1);
-    file.close();
-    const Run verify = RunTool({"cache", "verify", "--cache-dir", dir.path()});
-    QCOMPARE(verify.exit_code, 1);
-    QVERIFY2(verify.out.contains("BAD  " + WeekFile(dir.path()).toUtf8() +
-                                 ": stored content may be destroyed"),
-             verify.out.constData());
-    QVERIFY(verify.out.contains("ok   "));  // the yearly file of SZ000001
+    QFile damaged(WeekFile(dir.path()));
+    QVERIFY(damaged.open(QIODevice::ReadWrite));
+    damaged.seek(damaged.size() - 7);
+    damaged.write("\x55", 1);
+    damaged.close();
+    const Run bad = RunTool({"cache", "verify", "--cache-dir", dir.path()});
+    QCOMPARE(bad.exit_code, 1);
+    QVERIFY2(bad.out.contains("BAD  " + WeekFile(dir.path()).toUtf8() +
+                              ": stored content may be destroyed"),
+             bad.out.constData());
+    QVERIFY(bad.out.contains("ok   "));  // the yearly file of SZ000001
     const Run ls = RunTool({"cache", "ls", "--cache-dir", dir.path(), "--json"});
     QCOMPARE(ls.exit_code, 0);
     QCOMPARE(QJsonDocument::fromJson(ls.out).array().size(), 2);
-    // The next run reads the damaged file as a miss, fetches the history again and replaces it.
-    QCOMPARE(
-        RunTool({"history", "SH600000", "--cycle", "week", "--cache-dir", dir.path()}).exit_code,
-        0);
+    QCOMPARE(RunTool(args).exit_code, 0);
     QCOMPARE(RunTool({"cache", "verify", "--cache-dir", dir.path()}).exit_code, 0);
 }
 

@@ -60,14 +60,27 @@ void WriteCount(MemoryArchiveWriter& out, size_t count) {
     out.Write<quint16>(static_cast<quint16>(qMin<size_t>(count, 0xFFFF)));
 }
 
+// Every body opens alike: two words the client does not interpret, then the code.
+void WriteOpening(MemoryArchiveWriter& out, const QString& code) {
+    out.Write<quint32>(0);
+    out.Write<quint32>(0);
+    wire::WriteString(out, code);
+}
+
+void WriteRecords(MemoryArchiveWriter& out, quint8 mask, const std::vector<FlowRecord>& records,
+                  void (*writeRecord)(MemoryArchiveWriter&, quint8, const FlowRecord&)) {
+    WriteCount(out, records.size());
+    for (size_t i = 0; i < records.size() && i < 0xFFFF; ++i) {
+        writeRecord(out, mask, records[i]);
+    }
+}
+
 }  // namespace
 
 QByteArray EncodeMinuteFlowBody(const QString& code, quint8 mask,
                                 const std::vector<FlowRecord>& records) {
     MemoryArchiveWriter out;
-    out.Write<quint32>(0);  // not interpreted by the client
-    out.Write<quint32>(0);  // not interpreted by the client
-    wire::WriteString(out, code);
+    WriteOpening(out, code);
     out.Write<quint8>(0);
     out.Write<quint32>(0);
     out.Write<quint32>(0);
@@ -75,19 +88,14 @@ QByteArray EncodeMinuteFlowBody(const QString& code, quint8 mask,
     out.Write<quint8>(mask);
     out.Write<quint8>(0);
     out.Write<quint16>(0);
-    WriteCount(out, records.size());
-    for (size_t i = 0; i < records.size() && i < 0xFFFF; ++i) {
-        WriteMinuteRecord(out, mask, records[i]);
-    }
+    WriteRecords(out, mask, records, WriteMinuteRecord);
     return out.Data();
 }
 
 QByteArray EncodeKlineFlowBody(const QString& code, quint8 mask,
                                const std::vector<FlowRecord>& records) {
     MemoryArchiveWriter out;
-    out.Write<quint32>(0);  // not interpreted by the client
-    out.Write<quint32>(0);  // not interpreted by the client
-    wire::WriteString(out, code);
+    WriteOpening(out, code);
     out.Write<quint8>(0);
     out.Write<quint32>(0);
     out.Write<quint16>(0);
@@ -95,19 +103,14 @@ QByteArray EncodeKlineFlowBody(const QString& code, quint8 mask,
     out.Write<quint8>(0);
     out.Write<quint8>(0);
     out.Write<quint8>(0);
-    WriteCount(out, records.size());
-    for (size_t i = 0; i < records.size() && i < 0xFFFF; ++i) {
-        WriteKlineRecord(out, mask, records[i]);
-    }
+    WriteRecords(out, mask, records, WriteKlineRecord);
     return out.Data();
 }
 
 QByteArray EncodeMinuteIndicatorBody(const QString& code,
                                      const std::vector<MinuteIndicatorItem>& items) {
     MemoryArchiveWriter out;
-    out.Write<quint32>(0);  // not interpreted by the client
-    out.Write<quint32>(0);  // not interpreted by the client
-    wire::WriteString(out, code);
+    WriteOpening(out, code);
     out.Write<quint32>(0);
     out.Write<quint32>(0);
     out.Write<quint16>(0);

@@ -56,17 +56,11 @@ int SaveLoop(int tag) {
     }
 }
 
-int Prefill() {
-    historyfile::HistoryData<FlowRecord> sh;
-    for (int i = 0; i < 10; ++i)
-        sh.records.push_back(kHistory.Record("SH600000", "week", i));
-    historyfile::HistoryData<FlowRecord> sz;
-    for (int i = 0; i < 5; ++i)
-        sz.records.push_back(kHistory.Record("SZ000001", "week", i));
-    return minuteflow::FlowHistoryFile().Save("SH600000", "week", sh) &&
-                   minuteflow::FlowHistoryFile().Save("SZ000001", "week", sz)
-               ? 0
-               : 1;
+bool SaveFirst(const QString& code, int count) {
+    historyfile::HistoryData<FlowRecord> data;
+    for (int i = 0; i < count; ++i)
+        data.records.push_back(kHistory.Record(code, "week", i));
+    return minuteflow::FlowHistoryFile().Save(code, "week", data);
 }
 
 int Serve() {
@@ -123,7 +117,7 @@ int main(int argc, char** argv) {
     if (args[1] == "save-loop")
         return SaveLoop(args.value(3).toInt());
     if (args[1] == "prefill")
-        return Prefill();
+        return SaveFirst("SH600000", 10) && SaveFirst("SZ000001", 5) ? 0 : 1;
     if (args[1] == "serve") {
         if (args.size() > 3) {  // a full disk for this process: writes past the limit fail
             signal(SIGXFSZ, SIG_IGN);

@@ -1,20 +1,17 @@
 // The minute-flow bodies laid by hand from their tables (each group mask, both widths, the packed
 // words), malformed bodies named after their defect, the batch merge with its marks, the series
-// after a batch and its follow-up requests, the cycle table, both resolvers and both joins, and
-// the 12988 rows.
+// after a batch and its follow-up requests, the K-line resolver, both joins and the 12988 rows.
 #include <QtTest>
 
 #include "host/quoter/BaseQuoteData.h"
 #include "host/quoter/KlineSegment.h"
 #include "host/quoter/QuoteDataSourceHandlerConfiguration.h"
-#include "services/minuteflow/FlowCycles.h"
 #include "services/minuteflow/FlowDecoder.h"
 #include "services/minuteflow/FlowFields.h"
 #include "services/minuteflow/FlowJoins.h"
 #include "services/minuteflow/FlowSeries.h"
 #include "services/minuteflow/MinuteIndicatorRows.h"
 #include "services/minuteflow/QzLv2IndicatorResolver.h"
-#include "services/minuteflow/QzLv2MinutesCapitalFlowsIndicatorResolver.h"
 #include "services/minuteflow/ResponsePkgEntity_12842.h"
 #include "services/minuteflow/ResponsePkgEntity_12844.h"
 #include "tests/services/HandLaid.h"
@@ -105,20 +102,6 @@ FlowSeries SeriesOf(const QString& text, bool complete) {
     return series;
 }
 
-QuoteDataSourceHandlerConfiguration Lv2Configuration() {
-    QuoteDataSourceHandlerConfiguration configuration;
-    configuration.lv2_feature = PatternFeatureStatement(1, "LV2", "(SH|SZ)\\d{6}");
-    return configuration;
-}
-
-ScopeTreeNode KlineNode(const QString& code, const QString& keys) {
-    ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant(7));
-    node.stock_list = StockListExpression::FromStockCode(code);
-    node.key_list = KeyListExpression::FromKeyList(keys);
-    node.cycle = "week";
-    return node;
-}
-
 }  // namespace
 
 class TestMinuteFlowData : public QObject {
@@ -127,7 +110,6 @@ class TestMinuteFlowData : public QObject {
 private slots:
     void bodiesDecodeEveryGroupAtItsWidth_data();
     void bodiesDecodeEveryGroupAtItsWidth();
-    void netCapitalFlowIsTheBigCapitalBalanceTimesTenThousand();
     void packedWordsScaleByPowersOfSixteen_data();
     void packedWordsScaleByPowersOfSixteen();
     void malformedBodyIsRejectedWhole_data();
@@ -139,10 +121,8 @@ private slots:
     void absorbDropsPollBoundaryAndEndsPaging();
     void followUpsFillGapsThenPageBack_data();
     void followUpsFillGapsThenPageBack();
-    void cycleTableKnowsEachFunctionsCodes();
     void indicatorResolverSplitsSuplOff_data();
     void indicatorResolverSplitsSuplOff();
-    void minuteResolverMakesOneChild();
     void minuteJoinGivesOneRowPerMinute();
     void klineJoinPlacesCellsByFieldId();
 };
@@ -190,14 +170,6 @@ void TestMinuteFlowData::bodiesDecodeEveryGroupAtItsWidth() {
                            10000;
         QCOMPARE(r.net_capital_flow, net);
     }
-}
-
-void TestMinuteFlowData::netCapitalFlowIsTheBigCapitalBalanceTimesTenThousand() {
-    HandLaid b = flowbody::MinuteHead("SZ000001", 0x04, 1);
-    b.i32(1015).packed(0, 5).packed(0, 3).packed(0, 2).packed(0, 1);
-    FlowBatch batch;
-    QVERIFY(DecodeMinuteFlowBody(b.bytes(), batch));
-    QCOMPARE(batch.records.at(0).net_capital_flow, qint64(50000));
 }
 
 void TestMinuteFlowData::packedWordsScaleByPowersOfSixteen_data() {
@@ -286,33 +258,22 @@ void TestMinuteFlowData::mergeKeepsReplacesAndMarks_data() {
     QTest::addColumn<QString>("cached");
     QTest::addColumn<QString>("batch");
     QTest::addColumn<QString>("merged");
-    QTest::newRow("empty batch leaves the list") << "930/1 931/2"
-                                                 << ""
-                                                 << "930/1 931/2";
-    QTest::newRow("first batch is marked at both ends") << ""
-                                                        << "930 931 932"
-                                                        << "930n/1 931n 932n/2";
-    QTest::newRow("one record batch carries both marks") << ""
-                                                         << "930"
-                                                         << "930n/3";
-    QTest::newRow("unmarked overlap joins without marks") << "930 931 933"
-                                                          << "933 934"
-                                                          << "930 931 933n 934n";
-    QTest::newRow("older page ending on the batch start joins it") << "935/1 936 937/2"
-                                                                   << "930 931 935"
-                                                                   << "930n/1 931n 935n 936 937/2";
-    QTest::newRow("newer page starting on a batch end joins it") << "930/1 931 932/2"
-                                                                 << "932 933 934"
-                                                                 << "930/1 931 932n 933n 934n/2";
-    QTest::newRow("batch after a gap is marked at both ends") << "930/1 931/2"
-                                                              << "940 941"
-                                                              << "930/1 931/2 940n/1 941n/2";
-    QTest::newRow("batch inside the list replaces what it covers") << "930/1 931 932 933 934/2"
-                                                                   << "931 932"
-                                                                   << "930/1 931n 932n 933 934/2";
-    QTest::newRow("O record between two N records is dropped") << "930 932"
-                                                               << "931 933"
-                                                               << "930 931n 933n";
+    const auto row = [](const char* name, QString cached, QString batch, QString merged) {
+        QTest::newRow(name) << cached << batch << merged;
+    };
+    row("empty batch leaves the list", "930/1 931/2", "", "930/1 931/2");
+    row("first batch is marked at both ends", "", "930 931 932", "930n/1 931n 932n/2");
+    row("one record batch carries both marks", "", "930", "930n/3");
+    row("unmarked overlap joins without marks", "930 931 933", "933 934", "930 931 933n 934n");
+    row("older page ending on the batch start joins it", "935/1 936 937/2", "930 931 935",
+        "930n/1 931n 935n 936 937/2");
+    row("newer page starting on a batch end joins it", "930/1 931 932/2", "932 933 934",
+        "930/1 931 932n 933n 934n/2");
+    row("batch after a gap is marked at both ends", "930/1 931/2", "940 941",
+        "930/1 931/2 940n/1 941n/2");
+    row("batch inside the list replaces what it covers", "930/1 931 932 933 934/2", "931 932",
+        "930/1 931n 932n 933 934/2");
+    row("O record between two N records is dropped", "930 932", "931 933", "930 931n 933n");
 }
 
 void TestMinuteFlowData::mergeKeepsReplacesAndMarks() {
@@ -331,20 +292,19 @@ void TestMinuteFlowData::absorbDropsPollBoundaryAndEndsPaging_data() {
     QTest::addColumn<QString>("batch");
     QTest::addColumn<QString>("published");
     QTest::addColumn<bool>("complete");
-    QTest::newRow("first page of three stays incomplete") << "" << false << "930 931 932"
-                                                          << "930 931 932" << false;
-    QTest::newRow("first page of two completes") << "" << false << "930 931"
-                                                 << "930 931" << true;
-    QTest::newRow("poll starting later drops its first record")
-        << "930 931 932" << false << "932 933 934 935"
-        << "933 934 935" << false;
-    QTest::newRow("poll left with two records completes") << "930 931 932" << false << "932 933 934"
-                                                          << "933 934" << true;
-    QTest::newRow("older page keeps its first record")
-        << "935 936" << false << "930 931 932 933 934 935"
-        << "930 931 932 933 934 935" << false;
-    QTest::newRow("complete stays complete") << "930 931" << true << "931 932 933 934"
-                                             << "932 933 934" << true;
+    const auto row = [](const char* name, QString cached, bool cachedComplete, QString batch,
+                        QString published, bool complete) {
+        QTest::newRow(name) << cached << cachedComplete << batch << published << complete;
+    };
+    row("first page of three stays incomplete", "", false, "930 931 932", "930 931 932", false);
+    row("first page of two completes", "", false, "930 931", "930 931", true);
+    row("poll starting later drops its first record", "930 931 932", false, "932 933 934 935",
+        "933 934 935", false);
+    row("poll left with two records completes", "930 931 932", false, "932 933 934", "933 934",
+        true);
+    row("older page keeps its first record", "935 936", false, "930 931 932 933 934 935",
+        "930 931 932 933 934 935", false);
+    row("complete stays complete", "930 931", true, "931 932 933 934", "932 933 934", true);
 }
 
 void TestMinuteFlowData::absorbDropsPollBoundaryAndEndsPaging() {
@@ -386,18 +346,6 @@ void TestMinuteFlowData::followUpsFillGapsThenPageBack() {
     QCOMPARE(FollowUpRevindexes(SeriesOf(series, complete)), revindexes);
 }
 
-void TestMinuteFlowData::cycleTableKnowsEachFunctionsCodes() {
-    QCOMPARE(CycleCodes(12842), QStringList{"1min"});
-    QCOMPARE(CycleCodes(12844), (QStringList{"1min", "5mins", "15mins", "30mins", "60mins", "week",
-                                             "month", "quarter", "half_year", "year"}));
-    QCOMPARE(CycleId("week", 12844), 8);
-    QCOMPARE(CycleId("year", 12844), 12);
-    QCOMPARE(CycleId("1min", 12842), 1);
-    QCOMPARE(CycleId("5mins", 12842), kUnknownCycle);
-    QCOMPARE(CycleId("day", 12844), kUnknownCycle);
-    QCOMPARE(CycleId("Week", 12844), kUnknownCycle);
-}
-
 void TestMinuteFlowData::indicatorResolverSplitsSuplOff_data() {
     QTest::addColumn<QString>("code");
     QTest::addColumn<QVariant>("type");
@@ -427,12 +375,16 @@ void TestMinuteFlowData::indicatorResolverSplitsSuplOff() {
     QFETCH(bool, accepted);
     QFETCH(int, children);
     QFETCH(QString, remainder);
-    QuoteDataSourceHandlerConfiguration configuration = Lv2Configuration();
+    QuoteDataSourceHandlerConfiguration configuration;
+    configuration.lv2_feature = PatternFeatureStatement(1, "LV2", "(SH|SZ)\\d{6}");
     QzLv2IndicatorResolver resolver(&configuration);
     resolver.Init();
-    ScopeTreeNode node = KlineNode(code, keys);
-    node.scope_type = type.type() == QVariant::Int ? ScopeTypeVariant(type.toInt())
-                                                   : ScopeTypeVariant(type.toString());
+    ScopeTreeNode node =
+        ScopeTreeNode::NewRoot(type.type() == QVariant::Int ? ScopeTypeVariant(type.toInt())
+                                                            : ScopeTypeVariant(type.toString()));
+    node.stock_list = StockListExpression::FromStockCode(code);
+    node.key_list = KeyListExpression::FromKeyList(keys);
+    node.cycle = "week";
     ScopeResolveResult result;
     QCOMPARE(resolver.Resolve(result, node), accepted);
     if (!accepted) {
@@ -458,31 +410,6 @@ void TestMinuteFlowData::indicatorResolverSplitsSuplOff() {
         QVERIFY(result.unhandled_nodes.at(0).scope_type == ScopeTypeVariant(7));
         QCOMPARE(result.unhandled_nodes.at(0).key_list.ToText(), remainder);
     }
-}
-
-void TestMinuteFlowData::minuteResolverMakesOneChild() {
-    QuoteDataSourceHandlerConfiguration configuration = Lv2Configuration();
-    QzLv2MinutesCapitalFlowsIndicatorResolver resolver(&configuration);
-    resolver.Init();
-    QCOMPARE(resolver.GetJoinMethodList().size(), 1);
-    ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant("minute_based_capital_flows"));
-    node.stock_list = StockListExpression::FromStockCode("SZ300750");
-    node.key_list = KeyListExpression::FromKeyList("a,b");
-    node.values = {1, "x"};
-    ScopeResolveResult result;
-    QVERIFY(resolver.Resolve(result, node));
-    QCOMPARE(result.fetch_nodes.size(), 1);
-    const ScopeTreeNode child = result.fetch_nodes.ToStdList().front();
-    QVERIFY(child.scope_type == ScopeTypeVariant("qz_Lv2_quoter_12842"));
-    QVERIFY(child.api_type == ScopeTypeVariant("12842"));
-    QCOMPARE(child.key_list.ToText(), QString("minute_supl"));
-    QCOMPARE(child.stock_list.GetStockCode(), QString("SZ300750"));
-    QCOMPARE(child.values, node.values);
-    QVERIFY(result.unhandled_nodes.isEmpty());
-
-    ScopeResolveResult untouched;
-    QVERIFY(!resolver.Resolve(untouched, KlineNode("SH600000", "supl")));
-    QVERIFY(untouched.replacement_nodes.isEmpty());
 }
 
 void TestMinuteFlowData::minuteJoinGivesOneRowPerMinute() {
