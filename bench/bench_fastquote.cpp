@@ -10,20 +10,17 @@
 #include <memory>
 #include <vector>
 
+#include "bench/AnswerPath.h"
 #include "bench/BenchStdout.h"
-#include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
-#include "host/quoter/QuoteContext.h"
 #include "services/fastquote/FastQuoteConversion.h"
 #include "services/fastquote/FastQuoteDecoder.h"
-#include "services/fastquote/QzLv2RemoteApiCall_12989.h"
 #include "sim/wire/fastquote/FastQuoteBodyEncoder.h"
 
 namespace {
 
-constexpr int kLevels = 10;       // levels a side
-constexpr int kQueued = 50;       // queued orders per level
-constexpr int kPopWaitMs = 5000;  // ms
+constexpr int kLevels = 10;  // levels a side
+constexpr int kQueued = 50;  // queued orders per level
 
 QByteArray FullBookBody() {
     return simwire::EncodeFastQuoteBody(
@@ -89,33 +86,7 @@ BENCHMARK(BM_ConvertFullBook);
 void BM_AnswerToMidResultQueue(benchmark::State& state) {
     auto backend = std::make_shared<ScriptedServerBackend>();
     ServerBackendRegistry::Install("pcl2xtquote", backend);
-    QuoteContext context;
-    QuoteDataSourceHandlerConfiguration configuration;
-    configuration.context = &context;
-    auto* accessor = new CHQOWNServerAccesser("pcl2xtquote", nullptr, 0);
-    accessor->RegisterFuncAsSerial(12989);
-    auto* call = new QzLv2RemoteApiCall_12989(&configuration, accessor);
-    call->Init();
-    ScopeTreeNode node = ScopeTreeNode::NewRoot("qz_lv2_quoter_12989");
-    node.api_type = "12989";
-    node.stock_list = StockListExpression::FromStockCode("SH600000");
-    call->AttachNode(node);
-    backend->WaitForRequests(1, kPopWaitMs);
-    const ServerRequest request = backend->Requests().first();
-    const QByteArray body = FullBookBody();
-
-    QuoteTaskExecMidResult result;
-    for (auto _ : state) {
-        backend->Answer(request, body);
-        if (!context.GetQuoteTaskExecMidResultQueue().Pop(result, kPopWaitMs)) {
-            state.SkipWithError("no result");
-            break;
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
-    delete accessor;
-    delete call;
-    ServerBackendRegistry::Clear();
+    MeasureAnswerToMidResultQueue(state, "pcl2xtquote", *backend, FullBookBody());
 }
 BENCHMARK(BM_AnswerToMidResultQueue)->UseRealTime();
 

@@ -10,13 +10,11 @@
 
 #include <memory>
 
-#include "host/access/CHQOWNServerAccesser.h"
+#include "bench/AnswerPath.h"
 #include "host/access/RequestParamCodec.h"
 #include "host/access/ScriptedServerBackend.h"
 #include "host/access/recording/RecordingBackend.h"
 #include "host/access/recording/RecordingWriter.h"
-#include "host/quoter/QuoteContext.h"
-#include "services/fastquote/QzLv2RemoteApiCall_12989.h"
 #include "sim/market/SimulatedMarketBackend.h"
 #include "sim/wire/fastquote/FastQuoteBodyEncoder.h"
 
@@ -25,9 +23,8 @@ namespace {
 using recording::RecordingBackend;
 using recording::RecordingWriter;
 
-constexpr int kLevels = 10;       // levels a side
-constexpr int kQueued = 50;       // queued orders per level
-constexpr int kPopWaitMs = 5000;  // ms
+constexpr int kLevels = 10;  // levels a side
+constexpr int kQueued = 50;  // queued orders per level
 const char kFastService[] = "pcl2xtquote";
 
 // Installs the backend for the service, wrapped in a recording backend when `record`.
@@ -53,34 +50,9 @@ void BM_AnswerToMidResultQueue(benchmark::State& state) {
     QTemporaryDir dir;
     auto backend = std::make_shared<ScriptedServerBackend>();
     const auto writer = Install(kFastService, backend, state.range(0) != 0, dir);
-    QuoteContext context;
-    QuoteDataSourceHandlerConfiguration configuration;
-    configuration.context = &context;
-    auto* accessor = new CHQOWNServerAccesser(kFastService, nullptr, 0);
-    accessor->RegisterFuncAsSerial(12989);
-    auto* call = new QzLv2RemoteApiCall_12989(&configuration, accessor);
-    call->Init();
-    ScopeTreeNode node = ScopeTreeNode::NewRoot("qz_lv2_quoter_12989");
-    node.api_type = "12989";
-    node.stock_list = StockListExpression::FromStockCode("SH600000");
-    call->AttachNode(node);
-    backend->WaitForRequests(1, kPopWaitMs);
-    const ServerRequest request = backend->Requests().first();
-    const QByteArray body = simwire::EncodeFastQuoteBody(
-        simwire::MakeFullFastQuoteBook("SH600000", 1050, kLevels, kQueued));
-
-    QuoteTaskExecMidResult result;
-    for (auto _ : state) {
-        backend->Answer(request, body);
-        if (!context.GetQuoteTaskExecMidResultQueue().Pop(result, kPopWaitMs)) {
-            state.SkipWithError("no result");
-            break;
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
-    delete accessor;
-    delete call;
-    ServerBackendRegistry::Clear();
+    MeasureAnswerToMidResultQueue(state, kFastService, *backend,
+                                  simwire::EncodeFastQuoteBody(simwire::MakeFullFastQuoteBook(
+                                      "SH600000", 1050, kLevels, kQueued)));
     if (writer) {
         writer->Close();
         state.counters["dropped"] = double(writer->DroppedCount());

@@ -1,35 +1,36 @@
-// The recording commands of qzlv2 run as a user runs them: `recording info` and `decode --from`
-// on a recording laid out by hand (docs/recording.md) around the hand-laid bodies of data/, also
-// cut short; `record` of a short watch, then `replay` of it twice.
+// Recording and replay in qzlv2. The commands run as a user runs them: `recording info` and
+// `decode --from` on a recording laid out by hand around the hand-laid bodies of data/, also cut
+// short; `record` of a short watch, then `replay` of it twice. And in process: ten seconds of the
+// simulated market with a link drop, driven on the injected clock and recorded through the
+// recording backend; replaying the file twice gives the live run's JSON lines byte for byte.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
 
-#include <zlib.h>
+#include <memory>
 
-#include "tests/services/HandLaid.h"
+#include "host/access/recording/RecordingBackend.h"
+#include "host/access/recording/RecordingReader.h"
+#include "host/access/recording/RecordingWriter.h"
+#include "host/access/recording/ReplayBackend.h"
+#include "host/core/HostClock.h"
+#include "sim/market/SimulatedMarketBackend.h"
+#include "tests/host/access/RecordingFixture.h"
+#include "tests/tools/ToolRun.h"
+#include "tools/qzlv2/BoardPanel.h"
+#include "tools/qzlv2/BookPanel.h"
 #include "tools/qzlv2/DecodeCommand.h"
+#include "tools/qzlv2/HeaderPanel.h"
+#include "tools/qzlv2/PluginHost.h"
+#include "tools/qzlv2/Screen.h"
+
+using namespace recording;
 
 namespace {
 
-constexpr int kRunMs = 60000;  // ms, bounded wait for the tool to finish
-
-struct Run {
-    int exit_code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run RunTool(const QStringList& args, const QByteArray& input = QByteArray()) {
-    QProcess p;
-    p.start(QStringLiteral(QZLV2_TOOL_FILE), args);
-    p.write(input);
-    p.closeWriteChannel();
-    const bool finished = p.waitForFinished(kRunMs) && p.exitStatus() == QProcess::NormalExit;
-    return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
+using tooltest::Run;
+using tooltest::RunTool;
 
 QByteArray HexBody(const QString& name) {
     QFile file(QStringLiteral(QZLV2_TEST_DATA "/") + name);
@@ -41,59 +42,85 @@ QByteArray HexBody(const QString& name) {
     return body;
 }
 
-quint32 Crc(const QByteArray& b) {
-    return quint32(crc32(0, reinterpret_cast<const Bytef*>(b.constData()), uInt(b.size())));
-}
-
-QByteArray Record(quint8 kind, quint32 timeMs, const QByteArray& fields) {
-    const QByteArray payload = HandLaid().u8(kind).u32(timeMs).u32(0).bytes() + fields;
-    return HandLaid().u32(quint32(payload.size())).u32(Crc(payload)).bytes() + payload;
-}
-
-QByteArray Blob(const QByteArray& b) {
-    return HandLaid().u32(quint32(b.size())).bytes() + b;
-}
-
 // Link up, a 12989 request and two answers, a 10002 push, the link down.
 QByteArray HandLaidRecording(int* lastRecordAt) {
-    HandLaid h;
-    for (char c : QByteArray("QZLV2REC")) {
-        h.u8(quint8(c));
-    }
-    h.u16(1).u32(0).u32(0).str("qzlv2 record: watch SH600000");
-    QByteArray all = h.bytes() + HandLaid().u32(Crc(h.bytes())).bytes();
     const QByteArray book = HexBody("12989_two_levels.hex");
-    all += Record(5, 0, HandLaid().str("pcl2xtquote").u8(1).bytes());
-    all += Record(1, 3,
-                  HandLaid()
-                          .str("pcl2xtquote")
-                          .u32(12989)
-                          .u16(0)
-                          .i32(4)
-                          .u16(2)
-                          .str("String")
-                          .str("Int32")
-                          .bytes() +
-                      Blob(HandLaid().str("SH600000").i32(10).bytes()));
-    all += Record(2, 4, HandLaid().str("pcl2xtquote").u32(12989).i32(4).bytes() + Blob(book));
-    all += Record(2, 504, HandLaid().str("pcl2xtquote").u32(12989).i32(4).bytes() + Blob(book));
-    all += Record(
-        3, 600, HandLaid().str("l2quote").u32(10001).bytes() + Blob(HexBody("10002_snapshot.hex")));
+    QByteArray all = laid::Header(1, 0, "qzlv2 record: watch SH600000") +
+                     laid::Link(0, "pcl2xtquote", 1) + laid::Request(3, 0, 4) +
+                     laid::Answer(4, 4, book) + laid::Answer(504, 4, book) +
+                     laid::Push(600, 10001, HexBody("10002_snapshot.hex"));
     *lastRecordAt = all.size();
-    all += Record(5, 1500, HandLaid().str("l2quote").u8(2).bytes());
-    return all;
+    return all + laid::Link(1500, "l2quote", 2);
 }
 
 QJsonObject Json(const QByteArray& text) {
     return QJsonDocument::fromJson(text).object();
 }
 
-// The book and the snapshot: what the recorded answers and pushes alone decide. The polled
-// flow panels follow the plug-in's own timers, which run on real time, not the replay's.
-QByteArray BookAndQuote(const QJsonObject& line) {
-    const QJsonObject kept{{"book", line["book"]}, {"quote", line["quote"]}};
-    return QJsonDocument(kept).toJson(QJsonDocument::Compact);
+constexpr int kWaitMs = 5000;   // ms, bounded wait for cross-thread deliveries
+constexpr int kTickMs = 500;    // ms of injected time per market step
+constexpr int kSteps = 20;      // 10 s
+constexpr int kDropAt = 8;      // the link goes down before this step...
+constexpr int kRestoreAt = 12;  // ...and comes back before this one
+const char kCode[] = "SH600000";
+constexpr int kFastQuote = SimulatedMarketBackend::kFastQuoteFunction;
+
+std::vector<std::unique_ptr<qzlv2::Panel>> SteppedPanels() {
+    std::vector<std::unique_ptr<qzlv2::Panel>> panels;
+    panels.push_back(std::make_unique<qzlv2::HeaderPanel>());
+    panels.push_back(std::make_unique<qzlv2::BookPanel>());
+    panels.push_back(std::make_unique<qzlv2::BoardPanel>());
+    return panels;
 }
+
+// The panels whose answers come from the market's steps and pushes, which the test drives (the
+// polled flow panels follow the plug-in's own timers, on real time), and the screen's JSON lines,
+// one per change, from the first complete screen on.
+struct SteppedScreen {
+    void Sample() {
+        const QByteArray key = screen.JsonLine(QString());
+        if (screen.Missing().isEmpty() && key != last) {
+            last = key;
+            lines << screen.JsonLine(HostClock::Now().toString(Qt::ISODateWithMs));
+        }
+    }
+    qzlv2::Screen screen{SteppedPanels()};
+    QByteArray last;
+    QList<QByteArray> lines;
+};
+
+// Keeps the links of the backend it wraps, so that a test can wait until everything the market
+// sent has been delivered.
+class SettlingBackend : public IServerBackend {
+public:
+    explicit SettlingBackend(std::shared_ptr<IServerBackend> inner) : inner_(std::move(inner)) {}
+    void Attach(IServerLink* link) override {
+        {
+            QMutexLocker lock(&mutex_);
+            links_.append(link);
+        }
+        inner_->Attach(link);
+    }
+    void Detach(IServerLink* link) override {
+        inner_->Detach(link);
+        QMutexLocker lock(&mutex_);
+        links_.removeAll(link);
+    }
+    void OnRequest(IServerLink* link, const ServerRequest& r) override {
+        inner_->OnRequest(link, r);
+    }
+    void Settle() {
+        QMutexLocker lock(&mutex_);
+        for (IServerLink* link : links_) {
+            link->WaitDelivered();
+        }
+    }
+
+private:
+    const std::shared_ptr<IServerBackend> inner_;
+    QMutex mutex_;
+    QList<IServerLink*> links_;
+};
 
 }  // namespace
 
@@ -101,7 +128,12 @@ class TestQzLv2Recording : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules("*.debug=false\n*.warning=false"); }
     void init() { QVERIFY(dir_.isValid()); }
+    void cleanup() {
+        ServerBackendRegistry::Clear();
+        HostClock::UseSystemClock();
+    }
 
     void infoCountsWhatTheRecordingHolds_data() {
         QTest::addColumn<bool>("cut");
@@ -168,11 +200,15 @@ private slots:
         const Run second = RunTool(replayArgs);
         QVERIFY2(first.exit_code == 0, first.err.constData());
         QCOMPARE(first.out, second.out);
-        QList<QByteArray> replayed;
+        // The book and the snapshot, which the recorded answers and pushes alone decide (the flow
+        // panels follow the plug-in's own timers, on real time): the live ones are replayed.
+        const QJsonObject seen = Json(live.out.trimmed());
+        bool shown = false;
         for (const QByteArray& line : first.out.trimmed().split('\n')) {
-            replayed << BookAndQuote(Json(line));
+            shown = shown ||
+                    (Json(line)["book"] == seen["book"] && Json(line)["quote"] == seen["quote"]);
         }
-        QVERIFY2(replayed.contains(BookAndQuote(Json(live.out.trimmed()))), first.out.constData());
+        QVERIFY2(shown, first.out.constData());
 
         // One delivery per line: no line, only the screen before any answer; lines enough, the
         // same last screen.
@@ -200,7 +236,90 @@ private slots:
         QCOMPARE(RunTool(args).exit_code, 2);
     }
 
+    void replayRepeatsTheLiveRun() {
+        HostClock::SetForTest(1717731000000);
+        SimulatedMarketBackend::Options options;
+        options.timers = false;
+        auto market = std::make_shared<SimulatedMarketBackend>(options);
+        auto settling = std::make_shared<SettlingBackend>(market);
+        const QStringList services = {SimulatedMarketBackend::kMainService,
+                                      SimulatedMarketBackend::kFastQuoteService};
+        for (const QString& service : services) {
+            ServerBackendRegistry::Install(service, settling);
+        }
+        auto writer = std::make_shared<RecordingWriter>();
+        QString error;
+        QVERIFY2(writer->Open(dir_.filePath("live.qzr"), "test: watch SH600000", &error),
+                 qPrintable(error));
+        RecordingBackend::WrapInstalled(services, writer);
+        SteppedScreen live;
+        {
+            qzlv2::PluginHost host(live.screen);
+            QVERIFY2(host.Start(QZLV2_PLUGIN_FILE, kCode, error), qPrintable(error));
+            QTRY_VERIFY_WITH_TIMEOUT((host.Update(), live.screen.Missing().isEmpty()), kWaitMs);
+            settling->Settle();
+            host.Update();
+            live.Sample();
+            for (int step = 0; step < kSteps; ++step) {
+                HostClock::AdvanceForTest(kTickMs);
+                if (step == kDropAt) {
+                    market->DropLink();
+                } else if (step == kRestoreAt) {
+                    // The plug-in asks for the book again from its own threads: its answer is on
+                    // this step's screen in the recording, so wait for that request.
+                    const int asked = market->RequestCount(kFastQuote);
+                    market->RestoreLink();
+                    QTRY_VERIFY_WITH_TIMEOUT(market->RequestCount(kFastQuote) > asked, kWaitMs);
+                } else {
+                    market->Step();
+                }
+                settling->Settle();
+                host.Update();
+                live.Sample();
+            }
+        }
+        ServerBackendRegistry::Clear();
+        QVERIFY(writer->Close());
+        QCOMPARE(writer->DroppedCount(), quint64(0));
+        QVERIFY(live.lines.size() > kDropAt / 2);  // the book moved
+
+        const Recording recorded = RecordingReader::ReadFile(dir_.filePath("live.qzr"));
+        QVERIFY2(recorded.valid && recorded.warning.isEmpty(), qPrintable(recorded.warning));
+        int drops = 0;
+        for (const RecordedEvent& e : recorded.events) {
+            drops += e.kind == Kind::Link && e.state == eAccessState_Disconnected ? 1 : 0;
+        }
+        QCOMPARE(drops, 2);  // both services heard the drop
+        QList<QByteArray> first;
+        QList<QByteArray> second;
+        Replay(recorded, &first);
+        Replay(recorded, &second);
+        QCOMPARE(first, second);
+        QCOMPARE(first, live.lines);
+    }
+
 private:
+    void Replay(const Recording& recorded, QList<QByteArray>* lines) {
+        HostClock::SetForTest(recorded.header.startMs);
+        ReplayBackend replay(recorded);
+        replay.InstallForServices();
+        SteppedScreen sampled;
+        {
+            qzlv2::PluginHost host(sampled.screen);
+            QString error;
+            QVERIFY2(host.Start(QZLV2_PLUGIN_FILE, kCode, error), qPrintable(error));
+            for (qint64 t = replay.NextTimeMs(); t >= 0; t = replay.NextTimeMs()) {
+                while (replay.AdvanceTo(quint64(t)) == ReplayBackend::Step::Waiting) {
+                    QTRY_VERIFY_WITH_TIMEOUT(replay.WaitForRequest(0), kWaitMs);
+                }
+                host.Update();
+                sampled.Sample();
+            }
+        }
+        ServerBackendRegistry::Clear();
+        QVERIFY2(replay.Reports().isEmpty(), qPrintable(replay.Reports().join('\n')));
+        *lines = sampled.lines;
+    }
     QString Write(const QString& name, const QByteArray& bytes) {
         QFile file(dir_.filePath(name));
         file.open(QIODevice::WriteOnly);

@@ -1,10 +1,10 @@
 #include "tools/qzlv2/PluginHost.h"
 
+#include "host/quoter/IQuoteDataSourceController.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
 #include "host/quoter/QuoteTaskExecutor.h"
-#include "host/quoter/QuoterFactoryInterface.h"
 #include "host/quoter/ScopeTree.h"
 #include "tools/qzlv2/PluginFile.h"
 #include "tools/qzlv2/Screen.h"
@@ -27,19 +27,12 @@ PluginHost::~PluginHost() {
 
 bool PluginHost::Start(const QString& pluginFile, const QString& code, QString& error) {
     context_ = std::make_unique<QuoteContext>();
-    QuoterFactoryInterface* factory = LoadQuoterFactory(pluginFile, error);
-    if (factory == nullptr) {
+    handler_ =
+        CreateChainedHandler(*context_, pluginFile, QString::fromLatin1(kHandlerName), error);
+    if (handler_ == nullptr) {
         return false;
     }
-    handler_ = factory->CreateHandler(*context_, QString::fromLatin1(kHandlerName));
-    IQuoteDataSourceController* controller =
-        context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
-    if (handler_ == nullptr || controller == nullptr) {
-        error = QStringLiteral("the plug-in made no handler or registered no controller");
-        return false;
-    }
-    context_->OwnIntentHolder().SetChainHead(handler_);
-    controller->RegisterJoinMethods();
+    controller_ = context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
     tree_ = QSharedPointer<ScopeTree>::create();
     for (const auto& panel : screen_.Panels()) {
         for (const ScopeTreeNode& root : panel->Request(code)) {
@@ -55,10 +48,21 @@ bool PluginHost::Start(const QString& pluginFile, const QString& code, QString& 
 
 int PluginHost::Update() {
     const int processed = executor_ ? executor_->ProcessPending() : 0;
+    UpdatePanels();
+    return processed;
+}
+
+void PluginHost::UpdateAfterEveryJoin(std::function<void()> onJoin) {
+    executor_->SetObserver([this, onJoin = std::move(onJoin)](int) {
+        UpdatePanels();
+        onJoin();
+    });
+}
+
+void PluginHost::UpdatePanels() {
     for (const auto& panel : screen_.Panels()) {
         panel->Update(*tree_);
     }
-    return processed;
 }
 
 }  // namespace qzlv2

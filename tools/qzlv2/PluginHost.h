@@ -3,8 +3,10 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
+class IQuoteDataSourceController;
 class QuoteContext;
 class QuoteDataSourceHandler;
 class QuoteTaskExecutor;
@@ -27,11 +29,19 @@ public:
     bool Start(const QString& pluginFile, const QString& code, QString& error);
     // Joins what the plug-in delivered so far and updates the panels; the number of results.
     int Update();
+    // After Start: the panels are also updated after every join (a page of minutes is replaced
+    // by the next one at once), then `onJoin` is called.
+    void UpdateAfterEveryJoin(std::function<void()> onJoin);
+    // After Start: the plug-in's controller, to pause and resume it.
+    IQuoteDataSourceController& Controller() const { return *controller_; }
 
 private:
+    void UpdatePanels();
+
     Screen& screen_;
     std::unique_ptr<QuoteContext> context_;
     QuoteDataSourceHandler* handler_ = nullptr;
+    IQuoteDataSourceController* controller_ = nullptr;
     std::unique_ptr<QuoteTaskExecutor> executor_;
     QSharedPointer<ScopeTree> tree_;
 };

@@ -18,19 +18,13 @@
 #include <unistd.h>
 
 #include "host/quoter/IQuoteDataSourceController.h"
-#include "host/quoter/QuoteContext.h"
-#include "host/quoter/QuoteDataSourceHandler.h"
-#include "host/quoter/QuoteDataSourceIntent.h"
-#include "host/quoter/QuoteTaskExecutor.h"
-#include "host/quoter/QuoterFactoryInterface.h"
-#include "host/quoter/ScopeTree.h"
 #include "sim/market/SimStock.h"
 #include "sim/market/SimulatedMarketBackend.h"
 #include "tools/qzlv2/BackendHook.h"
 #include "tools/qzlv2/Interrupt.h"
 #include "tools/qzlv2/LinkPanel.h"
 #include "tools/qzlv2/Output.h"
-#include "tools/qzlv2/PluginFile.h"
+#include "tools/qzlv2/PluginHost.h"
 #include "tools/qzlv2/Screen.h"
 #include "tools/qzlv2/ScreenStream.h"
 #include "tools/qzlv2/WatchPanels.h"
@@ -49,10 +43,7 @@ namespace {
 constexpr int kPollMs = 100;           // ms between drains of the result queue
 constexpr int kTerminalFrameMs = 250;  // ms between redraws on a terminal
 constexpr int kPlainFrameMs = 1000;    // ms between plain frames (JSON lines: every update)
-constexpr int kTaskId = 1;
-constexpr quint32 kServeFlags = 0x01;
 constexpr TerminalSize kDefaultSize{80, 24};
-const char kHandlerName[] = "qzlv2";
 const char kHideCursor[] = "\033[?25l";
 const char kShowCursor[] = "\033[?25h";
 const char kQuietRules[] = "qzlv2.*=false\nsim.*=false\n*.debug=false";
@@ -80,7 +71,8 @@ class WatchSession {
 public:
     explicit WatchSession(const WatchOptions& options)
         : options_(options),
-          screen_(options.panels ? options.panels() : WatchPanels(options.code)) {
+          screen_(options.panels ? options.panels() : WatchPanels(options.code)),
+          host_(std::make_unique<PluginHost>(screen_)) {
         for (const auto& panel : screen_.Panels()) {
             link_ = link_ ? link_ : dynamic_cast<LinkPanel*>(panel.get());
         }
@@ -101,13 +93,9 @@ private:
     Screen screen_;
     bool terminal_ = false;
     std::shared_ptr<SimulatedMarketBackend> backend_;
-    std::unique_ptr<QuoteContext> context_;
-    QuoteDataSourceHandler* handler_ = nullptr;
-    IQuoteDataSourceController* controller_ = nullptr;
+    std::unique_ptr<PluginHost> host_;
     LinkPanel* link_ = nullptr;  // one of screen_'s panels
     bool paused_ = false;
-    std::unique_ptr<QuoteTaskExecutor> executor_;
-    QSharedPointer<ScopeTree> tree_;
     QElapsedTimer since_start_;
     QElapsedTimer since_frame_;
     bool complete_seen_ = false;
@@ -119,11 +107,9 @@ WatchSession::~WatchSession() {
     if (terminal_) {
         Output::Results().Write(QByteArray(kShowCursor) + "\r\n");
     }
-    executor_.reset();
-    delete handler_;  // joins the plug-in's threads and detaches its links first
+    host_.reset();  // joins the plug-in's threads and detaches its links first
     ServerBackendRegistry::Clear();
     backend_.reset();
-    context_.reset();
 }
 
 int WatchSession::Run() {
@@ -147,7 +133,7 @@ int WatchSession::Run() {
     return exit_code_;
 }
 
-// What the client does: backend, context, plug-in, chain, joins, then one intent.
+// The simulated market as the quote server, then the plug-in as the client runs it.
 bool WatchSession::Start() {
     SimulatedMarketBackend::Options market;
     market.tick_ms = options_.tick_ms;
@@ -157,34 +143,12 @@ bool WatchSession::Start() {
     backend_ = std::make_shared<SimulatedMarketBackend>(market);
     SimulatedMarketBackend::InstallForBothServices(backend_);
     RunBackendHook();
-    context_ = std::make_unique<QuoteContext>();
-
     QString error;
-    handler_ = CreateChainedHandler(*context_, options_.plugin_file,
-                                    QString::fromLatin1(kHandlerName), error);
-    if (handler_ == nullptr) {
+    if (!host_->Start(options_.plugin_file, options_.code, error)) {
         std::fprintf(stderr, "qzlv2 watch: %s\n", qPrintable(error));
         return false;
     }
-    controller_ = context_->FindQuoteDataSourceController(QString::fromLatin1(kHandlerName));
-
-    tree_ = QSharedPointer<ScopeTree>::create();
-    for (const auto& panel : screen_.Panels()) {
-        for (const ScopeTreeNode& root : panel->Request(options_.code)) {
-            tree_->AddRoot(root);
-        }
-    }
-    executor_ = std::make_unique<QuoteTaskExecutor>(*context_);
-    executor_->Track(tree_);
-    // Panels read after every join: a page of minutes is replaced by the next one at once.
-    executor_->SetObserver([this](int) {
-        dirty_ = true;
-        for (const auto& panel : screen_.Panels()) {
-            panel->Update(*tree_);
-        }
-    });
-    context_->OwnIntentHolder().Dispatch(
-        QSharedPointer<QuoteDataSourceIntent>::create(kTaskId, kServeFlags, tree_));
+    host_->UpdateAfterEveryJoin([this] { dirty_ = true; });
     return true;
 }
 
@@ -206,9 +170,9 @@ void WatchSession::FollowLinkAndPause() {
     if (g_toggle_pause.exchange(false)) {
         paused_ = !paused_;
         if (paused_) {
-            controller_->Pause();
+            host_->Controller().Pause();
         } else {
-            controller_->Resume();
+            host_->Controller().Resume();
         }
     }
     if (link_ != nullptr &&
@@ -223,10 +187,7 @@ void WatchSession::Poll() {
         return;
     }
     FollowLinkAndPause();
-    executor_->ProcessPending();
-    for (const auto& panel : screen_.Panels()) {
-        panel->Update(*tree_);
-    }
+    host_->Update();
     const bool complete = screen_.Missing().isEmpty();
     complete_seen_ = complete_seen_ || complete;
     const qint64 elapsed = since_start_.elapsed();

@@ -1,0 +1,25 @@
+#pragma once
+// Runs the qzlv2 tool (QZLV2_TOOL_FILE) as a user does, for the tests of its commands.
+#include <QByteArray>
+#include <QProcess>
+#include <QStringList>
+
+namespace tooltest {
+
+struct Run {
+    int exit_code = -1;  // -1: did not finish in time, or crashed
+    QByteArray out;
+    QByteArray err;
+};
+
+inline Run RunTool(const QStringList& args, const QByteArray& input = QByteArray()) {
+    constexpr int kRunMs = 60000;  // ms, bounded wait for the tool to finish
+    QProcess p;
+    p.start(QStringLiteral(QZLV2_TOOL_FILE), args);
+    p.write(input);
+    p.closeWriteChannel();
+    const bool finished = p.waitForFinished(kRunMs) && p.exitStatus() == QProcess::NormalExit;
+    return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+}  // namespace tooltest
