@@ -117,38 +117,29 @@ CorruptingBackend::~CorruptingBackend() {
     qDeleteAll(links_);
 }
 
+// The inner backend is called without the lock: it calls the proxies back under its own.
 void CorruptingBackend::Attach(IServerLink* link) {
-    Link* proxy = nullptr;
-    {
-        QMutexLocker lock(&mutex_);
-        proxy = links_.value(link);
-        if (proxy == nullptr) {
-            proxy = new Link(*this, link);
-            links_.insert(link, proxy);
-        }
-    }
-    inner_->Attach(proxy);
+    QMutexLocker lock(&mutex_);
+    Link*& proxy = links_[link];
+    Link* const attached = proxy != nullptr ? proxy : (proxy = new Link(*this, link));
+    lock.unlock();
+    inner_->Attach(attached);
 }
 
 // After the inner backend let go of the proxy, nothing calls it any more.
 void CorruptingBackend::Detach(IServerLink* link) {
-    Link* proxy = nullptr;
-    {
-        QMutexLocker lock(&mutex_);
-        proxy = links_.take(link);
-    }
+    QMutexLocker lock(&mutex_);
+    std::unique_ptr<Link> proxy(links_.take(link));
+    lock.unlock();
     if (proxy != nullptr) {
-        inner_->Detach(proxy);
-        delete proxy;
+        inner_->Detach(proxy.get());
     }
 }
 
 void CorruptingBackend::OnRequest(IServerLink* link, const ServerRequest& request) {
-    Link* proxy = nullptr;
-    {
-        QMutexLocker lock(&mutex_);
-        proxy = links_.value(link);
-    }
+    QMutexLocker lock(&mutex_);
+    Link* const proxy = links_.value(link);
+    lock.unlock();
     if (proxy != nullptr) {
         inner_->OnRequest(proxy, request);
     }
@@ -159,25 +150,6 @@ void CorruptingBackend::Flush() {
     for (Link* link : qAsConst(links_)) {
         link->Flush();
     }
-}
-
-int CorruptingBackend::ExpectedRejected(int funcId) const {
-    QMutexLocker lock(&mutex_);
-    return expected_rejected_.value(funcId);
-}
-
-int CorruptingBackend::SpoiledCount(Spoil kind) const {
-    QMutexLocker lock(&mutex_);
-    return spoiled_.value(int(kind));
-}
-
-int CorruptingBackend::SpoiledTotal() const {
-    QMutexLocker lock(&mutex_);
-    int total = 0;
-    for (int n : spoiled_) {
-        total += n;
-    }
-    return total;
 }
 
 bool CorruptingBackend::Predicting() {
@@ -192,7 +164,7 @@ std::optional<CorruptingBackend::Spoil> CorruptingBackend::Pick(int funcId, cons
     if (kind == Spoil::NoContext && funcId != kFastQuote) {
         kind = Spoil::Duplicated;  // only 12989 answers carry a context that matters
     }
-    ++spoiled_[int(kind)];
+    ++spoiled[kind];
     return kind;
 }
 
@@ -247,6 +219,8 @@ QByteArray CorruptingBackend::RandomMiB() {
     return body;
 }
 
+// Counts what the receiving call will do with the body: 12989 answers without a context are
+// dropped unread; every other 12989, 10001 and 10002 body is decoded once.
 void CorruptingBackend::Deliver(IServerLink* target, int funcId, const ServerRequest* request,
                                 const QByteArray& body) {
     if (request != nullptr) {
@@ -254,12 +228,6 @@ void CorruptingBackend::Deliver(IServerLink* target, int funcId, const ServerReq
     } else {
         target->Push(funcId, body);
     }
-    Count(funcId, request, body);
-}
-
-// What the receiving call will do with the body: 12989 answers without a context are dropped
-// unread; every other 12989, 10001 and 10002 body is decoded once.
-void CorruptingBackend::Count(int funcId, const ServerRequest* request, const QByteArray& body) {
     bool rejected = false;
     t_predicting = true;
     if (funcId == kFastQuote && request != nullptr && !request->context.isNull()) {
@@ -271,6 +239,6 @@ void CorruptingBackend::Count(int funcId, const ServerRequest* request, const QB
     }
     t_predicting = false;
     if (rejected) {
-        ++expected_rejected_[Family(funcId)];
+        ++expected_rejected[Family(funcId)];
     }
 }

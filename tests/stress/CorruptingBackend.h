@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QMap>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -13,20 +14,16 @@
 
 #include "host/access/ServerBackend.h"
 
-// A quote server that lies: it stands between the accessors and another backend (the simulated
-// market) and spoils a share of the answers and pushes that name a "dirty" stock, the way a
-// broken server or link would: truncated, bit-flipped, record counts of 0xFFFF, the body of the
-// other function, empty, 1 MiB of random bytes, a 12989 answer without its process context,
-// duplicated, held back behind the next message. Stocks not named dirty pass untouched.
-//
-// It keeps the books the test needs: how many delivered bodies the plug-in's decoders must reject
-// (found by decoding each delivered body the way the receiving call does, with that check's own
-// warnings muted on this thread), per function.
-//
-// Threads: the inner backend calls the links under its own lock; each link proxy guards its
-// state with the backend's mutex as well. Expected counts are read once the traffic is over.
+// A quote server that lies: between the accessors and another backend (the simulated market), it
+// spoils a share of the answers and pushes that name a "dirty" stock as a broken server or link
+// would (see Spoil). It counts, per function, the delivered bodies the decoders must reject, by
+// decoding each the way the receiving call does.
+// Threads: the inner backend calls the links under its own lock; the proxies guard their state
+// with the backend's mutex as well. Counts are read once the traffic is over.
 class CorruptingBackend : public IServerBackend {
 public:
+    // Truncated, bit-flipped, record counts of 0xFFFF, the other function's body, empty, 1 MiB
+    // of random bytes, a 12989 answer without its context, duplicated, held behind the next one.
     enum class Spoil {
         Truncated,
         BitFlipped,
@@ -51,11 +48,6 @@ public:
     // Delivers whatever is held back for reordering.
     void Flush();
 
-    // Bodies delivered that the 12989 / 10002 receivers must reject, and spoils applied by kind.
-    int ExpectedRejected(int funcId) const;
-    int SpoiledCount(Spoil kind) const;
-    int SpoiledTotal() const;
-
     // True while this thread runs a decoder only to predict its verdict: the test's message
     // handler drops that decoder's warning.
     static bool Predicting();
@@ -66,7 +58,6 @@ private:
 
     void Deliver(IServerLink* target, int funcId, const ServerRequest* request,
                  const QByteArray& body);
-    void Count(int funcId, const ServerRequest* request, const QByteArray& body);
     QByteArray SpoilBody(Spoil kind, int funcId, const QByteArray& body);
     QByteArray RandomMiB();
     std::optional<Spoil> Pick(int funcId, const QString& code);
@@ -79,6 +70,10 @@ private:
     QHash<IServerLink*, Link*> links_;   // accessor link -> proxy (owned)
     QHash<int, QByteArray> last_clean_;  // function -> last clean body seen
     QByteArray random_mib_;
-    QHash<int, int> expected_rejected_;
-    QHash<int, int> spoiled_;
+
+public:
+    // Bodies delivered that the 12989 / 10002 receivers must reject, and spoils applied by kind;
+    // read once the traffic is over.
+    QHash<int, int> expected_rejected;
+    QMap<Spoil, int> spoiled;
 };

@@ -15,6 +15,7 @@
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
+#include "host/core/DetachedCopy.h"
 #include "host/quoter/CompositeRemoteApiCall.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
@@ -88,11 +89,7 @@ public:
     }
     QHash<int, ScopeTreeNode> Issued() const {
         std::lock_guard<std::mutex> lock(mutex_);
-        QHash<int, ScopeTreeNode> copy;  // a block of its own, not shared across threads
-        for (auto it = issued_.cbegin(); it != issued_.cend(); ++it) {
-            copy.insert(it.key(), it.value());
-        }
-        return copy;
+        return DetachedCopy(issued_);
     }
 
 private:

@@ -93,8 +93,7 @@ private slots:
     void headerShowsLastPriceAndChange();
     void layoutFitsTheTerminal_data();
     void layoutFitsTheTerminal();
-    void terminalFrameRedrawsInPlace();
-    void plainFrameAndJsonLine();
+    void framesRedrawInPlaceOrStandAlone();
     void linkLineSaysWhatIsDownAndSince();
 };
 
@@ -185,17 +184,14 @@ void TestWatchScreen::layoutFitsTheTerminal() {
              qPrintable(buy1));
 }
 
-void TestWatchScreen::terminalFrameRedrawsInPlace() {
-    const QByteArray frame = MakeScreen().TerminalFrame(TerminalSize{80, 24});
+void TestWatchScreen::framesRedrawInPlaceOrStandAlone() {
+    const Screen screen = MakeScreen();
+    const QByteArray frame = screen.TerminalFrame(TerminalSize{80, 24});
     QVERIFY(frame.startsWith("\033[H"));
     QVERIFY(!frame.contains("\033[2J"));  // never the whole screen: no flicker
     QVERIFY(frame.endsWith("\033[K\033[J"));
     QCOMPARE(frame.count("\033[K"), 24);
     QCOMPARE(frame.count("\r\n"), 23);  // no newline after the last row: nothing scrolls
-}
-
-void TestWatchScreen::plainFrameAndJsonLine() {
-    const Screen screen = MakeScreen();
     const QByteArray plain = screen.PlainFrame();
     QVERIFY(!plain.contains('\033'));
     QVERIFY(plain.endsWith("\n\n"));

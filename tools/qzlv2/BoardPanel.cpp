@@ -24,6 +24,14 @@ QString ValueText(const UnsharedDataCell& cell, const QString& unit) {
     return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
 }
 
+QStringList KeyNames() {
+    QStringList keys;
+    for (const BoardKey& k : BoardKeys()) {
+        keys << k.key;
+    }
+    return keys;
+}
+
 int Rows(int count, int width) {
     return width >= BoardPanel::kTwoColumnWidth ? (count + 1) / 2 : count;
 }
@@ -51,11 +59,7 @@ const QList<BoardKey>& BoardKeys() {
 QList<ScopeTreeNode> BoardPanel::Request(const QString& code) {
     ScopeTreeNode node = ScopeTreeNode::NewRoot(ScopeTypeVariant(kStockBoardScopeType));
     node.stock_list = StockListExpression::FromStockCode(code);
-    QStringList keys;
-    for (const BoardKey& k : BoardKeys()) {
-        keys << k.key;
-    }
-    node.key_list = KeyListExpression::FromKeyList(keys);
+    node.key_list = KeyListExpression::FromKeyList(KeyNames());
     node_id_ = node.scope_id;
     SetRow(nscell::DataRow());
     return {node};
@@ -70,9 +74,7 @@ void BoardPanel::Update(const ScopeTree& tree) {
 void BoardPanel::SetRow(const nscell::DataRow& row) {
     fields_.clear();
     missing_.clear();
-    QStringList known;
     for (const BoardKey& k : BoardKeys()) {
-        known << k.key;
         const UnsharedDataCell cell = row.Get(k.key);
         if (!cell.IsEmpty()) {
             fields_ << BoardField{k.key, k.label, ValueText(cell, k.unit), CellToJson(cell)};
@@ -80,6 +82,7 @@ void BoardPanel::SetRow(const nscell::DataRow& row) {
             missing_ << k.key;
         }
     }
+    const QStringList known = KeyNames();
     QStringList others = row.Names();
     std::sort(others.begin(), others.end());
     for (const QString& name : others) {

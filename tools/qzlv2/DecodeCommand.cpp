@@ -117,39 +117,33 @@ bool ParseHex(const QByteArray& text, QByteArray& bytes, QString& error) {
 bool DecodeBody(int function, const QByteArray& body, QJsonObject& json, QString& error,
                 BodyExtent* extent, int kind) {
     json = QJsonObject{{"function", function}, {"body_bytes", body.size()}};
+    const auto put = [&](const auto& result, auto toJson) {
+        return FromResult(result, toJson, json, error, extent);
+    };
     switch (function) {
         case 10001:
         case 10002:
-            return FromResult(DecodeStockSnapshotBody(body), SnapshotToJson, json, error, extent);
+            return put(DecodeStockSnapshotBody(body), SnapshotToJson);
         case 10012:
-            return FromResult(DecodeStockDataSetBody(body), DataSetToJson, json, error, extent);
+            return put(DecodeStockDataSetBody(body), DataSetToJson);
         case 12755:
-            return FromResult(DecodeStockRelatedBody(body), StockRelatedToJson, json, error,
-                              extent);
+            return put(DecodeStockRelatedBody(body), StockRelatedToJson);
         case 12915:
-            return FromResult(deals::DecodePriceDealsBody(body), PriceDealsToJson, json, error,
-                              extent);
+            return put(deals::DecodePriceDealsBody(body), PriceDealsToJson);
         case 12917:
-            return FromResult(deals::DecodeWillDealsBody(body), WillDealsToJson, json, error,
-                              extent);
+            return put(deals::DecodeWillDealsBody(body), WillDealsToJson);
         case 12930:
-            return FromResult(capitalflow::DecodeStockFlowBody(body), StockFlowToJson, json, error,
-                              extent);
+            return put(capitalflow::DecodeStockFlowBody(body), StockFlowToJson);
         case 12932:
-            return FromResult(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson, json, error,
-                              extent);
+            return put(capitalflow::DecodeBoardFlowBody(body), BoardFlowToJson);
         case 12973:
-            return FromResult(capitalflow::DecodeBoardAnalysisBody(body), BoardAnalysisToJson, json,
-                              error, extent);
+            return put(capitalflow::DecodeBoardAnalysisBody(body), BoardAnalysisToJson);
         case 10015:
-            return FromResult(signalwire::DecodeSignalTypeBody(body), SignalTypesToJson, json,
-                              error, extent);
+            return put(signalwire::DecodeSignalTypeBody(body), SignalTypesToJson);
         case 10016:
-            return FromResult(signalwire::DecodeSignalBody(body), SignalsToJson, json, error,
-                              extent);
+            return put(signalwire::DecodeSignalBody(body), SignalsToJson);
         case 12990:
-            return FromResult(largedeal::DecodeLargeDealBody(body, kind), LargeDealToJson, json,
-                              error, extent);
+            return put(largedeal::DecodeLargeDealBody(body, kind), LargeDealToJson);
         case 12989: {
             ResponsePkgEntity_12989 book;
             QString code;

@@ -75,13 +75,13 @@ QStringList Screen::Layout(TerminalSize size) const {
             continue;
         }
         const int count = lines[i] < 0 ? kUnlimited : lines[i];
-        QStringList rendered = panels_[i]->Render(size.columns, count);
+        QStringList rendered = panels_[i]->Render(size.columns, count).mid(0, count);
         if (size.columns > 0) {
             for (QString& line : rendered) {
                 line = ClipToColumns(line, size.columns);
             }
         }
-        out << rendered.mid(0, count);
+        out << rendered;
     }
     return out;
 }
