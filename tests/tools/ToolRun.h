@@ -1,6 +1,7 @@
 #pragma once
 // Runs the qzlv2 tool (QZLV2_TOOL_FILE) as a user does, for the tests of its commands.
 #include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
@@ -12,14 +13,21 @@ struct Run {
     QByteArray err;
 };
 
+constexpr int kRunMs = 60000;  // ms, bounded wait for the tool to finish
+
 inline Run RunTool(const QStringList& args, const QByteArray& input = QByteArray()) {
-    constexpr int kRunMs = 60000;  // ms, bounded wait for the tool to finish
     QProcess p;
     p.start(QStringLiteral(QZLV2_TOOL_FILE), args);
     p.write(input);
     p.closeWriteChannel();
     const bool finished = p.waitForFinished(kRunMs) && p.exitStatus() == QProcess::NormalExit;
     return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+// A file of the hand-laid test data (data/), empty if it is missing.
+inline QByteArray DataFile(const QString& name) {
+    QFile file(QStringLiteral(QZLV2_TEST_DATA "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace tooltest

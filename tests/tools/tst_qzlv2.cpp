@@ -10,33 +10,13 @@
 
 #include <csignal>
 
+#include "tests/tools/ToolRun.h"
 #include "tools/qzlv2/DecodeCommand.h"
 
-namespace {
-
-constexpr int kRunMs = 60000;  // ms, bounded wait for the tool to finish
-
-QByteArray DataFile(const QString& name) {
-    QFile file(QStringLiteral(QZLV2_TEST_DATA "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-struct Run {
-    int exit_code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run RunTool(const QStringList& args, const QByteArray& input = QByteArray()) {
-    QProcess p;
-    p.start(QStringLiteral(QZLV2_TOOL_FILE), args);
-    p.write(input);
-    p.closeWriteChannel();
-    const bool finished = p.waitForFinished(kRunMs) && p.exitStatus() == QProcess::NormalExit;
-    return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-}  // namespace
+using tooltest::DataFile;
+using tooltest::kRunMs;
+using tooltest::Run;
+using tooltest::RunTool;
 
 class TestQzLv2 : public QObject {
     Q_OBJECT

@@ -6,32 +6,17 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/tools/ToolRun.h"
+
+using tooltest::DataFile;
+using tooltest::Run;
+using tooltest::RunTool;
+
 namespace {
-
-constexpr int kRunMs = 60000;  // ms a run may take
-
-struct Run {
-    int exit_code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run RunTool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(QZLV2_TOOL_FILE), args);
-    const bool finished = p.waitForFinished(kRunMs) && p.exitStatus() == QProcess::NormalExit;
-    return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-QByteArray DataFile(const QString& name) {
-    QFile file(QStringLiteral(QZLV2_TEST_DATA "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // "N requests to the server" from history's summary line; -1 when absent.
 int ServerRequests(const QByteArray& err) {

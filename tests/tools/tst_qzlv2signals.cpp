@@ -3,29 +3,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
-namespace {
+#include "tests/tools/ToolRun.h"
 
-constexpr int kRunMs = 60000;  // ms, bounded wait for the tool to finish
-
-struct Run {
-    int exit_code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run RunTool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(QZLV2_TOOL_FILE), args);
-    p.closeWriteChannel();
-    const bool finished = p.waitForFinished(kRunMs) && p.exitStatus() == QProcess::NormalExit;
-    return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-}  // namespace
+using tooltest::Run;
+using tooltest::RunTool;
 
 class TestQzLv2Signals : public QObject {
     Q_OBJECT
