@@ -6,6 +6,7 @@
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
+#include "host/core/HostClock.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandlerConfiguration.h"
 #include "host/quoter/ScopeTreeNode.h"
@@ -14,7 +15,8 @@
 // the configuration whose LV2 statement covers SH/SZ codes.
 namespace calltest {
 
-constexpr int kWaitMs = 5000;  // ms, bound on a cross-thread delivery
+constexpr int kWaitMs = 5000;               // ms, bound on a cross-thread delivery
+constexpr qint64 kStartMs = 1700000000000;  // ms since the epoch, where StartAt freezes the clock
 
 // "tag=value" per parameter; a string list as its items joined by "|".
 inline QStringList Flatten(const RequestParams& params) {
@@ -66,6 +68,15 @@ struct Harness {
         accessor.reset();
         context.reset();
         ServerBackendRegistry::Clear();
+    }
+    // Start() with the host clock frozen at `nowMs`; StopAndThaw() undoes both.
+    void StartAt(qint64 nowMs) {
+        HostClock::SetForTest(nowMs);
+        Start();
+    }
+    void StopAndThaw() {
+        Stop();
+        HostClock::UseSystemClock();
     }
     int Queued() const { return context->GetQuoteTaskExecMidResultQueue().Size(); }
     // Up to n deliveries, each waited for up to kWaitMs; Next() is one (empty if none came).

@@ -1,16 +1,19 @@
-// The simulated market and its quote server, stepped by hand: a seed gives the same market, books
-// stay plausible, and the server pushes, forgets and keeps quiet as a real one does. Then the
-// whole road through the real plug-in file: the market answers the plug-in's requests, the
-// client's executor joins the answers into the parent nodes, and a dropped and restored link
-// blocks and then serves new requests.
+// The simulated market and its quote server, stepped by hand: books stay plausible, a seed gives
+// the same market, the trades heard make the flows, the large-deal tape and the signals, the
+// server's answers (read by the plug-in's own decoders) agree with the market, and the server
+// pushes, forgets and keeps quiet as a real one does. Then the road through the real plug-in file:
+// the client's executor joins the answers into the parents, and a dropped and restored link blocks
+// and then serves new requests.
 #include <QPluginLoader>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 #include <numeric>
 #include <tuple>
 #include <utility>
 
+#include "host/core/HostClock.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
@@ -18,16 +21,28 @@
 #include "host/quoter/QuoterFactoryInterface.h"
 #include "host/quoter/ResponsePkgEntity_12989.h"
 #include "host/quoter/ScopeTree.h"
+#include "services/capitalflow/CapitalFlowDecoders.h"
+#include "services/deals/DealsDecoders.h"
+#include "services/largedeals/LargeDealDecoder.h"
+#include "services/signals/SignalDecoders.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
+#include "sim/market/LargeDealTape.h"
+#include "sim/market/MarketAnswers.h"
+#include "sim/market/SignalDetector.h"
 #include "sim/market/SimulatedMarketBackend.h"
 
-using simmarket::BookLevel;
-using simmarket::OrderBook;
-using simmarket::SimulatedMarket;
+using namespace simmarket;
+
+Q_DECLARE_METATYPE(OrderSize)
 
 namespace {
 
-constexpr int kWaitMs = 5000;  // ms, bounded wait for cross-thread deliveries
+constexpr int kWaitMs = 5000;               // ms, bounded wait for cross-thread deliveries
+constexpr qint64 kMorning = 1700015400000;  // ms since the epoch, 10:30 +08:00
+constexpr int kTickMs = 500;
+constexpr TradeSide kSides[] = {TradeSide::Buy, TradeSide::Sell, TradeSide::Other};
+constexpr OrderSize kSizes[] = {OrderSize::Little, OrderSize::Medium, OrderSize::Large,
+                                OrderSize::ExtraLarge};
 const QStringList kBoardKeys{"money_flow_today", "money_flow_5d",        "float_ratio_day_0",
                              "big_order_ratio",  "turnover_ratio_day_5", "float_ratio_day_20"};
 
@@ -42,6 +57,7 @@ public:
     void Push(int funcId, const QByteArray& b) override { sent << Sent{funcId, -1, b}; }
     void ReportAccessState(_enAccessState state) override { states << state; }
     QList<Sent> Take() { return std::exchange(sent, {}); }
+    QByteArray Body(int i) const { return std::get<2>(sent.value(i)); }
 
     QList<Sent> sent;
     QList<_enAccessState> states;
@@ -54,10 +70,34 @@ ServerRequest Raw(int funcId, const QStringList& codes, int taskId, quint32 mask
     r.taskId = taskId;
     r.params = {{"Int16U", 0},     {"Int16U", 0},           {"Strings", codes},
                 {"Int32U", mask1}, {"Int32U", 0x60400415u}, {"Int32U", 0}};
-    if (funcId == 12989) {
+    if (funcId == 12989)
         r.params = {{"String", codes.value(0)}, {"Int16U", 10}};
-    }
     return r;
+}
+
+// Every cell of a flow, (volume, amount, count) by side and size.
+QList<qint64> CellsOf(const TradeFlow& flow) {
+    QList<qint64> cells;
+    for (TradeSide side : kSides) {
+        for (OrderSize size : kSizes)
+            cells << flow.Cell(side, size).volume << flow.Cell(side, size).amount
+                  << flow.Cell(side, size).count;
+    }
+    return cells;
+}
+
+ResponsePkg_12930 StockFlow(const SimulatedMarket& m, const QString& code) {
+    return capitalflow::DecodeStockFlowBody(FlowOrDealsBody(m, 12930, code, 0)).record->package;
+}
+ResponsePkg_12932 BoardFlow(const SimulatedMarket& m, const QString& code) {
+    return capitalflow::DecodeBoardFlowBody(FlowOrDealsBody(m, 12932, code, 1)).record->package;
+}
+ResponsePkg_12973 BoardAnalysis(const SimulatedMarket& m, const QString& code) {
+    return capitalflow::DecodeBoardAnalysisBody(FlowOrDealsBody(m, 12973, code, 15))
+        .record->package;
+}
+ResponsePkgEntity_12915 PriceDeals(const SimulatedMarket& m, const QString& code) {
+    return *deals::DecodePriceDealsBody(FlowOrDealsBody(m, 12915, code, 0)).record;
 }
 
 // What a client asks of one stock: its order book and its board fields, as two roots.
@@ -84,6 +124,14 @@ class TestSimulatedMarket : public QObject {
     Q_OBJECT
 
 private slots:
+    // A day's 2000 steps, read by the tests after it; the books checked at every step.
+    void initTestCase() {
+        for (int tick = 0; tick < 2000 && !QTest::currentTestFailed(); ++tick) {
+            market_.Step();
+            CheckBooks(market_);
+        }
+    }
+    void cleanup() { HostClock::UseSystemClock(); }
     void cleanupTestCase() {
         executor_.reset();
         delete handler_;
@@ -94,60 +142,317 @@ private slots:
 
     void limitsAndSeed() {
         // 10.52 main board: +-10 %, rounded to the cent; 180.35 growth, 51.80 star board: +-20 %.
-        QCOMPARE(simmarket::FindStock("SH600000")->LimitUp(), 1157);
-        QCOMPARE(simmarket::FindStock("SH600000")->LimitDown(), 947);
-        QCOMPARE(simmarket::FindStock("SZ300750")->LimitUp(), 21642);
-        QCOMPARE(simmarket::FindStock("SH688981")->LimitDown(), 4144);
-        // The same seed gives the same market, another seed another one.
-        const auto queuesAfter50Ticks = [](quint32 seed) {
+        QCOMPARE(FindStock("SH600000")->LimitUp(), 1157);
+        QCOMPARE(FindStock("SH600000")->LimitDown(), 947);
+        QCOMPARE(FindStock("SZ300750")->LimitUp(), 21642);
+        QCOMPARE(FindStock("SH688981")->LimitDown(), 4144);
+        const auto tape = [](quint32 seed) {
+            HostClock::SetForTest(kMorning);
             SimulatedMarket market(seed);
-            QList<QVector<qint32>> queues;
-            for (int i = 0; i < 50; ++i) {
+            QList<QPair<qint32, qint32>> trades;  // (price, volume)
+            market.AddTradeListener(
+                [&](const Trade& t) { trades << qMakePair(t.price, t.volume); });
+            for (int tick = 0; tick < 100; ++tick)
                 market.Step();
-                queues << market.FastQuote("SZ300750", 10).buy.first().queued;
-            }
-            return queues;
+            return trades;
         };
-        QCOMPARE(queuesAfter50Ticks(7), queuesAfter50Ticks(7));
-        QVERIFY(queuesAfter50Ticks(8) != queuesAfter50Ticks(7));
+        QCOMPARE(tape(7), tape(7));
+        QVERIFY(tape(8) != tape(7));
     }
 
-    void booksStayPlausibleForManyTicks() {
+    void classifiesByAmount_data() {
+        QTest::addColumn<qint64>("yuan");
+        QTest::addColumn<OrderSize>("size");
+        QTest::newRow("nothing") << qint64(0) << OrderSize::Little;
+        QTest::newRow("just under medium") << qint64(49999) << OrderSize::Little;
+        QTest::newRow("medium from 50 000") << qint64(50000) << OrderSize::Medium;
+        QTest::newRow("just under large") << qint64(199999) << OrderSize::Medium;
+        QTest::newRow("large from 200 000") << qint64(200000) << OrderSize::Large;
+        QTest::newRow("just under extra-large") << qint64(999999) << OrderSize::Large;
+        QTest::newRow("extra-large from 1 000 000") << qint64(1000000) << OrderSize::ExtraLarge;
+        QTest::newRow("beyond 32 bits") << (qint64(1) << 40) << OrderSize::ExtraLarge;
+    }
+
+    void classifiesByAmount() {
+        QFETCH(qint64, yuan);
+        QFETCH(OrderSize, size);
+        QCOMPARE(ClassifyAmount(yuan), size);
+    }
+
+    // One morning's trades, heard as they happen: the day's flow grows by exactly them, every
+    // large deal is one of them with its volume on the aggressor's side, and each signal kind's
+    // rule holds for the trades and states that raised it.
+    void tradesHeardMakeFlowsTapeAndSignals() {
+        HostClock::SetForTest(kMorning);
         SimulatedMarket market;
-        for (int tick = 0; tick < 2000; ++tick) {
+        LargeDealTape tape;
+        SignalDetector detector;
+        std::map<QString, TradeFlow> heardFlow;
+        std::map<QString, QList<Trade>> heard;
+        QList<Trade> large;
+        int extraLarge = 0;
+        market.AddTradeListener([&](const Trade& t) {
+            heardFlow[t.code].Add(t);
+            heard[t.code] << t;
+            tape.Record(t, 2);
+            detector.OnTrade(t, *FindStock(t.code));
+            if (t.amount >= LargeDealTape::kLargeDealFromYuan && t.code == "SZ300750")
+                large << t;
+            extraLarge += t.size == OrderSize::ExtraLarge && t.side != TradeSide::Other;
+        });
+        std::map<QString, TradeFlow> before;
+        std::map<QString, quint32> sequenceBefore;
+        for (const QString& code : market.StockCodes()) {
+            before[code] = market.FindState(code)->Flow();
+            sequenceBefore[code] = market.FindState(code)->DealCount();
+        }
+        for (int tick = 0; tick < 1500; ++tick) {
+            HostClock::AdvanceForTest(kTickMs);
             market.Step();
+            const int signalsBefore = int(detector.All().size());
             for (const QString& code : market.StockCodes()) {
-                const simmarket::StockState* s = market.FindState(code);
-                const qint32 last = s->Last();
-                QVERIFY(last >= s->Stock().LimitDown() && last <= s->Stock().LimitUp());
-                QVERIFY(s->Low() <= last && last <= s->High());
-                const QVector<BookLevel> bids = s->Book().Bids();
-                const QVector<BookLevel> asks = s->Book().Asks();
-                // Ten levels a side unless a daily limit cuts the side short.
-                QVERIFY(bids.size() == OrderBook::kLevels ||
-                        bids.last().price - s->Spacing() < s->Stock().LimitDown());
-                QVERIFY(asks.size() == OrderBook::kLevels || asks.isEmpty() ||
-                        asks.last().price + s->Spacing() > s->Stock().LimitUp());
-                QVERIFY(bids.isEmpty() || bids.first().price == last);
-                QVERIFY(asks.isEmpty() || asks.first().price > last);
-                for (int i = 1; i < bids.size(); ++i) {
-                    QCOMPARE(bids[i - 1].price - bids[i].price, s->Spacing());
-                }
-                for (const BookLevel& level : bids + asks) {
-                    QVERIFY(!level.orders.isEmpty() && level.orders.size() <= OrderBook::kMaxQueue);
-                    for (qint32 v : level.orders) {
-                        QVERIFY(v > 0 && v % OrderBook::kLot == 0);
-                    }
-                }
+                const StockState* s = market.FindState(code);
+                QVERIFY(!s->TickTrades().isEmpty());
+                QCOMPARE(s->TickTrades().last().price, s->Last());
+                QCOMPARE(s->TickTrades().last().time_ms, HostClock::NowMs());
+                detector.AfterStep(*s, HostClock::NowMs());
             }
-            // What the 12989 answer carries adds up.
-            const simwire::FastQuoteBook book = market.FastQuote("SH600000", 10);
-            for (const simwire::FastQuoteLevel& level : book.buy + book.sell) {
-                QCOMPARE(level.volume,
-                         std::accumulate(level.queued.begin(), level.queued.end(), 0));
-                QCOMPARE(level.order_count, level.queued.size());
+            for (auto it = detector.All().begin() + signalsBefore; it != detector.All().end();
+                 ++it) {
+                const StockState* state = market.FindState(it->stock_code);
+                if (it->signal_type_name == QString::fromUtf8("封涨停板"))
+                    QCOMPARE(state->Last(), state->Stock().LimitUp());
+                if (it->signal_type_name == QString::fromUtf8("封跌停板"))
+                    QCOMPARE(state->Last(), state->Stock().LimitDown());
+                if (it->signal_type_name == QString::fromUtf8("火箭发射"))
+                    QVERIFY(it->value_a >= SignalDetector::kSharpMovePermille);
+                if (it->signal_type_name == QString::fromUtf8("创今日新高"))
+                    QCOMPARE(it->value_a, state->High());
             }
         }
+        for (const QString& code : market.StockCodes()) {
+            const StockState* s = market.FindState(code);
+            TradeFlow expected = before[code];
+            expected.Add(heardFlow[code]);
+            QVERIFY2(CellsOf(s->Flow()) == CellsOf(expected), qPrintable(code));
+            // Sequences continue without gaps; each trade is classified by its own amount.
+            quint32 sequence = sequenceBefore[code];
+            for (const Trade& t : heard[code]) {
+                QCOMPARE(t.sequence, ++sequence);
+                QVERIFY(t.volume > 0 && t.volume % OrderBook::kLot == 0);
+                QVERIFY(t.price >= s->Stock().LimitDown() && t.price <= s->Stock().LimitUp());
+                QCOMPARE(t.amount, qint64(t.volume) * t.price / 100);
+                QCOMPARE(t.size, ClassifyAmount(t.amount));
+            }
+            QCOMPARE(s->DealCount(), sequence);
+            QCOMPARE(s->InnerVolume(), s->Flow().SideTotal(TradeSide::Sell).volume);
+            QCOMPARE(s->OuterVolume(), s->Flow().SideTotal(TradeSide::Buy).volume);
+        }
+        QVERIFY(large.size() > 10);
+        const QVector<LargeDealRecord> deals = tape.Page("SZ300750", 1, 100000);
+        QCOMPARE(deals.size(), large.size());
+        for (int i = 0; i < deals.size(); ++i) {
+            QCOMPARE(deals[i].sequence, i + 1);
+            QCOMPARE(deals[i].deal_price, large[i].price);
+            QCOMPARE(deals[i].number, large[i].volume);
+            QCOMPARE(deals[i].in_number, large[i].side == TradeSide::Buy ? large[i].volume : 0);
+            QCOMPARE(deals[i].out_number, large[i].side == TradeSide::Sell ? large[i].volume : 0);
+            QCOMPARE(deals[i].value_a, large[i].amount);
+        }
+        QCOMPARE(tape.Latest("SZ300750")->sequence, large.size());
+        QCOMPARE(tape.Page("SZ300750", 0, 3), deals.mid(deals.size() - 3));
+        QCOMPARE(tape.Page("SZ300750", 5, 2), deals.mid(4, 2));
+        QVERIFY(tape.Latest("SH999999") == nullptr);
+        quint32 order = 0;
+        int bigTrades = 0;
+        QSet<QString> kinds;
+        for (const ShortLineSignal& s : detector.All()) {
+            QVERIFY(s.order > order);
+            order = s.order;
+            kinds << s.signal_type_name;
+            QVERIFY(!s.signal_description.isEmpty());
+            QVERIFY(s.signal_time >= 0 && s.signal_time < 240000000);
+            bigTrades += s.signal_type_name == QString::fromUtf8("大笔买入") ||
+                         s.signal_type_name == QString::fromUtf8("大笔卖出");
+        }
+        QCOMPARE(bigTrades, extraLarge);  // exactly the extra-large attributed trades
+        QVERIFY2(kinds.size() >= 6, qPrintable(QStringList(kinds.values()).join(",")));
+    }
+
+    void priceTableAndBoardsAddUp() {
+        for (const QString& code : market_.StockCodes()) {
+            const StockState* s = market_.FindState(code);
+            qint64 buy = 0, sell = 0, other = 0, total = 0;
+            for (const auto& row : s->PriceTable().ByPrice()) {
+                QVERIFY(row.first >= s->Low() && row.first <= s->High());
+                buy += row.second.buy;
+                sell += row.second.sell;
+                other += row.second.other;
+                total += row.second.Total();
+            }
+            QCOMPARE(total, s->Volume());
+            QCOMPARE(buy, s->OuterVolume());
+            QCOMPARE(sell, s->InnerVolume());
+            QCOMPARE(other, s->Flow().SideTotal(TradeSide::Other).volume);
+            QVERIFY(s->PriceTable().ByPrice().count(s->Last()) == 1);
+        }
+        for (const SimBoard& board : Boards()) {
+            TradeFlow sum;
+            for (const QString& member : board.members)
+                sum.Add(market_.FindState(member)->Flow());
+            QVERIFY2(CellsOf(market_.BoardFlow(board.code)) == CellsOf(sum),
+                     qPrintable(board.code));
+        }
+        QVERIFY(market_.BoardFlow("BK0475").Total().volume >
+                market_.FindState("SH600000")->Volume());
+        QCOMPARE(market_.BoardFlow("BK9999").Total().count, qint64(0));
+    }
+
+    // A lot of a 10.52 stock is 1 052 yuan, of a 1 688.00 one 168 800: the dear stock never trades
+    // little, the cheap one trades every class.
+    void sizesFollowThePrice() {
+        const TradeFlow& cheap = market_.FindState("SH600000")->Flow();
+        const TradeFlow& dear = market_.FindState("SH600519")->Flow();
+        for (OrderSize size : kSizes)
+            QVERIFY(cheap.Cell(TradeSide::Buy, size).count > 0 &&
+                    cheap.Cell(TradeSide::Sell, size).count > 0);
+        QCOMPARE(dear.Cell(TradeSide::Buy, OrderSize::Little).count, qint64(0));
+        QCOMPARE(dear.Cell(TradeSide::Sell, OrderSize::Little).count, qint64(0));
+        // Little trades are the most frequent, extra-large ones carry the most money per trade.
+        const FlowCell little = cheap.Cell(TradeSide::Buy, OrderSize::Little);
+        const FlowCell extra = cheap.Cell(TradeSide::Buy, OrderSize::ExtraLarge);
+        QVERIFY(little.count > extra.count);
+        QVERIFY(extra.amount / extra.count > 20 * (little.amount / little.count));
+    }
+
+    void flowAndDealsAnswersAgreeWithTheTrades() {
+        for (const QString& code : market_.StockCodes()) {
+            const StockState* s = market_.FindState(code);
+            // 12915: the rows add up to the day volume, each row's sides to its total.
+            const ResponsePkgEntity_12915 deals = PriceDeals(market_, code);
+            quint64 sum = 0;
+            for (const PriceDealRecord& r : deals.records) {
+                QCOMPARE(quint64(r.buy_volume) + r.sell_volume + r.other_volume,
+                         quint64(r.total_volume));
+                QVERIFY(r.total_volume <= deals.max_total_volume);
+                sum += r.total_volume;
+            }
+            QCOMPARE(qint64(sum), qint64(deals.day_volume));
+            QCOMPARE(qint64(deals.day_volume), s->Volume());
+            QVERIFY(deals.records.size() >= 2);
+            // 12930: volumes by size are the stock's trades, in lots.
+            const ResponsePkg_12930 flow = StockFlow(market_, code);
+            const qint32 bySize[] = {flow.little_buy_volume,      flow.little_sell_volume,
+                                     flow.medium_buy_volume,      flow.medium_sell_volume,
+                                     flow.large_buy_volume,       flow.large_sell_volume,
+                                     flow.extra_large_buy_volume, flow.extra_large_sell_volume};
+            for (int i = 0; i < 8; ++i) {
+                const TradeSide side = i % 2 == 0 ? TradeSide::Buy : TradeSide::Sell;
+                QCOMPARE(qint64(bySize[i]),
+                         s->Flow().Cell(side, kSizes[i / 2]).volume / OrderBook::kLot);
+            }
+            QCOMPARE(qint64(flow.volume_diff), (s->OuterVolume() - s->InnerVolume()) / 100);
+            QCOMPARE(qint64(flow.total_buy), s->Book().BidVolume() / 100);
+            // 12917: the best levels' queues, as 12989 shows them.
+            const auto queues =
+                deals::DecodeWillDealsBody(FlowOrDealsBody(market_, 12917, code, 0)).record;
+            const simwire::FastQuoteBook book = market_.FastQuote(code, 1);
+            QCOMPARE(queues->bid_price, book.buy[0].price);
+            QCOMPARE(QVector<qint32>(queues->bid_volumes.begin(), queues->bid_volumes.end()),
+                     book.buy[0].queued);
+            QCOMPARE(queues->ask_order_count, book.sell[0].order_count);
+            QCOMPARE(QVector<qint32>(queues->ask_volumes.begin(), queues->ask_volumes.end()),
+                     book.sell[0].queued);
+        }
+        // 12932 and 12973: sums over the members.
+        for (const SimBoard& board : Boards()) {
+            qint64 xlBuy = 0, littleSell = 0, largeNet = 0;
+            for (const QString& member : board.members) {
+                const TradeFlow& f = market_.FindState(member)->Flow();
+                xlBuy += f.Cell(TradeSide::Buy, OrderSize::ExtraLarge).amount;
+                littleSell += f.Cell(TradeSide::Sell, OrderSize::Little).amount;
+                largeNet += f.LargeNet().amount;
+            }
+            const ResponsePkg_12932 amounts = BoardFlow(market_, board.code);
+            QCOMPARE(amounts.extra_large_buy_amount, xlBuy);
+            QCOMPARE(amounts.little_sell_amount, littleSell);
+            const ResponsePkg_12973 analysis = BoardAnalysis(market_, board.code);
+            QCOMPARE(qint64(analysis.CurrentDayLargeInCapital), largeNet / 10000);
+            QCOMPARE(int(analysis.entry_count), board.members.size());
+        }
+        // A stock is not a board, nor the reverse: no answer.
+        QVERIFY(FlowOrDealsBody(market_, 12932, "SH600000", 1).isNull());
+        QVERIFY(FlowOrDealsBody(market_, 12930, "BK0475", 0).isNull());
+    }
+
+    // The 12990, 10015 and 10016 answers carry what the market holds, filtered by plate and window.
+    void signalAnswersDecodeToWhatTheMarketHolds() {
+        HostClock::SetForTest(kMorning);
+        SimulatedMarketBackend::Options options;
+        options.timers = false;
+        SimulatedMarketBackend backend(options);
+        RecordingLink link;
+        backend.Attach(&link);
+        for (int i = 0; i < 1500; ++i) {
+            HostClock::AdvanceForTest(kTickMs);
+            backend.Step();
+        }
+        link.Take();
+        const RequestParams shortForm = {{"Int32U", 0},
+                                         {"Int32U", 50},
+                                         {"Int08U", 0},
+                                         {"Strings", QStringList()},
+                                         {"Strings", QStringList{"SZ", "BK0475"}},
+                                         {"Int08U", 2},
+                                         {"Int32U", 3}};
+        const QList<QPair<int, RequestParams>> requests = {
+            {12990, {{"String", "SZ300750"}, {"Int32", 0}, {"Int16", 1}, {"Int16", 2}}},
+            {12990, {{"String", "SZ300750"}, {"Int32", 2}, {"Int16", 3}, {"Int16", 1}}},
+            {10015, {{"Int16U", 1}, {"Int32U", 1}}},
+            {10016, shortForm},
+            {10016, RequestParams(shortForm) << qMakePair(QString("Int08"), QVariant(1))
+                                             << qMakePair(QString("Int08"), QVariant(4))}};
+        for (const auto& request : requests) {
+            ServerRequest r;
+            r.funcId = request.first;
+            r.params = request.second;
+            backend.OnRequest(&link, r);
+        }
+        QCOMPARE(link.sent.size(), 5);
+        LargeDealRecord latest;
+        QVector<LargeDealRecord> page;
+        QVector<ShortLineSignal> expected;
+        backend.ReadSignals([&](const LargeDealTape& tape, const SignalDetector& detector) {
+            latest = *tape.Latest("SZ300750");
+            page = tape.Page("SZ300750", 2, 3);
+            expected = detector.Query({"SZ", "BK0475"}, 0, 50);
+        });
+        const auto latestAnswer = largedeal::DecodeLargeDealBody(link.Body(0), 2);
+        QVERIFY(latestAnswer.ok);
+        QCOMPARE(latestAnswer.record->records.value(0), latest);
+        const auto pageAnswer = largedeal::DecodeLargeDealBody(link.Body(1), 1);
+        QCOMPARE(pageAnswer.record->records, page);
+        QCOMPARE(pageAnswer.record->first_sequence, 2);
+        const auto types = signalwire::DecodeSignalTypeBody(link.Body(2));
+        QCOMPARE(types.record->types.size(), 12);
+        QSet<quint32> groups;
+        for (const SignalType& t : types.record->types)
+            groups << t.signal_type_group_code;
+        QCOMPARE(groups.size(), 5);
+        QVERIFY(!expected.isEmpty());
+        for (int form : {3, 4}) {
+            const auto signalAnswer = signalwire::DecodeSignalBody(link.Body(form));
+            QVERIFY(signalAnswer.ok);
+            const QVector<ShortLineSignal>& got = signalAnswer.record->signal_list;
+            QCOMPARE(got.size(), expected.size());
+            for (int i = 0; i < got.size(); ++i) {
+                QVERIFY(got[i].stock_code.startsWith("SZ") || got[i].stock_code == "SH600000");
+                QCOMPARE(got[i].order, form == 4 ? expected[i].order : expected[i].order & 0xFFFF);
+                QCOMPARE(got[i].signal_description, expected[i].signal_description);
+                QCOMPARE(got[i].value_c, form == 4 ? expected[i].value_c : 0u);
+            }
+        }
+        backend.Detach(&link);
     }
 
     void serverPushesItsListAndForgetsOnDrop() {
@@ -219,9 +524,8 @@ private slots:
         QCOMPARE(Complete(request)->wills.summary.Get("prev_price_base").DisplayText(),
                  QString("180.35"));
         // Each tick answers the stock's request again; the parent ends up with the newest book.
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 5; ++i)
             backend_->Step();
-        }
         QPair<qint64, qint64> best;  // (price, volume) of the market's best bid
         backend_->ReadMarket([&](const SimulatedMarket& m) {
             const BookLevel level = m.FindState("SZ300750")->Book().Bids().first();
@@ -255,10 +559,60 @@ private slots:
     }
 
 private:
-    void Dispatch(int taskId, const ClientRequest& request);
+    // Prices within the limits, ten levels a side unless a limit cuts it short, queues of lots,
+    // and what the 12989 answer carries adds up.
+    static void CheckBooks(const SimulatedMarket& market) {
+        for (const QString& code : market.StockCodes()) {
+            const StockState* s = market.FindState(code);
+            const qint32 last = s->Last();
+            QVERIFY(last >= s->Stock().LimitDown() && last <= s->Stock().LimitUp());
+            QVERIFY(s->Low() <= last && last <= s->High());
+            const QVector<BookLevel> bids = s->Book().Bids();
+            const QVector<BookLevel> asks = s->Book().Asks();
+            QVERIFY(bids.size() == OrderBook::kLevels ||
+                    bids.last().price - s->Spacing() < s->Stock().LimitDown());
+            QVERIFY(asks.size() == OrderBook::kLevels || asks.isEmpty() ||
+                    asks.last().price + s->Spacing() > s->Stock().LimitUp());
+            QVERIFY(bids.isEmpty() || bids.first().price == last);
+            QVERIFY(asks.isEmpty() || asks.first().price > last);
+            for (int i = 1; i < bids.size(); ++i)
+                QCOMPARE(bids[i - 1].price - bids[i].price, s->Spacing());
+            for (const BookLevel& level : bids + asks) {
+                QVERIFY(!level.orders.isEmpty() && level.orders.size() <= OrderBook::kMaxQueue);
+                for (qint32 v : level.orders)
+                    QVERIFY(v > 0 && v % OrderBook::kLot == 0);
+            }
+        }
+        const simwire::FastQuoteBook book = market.FastQuote("SH600000", 10);
+        for (const simwire::FastQuoteLevel& level : book.buy + book.sell) {
+            QCOMPARE(level.volume, std::accumulate(level.queued.begin(), level.queued.end(), 0));
+            QCOMPARE(level.order_count, level.queued.size());
+        }
+    }
+    void Dispatch(int taskId, const ClientRequest& request) {
+        executor_->Track(request.tree);
+        context_->OwnIntentHolder().Dispatch(
+            QSharedPointer<QuoteDataSourceIntent>::create(taskId, 0x01, request.tree));
+    }
     // The parent's book, once converted and every board field is there too (else null).
-    const ResponsePkgEntity_12989* Complete(const ClientRequest& request);
+    const ResponsePkgEntity_12989* Complete(const ClientRequest& request) {
+        executor_->ProcessPending();
+        const std::optional<ScopeTreeNode> board = request.tree->FindNode(request.board_id);
+        for (const QString& key : kBoardKeys) {
+            if (!board || board->quote_data.isNull() || board->quote_data->row.Get(key).IsEmpty())
+                return nullptr;
+        }
+        node_ = request.tree->FindNode(request.fast_id);
+        const auto* book =
+            node_ ? dynamic_cast<const ResponsePkgEntity_12989*>(node_->quote_data.data())
+                  : nullptr;
+        const bool converted =
+            book != nullptr && !book->wills.buy_rows.empty() &&
+            book->wills.buy_rows[0].Get("price").kind() == nscell::UnsharedDataCell::Kind::Price;
+        return converted ? book : nullptr;
+    }
 
+    SimulatedMarket market_;  // a day's 2000 steps, read only after initTestCase
     std::shared_ptr<SimulatedMarketBackend> backend_;
     std::unique_ptr<QuoteContext> context_;
     QPluginLoader loader_{QStringLiteral(QZLV2_PLUGIN_FILE)};
@@ -266,29 +620,6 @@ private:
     std::unique_ptr<QuoteTaskExecutor> executor_;
     std::optional<ScopeTreeNode> node_;  // keeps the node Complete points into
 };
-
-void TestSimulatedMarket::Dispatch(int taskId, const ClientRequest& request) {
-    executor_->Track(request.tree);
-    context_->OwnIntentHolder().Dispatch(
-        QSharedPointer<QuoteDataSourceIntent>::create(taskId, 0x01, request.tree));
-}
-
-const ResponsePkgEntity_12989* TestSimulatedMarket::Complete(const ClientRequest& request) {
-    executor_->ProcessPending();
-    const std::optional<ScopeTreeNode> board = request.tree->FindNode(request.board_id);
-    for (const QString& key : kBoardKeys) {
-        if (!board || board->quote_data.isNull() || board->quote_data->row.Get(key).IsEmpty()) {
-            return nullptr;
-        }
-    }
-    node_ = request.tree->FindNode(request.fast_id);
-    const auto* book =
-        node_ ? dynamic_cast<const ResponsePkgEntity_12989*>(node_->quote_data.data()) : nullptr;
-    const bool converted =
-        book != nullptr && !book->wills.buy_rows.empty() &&
-        book->wills.buy_rows[0].Get("price").kind() == nscell::UnsharedDataCell::Kind::Price;
-    return converted ? book : nullptr;
-}
 
 QTEST_GUILESS_MAIN(TestSimulatedMarket)
 #include "tst_simulatedmarket.moc"

@@ -109,9 +109,8 @@ private slots:
         m_backend->SetAccessState(eAccessState_Connected);
         m_backend->Push(10002, "serial only");
         m_backend->Push(12345, "unknown");
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 100; ++i)
             m_backend->Push(10001, QByteArray::number(i));
-        }
         m_backend->SetAccessState(eAccessState_Disconnected);
         // Deliveries keep their order: once the last state is in, every push is.
         const QList<int> expected{eAccessState_Connected, eAccessState_Disconnected};
@@ -121,9 +120,8 @@ private slots:
         }());
         QCOMPARE(m_accesser->AccessState(), eAccessState_Disconnected);
         QCOMPARE(m_rec.Count(), 100);
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 100; ++i)
             QCOMPARE(m_rec.At(i).first.body, QByteArray::number(i));
-        }
         QVERIFY(m_rec.At(0).first.isPush && m_rec.At(0).first.context.isNull());
         m_accesser->UnregisterReceiver(ReceiverKey(10001, &ownerA));
         m_backend->Push(10001, "last");

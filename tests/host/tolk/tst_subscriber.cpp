@@ -22,9 +22,8 @@ struct LogSubscriber : Subscriber<QString, int> {
     LogSubscriber(const QString& name, QStringList* log) : name(name), log(log) {}
     void OnPublish(const QString& topic, const int& value) override {
         *log << QString("%1:%2=%3").arg(name, topic).arg(value);
-        if (hook) {
+        if (hook)
             hook(topic, value);
-        }
     }
     QString name;
     QStringList* log;
@@ -38,9 +37,8 @@ struct Fixture {
     std::function<void(const QString&, ISub*)> subscribeHook;  // runs after the log line
     LambdaOnSubscribeListener<QString, int> onSubscribe{[this](const QString& topic, ISub* s) {
         log << "subscribe:" + topic;
-        if (subscribeHook) {
+        if (subscribeHook)
             subscribeHook(topic, s);
-        }
     }};
 
     Fixture() {
@@ -63,9 +61,8 @@ private slots:
         QStringList log;
         LogSubscriber a("a", &log), b("b", &log), c("c", &log), d("d", &log), late("late", &log);
         Observable<QString, int> observable;
-        for (LogSubscriber* s : {&a, &b, &c, &d}) {
+        for (LogSubscriber* s : {&a, &b, &c, &d})
             observable.Attach(s);
-        }
         a.hook = [&](const QString&, int) {
             observable.Detach(&a);     // itself, while the pass stands on it
             observable.Detach(&b);     // the next one: skipped at once, d still runs
@@ -115,9 +112,8 @@ private slots:
     void operationsFromCallbacksRunAfterThePass() {
         Fixture f;
         LogSubscriber s1("s1", &f.log), s2("s2", &f.log), s3("s3", &f.log), s4("s4", &f.log);
-        for (LogSubscriber* s : {&s1, &s2, &s3}) {
+        for (LogSubscriber* s : {&s1, &s2, &s3})
             f.pub.Subscribe("t", s);
-        }
         f.log.clear();
         s1.hook = [&](const QString& topic, int value) {
             if (value == 1) {
@@ -128,9 +124,8 @@ private slots:
             }
         };
         s2.hook = [&](const QString& topic, int value) {
-            if (value == 1) {
+            if (value == 1)
                 f.pub.Publish(topic, 3);
-            }
         };
         f.pub.Publish("t", 1);
         QCOMPARE(f.log, QStringList({"s1:t=1", "count:3", "s2:t=1", "s3:t=1",  // the pass
@@ -142,9 +137,8 @@ private slots:
         // the publish queued meanwhile finds no topic.
         f.log.clear();
         s1.hook = [&](const QString& topic, int) {
-            for (LogSubscriber* s : {&s1, &s2, &s4}) {
+            for (LogSubscriber* s : {&s1, &s2, &s4})
                 f.pub.Unsubscribe(topic, s);
-            }
             f.pub.Publish(topic, 5);
         };
         s2.hook = [&](const QString&, int) {
@@ -168,16 +162,14 @@ private slots:
             [&](const QString&) { ++deleted; }));
         LambdaSubscriber<QString, int> echo([&](const QString& topic, const int& value) {
             ++(value >= 0 ? originals : echoes);
-            if (value >= 0) {
+            if (value >= 0)
                 pub.Publish(topic, -1);
-            }
         });
         pub.Subscribe("t", &echo);
         std::vector<int> own(kThreads, 0);                // written under the publisher's lock
         std::deque<LambdaSubscriber<QString, int>> subs;  // built before the threads start
-        for (int i = 0; i < kThreads; ++i) {
+        for (int i = 0; i < kThreads; ++i)
             subs.emplace_back([&own, i](const QString&, const int&) { ++own[i]; });
-        }
         std::vector<std::thread> threads;
         for (int i = 0; i < kThreads; ++i) {
             threads.emplace_back([&, i] {
@@ -191,9 +183,8 @@ private slots:
                 }
             });
         }
-        for (auto& thread : threads) {
+        for (auto& thread : threads)
             thread.join();
-        }
         QCOMPARE(originals.load(), kThreads * kRounds);
         QCOMPARE(echoes.load(), kThreads * kRounds);
         QCOMPARE(own, std::vector<int>(kThreads, kRounds));

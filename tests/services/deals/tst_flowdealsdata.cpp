@@ -95,10 +95,6 @@ QByteArray WillDealsBody(const QVector<qint32>& bids, const QVector<qint32>& ask
 const QVector<Rec> kThree = {
     {1050, 500, 300, 150, 50}, {1051, 2000, 1000, 900, 100}, {1049, 1200, 0, 1200, 0}};
 
-QByteArray Cut(const QByteArray& body, int bytes) {
-    return body.left(body.size() - bytes);
-}
-
 ScopeTreeNode NodeOf(const ScopeTypeVariant& type, const QString& code) {
     ScopeTreeNode node = ScopeTreeNode::NewRoot(type);
     node.stock_list = StockListExpression::FromStockCode(code);
@@ -135,270 +131,212 @@ class TestFlowDealsData : public QObject {
     Q_OBJECT
 
 private slots:
-    void stockFlowFieldsAtTheirOffsetsBecomeOneRow();
-    void boardFlowWireOrderBecomesPackageOrder();
-    void boardAnalysis_data();
-    void boardAnalysis();
-    void willDealsQueues();
-    void badBodiesAreRejectedWhole_data();
-    void badBodiesAreRejectedWhole();
-    void joinWithoutDataLeavesTheParent();
-    void priceDealsRows();
-    void zeroVolumesGiveDivisionRatios();
-    void resolvers_data();
-    void resolvers();
+    void stockFlowFieldsAtTheirOffsetsBecomeOneRow() {
+        const QByteArray body = StockFlowBody();
+        QCOMPARE(body.size(), kBody12930Bytes);
+        const auto r = DecodeStockFlowBody(body);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const ResponsePkg_12930& p = r.record->package;
+        // The join: one row, a column per field at its offset, sign-extended.
+        const QMap<QString, qint64> row = RowOf(Joined<ResponsePkgEntity_12930>(&JoinStockFlow, p));
+        QCOMPARE(row.keys(),
+                 (QStringList{"average_buy", "average_sell", "ddx", "extra_large_buy_volume",
+                              "extra_large_sell_volume", "large_buy_volume", "large_sell_volume",
+                              "little_buy_volume", "little_sell_volume", "medium_buy_volume",
+                              "medium_sell_volume", "total_buy", "total_sell", "volume_diff"}));
+        QCOMPARE(row["total_sell"], qint64(1000));
+        QCOMPARE(row["ddx"], qint64(-321));
+        QCOMPARE(row["volume_diff"], qint64(-1005));
+        QCOMPARE(row["extra_large_buy_volume"], qint64(1006));
+        QCOMPARE(row["little_sell_volume"], qint64(1013));
+    }
+
+    void boardFlowRowAndAbsentGroup() {
+        const auto r = DecodeBoardFlowBody(BoardFlowBody(1));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const ResponsePkg_12932& p = r.record->package;
+        const qint64 unit = 10000000000LL;
+        const QMap<QString, qint64> row = RowOf(Joined<ResponsePkgEntity_12932>(&JoinBoardFlow, p));
+        QCOMPARE(row.size(), 8);
+        QCOMPARE(row["extra_large_buy_amount"], 4 * unit);
+        QCOMPARE(row["little_sell_amount"], 5 * unit);
+        const auto none = DecodeBoardFlowBody(BoardFlowBody(0));  // without the group: 0
+        QVERIFY(none.ok);
+        QCOMPARE(none.record->package.extra_large_buy_amount, qint64(0));
+        QCOMPARE(none.record->package.little_sell_amount, qint64(0));
+    }
+
+    void boardAnalysis_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("largeIn");
+        QTest::newRow("mask 6, no entries") << AnalysisBody(6, 0, -4321) << 0 << -4321;
+        QTest::newRow("mask 15, two entries") << AnalysisBody(15, 2, 98765) << 2 << 98765;
+        QTest::newRow("255 entries, then group 4") << AnalysisBody(6, 255, 31337) << 255 << 31337;
+        QTest::newRow("mask 2 only: inflow 0") << AnalysisBody(2, 1, 555) << 1 << 0;
+        QTest::newRow("mask 4 only") << AnalysisBody(4, 0, 12) << 0 << 12;
+        QTest::newRow("mask 0") << AnalysisBody(0, 0, 12) << 0 << 0;
+    }
+
+    void boardAnalysis() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, count);
+        QFETCH(int, largeIn);
+        const auto r = DecodeBoardAnalysisBody(body);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(int(r.record->package.entry_count), count);
+        QCOMPARE(r.record->package.CurrentDayLargeInCapital, largeIn);
+        QCOMPARE(RowOf(Joined<ResponsePkgEntity_12973>(&JoinBoardAnalysis, r.record->package)),
+                 (QMap<QString, qint64>{{"CurrentDayLargeInCapital", largeIn}}));
+    }
+
+    void willDealsNegativeBidCount() {
+        // A count with the top bit set is negative: no volumes, and the ask side follows at once.
+        const auto negative = DecodeWillDealsBody(WillDealsBody({}, {400}, 0x8001));
+        QVERIFY(negative.ok && negative.record->bid_volumes.empty());
+        QCOMPARE(negative.record->ask_volumes, std::vector<qint32>{400});
+    }
+
+    void badBodiesAreRejectedWhole_data() {
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("12932 code longer than the body")
+            << DecodeBoardFlowBody(HandLaid().u32(1).u32(2).u16(40).u32(0).bytes()).error
+            << "12932: read of 40 bytes at offset 10";
+        QTest::newRow("12973 count 256 drops the answer")
+            << DecodeBoardAnalysisBody(AnalysisBody(6, 256, 1, 0)).error
+            << "12973: entry count 256 over 255";
+        QTest::newRow("12973 count that lies")
+            << DecodeBoardAnalysisBody(AnalysisBody(2, 200, 1, 1)).error << "12973: read of";
+        QTest::newRow("12915 count that lies")
+            << DecodePriceDealsBody(PriceDealsBody(3700, kThree, 4)).error
+            << "12915: read of 80 bytes at offset 14";
+        QTest::newRow("12917 bid count that lies")
+            << DecodeWillDealsBody(WillDealsBody({100}, {}, 300)).error
+            << "12917: read of 1200 bytes at offset 34";
+    }
+
+    void badBodiesAreRejectedWhole() {
+        QFETCH(QString, why);
+        QFETCH(QString, error);
+        QVERIFY2(why.startsWith(error), qPrintable(why));
+    }
+
+    void joinWithoutDataLeavesTheParent() {
+        ScopeTreeNode target = NodeOf(ScopeTypeVariant(17), "SH600000");
+        const QSharedPointer<QuoteData> earlier = QSharedPointer<DealsQuoteData>::create();
+        target.quote_data = earlier;
+        ScopeTreeNode source = NodeOf(ScopeTypeVariant("Lv2_capital_flow"), "SH600000");
+        QVERIFY(!JoinStockFlow(target, source));
+        source.quote_data =
+            QSharedPointer<ResponsePkgEntity_12932>::create();  // another function's
+        QVERIFY(!JoinStockFlow(target, source));
+        QCOMPARE(target.quote_data, earlier);
+    }
+
+    // Totals 500, 2000 and 1200 of a day of 3700: maximum 2000, relative ratios 0.25, 1.0, 0.6.
+    void priceDealsRows() {
+        const QList<nscell::DataRow> rows = PriceRows(PriceDealsBody(3700, kThree));
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0].Names(),
+                 (QStringList{"buy_deal_volume", "deal_price", "deal_volume_ratio",
+                              "other_deal_volume", "prev_price_base", "relative_deal_volume_ratio",
+                              "sell_deal_volume", "total_deal_volume", "volume_unit"}));
+        QCOMPARE(rows[0].Get("deal_price").DisplayText(), QString("10.50"));
+        QCOMPARE(rows[2].Get("deal_price").DisplayText(), QString("10.49"));
+        QCOMPARE(rows[0].Get("prev_price_base").DisplayText(), QString("0.00"));
+        QCOMPARE(rows[1].Get("buy_deal_volume").ToInt64(), qint64(1000));
+        QCOMPARE(rows[1].Get("sell_deal_volume").ToInt64(), qint64(900));
+        QCOMPARE(rows[1].Get("other_deal_volume").ToInt64(), qint64(100));
+        QCOMPARE(rows[1].Get("total_deal_volume").ToInt64(), qint64(2000));
+        QCOMPARE(rows[0].Get("volume_unit"),
+                 nscell::UnsharedDataCell::FromMagnitudeUnit(100, "手"));
+        const double relative[] = {0.25, 1.0, 0.6};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(rows[i].Get("relative_deal_volume_ratio").ToDouble(), relative[i]);
+            QCOMPARE(rows[i].Get("deal_volume_ratio").ToDouble(), kThree[i].total / 3700.0);
+        }
+        // Totals above 2^31 are unsigned; a count of 0 or below has no records.
+        const auto big = DecodePriceDealsBody(PriceDealsBody(-1, {{1, 3000000000u, 0, 0, 0}}));
+        QCOMPARE(big.record->max_total_volume, 3000000000u);
+        for (int n : {0, -5}) {
+            const auto none = DecodePriceDealsBody(PriceDealsBody(10, {}, n));
+            QVERIFY(none.ok && none.record->records.empty());
+            QCOMPARE(none.record->max_total_volume, 0u);
+        }
+    }
+
+    void zeroVolumesGiveDivisionRatios() {
+        const QList<nscell::DataRow> rows =
+            PriceRows(PriceDealsBody(0, {{1000, 0, 0, 0, 0}, {1001, 5, 5, 0, 0}}));
+        QCOMPARE(rows.size(), 2);
+        QVERIFY(std::isnan(rows[0].Get("deal_volume_ratio").ToDouble()));  // 0 / 0
+        QVERIFY(std::isinf(rows[1].Get("deal_volume_ratio").ToDouble()));  // 5 / 0
+        QCOMPARE(rows[1].Get("relative_deal_volume_ratio").ToDouble(), 1.0);
+    }
+
+    void resolvers_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<ScopeTypeVariant>("parent");
+        QTest::addColumn<QString>("child");
+        QTest::addColumn<QString>("api");
+        QTest::newRow("stock flow") << 0 << ScopeTypeVariant(17) << "Lv2_capital_flow"
+                                    << "12930";
+        QTest::newRow("board flow")
+            << 1 << ScopeTypeVariant("board_capitalflow_12932") << "board_capitalflow"
+            << "12932";
+        QTest::newRow("board analysis")
+            << 2 << ScopeTypeVariant("board_stkanalysis_12973") << "board_stkanalysis"
+            << "12973";
+        QTest::newRow("price deals") << 3 << ScopeTypeVariant(10) << "price_deals"
+                                     << "12915";
+    }
+
+    void resolvers() {
+        QFETCH(int, which);
+        QFETCH(ScopeTypeVariant, parent);
+        QFETCH(QString, child);
+        QFETCH(QString, api);
+        QzLv2CapitalFlowScopeResolver stockFlow(nullptr);
+        QzLv2CapitalTrendScopeResolver boardFlow(nullptr);
+        QzLv2StkanalysisScopeResolver boardAnalysis(nullptr);
+        QzLv2PriceBaseDealsScopeResolver priceDeals(nullptr);
+        ScopeResolver* const resolver =
+            QList<ScopeResolver*>{&stockFlow, &boardFlow, &boardAnalysis, &priceDeals}[which];
+        resolver->Init();
+        QCOMPARE(resolver->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{parent});
+        const QList<JoinMethodValue> joins = resolver->GetJoinMethodList();
+        QCOMPARE(joins.size(), 1);
+        QVERIFY(joins[0].Key() ==
+                JoinMethodKey(parent, ScopeSplitTypeVariant(8), ScopeTypeVariant(child)));
+
+        // Any other scope type (the name "10" included): false, result untouched.
+        for (const ScopeTypeVariant& other :
+             {ScopeTypeVariant(10), ScopeTypeVariant(2), ScopeTypeVariant("board_capitalflow"),
+              ScopeTypeVariant("10")}) {
+            if (other == parent)
+                continue;
+            ScopeResolveResult untouched;
+            QVERIFY(!resolver->Resolve(untouched, NodeOf(other, "BK0475")));
+            QVERIFY(untouched.replacement_nodes.isEmpty() && untouched.fetch_nodes.isEmpty());
+        }
+        ScopeResolveResult result;
+        const ScopeTreeNode node = NodeOf(parent, "BK0475");
+        QVERIFY(resolver->Resolve(result, node));
+        QCOMPARE(result.replacement_nodes.size(), 1);
+        QCOMPARE(result.fetch_nodes.size(), 1);
+        QVERIFY(result.unhandled_nodes.isEmpty());
+        const ScopeTreeNode split = result.replacement_nodes[0];
+        const ScopeTreeNode fetched = result.fetch_nodes[0];
+        QCOMPARE(split.scope_id, node.scope_id);
+        QVERIFY(split.split_type == ScopeSplitTypeVariant(8));
+        QCOMPARE(split.children.size(), 1);
+        QCOMPARE(split.children[0].scope_id, fetched.scope_id);
+        QVERIFY(fetched.scope_type == ScopeTypeVariant(child));
+        QVERIFY(fetched.api_type == ScopeTypeVariant(api));
+        QCOMPARE(fetched.stock_list.GetStockCode(), QString("BK0475"));
+    }
 };
-
-void TestFlowDealsData::stockFlowFieldsAtTheirOffsetsBecomeOneRow() {
-    const QByteArray body = StockFlowBody();
-    QCOMPARE(body.size(), kBody12930Bytes);
-    const auto r = DecodeStockFlowBody(body);
-    QVERIFY2(r.ok, qPrintable(r.error));
-    const ResponsePkg_12930& p = r.record->package;
-    QCOMPARE(p.total_sell, 1000);
-    QCOMPARE(p.average_buy, 1003);
-    QCOMPARE(p.ddx, qint16(-321));
-    QCOMPARE(p.volume_diff, -1005);
-    QCOMPARE(p.extra_large_buy_volume, 1006);
-    QCOMPARE(p.extra_large_sell_volume, 1007);
-    QCOMPARE(p.medium_buy_volume, 1010);
-    QCOMPARE(p.little_sell_volume, 1013);
-    // The join: one row, a column per field, sign-extended.
-    const QMap<QString, qint64> row = RowOf(Joined<ResponsePkgEntity_12930>(&JoinStockFlow, p));
-    QCOMPARE(row.keys(),
-             (QStringList{"average_buy", "average_sell", "ddx", "extra_large_buy_volume",
-                          "extra_large_sell_volume", "large_buy_volume", "large_sell_volume",
-                          "little_buy_volume", "little_sell_volume", "medium_buy_volume",
-                          "medium_sell_volume", "total_buy", "total_sell", "volume_diff"}));
-    QCOMPARE(row["ddx"], qint64(-321));
-    QCOMPARE(row["volume_diff"], qint64(-1005));
-    QCOMPARE(row["little_buy_volume"], qint64(1012));
-}
-
-void TestFlowDealsData::boardFlowWireOrderBecomesPackageOrder() {
-    const auto r = DecodeBoardFlowBody(BoardFlowBody(1));
-    QVERIFY2(r.ok, qPrintable(r.error));
-    const ResponsePkg_12932& p = r.record->package;
-    const qint64 unit = 10000000000LL;
-    QCOMPARE(p.little_buy_amount, 1 * unit);
-    QCOMPARE(p.medium_buy_amount, 2 * unit);
-    QCOMPARE(p.large_buy_amount, 3 * unit);
-    QCOMPARE(p.extra_large_buy_amount, 4 * unit);
-    QCOMPARE(p.little_sell_amount, 5 * unit);
-    QCOMPARE(p.medium_sell_amount, 6 * unit);
-    QCOMPARE(p.large_sell_amount, 7 * unit);
-    QCOMPARE(p.extra_large_sell_amount, 8 * unit);
-    const QMap<QString, qint64> row = RowOf(Joined<ResponsePkgEntity_12932>(&JoinBoardFlow, p));
-    QCOMPARE(row.size(), 8);
-    QCOMPARE(row["extra_large_buy_amount"], 4 * unit);
-    QCOMPARE(row["little_sell_amount"], 5 * unit);
-    const auto none = DecodeBoardFlowBody(BoardFlowBody(0));  // without the group: 0
-    QVERIFY(none.ok);
-    QCOMPARE(none.record->package.extra_large_buy_amount, qint64(0));
-    QCOMPARE(none.record->package.little_sell_amount, qint64(0));
-}
-
-void TestFlowDealsData::boardAnalysis_data() {
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("largeIn");
-    QTest::newRow("mask 6, no entries") << AnalysisBody(6, 0, -4321) << 0 << -4321;
-    QTest::newRow("mask 15, two entries") << AnalysisBody(15, 2, 98765) << 2 << 98765;
-    QTest::newRow("255 entries, then group 4") << AnalysisBody(6, 255, 31337) << 255 << 31337;
-    QTest::newRow("mask 2 only: inflow 0") << AnalysisBody(2, 1, 555) << 1 << 0;
-    QTest::newRow("mask 4 only") << AnalysisBody(4, 0, 12) << 0 << 12;
-    QTest::newRow("mask 0") << AnalysisBody(0, 0, 12) << 0 << 0;
-}
-
-void TestFlowDealsData::boardAnalysis() {
-    QFETCH(QByteArray, body);
-    QFETCH(int, count);
-    QFETCH(int, largeIn);
-    const auto r = DecodeBoardAnalysisBody(body);
-    QVERIFY2(r.ok, qPrintable(r.error));
-    QCOMPARE(int(r.record->package.entry_count), count);
-    QCOMPARE(r.record->package.CurrentDayLargeInCapital, largeIn);
-    QCOMPARE(RowOf(Joined<ResponsePkgEntity_12973>(&JoinBoardAnalysis, r.record->package)),
-             (QMap<QString, qint64>{{"CurrentDayLargeInCapital", largeIn}}));
-}
-
-void TestFlowDealsData::willDealsQueues() {
-    const auto r = DecodeWillDealsBody(WillDealsBody({}, {100, 2500, 300}));
-    QVERIFY2(r.ok, qPrintable(r.error));
-    const ResponsePkgEntity_12917& e = *r.record;
-    QCOMPARE(e.header_value, 93000);
-    QCOMPARE(int(e.flag1), 7);
-    QCOMPARE(int(e.ask_flag), 9);
-    QCOMPARE(e.bid_price, 1052);
-    QVERIFY(e.bid_volumes.empty());
-    QCOMPARE(e.ask_price, 1053);
-    QCOMPARE(e.ask_order_count, 3);
-    QCOMPARE(e.ask_volumes, (std::vector<qint32>{100, 2500, 300}));
-    // A count with the top bit set is negative: no volumes, and the ask side follows at once.
-    const auto negative = DecodeWillDealsBody(WillDealsBody({}, {400}, 0x8001));
-    QVERIFY(negative.ok && negative.record->bid_volumes.empty());
-    QCOMPARE(negative.record->ask_volumes, std::vector<qint32>{400});
-}
-
-void TestFlowDealsData::badBodiesAreRejectedWhole_data() {
-    QTest::addColumn<QString>("why");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("12930 one byte short")
-        << DecodeStockFlowBody(Cut(StockFlowBody(), 1)).error
-        << "12930: read of 4 bytes at offset 58 exceeds body length 61";
-    QTest::newRow("12930 empty") << DecodeStockFlowBody(QByteArray()).error
-                                 << "12930: read of 4 bytes at offset 0";
-    QTest::newRow("12932 amounts cut") << DecodeBoardFlowBody(Cut(BoardFlowBody(1), 3)).error
-                                       << "12932: read of 8 bytes at offset";
-    QTest::newRow("12932 code longer than the body")
-        << DecodeBoardFlowBody(HandLaid().u32(1).u32(2).u16(40).u32(0).bytes()).error
-        << "12932: read of 40 bytes at offset 10";
-    QTest::newRow("12973 count 256 drops the answer")
-        << DecodeBoardAnalysisBody(AnalysisBody(6, 256, 1, 0)).error
-        << "12973: entry count 256 over 255";
-    QTest::newRow("12973 count that lies")
-        << DecodeBoardAnalysisBody(AnalysisBody(2, 200, 1, 1)).error << "12973: read of";
-    QTest::newRow("12973 group 8 cut")
-        << DecodeBoardAnalysisBody(Cut(AnalysisBody(15, 1, 1), 1)).error
-        << "12973: read of 16 bytes at offset 88 exceeds body length 103";
-    const QByteArray three = PriceDealsBody(3700, kThree);
-    QTest::newRow("12915 last record cut")
-        << DecodePriceDealsBody(Cut(three, 1)).error << "12915: read of 60 bytes at offset 14";
-    QTest::newRow("12915 count that lies")
-        << DecodePriceDealsBody(PriceDealsBody(3700, kThree, 4)).error
-        << "12915: read of 80 bytes at offset 14";
-    QTest::newRow("12915 header only")
-        << DecodePriceDealsBody(three.left(12)).error << "12915: read of 2 bytes";
-    QTest::newRow("12917 ask count that lies")
-        << DecodeWillDealsBody(WillDealsBody({100}, {200}).left(45)).error << "12917: read of";
-    QTest::newRow("12917 bid count that lies")
-        << DecodeWillDealsBody(WillDealsBody({100}, {}, 300)).error
-        << "12917: read of 1200 bytes at offset 34";
-    QTest::newRow("12917 empty") << DecodeWillDealsBody(QByteArray()).error
-                                 << "12917: read of 4 bytes at offset 0";
-}
-
-void TestFlowDealsData::badBodiesAreRejectedWhole() {
-    QFETCH(QString, why);
-    QFETCH(QString, error);
-    QVERIFY2(why.startsWith(error), qPrintable(why));
-}
-
-void TestFlowDealsData::joinWithoutDataLeavesTheParent() {
-    ScopeTreeNode target = NodeOf(ScopeTypeVariant(17), "SH600000");
-    const QSharedPointer<QuoteData> earlier = QSharedPointer<DealsQuoteData>::create();
-    target.quote_data = earlier;
-    ScopeTreeNode source = NodeOf(ScopeTypeVariant("Lv2_capital_flow"), "SH600000");
-    QVERIFY(!JoinStockFlow(target, source));
-    source.quote_data = QSharedPointer<ResponsePkgEntity_12932>::create();  // another function's
-    QVERIFY(!JoinStockFlow(target, source));
-    QCOMPARE(target.quote_data, earlier);
-}
-
-// Totals 500, 2000 and 1200 of a day of 3700: maximum 2000, relative ratios 0.25, 1.0, 0.6.
-void TestFlowDealsData::priceDealsRows() {
-    const QList<nscell::DataRow> rows = PriceRows(PriceDealsBody(3700, kThree));
-    QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows[0].Names(),
-             (QStringList{"buy_deal_volume", "deal_price", "deal_volume_ratio", "other_deal_volume",
-                          "prev_price_base", "relative_deal_volume_ratio", "sell_deal_volume",
-                          "total_deal_volume", "volume_unit"}));
-    QCOMPARE(rows[0].Get("deal_price").DisplayText(), QString("10.50"));
-    QCOMPARE(rows[2].Get("deal_price").DisplayText(), QString("10.49"));
-    QCOMPARE(rows[0].Get("prev_price_base").DisplayText(), QString("0.00"));
-    QCOMPARE(rows[1].Get("buy_deal_volume").ToInt64(), qint64(1000));
-    QCOMPARE(rows[1].Get("sell_deal_volume").ToInt64(), qint64(900));
-    QCOMPARE(rows[1].Get("other_deal_volume").ToInt64(), qint64(100));
-    QCOMPARE(rows[1].Get("total_deal_volume").ToInt64(), qint64(2000));
-    QCOMPARE(rows[0].Get("volume_unit"), nscell::UnsharedDataCell::FromMagnitudeUnit(100, "手"));
-    const double relative[] = {0.25, 1.0, 0.6};
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(rows[i].Get("relative_deal_volume_ratio").ToDouble(), relative[i]);
-        QCOMPARE(rows[i].Get("deal_volume_ratio").ToDouble(), kThree[i].total / 3700.0);
-    }
-    // Totals above 2^31 are unsigned; a count of 0 or below has no records.
-    const auto big = DecodePriceDealsBody(PriceDealsBody(-1, {{1, 3000000000u, 0, 0, 0}}));
-    QCOMPARE(big.record->max_total_volume, 3000000000u);
-    for (int n : {0, -5}) {
-        const auto none = DecodePriceDealsBody(PriceDealsBody(10, {}, n));
-        QVERIFY(none.ok && none.record->records.empty());
-        QCOMPARE(none.record->max_total_volume, 0u);
-    }
-}
-
-void TestFlowDealsData::zeroVolumesGiveDivisionRatios() {
-    const QList<nscell::DataRow> rows =
-        PriceRows(PriceDealsBody(0, {{1000, 0, 0, 0, 0}, {1001, 5, 5, 0, 0}}));
-    QCOMPARE(rows.size(), 2);
-    QVERIFY(std::isnan(rows[0].Get("deal_volume_ratio").ToDouble()));  // 0 / 0
-    QVERIFY(std::isinf(rows[1].Get("deal_volume_ratio").ToDouble()));  // 5 / 0
-    QCOMPARE(rows[1].Get("relative_deal_volume_ratio").ToDouble(), 1.0);
-}
-
-void TestFlowDealsData::resolvers_data() {
-    QTest::addColumn<int>("which");
-    QTest::addColumn<ScopeTypeVariant>("parent");
-    QTest::addColumn<QString>("child");
-    QTest::addColumn<QString>("api");
-    QTest::newRow("stock flow") << 0 << ScopeTypeVariant(17) << "Lv2_capital_flow"
-                                << "12930";
-    QTest::newRow("board flow") << 1 << ScopeTypeVariant("board_capitalflow_12932")
-                                << "board_capitalflow"
-                                << "12932";
-    QTest::newRow("board analysis")
-        << 2 << ScopeTypeVariant("board_stkanalysis_12973") << "board_stkanalysis"
-        << "12973";
-    QTest::newRow("price deals") << 3 << ScopeTypeVariant(10) << "price_deals"
-                                 << "12915";
-}
-
-void TestFlowDealsData::resolvers() {
-    QFETCH(int, which);
-    QFETCH(ScopeTypeVariant, parent);
-    QFETCH(QString, child);
-    QFETCH(QString, api);
-    std::unique_ptr<ScopeResolver> resolver;
-    if (which == 0)
-        resolver = std::make_unique<QzLv2CapitalFlowScopeResolver>(nullptr);
-    else if (which == 1)
-        resolver = std::make_unique<QzLv2CapitalTrendScopeResolver>(nullptr);
-    else if (which == 2)
-        resolver = std::make_unique<QzLv2StkanalysisScopeResolver>(nullptr);
-    else
-        resolver = std::make_unique<QzLv2PriceBaseDealsScopeResolver>(nullptr);
-    resolver->Init();
-    QCOMPARE(resolver->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{parent});
-    const QList<JoinMethodValue> joins = resolver->GetJoinMethodList();
-    QCOMPARE(joins.size(), 1);
-    QVERIFY(joins[0].Key() ==
-            JoinMethodKey(parent, ScopeSplitTypeVariant(8), ScopeTypeVariant(child)));
-
-    // Any other scope type (the name "10" included): false, result untouched.
-    for (const ScopeTypeVariant& other :
-         {ScopeTypeVariant(10), ScopeTypeVariant(2), ScopeTypeVariant("board_capitalflow"),
-          ScopeTypeVariant("10")}) {
-        if (other == parent)
-            continue;
-        ScopeResolveResult untouched;
-        QVERIFY(!resolver->Resolve(untouched, NodeOf(other, "BK0475")));
-        QVERIFY(untouched.replacement_nodes.isEmpty() && untouched.fetch_nodes.isEmpty());
-    }
-    ScopeResolveResult result;
-    const ScopeTreeNode node = NodeOf(parent, "BK0475");
-    QVERIFY(resolver->Resolve(result, node));
-    QCOMPARE(result.replacement_nodes.size(), 1);
-    QCOMPARE(result.fetch_nodes.size(), 1);
-    QVERIFY(result.unhandled_nodes.isEmpty());
-    const ScopeTreeNode split = result.replacement_nodes[0];
-    const ScopeTreeNode fetched = result.fetch_nodes[0];
-    QCOMPARE(split.scope_id, node.scope_id);
-    QVERIFY(split.split_type == ScopeSplitTypeVariant(8));
-    QCOMPARE(split.children.size(), 1);
-    QCOMPARE(split.children[0].scope_id, fetched.scope_id);
-    QVERIFY(fetched.scope_type == ScopeTypeVariant(child));
-    QVERIFY(fetched.api_type == ScopeTypeVariant(api));
-    QCOMPARE(fetched.stock_list.GetStockCode(), QString("BK0475"));
-}
 
 QTEST_GUILESS_MAIN(TestFlowDealsData)
 #include "tst_flowdealsdata.moc"

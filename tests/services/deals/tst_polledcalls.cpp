@@ -1,8 +1,6 @@
-// The five polled calls (12915, 12917 of the deals; 12930, 12932, 12973 of the capital flows) on
-// an accessor bound to a scripted server, with the host clock frozen and the poll ticks driven by
-// hand: what they ask, when they ask again (the 3000 ms recent-request rule and the 2000 ms
-// linger of the deals; plain polling while attached for the flows), and what becomes of answers,
-// good and bad.
+// The five polled calls (12915, 12917 of the deals; 12930, 12932, 12973 of the capital flows) on a
+// scripted server, the clock frozen and the poll ticks driven by hand: what they ask, when they ask
+// again, and what becomes of answers, good and bad.
 #include <QtTest>
 
 #include "host/core/HostClock.h"
@@ -18,8 +16,6 @@ using namespace calltest;
 
 namespace {
 
-constexpr qint64 kStart = 1717725600000;  // ms since the epoch
-
 // One of the five calls behind one face, so the tables can name a function.
 struct AnyCall {
     virtual ~AnyCall() = default;
@@ -28,7 +24,6 @@ struct AnyCall {
     virtual bool Handle(const QString& code, const QByteArray& body) = 0;
     virtual bool IsAttached(const QString& code) const = 0;
     virtual int CacheSize() = 0;
-    virtual int PollIntervalMs() const = 0;
 };
 
 template <typename C>
@@ -41,7 +36,6 @@ struct Held : AnyCall {
     }
     bool IsAttached(const QString& code) const override { return call->IsAttached(code); }
     int CacheSize() override { return call->Cache().Size(); }
-    int PollIntervalMs() const override { return call->PollTimerIntervalMs(); }
     std::unique_ptr<C> call;
 };
 
@@ -91,187 +85,166 @@ class TestPolledCalls : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        HostClock::SetForTest(kStart);
-        h_.Start();
-    }
+    void init() { h_.StartAt(kStartMs); }
     void cleanup() {
         call_.reset();
-        h_.Stop();
-        HostClock::UseSystemClock();
+        h_.StopAndThaw();
     }
-    void requests_data();
-    void requests();
-    void dealsLingerAndHoldBackRepeats_data();
-    void dealsLingerAndHoldBackRepeats();
-    void flowsPollWhileAttached_data();
-    void flowsPollWhileAttached();
-    void answersAreCachedPublishedAndReplayed();
-    void badBodyIsDroppedWithOneWarning();
+    void requests_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QStringList>("params");
+        QTest::newRow("12915") << 12915 << "SH600000" << QStringList{"String=SH600000"};
+        QTest::newRow("12917") << 12917 << "SH600000" << QStringList{"String=SH600000", "Int32=0"};
+        QTest::newRow("12930") << 12930 << "SZ300750" << QStringList{"String=SZ300750"};
+        QTest::newRow("12932") << 12932 << "BK0475" << QStringList{"String=BK0475", "Int16=1"};
+        QTest::newRow("12973") << 12973 << "BK0475" << QStringList{"Int16=15", "String=BK0475"};
+    }
+
+    void requests() {
+        QFETCH(int, function);
+        QFETCH(QString, code);
+        QFETCH(QStringList, params);
+        call_ = Make(h_, function);
+        const QString id = QString::number(function);
+        QCOMPARE(call_->Call().GetSupportedTypeSet(),
+                 std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
+        call_->Call().AttachNode(NodeFor(code, id));
+        const ServerRequest request = h_.RequestsOf(function).value(0);
+        QCOMPARE(int(request.flags), 0);
+        QCOMPARE(Flatten(request.params), params);
+        QCOMPARE(ContextKeys(request),
+                 (QStringList{"seccode=" + code, "timestamp=" + QString::number(kStartMs)}));
+        QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
+                 nscell::UnsharedDataCell::FromInteger(kStartMs));
+    }
+
+    void dealsLingerAndHoldBackRepeats_data() { Functions({12915, 12917}); }
+
+    void dealsLingerAndHoldBackRepeats() {
+        QFETCH(int, function);
+        call_ = Make(h_, function);
+        const ScopeTreeNode node = NodeFor("SH600000", QString::number(function));
+        call_->Call().AttachNode(node);
+        QCOMPARE(Sent(function), 1);
+        // Gone and back 500 ms later, after the 3000 ms window: still attached, so not asked again.
+        At(3500);
+        call_->Call().DetachNode(node);
+        At(4000);
+        call_->Call().AttachNode(node);
+        QCOMPARE(Sent(function), 1);
+        call_->Poll();  // 4000 ms after the request
+        QCOMPARE(Sent(function), 2);
+        At(7000);  // exactly 3000 ms after: held back
+        call_->Poll();
+        QCOMPARE(Sent(function), 2);
+        At(7001);
+        call_->Poll();
+        QCOMPARE(Sent(function), 3);
+        QCOMPARE(h_.RequestsOf(function).last().context->keyGroup.Value("timestamp").ToInt64(),
+                 kStartMs + 7001);
+        // The last subscriber leaves: polled for 2000 ms more, then dropped.
+        At(9000);
+        call_->Call().DetachNode(node);
+        At(10002);
+        call_->Poll();
+        QCOMPARE(Sent(function), 4);
+        QVERIFY(call_->IsAttached("SH600000"));
+        At(11000);  // the linger ends
+        call_->Poll();
+        QCOMPARE(Sent(function), 4);
+        QVERIFY(!call_->IsAttached("SH600000"));
+        // Back 1 ms later: new, but its code was asked 999 ms ago.
+        At(11001);
+        call_->Call().AttachNode(node);
+        QCOMPARE(Sent(function), 4);
+        At(13003);
+        call_->Poll();
+        QCOMPARE(Sent(function), 5);
+    }
+
+    void flowsPollWhileAttached_data() { Functions({12930, 12932, 12973}); }
+
+    void flowsPollWhileAttached() {
+        QFETCH(int, function);
+        call_ = Make(h_, function);
+        const QString id = QString::number(function);
+        const ScopeTreeNode first = NodeFor("BK0475", id);
+        const ScopeTreeNode second = NodeFor("BK0475", id);
+        call_->Call().AttachNode(first);
+        call_->Call().AttachNode(second);  // same topic: no second request
+        QCOMPARE(Sent(function), 1);
+        call_->Call().AttachNode(NodeFor("BK0473", id));
+        QCOMPARE(Sent(function), 2);
+        call_->Poll();  // at once: every attached topic, in code order
+        QCOMPARE(Sent(function), 4);
+        const QList<ServerRequest> requests = h_.RequestsOf(function);
+        QCOMPARE(requests[2].context->keyGroup.Value("seccode").ToString(), QString("BK0473"));
+        QCOMPARE(requests[3].context->keyGroup.Value("seccode").ToString(), QString("BK0475"));
+        call_->Call().DetachNode(first);
+        call_->Poll();  // one subscriber left on BK0475
+        QCOMPARE(Sent(function), 6);
+        call_->Call().DetachNode(second);
+        QVERIFY(!call_->IsAttached("BK0475"));
+        call_->Poll();
+        QCOMPARE(Sent(function), 7);       // BK0473 only
+        call_->Call().AttachNode(second);  // back at once: asked at once
+        QCOMPARE(Sent(function), 8);
+    }
+
+    void answersAreCachedPublishedAndReplayed() {
+        call_ = Make(h_, 12930);
+        const ScopeTreeNode node = NodeFor("SH600000", "12930");
+        call_->Call().AttachNode(node);
+        // The real road: the server answers the request; the answer finds the topic by "seccode".
+        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12930, 1), StockFlow(4242)));
+        const QuoteTaskExecMidResult delivered = h_.Next();
+        QCOMPARE(delivered.scope_id, node.scope_id);
+        QCOMPARE(TotalSell(delivered), 4242);
+        // A late subscriber gets the cached package at once, and nobody else does.
+        const ScopeTreeNode late = NodeFor("SH600000", "12930");
+        call_->Call().AttachNode(late);
+        QCOMPARE(h_.Queued(), 1);
+        const QuoteTaskExecMidResult replayed = h_.Next();
+        QCOMPARE(replayed.scope_id, late.scope_id);
+        QCOMPARE(TotalSell(replayed), 4242);
+        // Ten topics are kept: an eleventh evicts the least recently used.
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(call_->Handle(QString("SZ0000%1").arg(i, 2, 10, QChar('0')), StockFlow(i)));
+        QCOMPARE(call_->CacheSize(), 10);
+        const ScopeTreeNode evicted = NodeFor("SH600000", "12930");
+        call_->Call().AttachNode(evicted);
+        QCOMPARE(h_.Queued(), 0);
+    }
+
+    void badBodyIsDroppedWithOneWarning() {
+        call_ = Make(h_, 12930);
+        const ScopeTreeNode node = NodeFor("SH600000", "12930");
+        call_->Call().AttachNode(node);
+        call_->Call().AttachNode(NodeFor("SZ000001", "12930"));
+        QVERIFY(call_->Handle("SH600000", StockFlow(1)));
+        QCOMPARE(h_.Take(1).size(), 1);
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            "lv2-12930 {:SEPARATOR} 12930: read of 4 bytes at offset 58 exceeds body "
+            "length 61");
+        QVERIFY(!call_->Handle("SH600000", StockFlow(2).left(61)));
+        QCOMPARE(h_.Queued(), 0);
+        // The cached answer is the good one; another topic is still served.
+        const ScopeTreeNode late = NodeFor("SH600000", "12930");
+        call_->Call().AttachNode(late);
+        QCOMPARE(TotalSell(h_.Next()), 1);
+        QVERIFY(call_->Handle("SZ000001", StockFlow(3)));
+        QCOMPARE(TotalSell(h_.Next()), 3);
+    }
 
 private:
     int Sent(int function) const { return h_.RequestsOf(function).size(); }
-    void At(qint64 ms) { HostClock::SetForTest(kStart + ms); }
+    void At(qint64 ms) { HostClock::SetForTest(kStartMs + ms); }
 
     Harness h_;
     std::unique_ptr<AnyCall> call_;
 };
-
-void TestPolledCalls::requests_data() {
-    QTest::addColumn<int>("function");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QStringList>("params");
-    QTest::addColumn<int>("pollMs");
-    QTest::newRow("12915") << 12915 << "SH600000" << QStringList{"String=SH600000"} << 10000;
-    QTest::newRow("12917") << 12917 << "SH600000" << QStringList{"String=SH600000", "Int32=0"}
-                           << 3000;
-    QTest::newRow("12930") << 12930 << "SZ300750" << QStringList{"String=SZ300750"} << 3000;
-    QTest::newRow("12932") << 12932 << "BK0475" << QStringList{"String=BK0475", "Int16=1"} << 3000;
-    QTest::newRow("12973") << 12973 << "BK0475" << QStringList{"Int16=15", "String=BK0475"} << 3000;
-}
-
-void TestPolledCalls::requests() {
-    QFETCH(int, function);
-    QFETCH(QString, code);
-    QFETCH(QStringList, params);
-    QFETCH(int, pollMs);
-    call_ = Make(h_, function);
-    const QString id = QString::number(function);
-    QCOMPARE(call_->Call().GetSupportedTypeSet(), std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
-    QCOMPARE(call_->PollIntervalMs(), pollMs);
-    call_->Call().AttachNode(NodeFor(code, id));
-    const ServerRequest request = h_.RequestsOf(function).value(0);
-    QCOMPARE(int(request.flags), 0);
-    QCOMPARE(Flatten(request.params), params);
-    QStringList keys;
-    for (const auto& item : request.context->keyGroup.Items())
-        keys << item.first + "=" + item.second.ToString();
-    QCOMPARE(keys, (QStringList{"seccode=" + code, "timestamp=" + QString::number(kStart)}));
-    QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
-             nscell::UnsharedDataCell::FromInteger(kStart));
-}
-
-void TestPolledCalls::dealsLingerAndHoldBackRepeats_data() {
-    Functions({12915, 12917});
-}
-
-void TestPolledCalls::dealsLingerAndHoldBackRepeats() {
-    QFETCH(int, function);
-    call_ = Make(h_, function);
-    const ScopeTreeNode node = NodeFor("SH600000", QString::number(function));
-    call_->Call().AttachNode(node);
-    QCOMPARE(Sent(function), 1);
-    // Gone and back 500 ms later, after the 3000 ms window: still attached, so not asked again.
-    At(3500);
-    call_->Call().DetachNode(node);
-    At(4000);
-    call_->Call().AttachNode(node);
-    QCOMPARE(Sent(function), 1);
-    call_->Poll();  // 4000 ms after the request
-    QCOMPARE(Sent(function), 2);
-    At(7000);  // exactly 3000 ms after: held back
-    call_->Poll();
-    QCOMPARE(Sent(function), 2);
-    At(7001);
-    call_->Poll();
-    QCOMPARE(Sent(function), 3);
-    QCOMPARE(h_.RequestsOf(function).last().context->keyGroup.Value("timestamp").ToInt64(),
-             kStart + 7001);
-    // The last subscriber leaves: polled for 2000 ms more, then dropped.
-    At(9000);
-    call_->Call().DetachNode(node);
-    At(10002);
-    call_->Poll();
-    QCOMPARE(Sent(function), 4);
-    QVERIFY(call_->IsAttached("SH600000"));
-    At(11000);  // the linger ends
-    call_->Poll();
-    QCOMPARE(Sent(function), 4);
-    QVERIFY(!call_->IsAttached("SH600000"));
-    // Back 1 ms later: new, but its code was asked 999 ms ago.
-    At(11001);
-    call_->Call().AttachNode(node);
-    QCOMPARE(Sent(function), 4);
-    At(13003);
-    call_->Poll();
-    QCOMPARE(Sent(function), 5);
-}
-
-void TestPolledCalls::flowsPollWhileAttached_data() {
-    Functions({12930, 12932, 12973});
-}
-
-void TestPolledCalls::flowsPollWhileAttached() {
-    QFETCH(int, function);
-    call_ = Make(h_, function);
-    const QString id = QString::number(function);
-    const ScopeTreeNode first = NodeFor("BK0475", id);
-    const ScopeTreeNode second = NodeFor("BK0475", id);
-    call_->Call().AttachNode(first);
-    call_->Call().AttachNode(second);  // same topic: no second request
-    QCOMPARE(Sent(function), 1);
-    call_->Call().AttachNode(NodeFor("BK0473", id));
-    QCOMPARE(Sent(function), 2);
-    call_->Poll();  // at once: every attached topic, in code order
-    QCOMPARE(Sent(function), 4);
-    const QList<ServerRequest> requests = h_.RequestsOf(function);
-    QCOMPARE(requests[2].context->keyGroup.Value("seccode").ToString(), QString("BK0473"));
-    QCOMPARE(requests[3].context->keyGroup.Value("seccode").ToString(), QString("BK0475"));
-    call_->Call().DetachNode(first);
-    call_->Poll();  // one subscriber left on BK0475
-    QCOMPARE(Sent(function), 6);
-    call_->Call().DetachNode(second);
-    QVERIFY(!call_->IsAttached("BK0475"));
-    call_->Poll();
-    QCOMPARE(Sent(function), 7);       // BK0473 only
-    call_->Call().AttachNode(second);  // back at once: asked at once
-    QCOMPARE(Sent(function), 8);
-}
-
-void TestPolledCalls::answersAreCachedPublishedAndReplayed() {
-    call_ = Make(h_, 12930);
-    const ScopeTreeNode node = NodeFor("SH600000", "12930");
-    call_->Call().AttachNode(node);
-    // The real road: the server answers the request; the answer finds the topic by "seccode".
-    QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12930, 1), StockFlow(4242)));
-    const QuoteTaskExecMidResult delivered = h_.Next();
-    QCOMPARE(delivered.scope_id, node.scope_id);
-    QCOMPARE(TotalSell(delivered), 4242);
-    // A late subscriber gets the cached package at once, and nobody else does.
-    const ScopeTreeNode late = NodeFor("SH600000", "12930");
-    call_->Call().AttachNode(late);
-    QCOMPARE(h_.Queued(), 1);
-    const QuoteTaskExecMidResult replayed = h_.Next();
-    QCOMPARE(replayed.scope_id, late.scope_id);
-    QCOMPARE(TotalSell(replayed), 4242);
-    // Ten topics are kept: an eleventh evicts the least recently used.
-    for (int i = 0; i < 10; ++i)
-        QVERIFY(call_->Handle(QString("SZ0000%1").arg(i, 2, 10, QChar('0')), StockFlow(i)));
-    QCOMPARE(call_->CacheSize(), 10);
-    const ScopeTreeNode evicted = NodeFor("SH600000", "12930");
-    call_->Call().AttachNode(evicted);
-    QCOMPARE(h_.Queued(), 0);
-}
-
-void TestPolledCalls::badBodyIsDroppedWithOneWarning() {
-    call_ = Make(h_, 12930);
-    const ScopeTreeNode node = NodeFor("SH600000", "12930");
-    call_->Call().AttachNode(node);
-    call_->Call().AttachNode(NodeFor("SZ000001", "12930"));
-    QVERIFY(call_->Handle("SH600000", StockFlow(1)));
-    QCOMPARE(h_.Take(1).size(), 1);
-    QTest::ignoreMessage(QtWarningMsg,
-                         "lv2-12930 {:SEPARATOR} 12930: read of 4 bytes at offset 58 exceeds body "
-                         "length 61");
-    QVERIFY(!call_->Handle("SH600000", StockFlow(2).left(61)));
-    QCOMPARE(h_.Queued(), 0);
-    // The cached answer is the good one; another topic is still served.
-    const ScopeTreeNode late = NodeFor("SH600000", "12930");
-    call_->Call().AttachNode(late);
-    QCOMPARE(TotalSell(h_.Next()), 1);
-    QVERIFY(call_->Handle("SZ000001", StockFlow(3)));
-    QCOMPARE(TotalSell(h_.Next()), 3);
-}
 
 QTEST_GUILESS_MAIN(TestPolledCalls)
 #include "tst_polledcalls.moc"

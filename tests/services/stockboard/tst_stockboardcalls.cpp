@@ -50,14 +50,8 @@ const StockSnapshot* SnapshotOf(const QuoteTaskExecMidResult& result) {
 class TestStockBoardCalls : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        HostClock::SetForTest(1700000000000);
-        h_.Start();
-    }
-    void cleanup() {  // each test's calls went when it returned
-        h_.Stop();
-        HostClock::UseSystemClock();
-    }
+    void init() { h_.StartAt(kStartMs); }
+    void cleanup() { h_.StopAndThaw(); }  // each test's calls went when it returned
 
     // The call a node reaches by its API type, and the flags and parameters that call asks with.
     void requestFlagsAndParams_data() {
@@ -82,9 +76,7 @@ private slots:
             snapshot("Int32U=0,Int32U=0,Int32U=0"));
         const QString dataSet = "Int16U=0,Int16U=1,Strings=%1,Int32U=%2,Int32U=0,Int32U=0";
         row("10012, SZ", "10012", "SZ000001", 10012, 0x80, dataSet.arg("%1", "3616"));  // 0xE20
-        row("10012, SH", "10012", "SH600000", 10012, 0x80, dataSet.arg("%1", "3616"));
-        row("10012, HH", "10012", "HH600000", 10012, 0, dataSet.arg("%1", "1024"));  // 0x400
-        row("10012, HZ", "10012", "HZ000001", 10012, 0, dataSet.arg("%1", "1024"));
+        row("10012, HH", "10012", "HH600000", 10012, 0, dataSet.arg("%1", "1024"));     // 0x400
         row("10012, other", "10012", "SO10000001", 10012, 0, dataSet.arg("%1", "32"));  // 0x20
         row("12755, LV2 or not", kRelated, "SZ300750", 12755, 0,
             "Int16=107,Int32=1073742848,Int32=32,Int32=0,Strings=%1");
@@ -260,33 +252,6 @@ private slots:
         QCOMPARE(call->ActiveTopics().size(), std::size_t(2));
         call->DetachNode(twin);
         QCOMPARE(call->ActiveTopics(), (std::set<Topic>{Topic("SH600000", kRelated)}));
-    }
-
-    // The calls' own periods (ms; -1: the timer never starts) and cache capacities.
-    void driverPeriodsAndCacheCapacities_data() {
-        QTest::addColumn<int>("function");
-        QTest::addColumn<QList<int>>("periods");  // awaiting, polling, push refresh, push purge
-        QTest::addColumn<int>("capacity");
-        QTest::newRow("10002 snapshot and push")
-            << 10002 << QList<int>{3000, 3000, 25000, 2000} << 100;
-        QTest::newRow("10012 data set") << 10012 << QList<int>{3000, 3000, -1, -1} << 100;
-    }
-
-    void driverPeriodsAndCacheCapacities() {
-        QFETCH(int, function);
-        QFETCH(QList<int>, periods);
-        QFETCH(int, capacity);
-        const auto check = [&](const auto& call) {
-            const auto* driver = call->GetDriver();
-            QCOMPARE((QList<int>{driver->AwaitingIntervalMs(), driver->PollingIntervalMs(),
-                                 driver->PushRefreshIntervalMs(), driver->PushPurgeIntervalMs()}),
-                     periods);
-            QCOMPARE(call->Cache().Capacity(), capacity);
-        };
-        if (function == 10002)
-            check(h_.Make<SnapshotCall>());
-        else
-            check(h_.Make<QzLv2RemoteApiCall_10012>());
     }
 
     // An answer carrying only the after-close group leaves the cached ratios and category as they
