@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "bench/BenchStdout.h"
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/RequestParamCodec.h"
 #include "host/access/ScriptedServerBackend.h"
@@ -184,6 +185,7 @@ BENCHMARK(BM_SimulatedMarketFullLoad)->Arg(0)->Arg(1)->UseRealTime();
 
 // The accessor's thread runs an event loop, which needs the application object.
 int main(int argc, char** argv) {
+    KeepStdoutForReports();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
