@@ -191,12 +191,15 @@ public:
         target_.quote_data = QSharedPointer<QzLv2FastQuoteNodeData>::create();
         static_cast<QzLv2FastQuoteNodeData&>(*target_.quote_data).precision = kPrecision;
     }
+    // As the call decodes: the stock's last book lends its unchanged levels.
     bool Decode(const QByteArray& body) {
         auto entity = QSharedPointer<ResponsePkgEntity_12989>::create();
         QString code;
-        if (!FastQuoteDecoder::Decode(body, *entity, code)) {
+        FastQuoteLevelsPtr levels;
+        if (!FastQuoteDecoder::DecodeNext(body, levels_.get(), *entity, code, levels)) {
             return false;
         }
+        levels_ = std::move(levels);
         source_.quote_data = entity;
         return true;
     }
@@ -205,6 +208,7 @@ public:
 private:
     ScopeTreeNode target_;
     ScopeTreeNode source_;
+    FastQuoteLevelsPtr levels_;
 };
 
 void DecodeAndJoin(benchmark::State& state, const std::vector<QByteArray>& bodies, bool join) {
@@ -294,10 +298,13 @@ double DecodeMicros(const std::vector<QByteArray>& bodies, DecodeOne decode) {
 }
 
 double DecodeBookMicros(const std::vector<QByteArray>& bodies) {
-    return DecodeMicros(bodies, [](const QByteArray& body) {
+    FastQuoteLevelsPtr levels;
+    return DecodeMicros(bodies, [&levels](const QByteArray& body) {
         ResponsePkgEntity_12989 entity;
         QString code;
-        FastQuoteDecoder::Decode(body, entity, code);
+        FastQuoteLevelsPtr next;
+        FastQuoteDecoder::DecodeNext(body, levels.get(), entity, code, next);
+        levels = std::move(next);
     });
 }
 
