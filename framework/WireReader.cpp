@@ -8,11 +8,18 @@ namespace {
 
 constexpr int kCountBytes = 2;  // bytes of a string's length field
 
+// The text is converted straight from the body's bytes, without a QByteArray copy between; as
+// QString::fromUtf8 of a QByteArray, it ends at the first NUL byte.
+QString Utf8At(const char* text, int length) {
+    return QString::fromUtf8(text, int(qstrnlen(text, uint(length))));
+}
+
 }  // namespace
 
 QString ReadString(CMemArchive& archive) {
     const quint16 length = archive.Read<quint16>();
-    return QString::fromUtf8(archive.ReadBytes(length));
+    const char* end = archive.TryRead(length);
+    return Utf8At(end - length, length);
 }
 
 void SkipString(CMemArchive& archive) {
@@ -25,7 +32,8 @@ QString ReadStringSigned(CMemArchive& archive) {
     if (length < 0) {
         return QString();
     }
-    return QString::fromUtf8(archive.ReadBytes(length));
+    const char* end = archive.TryRead(length);
+    return Utf8At(end - length, length);
 }
 
 QStringList ReadStringList(CMemArchive& archive) {
