@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/ResponseCache.h"
 #include "host/tolk/subscriber/Subscriber.h"
 
 namespace {
@@ -67,44 +66,7 @@ void BM_Publish(benchmark::State& state) {
 }
 BENCHMARK(BM_Publish)->Arg(1)->Arg(8);
 
-std::vector<std::string> Keys(int count) {
-    std::vector<std::string> keys;
-    for (int i = 0; i < count; ++i) {
-        keys.push_back("SH" + std::to_string(600000 + i));
-    }
-    return keys;
-}
-
-// Put over twice the capacity's worth of keys: every put evicts.
-void BM_ResponseCachePut(benchmark::State& state) {
-    const int capacity = static_cast<int>(state.range(0));
-    ResponseCache<std::string, int> cache(capacity);
-    const std::vector<std::string> keys = Keys(2 * capacity);
-    size_t i = 0;
-    for (auto _ : state) {
-        cache.Put(keys[i], 1);
-        i = (i + 1) % keys.size();
-    }
-}
-BENCHMARK(BM_ResponseCachePut)->Arg(10)->Arg(100);
-
-// Get of present keys: every get is a hit that moves its entry to the front.
-void BM_ResponseCacheGet(benchmark::State& state) {
-    const int capacity = static_cast<int>(state.range(0));
-    ResponseCache<std::string, int> cache(capacity);
-    const std::vector<std::string> keys = Keys(capacity);
-    for (const std::string& key : keys) {
-        cache.Put(key, 1);
-    }
-    size_t i = 0;
-    long sum = 0;
-    for (auto _ : state) {
-        sum += cache.Get(keys[i]);
-        i = (i + 1) % keys.size();
-    }
-    benchmark::DoNotOptimize(sum);
-}
-BENCHMARK(BM_ResponseCacheGet)->Arg(10)->Arg(100);
+// The response cache is measured in bench_pipeline, beside QHash::find on the same keys.
 
 }  // namespace
 

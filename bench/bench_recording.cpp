@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "bench/AnswerPath.h"
+#include "bench/BenchStdout.h"
 #include "host/access/RequestParamCodec.h"
 #include "host/access/ScriptedServerBackend.h"
 #include "host/access/recording/RecordingBackend.h"
@@ -156,6 +157,7 @@ BENCHMARK(BM_SimulatedMarketFullLoad)->Arg(0)->Arg(1)->UseRealTime();
 
 // The accessor's thread runs an event loop, which needs the application object.
 int main(int argc, char** argv) {
+    KeepStdoutForReports();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

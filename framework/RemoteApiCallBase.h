@@ -246,13 +246,13 @@ protected:
                                     nullptr);
     }
 
-    // The cached value, or nothing (a miss is not an error here).
+    // The cached value, or nothing (a miss is not an error here, and costs no exception).
     std::optional<CacheValue> Cached(const CacheKey& key) {
-        try {
-            return cache_.Get(key);
-        } catch (const std::range_error&) {
+        CacheValue value;
+        if (!cache_.TryGet(key, value)) {
             return std::nullopt;
         }
+        return value;
     }
 
     // Stores the package as the topic's latest and publishes it (calls whose cache maps topic ->

@@ -8,12 +8,18 @@ namespace {
 
 constexpr int kCountBytes = 2;  // bytes of a string's length field
 
+// The text is converted straight from the body's bytes, without a QByteArray copy between; as
+// QString::fromUtf8 of a QByteArray, it ends at the first NUL byte.
+QString Utf8At(const char* text, int length) {
+    return QString::fromUtf8(text, int(qstrnlen(text, uint(length))));
+}
+
 }  // namespace
 
 QString ReadString(CMemArchive& archive) {
     const quint16 length = archive.Read<quint16>();
-    // Straight from the archive's bytes: one allocation per field, not a copy and then the text.
-    return QString::fromUtf8(archive.TryRead(length) - length, length);
+    const char* end = archive.TryRead(length);
+    return Utf8At(end - length, length);
 }
 
 void SkipString(CMemArchive& archive) {
@@ -26,7 +32,8 @@ QString ReadStringSigned(CMemArchive& archive) {
     if (length < 0) {
         return QString();
     }
-    return QString::fromUtf8(archive.TryRead(length) - length, length);
+    const char* end = archive.TryRead(length);
+    return Utf8At(end - length, length);
 }
 
 QStringList ReadStringList(CMemArchive& archive) {

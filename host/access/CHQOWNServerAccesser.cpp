@@ -182,7 +182,8 @@ bool CHQOWNServerAccesser::IsPush(int funcId) const {
 void CHQOWNServerAccesser::RegisterReceiver(const ReceiverKey& key, ResponseHandler onResponse,
                                             ErrorHandler onError) {
     QMutexLocker lock(&m_mutex);
-    m_receivers.insert(key, Receiver{std::move(onResponse), std::move(onError)});
+    m_receivers.insert(
+        key, std::make_shared<const Receiver>(Receiver{std::move(onResponse), std::move(onError)}));
 }
 
 void CHQOWNServerAccesser::UnregisterReceiver(const ReceiverKey& key) {
@@ -242,9 +243,9 @@ QThread* CHQOWNServerAccesser::DeliveryThread() {
     return m_thread;
 }
 
-QVector<CHQOWNServerAccesser::Receiver> CHQOWNServerAccesser::ReceiversFor(int funcId) const {
+CHQOWNServerAccesser::ReceiverList CHQOWNServerAccesser::ReceiversFor(int funcId) const {
     QMutexLocker lock(&m_mutex);
-    QVector<Receiver> found;
+    ReceiverList found;
     for (auto it = m_receivers.lowerBound(ReceiverKey(funcId));
          it != m_receivers.end() && it.key().FuncId() == funcId; ++it) {
         found.append(it.value());
@@ -281,25 +282,25 @@ void CHQOWNServerAccesser::DeliverPush(int funcId, const QByteArray& body) {
 
 // Handlers are copied out and run without m_mutex so that they may call back into the accessor.
 void CHQOWNServerAccesser::DeliverResponse(const Resp_s& resp) {
-    const QVector<Receiver> receivers = ReceiversFor(resp.funcId);
+    const ReceiverList receivers = ReceiversFor(resp.funcId);
     if (receivers.isEmpty()) {
         qDebug().noquote() << kLogTag << "{:SEPARATOR}"
                            << QStringLiteral("%1: no receiver for function %2; package dropped")
                                   .arg(m_service)
                                   .arg(resp.funcId);
     }
-    for (const Receiver& r : receivers) {
-        if (r.onResponse) {
-            r.onResponse(resp);
+    for (const auto& r : receivers) {
+        if (r->onResponse) {
+            r->onResponse(resp);
         }
     }
 }
 
 void CHQOWNServerAccesser::DeliverFailure(const ServerRequest& request, int code,
                                           const QString& text) {
-    for (const Receiver& r : ReceiversFor(request.funcId)) {
-        if (r.onError) {
-            r.onError(request.taskId, code, text);
+    for (const auto& r : ReceiversFor(request.funcId)) {
+        if (r->onError) {
+            r->onError(request.taskId, code, text);
         }
     }
 }

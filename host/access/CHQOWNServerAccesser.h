@@ -27,6 +27,7 @@
 #include <QSharedPointer>
 #include <QString>
 #include <QThread>
+#include <QVarLengthArray>
 #include <QVector>
 
 #include "host/access/AccessTypes.h"
@@ -90,7 +91,10 @@ private:
     void DeliverAccessState(_enAccessState state);
     void DeliverResponse(const Resp_s& resp);
 
-    QVector<Receiver> ReceiversFor(int funcId) const;
+    // Shared, so that handing a function's receivers to a delivery copies pointers, not the
+    // handlers (a handler's copy may allocate); most functions have one or two receivers.
+    using ReceiverList = QVarLengthArray<std::shared_ptr<const Receiver>, 4>;
+    ReceiverList ReceiversFor(int funcId) const;
 
     const QString m_service;
     const int m_flags;
@@ -100,7 +104,7 @@ private:
     mutable QMutex m_mutex;  // guards the four members below
     QSet<int> m_serialFuncs;
     QSet<int> m_pushFuncs;
-    QMap<ReceiverKey, Receiver> m_receivers;
+    QMap<ReceiverKey, std::shared_ptr<const Receiver>> m_receivers;
     QVector<AccessStateObserver> m_observers;
 
     std::shared_ptr<IServerBackend> m_backend;

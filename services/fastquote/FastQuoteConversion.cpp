@@ -18,24 +18,51 @@ constexpr int kNumberTextMax = 24;      // chars: any qint64 and a comma
 constexpr int kLotsTextOnStack = 1024;  // chars: a long queue's lots text without a heap buffer
 
 // Remembers rows already converted, by the cells they shared before conversion, so that a row
-// stored several times is converted once and stays shared.
+// stored several times is converted once and stays shared; rows converted by the node's last
+// conversion (`previous`) are taken over without converting them again.
 class ConvertedRows {
 public:
+    using RowPairs = FastQuoteConvertedBook::RowPairs;
+
+    ConvertedRows(const RowPairs* previous, RowPairs& done) : previous_(previous), done_(done) {}
+
     template <typename Convert>
     void Apply(DataRow& row, Convert convert) {
-        for (const auto& done : done_) {
-            if (done.first.GetCells().IsSharedWith(row.GetCells())) {
-                row = done.second;
-                return;
-            }
+        if (const DataRow* converted = Find(done_, row, done_.size())) {
+            row = *converted;
+            return;
         }
+        const DataRow* earlier =
+            previous_ != nullptr ? Find(*previous_, row, done_.size()) : nullptr;
         const DataRow original = row;
-        convert(row);
+        if (earlier != nullptr) {
+            row = *earlier;
+        } else {
+            convert(row);
+        }
         done_.emplace_back(original, row);
     }
 
+    // Notes a conversion taken over with a whole map, for the next book's rows to find.
+    void Note(const DataRow& raw, const DataRow& converted) { done_.emplace_back(raw, converted); }
+
 private:
-    std::vector<std::pair<DataRow, DataRow>> done_;
+    // The converted form of `raw` in `pairs`, trying position `hint` first (a book's rows mostly
+    // come in the order of the last book's).
+    static const DataRow* Find(const RowPairs& pairs, const DataRow& raw, size_t hint) {
+        if (hint < pairs.size() && pairs[hint].first.GetCells().IsSharedWith(raw.GetCells())) {
+            return &pairs[hint].second;
+        }
+        for (const auto& pair : pairs) {
+            if (pair.first.GetCells().IsSharedWith(raw.GetCells())) {
+                return &pair.second;
+            }
+        }
+        return nullptr;
+    }
+
+    const RowPairs* previous_;
+    RowPairs& done_;
 };
 
 constexpr int kMaxDigits = 18;  // digits: any such number fits a qint64
@@ -124,26 +151,54 @@ void FastQuoteConversion::ConvertQueueRow(DataRow& row, int precision) {
 
 void FastQuoteConversion::ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears,
                                       int precision) {
+    std::shared_ptr<const FastQuoteConvertedBook> unused;
+    ConvertBook(wills, gears, precision, nullptr, unused);
+}
+
+void FastQuoteConversion::ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears,
+                                      int precision, const FastQuoteConvertedBook* previous,
+                                      std::shared_ptr<const FastQuoteConvertedBook>& next) {
+    if (previous != nullptr && previous->precision != precision) {
+        previous = nullptr;
+    }
+    auto book = std::make_shared<FastQuoteConvertedBook>();
+    book->precision = precision;
+    constexpr size_t kRowsOfBook = 2 * 10 + 2;  // levels of both sides and a filler each
+    book->levels.reserve(kRowsOfBook);
+    book->queues.reserve(kRowsOfBook);
     const auto level = [precision](DataRow& row) { ConvertLevelRow(row, precision); };
     const auto queue = [precision](DataRow& row) { ConvertQueueRow(row, precision); };
-    ConvertedRows levels;
-    ConvertedRows queues;
+    ConvertedRows levels(previous != nullptr ? &previous->levels : nullptr, book->levels);
+    ConvertedRows queues(previous != nullptr ? &previous->queues : nullptr, book->queues);
     for (DataRow& row : wills.buy_rows) {
         levels.Apply(row, level);
     }
     for (DataRow& row : wills.sell_rows) {
         levels.Apply(row, level);
     }
-    for (DataRow& row : gears.buy_levels) {
-        levels.Apply(row, level);
+    ThousandGearsQuoteData::RowMap* maps[FastQuoteConvertedBook::kMaps] = {
+        &gears.buy_levels, &gears.sell_levels, &gears.buy_queues, &gears.sell_queues};
+    for (int i = 0; i < FastQuoteConvertedBook::kMaps; ++i) {
+        ThousandGearsQuoteData::RowMap& map = *maps[i];
+        book->raw[i] = map;
+        if (previous != nullptr && map.isSharedWith(previous->raw[i])) {
+            map = previous->converted[i];
+            if (i >= 2) {  // queue rows live only in the maps: note them for the next book
+                for (auto raw = book->raw[i].cbegin(), done = map.cbegin();
+                     raw != book->raw[i].cend(); ++raw, ++done) {
+                    queues.Note(raw.value(), done.value());
+                }
+            }
+        } else {
+            for (DataRow& row : map) {
+                if (i < 2) {
+                    levels.Apply(row, level);
+                } else {
+                    queues.Apply(row, queue);
+                }
+            }
+        }
+        book->converted[i] = map;
     }
-    for (DataRow& row : gears.sell_levels) {
-        levels.Apply(row, level);
-    }
-    for (DataRow& row : gears.buy_queues) {
-        queues.Apply(row, queue);
-    }
-    for (DataRow& row : gears.sell_queues) {
-        queues.Apply(row, queue);
-    }
+    next = std::move(book);
 }

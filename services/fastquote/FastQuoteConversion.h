@@ -3,6 +3,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
+#include <utility>
+#include <vector>
+
 #include "host/core/DataRow.h"
 #include "host/quoter/ThousandGearsQuoteData.h"
 #include "host/quoter/WillsQuoteData.h"
@@ -17,6 +21,8 @@
 // Rows that share their cells (fillers; a level row in both the vector and the map) are
 // converted once and the converted row is shared again.
 // Threads: stateless; any thread, on data the caller owns.
+struct FastQuoteConvertedBook;
+
 class FastQuoteConversion {
 public:
     static constexpr qint64 kBigLots = 2000;          // lots
@@ -27,7 +33,29 @@ public:
     // Converts both row vectors of `wills` and every row of `gears`.
     static void ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears, int precision);
 
+    // As above, for a node whose last conversion left `previous` (null: none): a row that is
+    // (shares its cells with) a row converted last time at the same precision takes that
+    // conversion over, and a map that is the one converted last time takes over the converted
+    // map. `next` receives what the following conversion may take over.
+    static void ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears, int precision,
+                            const FastQuoteConvertedBook* previous,
+                            std::shared_ptr<const FastQuoteConvertedBook>& next);
+
     static void ConvertLevelRow(nscell::DataRow& row, int precision);
     static void ConvertQueueRow(nscell::DataRow& row, int precision);
     static bool IsBigOrder(qint64 lots, double amount);
+};
+
+// What a node's last conversion leaves for the next: each raw row it converted beside its
+// converted form, and each raw map of the book beside the converted map.
+// Threads: immutable once built; shared by const pointer.
+struct FastQuoteConvertedBook {
+    using RowPairs = std::vector<std::pair<nscell::DataRow, nscell::DataRow>>;  // raw, converted
+    static constexpr int kMaps = 4;  // buy levels, sell levels, buy queues, sell queues
+
+    int precision = -1;
+    RowPairs levels;
+    RowPairs queues;
+    ThousandGearsQuoteData::RowMap raw[kMaps];
+    ThousandGearsQuoteData::RowMap converted[kMaps];
 };

@@ -5,12 +5,12 @@
 
 #include <QVarLengthArray>
 
+#include "framework/DecodeResult.h"
 #include "framework/Log.h"
 #include "framework/WireReader.h"
 #include "host/core/CMemArchive.h"
 #include "services/fastquote/FastQuoteColumns.h"
 #include "services/fastquote/FastQuoteRows.h"
-#include "framework/DecodeResult.h"
 
 using nscell::DataRow;
 using nscell::UnsharedDataCell;
@@ -39,45 +39,118 @@ QString ReadQueuedVolumes(CMemArchive& in, int queued) {
     return QString::fromLatin1(text.constData(), int(out - text.constData()));
 }
 
-// Reads `count` level records of one side into its rows vector and its two maps, then pads the
-// side with filler levels keyed 0, 1, ... up to the shown levels.
-void ReadSide(CMemArchive& in, int count, const QString& type, std::vector<DataRow>& rows,
-              ThousandGearsQuoteData::RowMap& levels, ThousandGearsQuoteData::RowMap& queues) {
-    rows.reserve(std::max(count, FastQuoteDecoder::kShownLevels));
-    for (int i = 0; i < count; ++i) {
-        const qint32 price = in.Read<qint32>();
-        const qint32 volume = in.Read<qint32>();
-        const qint32 orderCount = in.Read<qint32>();
-        const quint16 bigFlag = in.Read<quint16>();
-        const quint16 queued = in.Read<quint16>();
-        const QString volumes = ReadQueuedVolumes(in, queued);
+// The filler rows of a side: every filler of every book is the same row, so they share one.
+const DataRow& FillerLevel(const QString& type) {
+    static const DataRow buy = fastquote::MakeFillerLevelRow(fastquote::kBuy);
+    static const DataRow sell = fastquote::MakeFillerLevelRow(fastquote::kSell);
+    return type == fastquote::kBuy ? buy : sell;
+}
 
-        const DataRow level = fastquote::MakeLevelRow(type, price, volume, bigFlag != 0 ? 1 : 0);
-        const UnsharedDataCell key = UnsharedDataCell::FromInteger(price);
-        levels.insert(key, level);
-        queues.insert(key, fastquote::MakeQueueRow(type, price, orderCount, volumes));
-        rows.push_back(level);
+const DataRow& FillerQueue(const QString& type) {
+    static const DataRow buy = fastquote::MakeFillerQueueRow(fastquote::kBuy);
+    static const DataRow sell = fastquote::MakeFillerQueueRow(fastquote::kSell);
+    return type == fastquote::kBuy ? buy : sell;
+}
+
+// One side of the book being decoded, and what the stock's last book had on that side.
+struct SideDecode {
+    const QString& type;
+    const FastQuoteLevels* previous;  // null: nothing to take over
+    const FastQuoteLevels::Side* previousSide;
+    std::vector<DataRow>& rows;
+    ThousandGearsQuoteData::RowMap& levelMap;
+    ThousandGearsQuoteData::RowMap& queueMap;
+};
+
+// Reads one level record. A record with the same bytes as one of the last book's levels of the
+// side takes over that level's rows without reading its queue; any other is made into rows.
+FastQuoteLevels::Level ReadLevel(CMemArchive& in, const QByteArray& body, const SideDecode& side) {
+    const int offset = in.Position();
+    const qint32 price = in.Read<qint32>();              // price
+    const qint32 volume = in.Read<qint32>();             // volume
+    const qint32 orderCount = in.Read<qint32>();         // order count
+    const quint16 bigFlag = in.Read<quint16>();          // big flag
+    const quint16 queued = in.Read<quint16>();           // queued order count K
+    wire::RequireItems(in, queued, kQueuedVolumeBytes);  // K order volumes follow
+    const int size = kLevelRecordMinBytes + queued * kQueuedVolumeBytes;
+    const FastQuoteLevels::Level* same =
+        side.previous == nullptr
+            ? nullptr
+            : side.previous->Same(*side.previousSide, body, offset, size, price);
+    // Built whole at the end: a default row would cost an allocation of its own.
+    if (same != nullptr) {
+        in.Skip(queued * kQueuedVolumeBytes);
+        return {offset, size, price, same->level, same->queue};
     }
-    if (count >= FastQuoteDecoder::kShownLevels) {
-        return;
+    const QString volumes = ReadQueuedVolumes(in, queued);
+    return {offset, size, price,
+            fastquote::MakeLevelRow(side.type, price, volume, bigFlag != 0 ? 1 : 0),
+            fastquote::MakeQueueRow(side.type, price, orderCount, volumes)};
+}
+
+// Fills a side's two maps from its levels (a later level with the same price replaces the
+// earlier) and the filler levels keyed 0, 1, ... up to the shown levels.
+void FillMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
+              const SideDecode& side) {
+    for (int i = range.first; i < range.first + range.count; ++i) {
+        const FastQuoteLevels::Level& level = next.levels[static_cast<size_t>(i)];
+        const UnsharedDataCell key = UnsharedDataCell::FromInteger(level.price);
+        side.levelMap.insert(key, level.level);
+        side.queueMap.insert(key, level.queue);
     }
-    // Every filler of a side is the same row, so they share one copy.
-    const DataRow fillerLevel = fastquote::MakeFillerLevelRow(type);
-    const DataRow fillerQueue = fastquote::MakeFillerQueueRow(type);
-    for (int j = 0; j < FastQuoteDecoder::kShownLevels - count; ++j) {
+    for (int j = 0; j < FastQuoteDecoder::kShownLevels - range.count; ++j) {
         const UnsharedDataCell key = UnsharedDataCell::FromInteger(j);
-        levels.insert(key, fillerLevel);
-        queues.insert(key, fillerQueue);
-        rows.push_back(fillerLevel);
+        side.levelMap.insert(key, FillerLevel(side.type));
+        side.queueMap.insert(key, FillerQueue(side.type));
     }
+}
+
+// Reads `count` level records of one side into its rows vector and its two maps, pads the side
+// with filler levels up to the shown levels, and notes the side in `next`. A side whose levels
+// are all the last book's, in the same order, shares the last book's maps.
+void ReadSide(CMemArchive& in, const QByteArray& body, int count, const SideDecode& side,
+              FastQuoteLevels& next, FastQuoteLevels::Side& nextSide) {
+    nextSide.first = static_cast<int>(next.levels.size());
+    nextSide.count = count;
+    side.rows.reserve(std::max(count, FastQuoteDecoder::kShownLevels));
+    bool unchanged = side.previous != nullptr && side.previousSide->count == count;
+    for (int i = 0; i < count; ++i) {
+        next.levels.push_back(ReadLevel(in, body, side));
+        const FastQuoteLevels::Level& level = next.levels.back();
+        side.rows.push_back(level.level);
+        unchanged = unchanged &&
+                    level.level.GetCells().IsSharedWith(
+                        side.previous->levels[static_cast<size_t>(side.previousSide->first + i)]
+                            .level.GetCells());
+    }
+    for (int j = count; j < FastQuoteDecoder::kShownLevels; ++j) {
+        side.rows.push_back(FillerLevel(side.type));
+    }
+    if (unchanged) {
+        side.levelMap = side.previousSide->levelMap;
+        side.queueMap = side.previousSide->queueMap;
+    } else {
+        FillMaps(next, nextSide, side);
+    }
+    nextSide.levelMap = side.levelMap;
+    nextSide.queueMap = side.queueMap;
 }
 
 }  // namespace
 
 bool FastQuoteDecoder::Decode(const QByteArray& body, ResponsePkgEntity_12989& entity,
                               QString& code, QString* why, int* consumed) {
+    FastQuoteLevelsPtr unused;
+    return DecodeNext(body, nullptr, entity, code, unused, why, consumed);
+}
+
+bool FastQuoteDecoder::DecodeNext(const QByteArray& body, const FastQuoteLevels* previous,
+                                  ResponsePkgEntity_12989& entity, QString& code,
+                                  FastQuoteLevelsPtr& levels, QString* why, int* consumed) {
     WillsQuoteData wills;
     ThousandGearsQuoteData gears;
+    auto next = std::make_shared<FastQuoteLevels>();
+    next->body = body;
     try {
         CMemArchive in(body);
         in.Skip(4);                                     // not interpreted
@@ -88,15 +161,22 @@ bool FastQuoteDecoder::Decode(const QByteArray& body, ResponsePkgEntity_12989& e
         const quint16 buyCount = in.Read<quint16>();
         const quint16 sellCount = in.Read<quint16>();
         wire::RequireItems(in, qint64(buyCount) + sellCount, kLevelRecordMinBytes);
-        ReadSide(in, buyCount, fastquote::kBuy, wills.buy_rows, gears.buy_levels, gears.buy_queues);
-        ReadSide(in, sellCount, fastquote::kSell, wills.sell_rows, gears.sell_levels,
-                 gears.sell_queues);
+        next->levels.reserve(size_t(buyCount) + sellCount);
+        ReadSide(in, body, buyCount,
+                 SideDecode{fastquote::kBuy, previous, previous ? &previous->buy : nullptr,
+                            wills.buy_rows, gears.buy_levels, gears.buy_queues},
+                 *next, next->buy);
+        ReadSide(in, body, sellCount,
+                 SideDecode{fastquote::kSell, previous, previous ? &previous->sell : nullptr,
+                            wills.sell_rows, gears.sell_levels, gears.sell_queues},
+                 *next, next->sell);
         const qint8 fastTenFlag = in.Read<qint8>();
 
         entity.wills = std::move(wills);
         entity.gears = std::move(gears);
         entity.fast_ten_flag = fastTenFlag;
         code = bodyCode;
+        levels = std::move(next);
         if (consumed != nullptr) {
             *consumed = in.Position();
         }

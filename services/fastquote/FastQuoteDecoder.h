@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "host/quoter/ResponsePkgEntity_12989.h"
+#include "services/fastquote/FastQuoteLevels.h"
 
 // Decodes a 12989 body (the order book of one stock) into the two book forms of the package:
 // level rows and queue rows per side, each side filled up to kShownLevels with filler rows, and
@@ -21,4 +22,12 @@ public:
     // (when given) is where the book ended.
     static bool Decode(const QByteArray& body, ResponsePkgEntity_12989& entity, QString& code,
                        QString* why = nullptr, int* consumed = nullptr);
+
+    // As Decode, for the next book of a stock whose last book left `previous` (null: none):
+    // levels whose records did not change take over that book's rows, and on success `levels`
+    // holds what the book after this one may take over. `body` must own its bytes (it is kept).
+    static bool DecodeNext(const QByteArray& body, const FastQuoteLevels* previous,
+                           ResponsePkgEntity_12989& entity, QString& code,
+                           FastQuoteLevelsPtr& levels, QString* why = nullptr,
+                           int* consumed = nullptr);
 };

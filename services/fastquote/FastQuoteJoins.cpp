@@ -45,7 +45,8 @@ JoinMethodResult JoinBasicQuote(ScopeTreeNode& target, const ScopeTreeNode& sour
     data->stock_type = qint16(snapshot.stock_type);
     data->wills.summary.Set(
         kPrevPriceBase, nscell::UnsharedDataCell::FromPrice(snapshot.base_price, data->precision));
-    FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision);
+    FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision, nullptr,
+                                     data->converted);
     target.quote_data = data;
     return JoinMethodResult(true);
 }
@@ -62,7 +63,9 @@ JoinMethodResult JoinFastQuote(ScopeTreeNode& target, const ScopeTreeNode& sourc
     data->gears = book->gears;
     data->fast_ten_flag = book->fast_ten_flag;
     if (data->HasPrecision()) {
-        FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision);
+        const std::shared_ptr<const FastQuoteConvertedBook> previous = data->converted;
+        FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision, previous.get(),
+                                         data->converted);
     }
     target.quote_data = data;
     return JoinMethodResult(true);

@@ -113,9 +113,13 @@ void QzLv2RemoteApiCall_12989::OnResponse(const Resp_s& resp) {
     const CKeyGroup& keys = resp.context->keyGroup;
     const QString stockCode = keys.Value(kStockCodeKey).ToString();
     // index, count and timestamp come back too; the topic is the code alone.
+    // The stock's last book lends the new one the rows of every level that did not change.
+    FastQuoteCacheValue last;
+    const FastQuoteLevels* previous = cache_.Peek(stockCode, last) ? last->levels.get() : nullptr;
     ResponsePkg_12989 package;
     QString bodyCode;
-    if (!FastQuoteDecoder::Decode(resp.body, package.Mutable(), bodyCode)) {
+    FastQuoteLevelsPtr levels;
+    if (!FastQuoteDecoder::DecodeNext(resp.body, previous, package.Mutable(), bodyCode, levels)) {
         return;
     }
     UpdateFastTenFlag(package->fast_ten_flag);
@@ -125,6 +129,7 @@ void QzLv2RemoteApiCall_12989::OnResponse(const Resp_s& resp) {
     entry->fast_ten_flag = package->fast_ten_flag;
     entry->wills = package->wills;
     entry->gears = package->gears;
+    entry->levels = std::move(levels);
     cache_.Put(bodyCode, entry);
 }
 

@@ -23,5 +23,5 @@ struct ResponsePkgTopic_12989 {
 };
 
 inline uint qHash(const ResponsePkgTopic_12989& topic, uint seed = 0) {
-    return qHash(QByteArray::fromStdString(topic.code), seed);
+    return qHashBits(topic.code.data(), topic.code.size(), seed);  // qHash of the bytes, no copy
 }

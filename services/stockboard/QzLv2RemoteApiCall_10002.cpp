@@ -134,7 +134,7 @@ void QzLv2RemoteApiCall_10002::SendPushList(const std::list<Topic>& topics) {
 std::optional<QzLv2RemoteApiCall_10002::Topic> QzLv2RemoteApiCall_10002::HandleBody(
     const QByteArray& body, bool fromSnapshot) {
     QMutexLocker locker(&callLock_);
-    const DecodeResult<StockSnapshot> decoded = DecodeStockSnapshotBody(body);
+    DecodeResult<StockSnapshot> decoded = DecodeStockSnapshotBody(body);
     if (!decoded.ok) {
         qzlog::Warning(kLogTag, decoded.error);
         return std::nullopt;
@@ -142,15 +142,19 @@ std::optional<QzLv2RemoteApiCall_10002::Topic> QzLv2RemoteApiCall_10002::HandleB
     if (!decoded.record) {
         return std::nullopt;
     }
-    const StockSnapshot& record = *decoded.record;
+    StockSnapshot& record = *decoded.record;
     const bool snapshotKind = (record.mask1 & snapshot::kStockType) != 0;
     const Topic topic(record.code, snapshotKind ? topic_kind::kSnapshot : topic_kind::kPush);
-    StockSnapshot merged = record;
+    // The package is built in place: the record moves in, or the cached snapshot is copied once
+    // and the record merged into the copy (the published package stays untouched).
+    auto entity = QSharedPointer<ResponsePkgEntity_10002>(new ResponsePkgEntity_10002());
     if (const std::optional<Package> cached = Cached(topic)) {
-        merged = (*cached)->snapshot;  // the published package stays untouched
-        merged.MergeFrom(record);
+        entity->snapshot = (*cached)->snapshot;
+        entity->snapshot.MergeFrom(record);
+    } else {
+        entity->snapshot = std::move(record);
     }
-    StoreAndPublish(topic, Package(ResponsePkgEntity_10002(merged)));
+    StoreAndPublish(topic, Package(std::move(entity)));
     if (fromSnapshot && driver_) {
         if (snapshotKind) {
             driver_->MarkAnswered(topic);

@@ -35,8 +35,9 @@ struct ResponsePkgTopic_10002 {
 };
 
 inline uint qHash(const ResponsePkgTopic_10002& topic, uint seed = 0) {
-    return qHash(QByteArray::fromStdString(topic.code), seed) ^
-           qHash(QByteArray::fromStdString(topic.kind), seed + 1);
+    // qHash of each field's bytes, without copying them into a QByteArray first.
+    return qHashBits(topic.code.data(), topic.code.size(), seed) ^
+           qHashBits(topic.kind.data(), topic.kind.size(), seed + 1);
 }
 
 namespace topic_kind {

@@ -4,13 +4,16 @@
 #include <QtTest>
 
 #include <QDirIterator>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include <future>
+#include <list>
 #include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "framework/HistoryDiskCache.h"
 #include "framework/HistoryFile.h"
@@ -63,6 +66,76 @@ void WriteRaw(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+// A plain list-with-index LRU, the cache's behaviour spelled out, to check the cache against.
+template <typename K>
+class ReferenceLru {
+public:
+    explicit ReferenceLru(int capacity) : capacity_(capacity) {}
+    bool Get(const K& key, int& value) {
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (it->first == key) {
+                value = it->second;
+                entries_.splice(entries_.begin(), entries_, it);
+                return true;
+            }
+        }
+        return false;
+    }
+    void Put(const K& key, int value) {
+        Remove(key);
+        entries_.emplace_front(key, value);
+        if (static_cast<int>(entries_.size()) > capacity_) {
+            entries_.pop_back();
+        }
+    }
+    void Remove(const K& key) {
+        entries_.remove_if([&key](const std::pair<K, int>& e) { return e.first == key; });
+    }
+    QList<K> Keys() const {
+        QList<K> keys;
+        for (const auto& e : entries_) {
+            keys.append(e.first);
+        }
+        return keys;
+    }
+
+private:
+    int capacity_;
+    std::list<std::pair<K, int>> entries_;
+};
+
+// A topic type with neither qHash nor std::hash: the cache falls back to an ordered index.
+struct OrderedOnlyKey {
+    int id = 0;
+    bool operator<(const OrderedOnlyKey& o) const { return id < o.id; }
+    bool operator==(const OrderedOnlyKey& o) const { return id == o.id; }
+};
+
+template <typename K, typename MakeKey>
+void CheckAgainstReference(int capacity, quint32 seed, MakeKey makeKey) {
+    ResponseCache<K, int> cache(capacity);
+    ReferenceLru<K> reference(capacity);
+    QRandomGenerator random(seed);
+    for (int step = 0; step < 2000; ++step) {
+        const K key = makeKey(static_cast<int>(random.bounded(3 * capacity)));
+        const int op = static_cast<int>(random.bounded(10));
+        if (op < 5) {
+            cache.Put(key, step);
+            reference.Put(key, step);
+        } else if (op < 9) {
+            int got = -1;
+            int expected = -1;
+            QCOMPARE(cache.TryGet(key, got), reference.Get(key, expected));
+            QCOMPARE(got, expected);
+        } else {
+            cache.Remove(key);
+            reference.Remove(key);
+        }
+        QCOMPARE(cache.Keys(), reference.Keys());
+        QCOMPARE(cache.Size(), reference.Keys().size());
+    }
 }
 
 const char kTruncated[] =
@@ -132,6 +205,80 @@ private slots:
         cache.WaitForSaves();
         QCOMPARE(saved, QList<int>{1});  // what came from the loader is not written back
         QVERIFY(saverThread != std::this_thread::get_id() && saverThread != std::thread::id());
+    }
+
+    void behavesAsListWithIndex_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("capacity 1") << 1 << 1u;
+        QTest::newRow("capacity 3") << 3 << 2u;
+        QTest::newRow("capacity 10") << 10 << 3u;
+        QTest::newRow("capacity 100") << 100 << 4u;
+    }
+
+    // Random puts, gets and removes over three times the capacity's worth of keys, for every kind
+    // of index the cache picks (qHash, std::hash, ordered): the same keys in the same order as the
+    // plain list with an index, after every step.
+    void behavesAsListWithIndex() {
+        QFETCH(int, capacity);
+        QFETCH(quint32, seed);
+        CheckAgainstReference<QString>(capacity, seed, [](int i) { return QString::number(i); });
+        CheckAgainstReference<std::string>(capacity, seed, [](int i) { return std::to_string(i); });
+        CheckAgainstReference<OrderedOnlyKey>(capacity, seed,
+                                              [](int i) { return OrderedOnlyKey{i}; });
+    }
+
+    void tryGetMissesQuietlyAndAsksTheLoader() {
+        Cache cache(2);
+        int value = 7;
+        QVERIFY(!cache.TryGet("a", value));
+        QCOMPARE(value, 7);  // untouched on a miss
+        cache.SetLoader(
+            std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<std::string, int>>(
+                [](const std::string& key, int& loaded) {
+                    loaded = static_cast<int>(key.size());
+                    return key != "none";
+                }));
+        QVERIFY(!cache.TryGet("none", value));
+        QVERIFY(cache.TryGet("abc", value));
+        QCOMPARE(value, 3);
+        QCOMPARE(cache.Keys(), Keys{"abc"});
+    }
+
+    // Four threads put, get and remove over the same keys at once: the cache never holds more than
+    // its capacity, its recency list and its index agree, and a value got is one that was put.
+    void threadsSharingOneCacheKeepItWhole() {
+        constexpr int kCapacity = 8;
+        constexpr int kThreads = 4;
+        constexpr int kSteps = 20000;
+        Cache cache(kCapacity);
+        std::vector<std::future<bool>> workers;
+        for (int t = 0; t < kThreads; ++t) {
+            workers.push_back(std::async(std::launch::async, [&cache, t] {
+                bool valuesFit = true;
+                for (int step = 0; step < kSteps; ++step) {
+                    const std::string key = std::to_string((step * (t + 1)) % (3 * kCapacity));
+                    int value = -1;
+                    if (step % 3 == 0) {
+                        cache.Put(key, static_cast<int>(key.size()));
+                    } else if (step % 3 == 1 && cache.TryGet(key, value)) {
+                        valuesFit = valuesFit && value == static_cast<int>(key.size());
+                    } else if (step % 97 == 0) {
+                        cache.Remove(key);
+                    }
+                }
+                return valuesFit;
+            }));
+        }
+        for (auto& worker : workers) {
+            QVERIFY(worker.get());
+        }
+        const Keys keys = cache.Keys();
+        QVERIFY(keys.size() <= kCapacity);
+        QCOMPARE(keys.size(), cache.Size());
+        for (const std::string& key : keys) {
+            QVERIFY(cache.Contains(key));
+        }
     }
 
     void checksumIsTheTableWalkFromZero() {

@@ -32,6 +32,10 @@ private slots:
             << true << Hex("0200 0000 0100 58") << QStringList{"", "X"} << 7;
         QTest::newRow("negative element length")
             << true << Hex("0200 ffff 0100 58") << QStringList{"", "X"} << 7;
+        // The text ends at a NUL byte; the field's bytes are consumed all the same.
+        QTest::newRow("NUL inside") << false << Hex("0400 5348 0058") << QStringList{"SH"} << 6;
+        QTest::newRow("NUL inside an element")
+            << true << Hex("0100 0300 5300 5a") << QStringList{"S"} << 7;
     }
 
     void readStrings() {

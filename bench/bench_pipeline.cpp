@@ -1,0 +1,438 @@
+// The answer path of the book and the pushed snapshot, from the bytes a server sends to the
+// client's mid-result queue, with the reference points every ratio is read against measured in
+// the same run: a memcpy of each body and QHash::find on the cache's keys.
+//
+// Counters: "allocs/msg" are heap allocations per message (AllocCounter: this binary replaces
+// malloc), the primary figure since it does not vary from run to run; "x_memcpy"-style ratios are
+// left to scripts/bench.sh, which reads the rows of one run. The path benchmarks report the
+// latency from send to pop (p50, p99, max, in microseconds), the path's cost per message
+// ("path_us") and the cost of decoding the same messages on their own ("decode_us"), and their
+// ratio "decode/path".
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QHash>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "bench/AllocCounter.h"
+#include "bench/BenchStdout.h"
+#include "bench/PipelineRig.h"
+#include "framework/ResponseCache.h"
+#include "services/fastquote/FastQuoteDecoder.h"
+#include "services/fastquote/FastQuoteJoins.h"
+#include "services/fastquote/QzLv2FastQuoteNodeData.h"
+#include "services/stockboard/StockSnapshotDecoder.h"
+#include "sim/wire/fastquote/FastQuoteBodyEncoder.h"
+#include "sim/wire/stockboard/StockBoardEncoders.h"
+
+namespace {
+
+constexpr int kLevels = 10;  // levels a side
+constexpr int kQueued = 50;  // queued orders per level
+constexpr qint32 kMidPrice = 1050;
+constexpr qint32 kOtherMidPrice = 5000;  // a book none of whose prices is in the first
+constexpr int kChain = 2 * kLevels;      // typical pushes before the chain comes round again
+constexpr int kBurst = 16;               // messages sent at once in a burst
+constexpr int kTickStocks = 50;          // stocks of a tick
+constexpr int kPrecision = 2;            // decimals of the converted prices
+// The 10001 push asks for these masks (the push-kind snapshot request).
+constexpr quint32 kPushMask1 = 0x19600FDF;
+constexpr quint32 kPushMask2 = 0x60400415;
+constexpr quint32 kPushMask3 = 0x4000;
+
+using Clock = std::chrono::steady_clock;
+
+simwire::FastQuoteBook Book(const QString& code, qint32 mid) {
+    return simwire::MakeFullFastQuoteBook(code, mid, kLevels, kQueued);
+}
+
+// Typical pushes: each book differs from the one before in 2 of its 20 levels (one buy, one
+// sell: volume, order count and the first queued order change), and the chain comes round to its
+// first book, so every step, the last included, is a typical push.
+std::vector<QByteArray> TypicalPushChain(const QString& code) {
+    simwire::FastQuoteBook book = Book(code, kMidPrice);
+    std::vector<QByteArray> chain;
+    for (int step = 0; step < kChain; ++step) {
+        const int level = step % kLevels;
+        const int sign = step < kLevels ? 1 : -1;  // the second half undoes the first
+        for (simwire::FastQuoteLevel* changed : {&book.buy[level], &book.sell[level]}) {
+            changed->volume += sign * 100;
+            changed->order_count += sign;
+            changed->queued[0] += sign * 100;
+        }
+        chain.push_back(simwire::EncodeFastQuoteBody(book));
+    }
+    return chain;
+}
+
+// Two full books none of whose levels the other has: alternating them, every push is new.
+std::vector<QByteArray> NewBookPair(const QString& code) {
+    return {simwire::EncodeFastQuoteBody(Book(code, kMidPrice)),
+            simwire::EncodeFastQuoteBody(Book(code, kOtherMidPrice))};
+}
+
+QByteArray AllMaskSnapshotBody() {
+    return simwire::EncodeStockSnapshotBody(simwire::MakeFullStockSnapshot("SZ000001", 10));
+}
+
+// A 10001 push: what the push subscription's masks carry, for one stock.
+QByteArray PushBody(const QString& code) {
+    StockSnapshot snapshot = simwire::MakeFullStockSnapshot(code, 3);
+    snapshot.mask1 &= kPushMask1;
+    snapshot.mask2 &= kPushMask2;
+    snapshot.mask3 &= kPushMask3;
+    return simwire::EncodeStockSnapshotBody(snapshot);
+}
+
+void Memcpy(benchmark::State& state, const QByteArray& body) {
+    std::vector<char> target(static_cast<size_t>(body.size()));
+    for (auto _ : state) {
+        std::memcpy(target.data(), body.constData(), target.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+    state.counters["bytes"] = body.size();
+}
+
+void SetAllocsPerMessage(benchmark::State& state, const alloccount::ThreadScope& allocs) {
+    state.counters["allocs/msg"] =
+        static_cast<double>(allocs.Count()) / static_cast<double>(state.iterations());
+}
+
+// ---- reference points ----
+
+void BM_Memcpy12989Book(benchmark::State& state) {
+    Memcpy(state, NewBookPair("SH600000").front());
+}
+BENCHMARK(BM_Memcpy12989Book);
+
+void BM_Memcpy10002AllMask(benchmark::State& state) {
+    Memcpy(state, AllMaskSnapshotBody());
+}
+BENCHMARK(BM_Memcpy10002AllMask);
+
+void BM_Memcpy10001Push(benchmark::State& state) {
+    Memcpy(state, PushBody("SH600000"));
+}
+BENCHMARK(BM_Memcpy10001Push);
+
+std::vector<QString> CacheKeys(int count) {
+    std::vector<QString> keys;
+    for (int i = 0; i < count; ++i) {
+        keys.push_back(QStringLiteral("SH%1").arg(600000 + i));
+    }
+    return keys;
+}
+
+// Present keys, in turn.
+void BM_QHashFind(benchmark::State& state) {
+    const std::vector<QString> keys = CacheKeys(static_cast<int>(state.range(0)));
+    QHash<QString, int> hash;
+    for (const QString& key : keys) {
+        hash.insert(key, 1);
+    }
+    size_t i = 0;
+    long sum = 0;
+    for (auto _ : state) {
+        sum += hash.find(keys[i]).value();
+        i = (i + 1) % keys.size();
+    }
+    benchmark::DoNotOptimize(sum);
+}
+BENCHMARK(BM_QHashFind)->Arg(10)->Arg(100);
+
+// Get of present keys, in turn: every get is a hit that makes its entry the most recent.
+void BM_ResponseCacheGet(benchmark::State& state) {
+    const int capacity = static_cast<int>(state.range(0));
+    const std::vector<QString> keys = CacheKeys(capacity);
+    ResponseCache<QString, int> cache(capacity);
+    for (const QString& key : keys) {
+        cache.Put(key, 1);
+    }
+    size_t i = 0;
+    long sum = 0;
+    alloccount::ThreadScope allocs;
+    for (auto _ : state) {
+        sum += cache.Get(keys[i]);
+        i = (i + 1) % keys.size();
+    }
+    SetAllocsPerMessage(state, allocs);
+    benchmark::DoNotOptimize(sum);
+}
+BENCHMARK(BM_ResponseCacheGet)->Arg(10)->Arg(100);
+
+// Put over twice the capacity's worth of keys: every put inserts and evicts.
+void BM_ResponseCachePut(benchmark::State& state) {
+    const int capacity = static_cast<int>(state.range(0));
+    const std::vector<QString> keys = CacheKeys(2 * capacity);
+    ResponseCache<QString, int> cache(capacity);
+    size_t i = 0;
+    alloccount::ThreadScope allocs;
+    for (auto _ : state) {
+        cache.Put(keys[i], 1);
+        i = (i + 1) % keys.size();
+    }
+    SetAllocsPerMessage(state, allocs);
+}
+BENCHMARK(BM_ResponseCachePut)->Arg(10)->Arg(100);
+
+// ---- decoders and joins, per message ----
+
+// What the plug-in does with one 12989 message for one node once the precision is known: decode
+// the body, then the fast-quote join converts it into the node's data.
+class BookStep {
+public:
+    BookStep() {
+        target_.quote_data = QSharedPointer<QzLv2FastQuoteNodeData>::create();
+        static_cast<QzLv2FastQuoteNodeData&>(*target_.quote_data).precision = kPrecision;
+    }
+    // As the call decodes: the stock's last book lends its unchanged levels.
+    bool Decode(const QByteArray& body) {
+        auto entity = QSharedPointer<ResponsePkgEntity_12989>::create();
+        QString code;
+        FastQuoteLevelsPtr levels;
+        if (!FastQuoteDecoder::DecodeNext(body, levels_.get(), *entity, code, levels)) {
+            return false;
+        }
+        levels_ = std::move(levels);
+        source_.quote_data = entity;
+        return true;
+    }
+    bool Join() { return fastquote::JoinFastQuote(target_, source_).IsSuccess(); }
+
+private:
+    ScopeTreeNode target_;
+    ScopeTreeNode source_;
+    FastQuoteLevelsPtr levels_;
+};
+
+void DecodeAndJoin(benchmark::State& state, const std::vector<QByteArray>& bodies, bool join) {
+    BookStep step;
+    for (int warm = 0; warm < 2; ++warm) {  // the first messages have no previous book
+        step.Decode(bodies[static_cast<size_t>(warm) % bodies.size()]);
+        step.Join();
+    }
+    size_t i = 0;
+    alloccount::ThreadScope allocs;
+    for (auto _ : state) {
+        if (!step.Decode(bodies[i]) || (join && !step.Join())) {
+            state.SkipWithError("rejected");
+            break;
+        }
+        i = (i + 1) % bodies.size();
+    }
+    SetAllocsPerMessage(state, allocs);
+    state.SetBytesProcessed(state.iterations() * bodies.front().size());
+}
+
+void BM_12989DecodeTypicalPush(benchmark::State& state) {
+    DecodeAndJoin(state, TypicalPushChain("SH600000"), false);
+}
+BENCHMARK(BM_12989DecodeTypicalPush);
+
+void BM_12989DecodeJoinTypicalPush(benchmark::State& state) {
+    DecodeAndJoin(state, TypicalPushChain("SH600000"), true);
+}
+BENCHMARK(BM_12989DecodeJoinTypicalPush);
+
+void BM_12989DecodeNewBook(benchmark::State& state) {
+    DecodeAndJoin(state, NewBookPair("SH600000"), false);
+}
+BENCHMARK(BM_12989DecodeNewBook);
+
+void BM_12989DecodeJoinNewBook(benchmark::State& state) {
+    DecodeAndJoin(state, NewBookPair("SH600000"), true);
+}
+BENCHMARK(BM_12989DecodeJoinNewBook);
+
+void DecodeSnapshot(benchmark::State& state, const QByteArray& body) {
+    alloccount::ThreadScope allocs;
+    for (auto _ : state) {
+        DecodeResult<StockSnapshot> result = DecodeStockSnapshotBody(body);
+        benchmark::DoNotOptimize(result);
+    }
+    SetAllocsPerMessage(state, allocs);
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+
+void BM_10002DecodeAllMask(benchmark::State& state) {
+    DecodeSnapshot(state, AllMaskSnapshotBody());
+}
+BENCHMARK(BM_10002DecodeAllMask);
+
+void BM_10001DecodePush(benchmark::State& state) {
+    DecodeSnapshot(state, PushBody("SH600000"));
+}
+BENCHMARK(BM_10001DecodePush);
+
+// ---- the whole path through the accessors' threads ----
+
+double Percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t at = std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()));
+    return values[at];
+}
+
+// Median cost in microseconds of decoding each of `bodies` on this thread, as the path does.
+template <typename DecodeOne>
+double DecodeMicros(const std::vector<QByteArray>& bodies, DecodeOne decode) {
+    constexpr int kRounds = 50;
+    std::vector<double> each;
+    for (int round = 0; round < kRounds; ++round) {
+        const Clock::time_point start = Clock::now();
+        for (const QByteArray& body : bodies) {
+            decode(body);
+        }
+        const std::chrono::duration<double, std::micro> took = Clock::now() - start;
+        each.push_back(took.count() / static_cast<double>(bodies.size()));
+    }
+    return Percentile(each, 0.5);
+}
+
+double DecodeBookMicros(const std::vector<QByteArray>& bodies) {
+    FastQuoteLevelsPtr levels;
+    return DecodeMicros(bodies, [&levels](const QByteArray& body) {
+        ResponsePkgEntity_12989 entity;
+        QString code;
+        FastQuoteLevelsPtr next;
+        FastQuoteDecoder::DecodeNext(body, levels.get(), entity, code, next);
+        levels = std::move(next);
+    });
+}
+
+double DecodePushMicros(const std::vector<QByteArray>& bodies) {
+    return DecodeMicros(bodies, [](const QByteArray& body) {
+        benchmark::DoNotOptimize(DecodeStockSnapshotBody(body));
+    });
+}
+
+void ReportPath(benchmark::State& state, const std::vector<double>& latencies, double pathUs,
+                double decodeUs, long allocs, long messages) {
+    state.counters["p50_us"] = Percentile(latencies, 0.5);
+    state.counters["p99_us"] = Percentile(latencies, 0.99);
+    state.counters["max_us"] = Percentile(latencies, 1.0);
+    state.counters["path_us"] = pathUs;
+    state.counters["decode_us"] = decodeUs;
+    state.counters["decode/path"] = pathUs > 0 ? decodeUs / pathUs : 0;
+    state.counters["allocs/msg"] =
+        messages > 0 ? static_cast<double>(allocs) / static_cast<double>(messages) : 0;
+}
+
+// Sends `burst` messages of one kind at once (1: one at a time, the next only once the last is
+// in the queue), for one stock. The path's cost per message is the wall time of a burst over its
+// size; allocations are those of every thread.
+template <typename Send>
+void RunPath(benchmark::State& state, const std::vector<QByteArray>& bodies, int burst,
+             double decodeUs, Send send) {
+    PipelineRig rig(1);
+    if (!rig.Ready()) {
+        state.SkipWithError("no request");
+        return;
+    }
+    std::vector<double> latencies;
+    size_t next = 0;
+    double totalUs = 0;
+    long messages = 0;
+    alloccount::CountAllThreads(true);
+    const long allocsBefore = alloccount::AllThreadsAllocations();
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        for (int i = 0; i < burst; ++i) {
+            send(rig, bodies[next]);
+            next = (next + 1) % bodies.size();
+        }
+        if (!rig.Collect(burst, latencies)) {
+            state.SkipWithError("no result");
+            break;
+        }
+        const std::chrono::duration<double, std::micro> took = Clock::now() - start;
+        totalUs += took.count();
+        messages += burst;
+    }
+    const long allocs = alloccount::AllThreadsAllocations() - allocsBefore;
+    alloccount::CountAllThreads(false);
+    ReportPath(state, latencies, messages > 0 ? totalUs / messages : 0, decodeUs, allocs, messages);
+    state.SetItemsProcessed(messages);
+}
+
+void BM_Path12989(benchmark::State& state) {
+    const std::vector<QByteArray> bodies = TypicalPushChain("SH600000");
+    RunPath(state, bodies, static_cast<int>(state.range(0)), DecodeBookMicros(bodies),
+            [](PipelineRig& rig, const QByteArray& body) { rig.SendBook(0, body); });
+}
+BENCHMARK(BM_Path12989)->Arg(1)->Arg(kBurst)->UseRealTime();
+
+void BM_Path10001(benchmark::State& state) {
+    const std::vector<QByteArray> bodies{PushBody("SH600000")};
+    RunPath(state, bodies, static_cast<int>(state.range(0)), DecodePushMicros(bodies),
+            [](PipelineRig& rig, const QByteArray& body) { rig.SendPush(body, 0); });
+}
+BENCHMARK(BM_Path10001)->Arg(1)->Arg(kBurst)->UseRealTime();
+
+// A tick of the market: 50 stocks, each with a 12989 book and a 10001 push. Evenly paced
+// (range 0), a message goes out once the previous one has reached the queue: at 3 messages a
+// second per stock and function the path is idle between messages, so their latency is that of
+// a message alone (the idle gaps themselves are left out). All at once (range 1), the tick's 100
+// messages go out together, as when the server flushes every book in one go.
+void BM_Tick50(benchmark::State& state) {
+    const bool allAtOnce = state.range(0) != 0;
+    PipelineRig rig(kTickStocks);
+    if (!rig.Ready()) {
+        state.SkipWithError("no request");
+        return;
+    }
+    std::vector<std::vector<QByteArray>> books;
+    std::vector<QByteArray> pushes;
+    for (int stock = 0; stock < kTickStocks; ++stock) {
+        books.push_back(TypicalPushChain(rig.Code(stock)));
+        pushes.push_back(PushBody(rig.Code(stock)));
+    }
+    std::vector<double> latencies;
+    size_t step = 0;
+    for (auto _ : state) {
+        for (int stock = 0; stock < kTickStocks; ++stock) {
+            rig.SendBook(stock, books[static_cast<size_t>(stock)][step % kChain]);
+            if (!allAtOnce && !rig.Collect(1, latencies)) {
+                state.SkipWithError("no result");
+                return;
+            }
+            rig.SendPush(pushes[static_cast<size_t>(stock)], stock);
+            if (!allAtOnce && !rig.Collect(1, latencies)) {
+                state.SkipWithError("no result");
+                return;
+            }
+        }
+        if (allAtOnce && !rig.Collect(2 * kTickStocks, latencies)) {
+            state.SkipWithError("no result");
+            return;
+        }
+        ++step;
+    }
+    state.counters["p50_us"] = Percentile(latencies, 0.5);
+    state.counters["p99_us"] = Percentile(latencies, 0.99);
+    state.counters["max_us"] = Percentile(latencies, 1.0);
+}
+BENCHMARK(BM_Tick50)->Arg(0)->Arg(1)->UseRealTime();
+
+}  // namespace
+
+// The accessors' threads run event loops, which need the application object.
+int main(int argc, char** argv) {
+    KeepStdoutForReports();
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
