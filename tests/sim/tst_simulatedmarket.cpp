@@ -1,31 +1,26 @@
 // The simulated market and its quote server, stepped by hand: books stay plausible, a seed gives
 // the same market, the trades heard make the flows, the large-deal tape and the signals, the
-// server's answers (read by the plug-in's own decoders) agree with the market, and the server
-// pushes, forgets and keeps quiet as a real one does. Then the road through the real plug-in file:
-// the client's executor joins the answers into the parents, and a dropped and restored link blocks
-// and then serves new requests.
-#include <QPluginLoader>
+// server's answers (read by the plug-in's own decoders) agree with the market, the minute records
+// add up to the day's flow and page where revindex says, the K-line flow history is deterministic
+// and paged as a server pages it, and the server pushes, forgets and keeps quiet as a real one
+// does. The road through the plug-in file on this market: the tool's watch tests and the stress
+// tests.
 #include <QtTest>
 
 #include <map>
-#include <memory>
 #include <numeric>
 #include <tuple>
 #include <utility>
 
 #include "host/core/HostClock.h"
-#include "host/quoter/QuoteContext.h"
-#include "host/quoter/QuoteDataSourceHandler.h"
-#include "host/quoter/QuoteDataSourceIntent.h"
-#include "host/quoter/QuoteTaskExecutor.h"
-#include "host/quoter/QuoterFactoryInterface.h"
-#include "host/quoter/ResponsePkgEntity_12989.h"
-#include "host/quoter/ScopeTree.h"
 #include "services/capitalflow/CapitalFlowDecoders.h"
 #include "services/deals/DealsDecoders.h"
 #include "services/largedeals/LargeDealDecoder.h"
+#include "services/minuteflow/FlowFields.h"
+#include "services/minuteflow/MinuteIndicatorRows.h"
 #include "services/signals/SignalDecoders.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
+#include "sim/market/KlineFlowHistory.h"
 #include "sim/market/LargeDealTape.h"
 #include "sim/market/MarketAnswers.h"
 #include "sim/market/SignalDetector.h"
@@ -37,15 +32,13 @@ Q_DECLARE_METATYPE(OrderSize)
 
 namespace {
 
-constexpr int kWaitMs = 5000;               // ms, bounded wait for cross-thread deliveries
 constexpr qint64 kMorning = 1700015400000;  // ms since the epoch, 10:30 +08:00
+constexpr qint64 kOpen = 1717723800000;     // ms since the epoch, 09:30 +08:00
+const QDate kToday(2024, 6, 28);            // the K-line flow history's last day
 constexpr int kTickMs = 500;
 constexpr TradeSide kSides[] = {TradeSide::Buy, TradeSide::Sell, TradeSide::Other};
 constexpr OrderSize kSizes[] = {OrderSize::Little, OrderSize::Medium, OrderSize::Large,
                                 OrderSize::ExtraLarge};
-const QStringList kBoardKeys{"money_flow_today", "money_flow_5d",        "float_ratio_day_0",
-                             "big_order_ratio",  "turnover_ratio_day_5", "float_ratio_day_20"};
-
 // The accessor's side of the seam, without its thread: (function, task id or -1, body) sent.
 class RecordingLink : public IServerLink {
 public:
@@ -100,24 +93,6 @@ ResponsePkgEntity_12915 PriceDeals(const SimulatedMarket& m, const QString& code
     return *deals::DecodePriceDealsBody(FlowOrDealsBody(m, 12915, code, 0)).record;
 }
 
-// What a client asks of one stock: its order book and its board fields, as two roots.
-struct ClientRequest {
-    explicit ClientRequest(const QString& code) : tree(QSharedPointer<ScopeTree>::create()) {
-        ScopeTreeNode fast = ScopeTreeNode::NewRoot(ScopeTypeVariant("l2_fast_quote"));
-        ScopeTreeNode board = ScopeTreeNode::NewRoot(ScopeTypeVariant(2));
-        board.key_list = KeyListExpression::FromKeyList(kBoardKeys);
-        for (ScopeTreeNode* node : {&fast, &board}) {
-            node->stock_list = StockListExpression::FromStockCode(code);
-            tree->AddRoot(*node);
-        }
-        fast_id = fast.scope_id;
-        board_id = board.scope_id;
-    }
-    QSharedPointer<ScopeTree> tree;
-    int fast_id;
-    int board_id;
-};
-
 }  // namespace
 
 class TestSimulatedMarket : public QObject {
@@ -132,14 +107,6 @@ private slots:
         }
     }
     void cleanup() { HostClock::UseSystemClock(); }
-    void cleanupTestCase() {
-        executor_.reset();
-        delete handler_;
-        ServerBackendRegistry::Clear();
-        backend_.reset();
-        context_.reset();
-    }
-
     void limitsAndSeed() {
         // 10.52 main board: +-10 %, rounded to the cent; 180.35 growth, 51.80 star board: +-20 %.
         QCOMPARE(FindStock("SH600000")->LimitUp(), 1157);
@@ -455,6 +422,94 @@ private slots:
         backend.Detach(&link);
     }
 
+    void minuteRecordsAddUpToTheDayFlowAndPageAtRevindex() {
+        HostClock::SetForTest(kOpen);
+        SimulatedMarket market;
+        for (int i = 0; i < 900; ++i) {
+            HostClock::AdvanceForTest(1000);
+            market.Step();
+        }
+        for (const QString& code : market.StockCodes()) {
+            const StockState* state = market.FindState(code);
+            const MinuteFlows& minutes = state->Minutes();
+            QCOMPARE(minutes.MinuteCount(), int(900 * 1000 / MinuteFlows::kSessionMinuteMs) + 1);
+            const FlowRecord day = FlowRecordOf(state->Flow(), 0);
+            for (const minuteflow::FlowField& field : minuteflow::kFlowFields) {
+                qint64 sum = 0;
+                for (int m = 0; m < minutes.MinuteCount(); ++m)
+                    sum += field.get(minutes.Record(m));
+                QCOMPARE(qMakePair(code + " " + field.name, sum),
+                         qMakePair(code + " " + field.name, field.get(day)));
+            }
+            QVERIFY(day.superincap + day.bigincap + day.midincap + day.smallincap > 0);
+            qint64 running = 0;
+            for (const MinuteIndicatorItem& item : minutes.IndicatorItems())
+                running = item.value3;
+            QCOMPARE(running,
+                     (day.superincap + day.bigincap - day.superoutcap - day.bigoutcap) / 10000);
+        }
+        const MinuteFlows& minutes = market.FindState("SH600000")->Minutes();
+        const std::vector<FlowRecord> newest = minutes.Page(0, 60);
+        QCOMPARE(int(newest.size()), 60);
+        QCOMPARE(newest.back().time, minuteflow::SessionMinuteOf(minutes.MinuteCount() - 1));
+        const std::vector<FlowRecord> earlier = minutes.Page(1000, 60);  // 10:00, the 31st minute
+        QCOMPARE(int(earlier.size()), 31);
+        QCOMPARE(earlier.front().time, 930);
+        QCOMPARE(earlier.back().time, 1000);
+        QCOMPARE(int(minutes.Page(931, 60).size()), 2);  // a short last page
+    }
+
+    void klineHistoryIsPagedAsAServerPagesIt_data() {
+        QTest::addColumn<QString>("cycle");
+        QTest::addColumn<int>("periods");
+        QTest::addColumn<int>("weekday");  // of every period end; 0: the last weekday of a month
+        QTest::newRow("week") << "week" << 1278 << 5;
+        QTest::newRow("month") << "month" << 294 << 0;
+        QTest::newRow("quarter") << "quarter" << 98 << 0;
+        QTest::newRow("half_year") << "half_year" << 49 << 0;
+        QTest::newRow("year") << "year" << 24 << 0;
+        QTest::newRow("5mins has no daily history") << "5mins" << 0 << 0;
+    }
+
+    void klineHistoryIsPagedAsAServerPagesIt() {
+        QFETCH(QString, cycle);
+        QFETCH(int, periods);
+        QFETCH(int, weekday);
+        HostClock::SetForTest(kOpen);
+        const KlineFlowHistory history(7, kToday);
+        QCOMPARE(history.PeriodCount(cycle), periods);
+        if (periods == 0) {
+            QVERIFY(history.Page("SH600000", cycle, 0, 200).empty());
+            return;
+        }
+        for (int i = 0; i < periods; ++i) {
+            const qint32 t = history.PeriodDate(cycle, i);
+            const QDate date(t / 10000, t / 100 % 100, t % 100);
+            QVERIFY(date <= kToday && (i == 0 || t > history.PeriodDate(cycle, i - 1)));
+            if (weekday != 0)
+                QCOMPARE(date.dayOfWeek(), weekday);
+            else
+                QVERIFY(date.dayOfWeek() <= 5 &&
+                        date.addDays(date.dayOfWeek() == 5 ? 3 : 1).month() != date.month());
+        }
+        const std::vector<FlowRecord> newest = history.Page("SH600000", cycle, 0, 200);
+        QCOMPARE(int(newest.size()), qMin(200, periods));
+        QCOMPARE(newest.back().time, history.PeriodDate(cycle, periods - 1));
+        const std::vector<FlowRecord> start =
+            history.Page("SH600000", cycle, history.PeriodDate(cycle, 1), 200);
+        QCOMPARE(int(start.size()), 2);
+        QCOMPARE(start.front().time, history.PeriodDate(cycle, 0));
+        // Deterministic, and distinct per stock.
+        const KlineFlowHistory again(7, kToday);
+        QCOMPARE(again.Record("SH600000", cycle, 3).superincap,
+                 history.Record("SH600000", cycle, 3).superincap);
+        QVERIFY(history.Record("SZ000001", cycle, 3).superincap !=
+                history.Record("SH600000", cycle, 3).superincap);
+        const FlowRecord r = history.Record("SH600000", cycle, 0);
+        QCOMPARE(r.net_capital_flow,
+                 ((r.superincap + r.bigincap) - (r.superoutcap + r.bigoutcap)) * 10000);
+    }
+
     void serverPushesItsListAndForgetsOnDrop() {
         SimulatedMarketBackend::Options manual;
         manual.timers = false;
@@ -502,62 +557,6 @@ private slots:
         QCOMPARE(gone.states, QList<_enAccessState>{eAccessState_Connected});
     }
 
-    void throughThePlugInAndBackAfterADrop() {
-        SimulatedMarketBackend::Options options;
-        options.timers = false;
-        options.snapshot_push_every = 1;
-        backend_ = std::make_shared<SimulatedMarketBackend>(options);
-        SimulatedMarketBackend::InstallForBothServices(backend_);
-        context_ = std::make_unique<QuoteContext>();
-        auto* factory = qobject_cast<QuoterFactoryInterface*>(loader_.instance());
-        QVERIFY2(factory != nullptr, qPrintable(loader_.errorString()));
-        handler_ = factory->CreateHandler(*context_, "qzlv2");
-        QVERIFY(handler_ != nullptr);
-        context_->OwnIntentHolder().SetChainHead(handler_);
-        context_->FindQuoteDataSourceController("qzlv2")->RegisterJoinMethods();
-        executor_ = std::make_unique<QuoteTaskExecutor>(*context_);
-        QTRY_COMPARE_WITH_TIMEOUT(backend_->LinkCount(), 2, kWaitMs);
-
-        const ClientRequest request("SZ300750");
-        Dispatch(1, request);
-        QTRY_VERIFY_WITH_TIMEOUT(Complete(request) != nullptr, kWaitMs);
-        QCOMPARE(Complete(request)->wills.summary.Get("prev_price_base").DisplayText(),
-                 QString("180.35"));
-        // Each tick answers the stock's request again; the parent ends up with the newest book.
-        for (int i = 0; i < 5; ++i)
-            backend_->Step();
-        QPair<qint64, qint64> best;  // (price, volume) of the market's best bid
-        backend_->ReadMarket([&](const SimulatedMarket& m) {
-            const BookLevel level = m.FindState("SZ300750")->Book().Bids().first();
-            best = qMakePair(qint64(level.price), level.Volume());
-        });
-        const auto newest = [&] {
-            const ResponsePkgEntity_12989* b = Complete(request);
-            return b && qMakePair(b->wills.buy_rows[0].Get("price").ToInt64(),
-                                  b->wills.buy_rows[0].Get("vol").ToInt64()) == best;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(newest(), kWaitMs);
-
-        // The plug-in hears a drop on its accessor's thread and asks the client to redispatch; new
-        // requests stay unresolved and reach no server until the link is back.
-        IntentHolder& intents = context_->OwnIntentHolder();
-        const int redispatches = intents.RedispatchCount();
-        backend_->DropLink();
-        QTRY_COMPARE_WITH_TIMEOUT(intents.RedispatchCount(), redispatches + 1, kWaitMs);
-        const int fastQuoteRequests = backend_->RequestCount(12989);
-        const ClientRequest blocked("SH688981");
-        Dispatch(2, blocked);
-        QVERIFY(blocked.tree->IsRemained(blocked.fast_id));
-        backend_->Step();
-        QCOMPARE(Complete(blocked), nullptr);
-        QCOMPARE(backend_->RequestCount(12989), fastQuoteRequests);
-        backend_->RestoreLink();
-        QTRY_COMPARE_WITH_TIMEOUT(intents.RedispatchCount(), redispatches + 2, kWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(Complete(blocked) != nullptr, kWaitMs);
-        QCOMPARE(Complete(blocked)->wills.summary.Get("prev_price_base").DisplayText(),
-                 QString("51.80"));
-    }
-
 private:
     // Prices within the limits, ten levels a side unless a limit cuts it short, queues of lots,
     // and what the 12989 answer carries adds up.
@@ -589,36 +588,7 @@ private:
             QCOMPARE(level.order_count, level.queued.size());
         }
     }
-    void Dispatch(int taskId, const ClientRequest& request) {
-        executor_->Track(request.tree);
-        context_->OwnIntentHolder().Dispatch(
-            QSharedPointer<QuoteDataSourceIntent>::create(taskId, 0x01, request.tree));
-    }
-    // The parent's book, once converted and every board field is there too (else null).
-    const ResponsePkgEntity_12989* Complete(const ClientRequest& request) {
-        executor_->ProcessPending();
-        const std::optional<ScopeTreeNode> board = request.tree->FindNode(request.board_id);
-        for (const QString& key : kBoardKeys) {
-            if (!board || board->quote_data.isNull() || board->quote_data->row.Get(key).IsEmpty())
-                return nullptr;
-        }
-        node_ = request.tree->FindNode(request.fast_id);
-        const auto* book =
-            node_ ? dynamic_cast<const ResponsePkgEntity_12989*>(node_->quote_data.data())
-                  : nullptr;
-        const bool converted =
-            book != nullptr && !book->wills.buy_rows.empty() &&
-            book->wills.buy_rows[0].Get("price").kind() == nscell::UnsharedDataCell::Kind::Price;
-        return converted ? book : nullptr;
-    }
-
     SimulatedMarket market_;  // a day's 2000 steps, read only after initTestCase
-    std::shared_ptr<SimulatedMarketBackend> backend_;
-    std::unique_ptr<QuoteContext> context_;
-    QPluginLoader loader_{QStringLiteral(QZLV2_PLUGIN_FILE)};
-    QuoteDataSourceHandler* handler_ = nullptr;
-    std::unique_ptr<QuoteTaskExecutor> executor_;
-    std::optional<ScopeTreeNode> node_;  // keeps the node Complete points into
 };
 
 QTEST_GUILESS_MAIN(TestSimulatedMarket)

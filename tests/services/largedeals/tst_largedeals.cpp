@@ -376,14 +376,6 @@ private slots:
         }
     }
 
-    void cacheKeepsTenTopics() {
-        const auto call = h_.Make<Call>();
-        for (int i = 0; i < 11; ++i)
-            call->HandleAnswer(Topic("SZ300750", "cjmx", i, 20), 1, Body("SZ300750", 1, {}));
-        QCOMPARE(call->Cache().Size(), 10);
-        QVERIFY(!call->Cache().Contains(Topic("SZ300750", "cjmx", 0, 20)));
-    }
-
 private:
     Harness h_;
 };

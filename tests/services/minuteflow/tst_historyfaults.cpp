@@ -98,104 +98,96 @@ private slots:
         dir_ = std::make_unique<QTemporaryDir>();
         CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(dir_->path());
     }
-    void killedWhileSavingLeavesOldOrNewFile();
-    void twoProcessesShareOneDirectory();
-    void fullOrReadOnlyDiskKeepsServingFromMemory_data();
-    void fullOrReadOnlyDiskKeepsServingFromMemory();
+
+    void killedWhileSavingLeavesOldOrNewFile() {
+        int versions[3] = {0, 0, 0};
+        for (int kill = 0; kill < kKills; ++kill) {
+            auto process = StartSaveLoop(dir_->path(), 0);
+            qint64 cycleUs = 0;
+            QVERIFY(WaitReady(*process, &cycleUs));
+            // A random moment of a save of either version.
+            QThread::usleep(
+                QRandomGenerator::global()->bounded(int(qBound<qint64>(1000, cycleUs, 10000000))));
+            process->kill();  // SIGKILL
+            QVERIFY(process->waitForFinished(kStartMs));
+            const Loaded loaded = LoadFile();
+            QVERIFY2(IsWholeVersion(loaded), qPrintable(QString("kill %1: %2 records, ok %3")
+                                                            .arg(kill)
+                                                            .arg(loaded.records)
+                                                            .arg(loaded.ok)));
+            ++versions[loaded.smallout % 10];
+        }
+        const QFileInfo file(historyfile::FilePath("SH600000", "week"));
+        qInfo() << "after" << kKills << "kills:" << versions[1] << "files of 3000 records,"
+                << versions[2] << "of 5000;" << file.dir().entryList(QDir::Files).size() - 1
+                << "temporary files of interrupted saves left beside it";
+        QVERIFY(versions[1] > 0 && versions[2] > 0);  // kills landed in both kinds of save
+    }
+
+    void twoProcessesShareOneDirectory() {
+        auto first = StartSaveLoop(dir_->path(), 1);
+        auto second = StartSaveLoop(dir_->path(), 2);
+        QVERIFY(WaitReady(*first));
+        QVERIFY(WaitReady(*second));
+        QSet<qint64> seen;
+        QElapsedTimer clock;
+        clock.start();
+        int loads = 0;
+        int absent = 0;
+        while (clock.elapsed() < 1500) {
+            const Loaded loaded = LoadFile();
+            // Both writers rename over the path; now and then (about one run in ten here) an open
+            // finds no file at that instant: a cache miss, never a torn file.
+            if (loaded.absent) {
+                ++absent;
+                continue;
+            }
+            QVERIFY2(IsWholeVersion(loaded),
+                     qPrintable(QString("load %1: %2 records").arg(loads).arg(loaded.records)));
+            seen.insert(loaded.smallout);
+            ++loads;
+        }
+        qInfo() << loads << "whole files read," << absent << "opens found no file";
+        QVERIFY(loads > absent);
+        first->kill();
+        second->kill();
+        QVERIFY(first->waitForFinished(kStartMs) && second->waitForFinished(kStartMs));
+        QVERIFY(seen.contains(11) || seen.contains(12));
+        QVERIFY(seen.contains(21) || seen.contains(22));
+        QVERIFY(IsWholeVersion(LoadFile()));
+    }
+
+    // The helper prefills two files (SH600000: the history's first 10 weeks; SZ000001: 5), then a
+    // call under the fault takes SH600000 to its start: it serves the whole series, warns once, and
+    // both files keep what they held.
+    void fullOrReadOnlyDiskKeepsServingFromMemory_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("needsNamespace");
+        QTest::newRow("file size limit of the process (full disk)")
+            << "\"$2\" prefill \"$1\" && exec \"$2\" serve \"$1\" 4096" << false;
+        QTest::newRow("read-only cache directory")
+            << "unshare -Urm sh -c 'mount -t tmpfs tmpfs \"$1\" && \"$2\" prefill \"$1\" && "
+               "mount -o remount,ro \"$1\" && exec \"$2\" serve \"$1\"' sh \"$1\" \"$2\""
+            << true;
+    }
+
+    void fullOrReadOnlyDiskKeepsServingFromMemory() {
+        QFETCH(QString, script);
+        QFETCH(bool, needsNamespace);
+        if (needsNamespace && !CanMountInUserNamespace())
+            QSKIP("no user namespace with mounts on this machine");
+        const QMap<QString, QString> out = RunScript(script, dir_->path());
+        QCOMPARE(out.value("exit"), QString("0"));
+        QCOMPARE(out.value("first"), QString("10"));  // the prefilled file, replayed at once
+        QVERIFY(out.value("series").toInt() > 400);   // the whole history, from memory
+        QCOMPARE(out.value("save-warnings"), QString("1"));
+        QCOMPARE(out.value("file-SH600000"), QString("10"));
+        QCOMPARE(out.value("file-SZ000001"), QString("5"));
+    }
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
 };
-
-void TestHistoryFaults::killedWhileSavingLeavesOldOrNewFile() {
-    int versions[3] = {0, 0, 0};
-    for (int kill = 0; kill < kKills; ++kill) {
-        auto process = StartSaveLoop(dir_->path(), 0);
-        qint64 cycleUs = 0;
-        QVERIFY(WaitReady(*process, &cycleUs));
-        // A random moment of a save of either version.
-        QThread::usleep(
-            QRandomGenerator::global()->bounded(int(qBound<qint64>(1000, cycleUs, 10000000))));
-        process->kill();  // SIGKILL
-        QVERIFY(process->waitForFinished(kStartMs));
-        const Loaded loaded = LoadFile();
-        QVERIFY2(IsWholeVersion(loaded), qPrintable(QString("kill %1: %2 records, ok %3")
-                                                        .arg(kill)
-                                                        .arg(loaded.records)
-                                                        .arg(loaded.ok)));
-        ++versions[loaded.smallout % 10];
-    }
-    const QFileInfo file(historyfile::FilePath("SH600000", "week"));
-    qInfo() << "after" << kKills << "kills:" << versions[1] << "files of 3000 records,"
-            << versions[2] << "of 5000;" << file.dir().entryList(QDir::Files).size() - 1
-            << "temporary files of interrupted saves left beside it";
-    QVERIFY(versions[1] > 0 && versions[2] > 0);  // kills landed in both kinds of save
-}
-
-void TestHistoryFaults::twoProcessesShareOneDirectory() {
-    auto first = StartSaveLoop(dir_->path(), 1);
-    auto second = StartSaveLoop(dir_->path(), 2);
-    QVERIFY(WaitReady(*first));
-    QVERIFY(WaitReady(*second));
-    QSet<qint64> seen;
-    QElapsedTimer clock;
-    clock.start();
-    int loads = 0;
-    int absent = 0;
-    while (clock.elapsed() < 1500) {
-        const Loaded loaded = LoadFile();
-        // Both writers rename over the path; now and then (about one run in ten here) an open
-        // finds no file at that instant: a cache miss, never a torn file.
-        if (loaded.absent) {
-            ++absent;
-            continue;
-        }
-        QVERIFY2(IsWholeVersion(loaded),
-                 qPrintable(QString("load %1: %2 records").arg(loads).arg(loaded.records)));
-        seen.insert(loaded.smallout);
-        ++loads;
-    }
-    qInfo() << loads << "whole files read," << absent << "opens found no file";
-    QVERIFY(loads > absent);
-    first->kill();
-    second->kill();
-    QVERIFY(first->waitForFinished(kStartMs) && second->waitForFinished(kStartMs));
-    QVERIFY(seen.contains(11) || seen.contains(12));
-    QVERIFY(seen.contains(21) || seen.contains(22));
-    QVERIFY(IsWholeVersion(LoadFile()));
-}
-
-// The helper prefills two files (SH600000: the history's first 10 weeks; SZ000001: 5), then a
-// call under the fault takes SH600000 to its start: it serves the whole series, warns once, and
-// both files keep what they held.
-void TestHistoryFaults::fullOrReadOnlyDiskKeepsServingFromMemory_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<bool>("needsNamespace");
-    QTest::newRow("file size limit of the process (full disk)")
-        << "\"$2\" prefill \"$1\" && exec \"$2\" serve \"$1\" 4096" << false;
-    QTest::newRow("full tmpfs of 16 KiB") << "unshare -Urm sh -c 'mount -t tmpfs -o size=16k tmpfs "
-                                             "\"$1\" && \"$2\" prefill \"$1\" && "
-                                             "exec \"$2\" serve \"$1\"' sh \"$1\" \"$2\""
-                                          << true;
-    QTest::newRow("read-only cache directory")
-        << "unshare -Urm sh -c 'mount -t tmpfs tmpfs \"$1\" && \"$2\" prefill \"$1\" && "
-           "mount -o remount,ro \"$1\" && exec \"$2\" serve \"$1\"' sh \"$1\" \"$2\""
-        << true;
-}
-
-void TestHistoryFaults::fullOrReadOnlyDiskKeepsServingFromMemory() {
-    QFETCH(QString, script);
-    QFETCH(bool, needsNamespace);
-    if (needsNamespace && !CanMountInUserNamespace())
-        QSKIP("no user namespace with mounts on this machine");
-    const QMap<QString, QString> out = RunScript(script, dir_->path());
-    QCOMPARE(out.value("exit"), QString("0"));
-    QCOMPARE(out.value("first"), QString("10"));  // the prefilled file, replayed at once
-    QVERIFY(out.value("series").toInt() > 400);   // the whole history, from memory
-    QCOMPARE(out.value("save-warnings"), QString("1"));
-    QCOMPARE(out.value("file-SH600000"), QString("10"));
-    QCOMPARE(out.value("file-SZ000001"), QString("5"));
-}
 
 QTEST_GUILESS_MAIN(TestHistoryFaults)
 #include "tst_historyfaults.moc"

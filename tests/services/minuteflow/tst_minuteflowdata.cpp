@@ -108,364 +108,328 @@ class TestMinuteFlowData : public QObject {
     Q_OBJECT
 
 private slots:
-    void bodiesDecodeEveryGroupAtItsWidth_data();
-    void bodiesDecodeEveryGroupAtItsWidth();
-    void packedWordsScaleByPowersOfSixteen_data();
-    void packedWordsScaleByPowersOfSixteen();
-    void malformedBodyIsRejectedWhole_data();
-    void malformedBodyIsRejectedWhole();
-    void indicatorBodyGivesItemsAndSessionRows();
-    void mergeKeepsReplacesAndMarks_data();
-    void mergeKeepsReplacesAndMarks();
-    void absorbDropsPollBoundaryAndEndsPaging_data();
-    void absorbDropsPollBoundaryAndEndsPaging();
-    void followUpsFillGapsThenPageBack_data();
-    void followUpsFillGapsThenPageBack();
-    void indicatorResolverSplitsSuplOff_data();
-    void indicatorResolverSplitsSuplOff();
-    void minuteJoinGivesOneRowPerMinute();
-    void klineJoinPlacesCellsByFieldId();
+    void bodiesDecodeEveryGroupAtItsWidth_data() {
+        QTest::addColumn<bool>("kline");
+        QTest::addColumn<int>("mask");
+        for (bool kline : {false, true}) {
+            for (int mask : {0x00, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x3F, 0x15}) {
+                const QByteArray name = QByteArray(kline ? "12844" : "12842") + " mask 0x" +
+                                        QByteArray::number(mask, 16);
+                QTest::newRow(name.constData()) << kline << mask;
+            }
+        }
+    }
+
+    void bodiesDecodeEveryGroupAtItsWidth() {
+        QFETCH(bool, kline);
+        QFETCH(int, mask);
+        const Group* groups = kline ? kKlineGroups : kMinuteGroups;
+        const qint32 times[2] = {kline ? 20240105 : 931, kline ? 20240112 : 932};
+        HandLaid b = kline ? flowbody::KlineHead("SH600000", quint8(mask), 2)
+                           : flowbody::MinuteHead("SH600000", quint8(mask), 2);
+        QMap<QString, qint64> expected[2];
+        for (int i = 0; i < 2; ++i)
+            LayRecord(b, groups, i, times[i], quint8(mask), expected[i]);
+
+        FlowBatch batch;
+        QVERIFY(kline ? DecodeKlineFlowBody(b.bytes(), batch)
+                      : DecodeMinuteFlowBody(b.bytes(), batch));
+        QCOMPARE(int(batch.count), 2);
+        QCOMPARE(int(batch.records.size()), 2);
+        for (int i = 0; i < 2; ++i) {
+            const FlowRecord& r = batch.records[size_t(i)];
+            QCOMPARE(r.time, times[i]);
+            QCOMPARE(r.marks, 0u);
+            for (const FlowField& f : kFlowFields) {
+                if (QLatin1String(f.name) == QLatin1String("net_capital_flow"))
+                    continue;
+                QCOMPARE(qMakePair(QString(f.name), f.get(r)),
+                         qMakePair(QString(f.name), expected[i].value(f.name, 0)));
+            }
+            const QMap<QString, qint64>& e = expected[i];
+            const qint64 net = ((e.value("superincap") + e.value("bigincap")) -
+                                (e.value("superoutcap") + e.value("bigoutcap"))) *
+                               10000;
+            QCOMPARE(r.net_capital_flow, net);
+        }
+    }
+
+    void malformedBodyIsRejectedWhole_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QByteArray>("body");
+        HandLaid one = flowbody::MinuteHead("SH600000", 0x01, 2);
+        one.i32(930).i32(1).i32(2).i32(3).i32(4);
+        QTest::newRow("12842 count claims a record more than sent") << 12842 << one.bytes();
+        QTest::newRow("12842 cut inside the head")
+            << 12842 << flowbody::MinuteHead("SH600000", 0x01, 0).bytes().left(20);
+        QTest::newRow("12842 cut inside the last record")
+            << 12842 << one.bytes().left(one.bytes().size() - 3);
+        QTest::newRow("12842 count 65535 over an empty tail")
+            << 12842 << flowbody::MinuteHead("SH600000", 0x3F, 0xFFFF).bytes();
+        HandLaid k = flowbody::KlineHead("SH600000", 0x3F, 3);
+        k.i32(20240105);
+        QTest::newRow("12844 count lies after one time") << 12844 << k.bytes();
+        QTest::newRow("12844 string length beyond the body")
+            << 12844 << HandLaid().u32(0).u32(0).u16(500).bytes();
+        HandLaid i = flowbody::IndicatorHead("SH600000", 2);
+        i.i32(1).i32(2).i32(3).i32(4);
+        QTest::newRow("12988 second item cut") << 12988 << i.bytes();
+        QTest::newRow("12988 empty body") << 12988 << QByteArray();
+    }
+
+    void malformedBodyIsRejectedWhole() {
+        QFETCH(int, function);
+        QFETCH(QByteArray, body);
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression("qzLv2quoter \\{:SEPARATOR\\} minuteflow::Decode.*\\(" +
+                               QString::number(function) + "\\) body rejected: offset \\d+"));
+        FlowBatch batch;
+        batch.count = 7;
+        std::vector<MinuteIndicatorItem> items(1);
+        bool ok = true;
+        if (function == 12842)
+            ok = DecodeMinuteFlowBody(body, batch);
+        else if (function == 12844)
+            ok = DecodeKlineFlowBody(body, batch);
+        else
+            ok = DecodeMinuteIndicatorBody(body, items);
+        QVERIFY(!ok);
+        QCOMPARE(int(batch.count), 7);
+        QVERIFY(batch.records.empty());
+        QCOMPARE(int(items.size()), 1);
+    }
+
+    void indicatorBodyGivesItemsAndSessionRows() {
+        HandLaid b = flowbody::IndicatorHead("SH600000", 122);
+        for (int i = 0; i < 122; ++i)
+            b.i32(i).i32(-i).i32(i * 1000);
+        ResponsePkgEntity_12988 entity;
+        QVERIFY(DecodeMinuteIndicatorBody(b.bytes(), entity.items));
+        FillIndicatorRows(entity);
+        QCOMPARE(entity.rows.size(), 122);
+        QCOMPARE(entity.rows[0].Get("time").ToString(), QString("09:30"));
+        QCOMPARE(entity.rows[119].Get("time").ToString(), QString("11:29"));
+        QCOMPARE(entity.rows[120].Get("time").ToString(), QString("13:00"));
+        QCOMPARE(entity.rows[121].Get("index").ToInt64(), qint64(121));
+        QCOMPARE(entity.rows[121].Get("value2").ToInt64(), qint64(-121));
+        QCOMPARE(entity.rows[121].Get("value3").ToInt64(), qint64(121000));
+    }
+
+    void mergeKeepsReplacesAndMarks_data() {
+        QTest::addColumn<QString>("cached");
+        QTest::addColumn<QString>("batch");
+        QTest::addColumn<QString>("merged");
+        const auto row = [](const char* name, QString cached, QString batch, QString merged) {
+            QTest::newRow(name) << cached << batch << merged;
+        };
+        row("empty batch leaves the list", "930/1 931/2", "", "930/1 931/2");
+        row("first batch is marked at both ends", "", "930 931 932", "930n/1 931n 932n/2");
+        row("one record batch carries both marks", "", "930", "930n/3");
+        row("unmarked overlap joins without marks", "930 931 933", "933 934", "930 931 933n 934n");
+        row("older page ending on the batch start joins it", "935/1 936 937/2", "930 931 935",
+            "930n/1 931n 935n 936 937/2");
+        row("newer page starting on a batch end joins it", "930/1 931 932/2", "932 933 934",
+            "930/1 931 932n 933n 934n/2");
+        row("batch after a gap is marked at both ends", "930/1 931/2", "940 941",
+            "930/1 931/2 940n/1 941n/2");
+        row("batch inside the list replaces what it covers", "930/1 931 932 933 934/2", "931 932",
+            "930/1 931n 932n 933 934/2");
+        row("O record between two N records is dropped", "930 932", "931 933", "930 931n 933n");
+    }
+
+    void mergeKeepsReplacesAndMarks() {
+        QFETCH(QString, cached);
+        QFETCH(QString, batch);
+        QFETCH(QString, merged);
+        FlowRecords received = Records(batch);
+        for (FlowRecord& r : received)
+            r.superin = 1;  // tells the batch's records from the cached ones
+        QCOMPARE(Text(Merge(Records(cached), received)), merged);
+    }
+
+    void absorbDropsPollBoundaryAndEndsPaging_data() {
+        QTest::addColumn<QString>("cached");
+        QTest::addColumn<bool>("cachedComplete");
+        QTest::addColumn<QString>("batch");
+        QTest::addColumn<QString>("published");
+        QTest::addColumn<bool>("complete");
+        const auto row = [](const char* name, QString cached, bool cachedComplete, QString batch,
+                            QString published, bool complete) {
+            QTest::newRow(name) << cached << cachedComplete << batch << published << complete;
+        };
+        row("first page of three stays incomplete", "", false, "930 931 932", "930 931 932", false);
+        row("first page of two completes", "", false, "930 931", "930 931", true);
+        row("poll starting later drops its first record", "930 931 932", false, "932 933 934 935",
+            "933 934 935", false);
+        row("poll left with two records completes", "930 931 932", false, "932 933 934", "933 934",
+            true);
+        row("older page keeps its first record", "935 936", false, "930 931 932 933 934 935",
+            "930 931 932 933 934 935", false);
+        row("complete stays complete", "930 931", true, "931 932 933 934", "932 933 934", true);
+    }
+
+    void absorbDropsPollBoundaryAndEndsPaging() {
+        QFETCH(QString, cached);
+        QFETCH(bool, cachedComplete);
+        QFETCH(QString, batch);
+        QFETCH(QString, published);
+        QFETCH(bool, complete);
+        FlowBatch received;
+        received.records = Records(batch);
+        received.count = quint16(received.records.size());
+        const FlowSeries series = Absorb(SeriesOf(cached, cachedComplete), received);
+        QCOMPARE(Text(received.records), published);
+        QCOMPARE(int(received.count), int(received.records.size()));
+        QCOMPARE(series.complete, complete);
+    }
+
+    void followUpsFillGapsThenPageBack_data() {
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<QList<qint32>>("revindexes");
+        QTest::newRow("incomplete asks for the page ending at the second record")
+            << "930/1 931 932/2" << false << QList<qint32>{931};
+        QTest::newRow("complete without gaps asks nothing")
+            << "930/1 931 932/2" << true << QList<qint32>{};
+        QTest::newRow("a batch start inside asks from its successor back")
+            << "930/1 931/2 940/1 941 942/2" << true << QList<qint32>{941};
+        QTest::newRow("a batch start at the end has no successor")
+            << "930 931/2 940/1" << true << QList<qint32>{};
+        QTest::newRow("gaps first, then the older page")
+            << "930/1 931/2 940/1 941/2 950/1 951/2" << false << QList<qint32>{941, 951, 931};
+        QTest::newRow("a single record asks nothing") << "930/3" << false << QList<qint32>{};
+    }
+
+    void followUpsFillGapsThenPageBack() {
+        QFETCH(QString, series);
+        QFETCH(bool, complete);
+        QFETCH(QList<qint32>, revindexes);
+        QCOMPARE(FollowUpRevindexes(SeriesOf(series, complete)), revindexes);
+    }
+
+    void indicatorResolverSplitsSuplOff_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QVariant>("type");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("children");
+        QTest::addColumn<QString>("remainder");  // "-": none
+        QTest::newRow("supl and one other key")
+            << "SH600000" << QVariant(7) << "supl,ma" << true << 1 << "ma";
+        QTest::newRow("no supl: only the remainder")
+            << "SH600000" << QVariant(7) << "ma,boll" << true << 0 << "ma,boll";
+        QTest::newRow("supl alone") << "SZ000001" << QVariant(7) << "supl" << true << 1 << "-";
+        QTest::newRow("supl twice among others keeps their order")
+            << "SH600000" << QVariant(7) << "ma,supl,boll,supl" << true << 2 << "ma,boll";
+        QTest::newRow("case matters") << "SH600000" << QVariant(7) << "SUPL" << true << 0 << "SUPL";
+        QTest::newRow("stock without the feature")
+            << "HK00700" << QVariant(7) << "supl" << false << 0 << "-";
+        QTest::newRow("another scope type")
+            << "SH600000" << QVariant(17) << "supl" << false << 0 << "-";
+        QTest::newRow("the type as text")
+            << "SH600000" << QVariant("7") << "supl" << false << 0 << "-";
+    }
+
+    void indicatorResolverSplitsSuplOff() {
+        QFETCH(QString, code);
+        QFETCH(QVariant, type);
+        QFETCH(QString, keys);
+        QFETCH(bool, accepted);
+        QFETCH(int, children);
+        QFETCH(QString, remainder);
+        QuoteDataSourceHandlerConfiguration configuration;
+        configuration.lv2_feature = PatternFeatureStatement(1, "LV2", "(SH|SZ)\\d{6}");
+        QzLv2IndicatorResolver resolver(&configuration);
+        resolver.Init();
+        ScopeTreeNode node = ScopeTreeNode::NewRoot(type.type() == QVariant::Int
+                                                        ? ScopeTypeVariant(type.toInt())
+                                                        : ScopeTypeVariant(type.toString()));
+        node.stock_list = StockListExpression::FromStockCode(code);
+        node.key_list = KeyListExpression::FromKeyList(keys);
+        node.cycle = "week";
+        ScopeResolveResult result;
+        QCOMPARE(resolver.Resolve(result, node), accepted);
+        if (!accepted) {
+            QVERIFY(result.replacement_nodes.isEmpty() && result.fetch_nodes.isEmpty());
+            return;
+        }
+        QCOMPARE(result.replacement_nodes.size(), 1);
+        QCOMPARE(result.replacement_nodes.at(0).scope_id, node.scope_id);
+        QVERIFY(result.replacement_nodes.at(0).split_type == ScopeSplitTypeVariant(8));
+        QCOMPARE(result.fetch_nodes.size(), children);
+        for (const ScopeTreeNode& child : result.fetch_nodes.ToStdList()) {
+            QVERIFY(child.scope_type == ScopeTypeVariant("qz_ind_12844"));
+            QVERIFY(child.api_type == ScopeTypeVariant("12844"));
+            QCOMPARE(child.key_list.ToText(), QString("supl"));
+            QCOMPARE(child.stock_list.GetStockCode(), code);
+            QCOMPARE(child.cycle.toString(), QString("week"));
+            QCOMPARE(child.parent_scope_id, node.scope_id);
+        }
+        if (remainder == "-") {
+            QVERIFY(result.unhandled_nodes.isEmpty());
+        } else {
+            QCOMPARE(result.unhandled_nodes.size(), 1);
+            QVERIFY(result.unhandled_nodes.at(0).scope_type == ScopeTypeVariant(7));
+            QCOMPARE(result.unhandled_nodes.at(0).key_list.ToText(), remainder);
+        }
+    }
+
+    void minuteJoinGivesOneRowPerMinute() {
+        FlowRecords records = Records("931 1500");
+        records[0].superincap = 5;
+        records[0].net_capital_flow = 50000;
+        records[1].smallout = -3;
+        ScopeTreeNode source;
+        source.quote_data = QSharedPointer<ResponsePkgEntity_12842>::create(
+            quint16(2), QSharedPointer<const FlowRecords>(new FlowRecords(records)));
+        ScopeTreeNode target;
+        QVERIFY(JoinMinuteFlows(target, source).IsSuccess());
+        const auto* data = dynamic_cast<const BaseQuoteData*>(target.quote_data.data());
+        QVERIFY(data != nullptr);
+        QCOMPARE(data->rows.size(), 2);
+        QCOMPARE(data->rows[0].Get("time").ToString(), QString("09:31"));
+        QCOMPARE(data->rows[1].Get("time").ToString(), QString("15:00"));
+        QCOMPARE(data->rows[0].Get("superincap").ToInt64(), qint64(5));
+        QCOMPARE(data->rows[0].Get("net_capital_flow").ToInt64(), qint64(50000));
+        QCOMPARE(data->rows[1].Get("smallout").ToInt64(), qint64(-3));
+        QCOMPARE(data->rows[0].GetCells().Size(), 26);
+
+        ScopeTreeNode wrong;
+        wrong.quote_data = QSharedPointer<ResponsePkgEntity_12844>::create();
+        ScopeTreeNode untouched;
+        QVERIFY(!JoinMinuteFlows(untouched, wrong).IsSuccess());
+        QVERIFY(!JoinMinuteFlows(untouched, ScopeTreeNode()).IsSuccess());
+        QVERIFY(untouched.quote_data.isNull());
+    }
+
+    void klineJoinPlacesCellsByFieldId() {
+        FlowRecord r;
+        r.time = 20240105;
+        r.superin = 1;
+        r.midin = 2;
+        r.smalloutvol = 3;
+        r.superincap = 4;
+        r.smalloutcap = 5;
+        r.net_capital_flow = 6;
+        ScopeTreeNode source;
+        source.quote_data = QSharedPointer<ResponsePkgEntity_12844>::create(
+            quint16(1), QSharedPointer<const FlowRecords>(new FlowRecords{r}));
+        ScopeTreeNode target;
+        QVERIFY(JoinKlineFlows(target, source).IsSuccess());
+        const auto* segment = dynamic_cast<const KlineSegment*>(target.quote_data.data());
+        QVERIFY(segment != nullptr);
+        QCOMPARE(segment->segment_name, QString("supl"));
+        QCOMPARE(segment->RowCount(), 1);
+        QCOMPARE(segment->Cell(0, 0).ToString(), QString("20240105"));
+        const QList<QPair<int, qint64>> cells = {{34, 1}, {36, 2}, {49, 3}, {50, 4},
+                                                 {57, 5}, {58, 6}, {35, 0}};
+        for (const auto& cell : cells)
+            QCOMPARE(qMakePair(cell.first, segment->Cell(0, cell.first).ToInt64()), cell);
+        QCOMPARE(segment->header->GetCapacity(), 26);
+        QVERIFY(!JoinKlineFlows(target, ScopeTreeNode()).IsSuccess());
+    }
 };
-
-void TestMinuteFlowData::bodiesDecodeEveryGroupAtItsWidth_data() {
-    QTest::addColumn<bool>("kline");
-    QTest::addColumn<int>("mask");
-    for (bool kline : {false, true}) {
-        for (int mask : {0x00, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x3F, 0x15}) {
-            const QByteArray name =
-                QByteArray(kline ? "12844" : "12842") + " mask 0x" + QByteArray::number(mask, 16);
-            QTest::newRow(name.constData()) << kline << mask;
-        }
-    }
-}
-
-void TestMinuteFlowData::bodiesDecodeEveryGroupAtItsWidth() {
-    QFETCH(bool, kline);
-    QFETCH(int, mask);
-    const Group* groups = kline ? kKlineGroups : kMinuteGroups;
-    const qint32 times[2] = {kline ? 20240105 : 931, kline ? 20240112 : 932};
-    HandLaid b = kline ? flowbody::KlineHead("SH600000", quint8(mask), 2)
-                       : flowbody::MinuteHead("SH600000", quint8(mask), 2);
-    QMap<QString, qint64> expected[2];
-    for (int i = 0; i < 2; ++i)
-        LayRecord(b, groups, i, times[i], quint8(mask), expected[i]);
-
-    FlowBatch batch;
-    QVERIFY(kline ? DecodeKlineFlowBody(b.bytes(), batch) : DecodeMinuteFlowBody(b.bytes(), batch));
-    QCOMPARE(int(batch.count), 2);
-    QCOMPARE(int(batch.records.size()), 2);
-    for (int i = 0; i < 2; ++i) {
-        const FlowRecord& r = batch.records[size_t(i)];
-        QCOMPARE(r.time, times[i]);
-        QCOMPARE(r.marks, 0u);
-        for (const FlowField& f : kFlowFields) {
-            if (QLatin1String(f.name) == QLatin1String("net_capital_flow"))
-                continue;
-            QCOMPARE(qMakePair(QString(f.name), f.get(r)),
-                     qMakePair(QString(f.name), expected[i].value(f.name, 0)));
-        }
-        const QMap<QString, qint64>& e = expected[i];
-        const qint64 net = ((e.value("superincap") + e.value("bigincap")) -
-                            (e.value("superoutcap") + e.value("bigoutcap"))) *
-                           10000;
-        QCOMPARE(r.net_capital_flow, net);
-    }
-}
-
-void TestMinuteFlowData::packedWordsScaleByPowersOfSixteen_data() {
-    QTest::addColumn<quint32>("word");
-    QTest::addColumn<qint64>("value");
-    QTest::newRow("exponent 1") << 0x40000001u << qint64(16);
-    QTest::newRow("exponent 2") << 0x80000001u << qint64(256);
-    QTest::newRow("exponent 3") << 0xC0000001u << qint64(4096);
-    QTest::newRow("largest plain mantissa") << 0x3FFFFFFFu << qint64(1073741823);
-    QTest::newRow("largest word") << 0xFFFFFFFFu << (qint64(0x3FFFFFFF) << 12);
-}
-
-void TestMinuteFlowData::packedWordsScaleByPowersOfSixteen() {
-    QFETCH(quint32, word);
-    QFETCH(qint64, value);
-    HandLaid b = flowbody::MinuteHead("SH600000", 0x02, 1);
-    b.i32(930).u32(word).u32(0).u32(0).u32(0);
-    FlowBatch batch;
-    QVERIFY(DecodeMinuteFlowBody(b.bytes(), batch));
-    QCOMPARE(batch.records.at(0).superinvol, value);
-}
-
-void TestMinuteFlowData::malformedBodyIsRejectedWhole_data() {
-    QTest::addColumn<int>("function");
-    QTest::addColumn<QByteArray>("body");
-    HandLaid one = flowbody::MinuteHead("SH600000", 0x01, 2);
-    one.i32(930).i32(1).i32(2).i32(3).i32(4);
-    QTest::newRow("12842 count claims a record more than sent") << 12842 << one.bytes();
-    QTest::newRow("12842 cut inside the head")
-        << 12842 << flowbody::MinuteHead("SH600000", 0x01, 0).bytes().left(20);
-    QTest::newRow("12842 cut inside the last record")
-        << 12842 << one.bytes().left(one.bytes().size() - 3);
-    QTest::newRow("12842 count 65535 over an empty tail")
-        << 12842 << flowbody::MinuteHead("SH600000", 0x3F, 0xFFFF).bytes();
-    HandLaid k = flowbody::KlineHead("SH600000", 0x3F, 3);
-    k.i32(20240105);
-    QTest::newRow("12844 count lies after one time") << 12844 << k.bytes();
-    QTest::newRow("12844 string length beyond the body")
-        << 12844 << HandLaid().u32(0).u32(0).u16(500).bytes();
-    HandLaid i = flowbody::IndicatorHead("SH600000", 2);
-    i.i32(1).i32(2).i32(3).i32(4);
-    QTest::newRow("12988 second item cut") << 12988 << i.bytes();
-    QTest::newRow("12988 empty body") << 12988 << QByteArray();
-}
-
-void TestMinuteFlowData::malformedBodyIsRejectedWhole() {
-    QFETCH(int, function);
-    QFETCH(QByteArray, body);
-    QTest::ignoreMessage(
-        QtWarningMsg,
-        QRegularExpression("qzLv2quoter \\{:SEPARATOR\\} minuteflow::Decode.*\\(" +
-                           QString::number(function) + "\\) body rejected: offset \\d+"));
-    FlowBatch batch;
-    batch.count = 7;
-    std::vector<MinuteIndicatorItem> items(1);
-    bool ok = true;
-    if (function == 12842)
-        ok = DecodeMinuteFlowBody(body, batch);
-    else if (function == 12844)
-        ok = DecodeKlineFlowBody(body, batch);
-    else
-        ok = DecodeMinuteIndicatorBody(body, items);
-    QVERIFY(!ok);
-    QCOMPARE(int(batch.count), 7);
-    QVERIFY(batch.records.empty());
-    QCOMPARE(int(items.size()), 1);
-}
-
-void TestMinuteFlowData::indicatorBodyGivesItemsAndSessionRows() {
-    HandLaid b = flowbody::IndicatorHead("SH600000", 122);
-    for (int i = 0; i < 122; ++i)
-        b.i32(i).i32(-i).i32(i * 1000);
-    ResponsePkgEntity_12988 entity;
-    QVERIFY(DecodeMinuteIndicatorBody(b.bytes(), entity.items));
-    FillIndicatorRows(entity);
-    QCOMPARE(entity.rows.size(), 122);
-    QCOMPARE(entity.rows[0].Get("time").ToString(), QString("09:30"));
-    QCOMPARE(entity.rows[119].Get("time").ToString(), QString("11:29"));
-    QCOMPARE(entity.rows[120].Get("time").ToString(), QString("13:00"));
-    QCOMPARE(entity.rows[121].Get("index").ToInt64(), qint64(121));
-    QCOMPARE(entity.rows[121].Get("value2").ToInt64(), qint64(-121));
-    QCOMPARE(entity.rows[121].Get("value3").ToInt64(), qint64(121000));
-}
-
-void TestMinuteFlowData::mergeKeepsReplacesAndMarks_data() {
-    QTest::addColumn<QString>("cached");
-    QTest::addColumn<QString>("batch");
-    QTest::addColumn<QString>("merged");
-    const auto row = [](const char* name, QString cached, QString batch, QString merged) {
-        QTest::newRow(name) << cached << batch << merged;
-    };
-    row("empty batch leaves the list", "930/1 931/2", "", "930/1 931/2");
-    row("first batch is marked at both ends", "", "930 931 932", "930n/1 931n 932n/2");
-    row("one record batch carries both marks", "", "930", "930n/3");
-    row("unmarked overlap joins without marks", "930 931 933", "933 934", "930 931 933n 934n");
-    row("older page ending on the batch start joins it", "935/1 936 937/2", "930 931 935",
-        "930n/1 931n 935n 936 937/2");
-    row("newer page starting on a batch end joins it", "930/1 931 932/2", "932 933 934",
-        "930/1 931 932n 933n 934n/2");
-    row("batch after a gap is marked at both ends", "930/1 931/2", "940 941",
-        "930/1 931/2 940n/1 941n/2");
-    row("batch inside the list replaces what it covers", "930/1 931 932 933 934/2", "931 932",
-        "930/1 931n 932n 933 934/2");
-    row("O record between two N records is dropped", "930 932", "931 933", "930 931n 933n");
-}
-
-void TestMinuteFlowData::mergeKeepsReplacesAndMarks() {
-    QFETCH(QString, cached);
-    QFETCH(QString, batch);
-    QFETCH(QString, merged);
-    FlowRecords received = Records(batch);
-    for (FlowRecord& r : received)
-        r.superin = 1;  // tells the batch's records from the cached ones
-    QCOMPARE(Text(Merge(Records(cached), received)), merged);
-}
-
-void TestMinuteFlowData::absorbDropsPollBoundaryAndEndsPaging_data() {
-    QTest::addColumn<QString>("cached");
-    QTest::addColumn<bool>("cachedComplete");
-    QTest::addColumn<QString>("batch");
-    QTest::addColumn<QString>("published");
-    QTest::addColumn<bool>("complete");
-    const auto row = [](const char* name, QString cached, bool cachedComplete, QString batch,
-                        QString published, bool complete) {
-        QTest::newRow(name) << cached << cachedComplete << batch << published << complete;
-    };
-    row("first page of three stays incomplete", "", false, "930 931 932", "930 931 932", false);
-    row("first page of two completes", "", false, "930 931", "930 931", true);
-    row("poll starting later drops its first record", "930 931 932", false, "932 933 934 935",
-        "933 934 935", false);
-    row("poll left with two records completes", "930 931 932", false, "932 933 934", "933 934",
-        true);
-    row("older page keeps its first record", "935 936", false, "930 931 932 933 934 935",
-        "930 931 932 933 934 935", false);
-    row("complete stays complete", "930 931", true, "931 932 933 934", "932 933 934", true);
-}
-
-void TestMinuteFlowData::absorbDropsPollBoundaryAndEndsPaging() {
-    QFETCH(QString, cached);
-    QFETCH(bool, cachedComplete);
-    QFETCH(QString, batch);
-    QFETCH(QString, published);
-    QFETCH(bool, complete);
-    FlowBatch received;
-    received.records = Records(batch);
-    received.count = quint16(received.records.size());
-    const FlowSeries series = Absorb(SeriesOf(cached, cachedComplete), received);
-    QCOMPARE(Text(received.records), published);
-    QCOMPARE(int(received.count), int(received.records.size()));
-    QCOMPARE(series.complete, complete);
-}
-
-void TestMinuteFlowData::followUpsFillGapsThenPageBack_data() {
-    QTest::addColumn<QString>("series");
-    QTest::addColumn<bool>("complete");
-    QTest::addColumn<QList<qint32>>("revindexes");
-    QTest::newRow("incomplete asks for the page ending at the second record")
-        << "930/1 931 932/2" << false << QList<qint32>{931};
-    QTest::newRow("complete without gaps asks nothing")
-        << "930/1 931 932/2" << true << QList<qint32>{};
-    QTest::newRow("a batch start inside asks from its successor back")
-        << "930/1 931/2 940/1 941 942/2" << true << QList<qint32>{941};
-    QTest::newRow("a batch start at the end has no successor")
-        << "930 931/2 940/1" << true << QList<qint32>{};
-    QTest::newRow("gaps first, then the older page")
-        << "930/1 931/2 940/1 941/2 950/1 951/2" << false << QList<qint32>{941, 951, 931};
-    QTest::newRow("a single record asks nothing") << "930/3" << false << QList<qint32>{};
-}
-
-void TestMinuteFlowData::followUpsFillGapsThenPageBack() {
-    QFETCH(QString, series);
-    QFETCH(bool, complete);
-    QFETCH(QList<qint32>, revindexes);
-    QCOMPARE(FollowUpRevindexes(SeriesOf(series, complete)), revindexes);
-}
-
-void TestMinuteFlowData::indicatorResolverSplitsSuplOff_data() {
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QVariant>("type");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<int>("children");
-    QTest::addColumn<QString>("remainder");  // "-": none
-    QTest::newRow("supl and one other key")
-        << "SH600000" << QVariant(7) << "supl,ma" << true << 1 << "ma";
-    QTest::newRow("no supl: only the remainder")
-        << "SH600000" << QVariant(7) << "ma,boll" << true << 0 << "ma,boll";
-    QTest::newRow("supl alone") << "SZ000001" << QVariant(7) << "supl" << true << 1 << "-";
-    QTest::newRow("supl twice among others keeps their order")
-        << "SH600000" << QVariant(7) << "ma,supl,boll,supl" << true << 2 << "ma,boll";
-    QTest::newRow("case matters") << "SH600000" << QVariant(7) << "SUPL" << true << 0 << "SUPL";
-    QTest::newRow("stock without the feature")
-        << "HK00700" << QVariant(7) << "supl" << false << 0 << "-";
-    QTest::newRow("another scope type")
-        << "SH600000" << QVariant(17) << "supl" << false << 0 << "-";
-    QTest::newRow("the type as text") << "SH600000" << QVariant("7") << "supl" << false << 0 << "-";
-}
-
-void TestMinuteFlowData::indicatorResolverSplitsSuplOff() {
-    QFETCH(QString, code);
-    QFETCH(QVariant, type);
-    QFETCH(QString, keys);
-    QFETCH(bool, accepted);
-    QFETCH(int, children);
-    QFETCH(QString, remainder);
-    QuoteDataSourceHandlerConfiguration configuration;
-    configuration.lv2_feature = PatternFeatureStatement(1, "LV2", "(SH|SZ)\\d{6}");
-    QzLv2IndicatorResolver resolver(&configuration);
-    resolver.Init();
-    ScopeTreeNode node =
-        ScopeTreeNode::NewRoot(type.type() == QVariant::Int ? ScopeTypeVariant(type.toInt())
-                                                            : ScopeTypeVariant(type.toString()));
-    node.stock_list = StockListExpression::FromStockCode(code);
-    node.key_list = KeyListExpression::FromKeyList(keys);
-    node.cycle = "week";
-    ScopeResolveResult result;
-    QCOMPARE(resolver.Resolve(result, node), accepted);
-    if (!accepted) {
-        QVERIFY(result.replacement_nodes.isEmpty() && result.fetch_nodes.isEmpty());
-        return;
-    }
-    QCOMPARE(result.replacement_nodes.size(), 1);
-    QCOMPARE(result.replacement_nodes.at(0).scope_id, node.scope_id);
-    QVERIFY(result.replacement_nodes.at(0).split_type == ScopeSplitTypeVariant(8));
-    QCOMPARE(result.fetch_nodes.size(), children);
-    for (const ScopeTreeNode& child : result.fetch_nodes.ToStdList()) {
-        QVERIFY(child.scope_type == ScopeTypeVariant("qz_ind_12844"));
-        QVERIFY(child.api_type == ScopeTypeVariant("12844"));
-        QCOMPARE(child.key_list.ToText(), QString("supl"));
-        QCOMPARE(child.stock_list.GetStockCode(), code);
-        QCOMPARE(child.cycle.toString(), QString("week"));
-        QCOMPARE(child.parent_scope_id, node.scope_id);
-    }
-    if (remainder == "-") {
-        QVERIFY(result.unhandled_nodes.isEmpty());
-    } else {
-        QCOMPARE(result.unhandled_nodes.size(), 1);
-        QVERIFY(result.unhandled_nodes.at(0).scope_type == ScopeTypeVariant(7));
-        QCOMPARE(result.unhandled_nodes.at(0).key_list.ToText(), remainder);
-    }
-}
-
-void TestMinuteFlowData::minuteJoinGivesOneRowPerMinute() {
-    FlowRecords records = Records("931 1500");
-    records[0].superincap = 5;
-    records[0].net_capital_flow = 50000;
-    records[1].smallout = -3;
-    ScopeTreeNode source;
-    source.quote_data = QSharedPointer<ResponsePkgEntity_12842>::create(
-        quint16(2), QSharedPointer<const FlowRecords>(new FlowRecords(records)));
-    ScopeTreeNode target;
-    QVERIFY(JoinMinuteFlows(target, source).IsSuccess());
-    const auto* data = dynamic_cast<const BaseQuoteData*>(target.quote_data.data());
-    QVERIFY(data != nullptr);
-    QCOMPARE(data->rows.size(), 2);
-    QCOMPARE(data->rows[0].Get("time").ToString(), QString("09:31"));
-    QCOMPARE(data->rows[1].Get("time").ToString(), QString("15:00"));
-    QCOMPARE(data->rows[0].Get("superincap").ToInt64(), qint64(5));
-    QCOMPARE(data->rows[0].Get("net_capital_flow").ToInt64(), qint64(50000));
-    QCOMPARE(data->rows[1].Get("smallout").ToInt64(), qint64(-3));
-    QCOMPARE(data->rows[0].GetCells().Size(), 26);
-
-    ScopeTreeNode wrong;
-    wrong.quote_data = QSharedPointer<ResponsePkgEntity_12844>::create();
-    ScopeTreeNode untouched;
-    QVERIFY(!JoinMinuteFlows(untouched, wrong).IsSuccess());
-    QVERIFY(!JoinMinuteFlows(untouched, ScopeTreeNode()).IsSuccess());
-    QVERIFY(untouched.quote_data.isNull());
-}
-
-void TestMinuteFlowData::klineJoinPlacesCellsByFieldId() {
-    FlowRecord r;
-    r.time = 20240105;
-    r.superin = 1;
-    r.midin = 2;
-    r.smalloutvol = 3;
-    r.superincap = 4;
-    r.smalloutcap = 5;
-    r.net_capital_flow = 6;
-    ScopeTreeNode source;
-    source.quote_data = QSharedPointer<ResponsePkgEntity_12844>::create(
-        quint16(1), QSharedPointer<const FlowRecords>(new FlowRecords{r}));
-    ScopeTreeNode target;
-    QVERIFY(JoinKlineFlows(target, source).IsSuccess());
-    const auto* segment = dynamic_cast<const KlineSegment*>(target.quote_data.data());
-    QVERIFY(segment != nullptr);
-    QCOMPARE(segment->segment_name, QString("supl"));
-    QCOMPARE(segment->RowCount(), 1);
-    QCOMPARE(segment->Cell(0, 0).ToString(), QString("20240105"));
-    const QList<QPair<int, qint64>> cells = {{34, 1}, {36, 2}, {49, 3}, {50, 4},
-                                             {57, 5}, {58, 6}, {35, 0}};
-    for (const auto& cell : cells)
-        QCOMPARE(qMakePair(cell.first, segment->Cell(0, cell.first).ToInt64()), cell);
-    QCOMPARE(segment->header->GetCapacity(), 26);
-    QVERIFY(!JoinKlineFlows(target, ScopeTreeNode()).IsSuccess());
-}
 
 QTEST_GUILESS_MAIN(TestMinuteFlowData)
 #include "tst_minuteflowdata.moc"
