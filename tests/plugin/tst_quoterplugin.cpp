@@ -31,13 +31,8 @@ private slots:
         QVERIFY(instance != nullptr);
         QCOMPARE(QPluginLoader(QStringLiteral(QZLV2_PLUGIN_FILE)).instance(), instance);
 
-        void* const asInterface = qobject_cast<QuoterFactoryInterface*>(instance);
-        QVERIFY(asInterface != nullptr);
-        QCOMPARE(instance->qt_metacast("QzLv2QuoterFactory"), static_cast<void*>(instance));
-        QCOMPARE(instance->qt_metacast("QuoterFactoryInterface"), asInterface);
-        QCOMPARE(instance->qt_metacast("com.mervox.lib.quoter.QuoterFactoryInterface/1.0"),
-                 asInterface);
-        QVERIFY(instance->qt_metacast("SomethingElse") == nullptr);
+        // The client's cast goes by the interface's IID.
+        QVERIFY(qobject_cast<QuoterFactoryInterface*>(instance) != nullptr);
     }
 
     void handlerRegistersItsControllerUnderItsName() {

@@ -23,29 +23,19 @@
 namespace stress {
 
 // Under ThreadSanitizer everything runs 5-15 times slower: the time limits stretch, the amount of
-// work stays the same.
-#if defined(__SANITIZE_THREAD__)  // GCC
-#define QZ_STRESS_UNDER_TSAN
-#elif defined(__has_feature)  // clang
-#if __has_feature(thread_sanitizer)
-#define QZ_STRESS_UNDER_TSAN
+// work stays the same. AddressSanitizer slows the single-threaded fault runs down some 5 times:
+// only the patience of the watchdog stretches.
+#ifdef __has_feature  // clang; GCC defines __SANITIZE_*__
+#define QZ_STRESS_HAS(feature) __has_feature(feature)
+#else
+#define QZ_STRESS_HAS(feature) 0
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)  // GCC
-#define QZ_STRESS_UNDER_ASAN
-#elif defined(__has_feature)  // clang
-#if __has_feature(address_sanitizer)
-#define QZ_STRESS_UNDER_ASAN
-#endif
-#endif
-#ifdef QZ_STRESS_UNDER_TSAN
+#if defined(__SANITIZE_THREAD__) || QZ_STRESS_HAS(thread_sanitizer)
 constexpr int kSlowdown = 10;
 #else
 constexpr int kSlowdown = 1;
 #endif
-// AddressSanitizer slows the single-threaded fault runs down some 5 times: only the patience of
-// the watchdog stretches.
-#ifdef QZ_STRESS_UNDER_ASAN
+#if defined(__SANITIZE_ADDRESS__) || QZ_STRESS_HAS(address_sanitizer)
 constexpr int kWatchdogSlowdown = 5;
 #else
 constexpr int kWatchdogSlowdown = kSlowdown;
@@ -189,10 +179,6 @@ public:
         }
     }
 
-    void AddViolation(const QString& what) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        AddViolationLocked(what);
-    }
     int DeliveryCount() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return delivered_;

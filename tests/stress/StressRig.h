@@ -34,6 +34,8 @@ constexpr int kFastPool = 16;   // codes asked for by fast-quote nodes (12989 ca
 constexpr int kBoardPool = 24;  // codes asked for by board rows
 constexpr int kPushPool = 150;  // codes the server pushes (10002 cache: 100)
 constexpr quint32 kServeFlags = 0x01;
+constexpr qint64 kStartMs = 1700000000000;  // ms since the epoch, a fixed test "now"
+using IntentPtr = QSharedPointer<QuoteDataSourceIntent>;
 
 // SH600000, SZ000001, SH600001, SZ000002, ...
 inline QString CodeAt(int index) {
@@ -157,15 +159,6 @@ struct QuoterRig {
         }
     }
 
-    // Empty while both calls' caches are within capacity, else what is wrong.
-    QString CheckCaches() const {
-        auto over = [](auto* call) {
-            return call != nullptr && call->Cache().Size() > call->Cache().Capacity();
-        };
-        return QString(over(board) ? "10002 cache over capacity. " : "") +
-               (over(fast_quote) ? "12989 cache over capacity." : "");
-    }
-
     // The scripted backends of "l2quote" and "pcl2xtquote"; null when others were given.
     const std::shared_ptr<ScriptedServerBackend> main_backend;
     const std::shared_ptr<ScriptedServerBackend> fast_backend;
@@ -175,6 +168,36 @@ struct QuoterRig {
     QzLv2RemoteApiCall_10002* board = nullptr;
     QzLv2RemoteApiCall_12989* fast_quote = nullptr;
 };
+
+// Tasks 1..count.
+inline QList<int> TaskIds(int count) {
+    QList<int> tasks;
+    for (int task = 1; task <= count; ++task)
+        tasks << task;
+    return tasks;
+}
+
+// The scope ids that left the quoter's table since the last look (`present`, task -> ids, brought
+// up to date). The table changes only under the quoter's mutex, together with the calls'
+// subscriptions, and every intent resolves into fresh scope ids: such an id is detached for good.
+// `current`, when given, receives the nodes in the table now.
+inline QList<int> Departed(QuoterRig& rig, const QList<int>& tasks, QMap<int, QSet<int>>& present,
+                           QHash<int, ScopeTreeNode>* current = nullptr) {
+    QList<int> gone;
+    for (int task : tasks) {
+        QSet<int> now;
+        for (const ScopeTreeNode& node : rig.quoter->AttachedNodes(task)) {
+            now.insert(node.scope_id);
+            if (current != nullptr)
+                current->insert(node.scope_id, node);
+        }
+        for (int id : qAsConst(present[task]))
+            if (!now.contains(id))
+                gone << id;
+        present[task] = now;
+    }
+    return gone;
+}
 
 inline QList<int> Ids(const ScopeTreeNodeList& nodes) {
     QList<int> ids;

@@ -23,12 +23,10 @@
 #include "tests/stress/StressRig.h"
 
 using namespace stress;
-using IntentPtr = QSharedPointer<QuoteDataSourceIntent>;
 
 namespace {
 
-constexpr qint64 kStartMs = 1700000000000;  // ms since the epoch, a fixed test "now"
-constexpr int kTickMs = 500;                // simulated ms per market tick
+constexpr int kTickMs = 500;  // simulated ms per market tick
 constexpr int kTasks = 10;
 constexpr int kStocksPerTask = 3;  // 30 watched stocks
 constexpr int kListedStocks = 9;   // the market's own; the rest are generated
@@ -319,21 +317,8 @@ private:
     // Nodes that left the quoter's table since the last look become a barrier: nothing popped
     // after its marker may name them. Then the queue is drained.
     void Collect() {
-        QList<int> gone;
         QHash<int, ScopeTreeNode> current;
-        for (int task = 1; task <= kTasks; ++task) {
-            QSet<int> now;
-            for (const ScopeTreeNode& node : rig_.quoter->AttachedNodes(task)) {
-                now.insert(node.scope_id);
-                current.insert(node.scope_id, node);
-            }
-            for (int id : qAsConst(present_[task])) {
-                if (!now.contains(id)) {
-                    gone << id;
-                }
-            }
-            present_[task] = now;
-        }
+        const QList<int> gone = Departed(rig_, TaskIds(kTasks), present_, &current);
         if (!gone.isEmpty()) {
             rig_.Queue().Push(DeliveryLedger::Marker(ledger_.AddBarrier(gone)), 0);
         }

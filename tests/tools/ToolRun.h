@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "tools/qzlv2/DecodeCommand.h"
+
 namespace tooltest {
 
 struct Run {
@@ -28,6 +30,13 @@ inline Run RunTool(const QStringList& args, const QByteArray& input = QByteArray
 inline QByteArray DataFile(const QString& name) {
     QFile file(QStringLiteral(QZLV2_TEST_DATA "/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A hand-laid body of data/ (commented hex), empty if it is missing or not hex.
+inline QByteArray HexBody(const QString& name) {
+    QByteArray body;
+    QString error;
+    return qzlv2::ParseHex(DataFile(name), body, error) ? body : QByteArray();
 }
 
 }  // namespace tooltest
