@@ -1,6 +1,6 @@
 // The 12842, 12844 and 12988 calls on a scripted server: what they ask, how the paging walks a
 // day back to its start, what a damaged history file costs (a miss with its warning, the series
-// fetched again, the file replaced). A second run from the file: tst_qzlv2flows.
+// fetched again, the file replaced). A second run from the file: tst_qzlv2.
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -220,6 +220,46 @@ private slots:
         QVERIFY(minuteflow::FlowHistoryFile().Load(kCode, "week", replaced));
         QCOMPARE(Times(replaced.records), HistoryTimes());
         QVERIFY(replaced.flag);
+    }
+
+    // Every cut of a good file is refused; of every single flipped bit only those of the banner,
+    // which the reader does not check, load, and then load the same records.
+    void everyCutAndBitFlipIsRejectedOrHarmless() {
+        historyfile::HistoryData<FlowRecord> original;
+        for (int i = 0; i < 2; ++i)
+            original.records.push_back(kHistory.Record(kCode, "week", i));
+        const QByteArray good = minuteflow::FlowHistoryFile().Encode(original);
+        QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        auto loads = [](const QByteArray& bytes, historyfile::HistoryData<FlowRecord>& out) {
+            try {
+                return minuteflow::FlowHistoryFile().Decode(bytes, out);
+            } catch (const CMemArchiveError&) {
+                return false;
+            }
+        };
+        int rejected = 0;
+        for (int n = 0; n < good.size(); ++n) {
+            historyfile::HistoryData<FlowRecord> out;
+            rejected += loads(good.left(n), out) ? 0 : 1;
+        }
+        int harmless = 0;
+        for (int bit = 0; bit < good.size() * 8; ++bit) {
+            QByteArray bytes = good;
+            bytes[bit / 8] = char(bytes[bit / 8] ^ (1 << (bit % 8)));
+            historyfile::HistoryData<FlowRecord> out;
+            if (!loads(bytes, out)) {
+                ++rejected;
+                continue;
+            }
+            ++harmless;
+            QVERIFY2(Times(out.records) == Times(original.records) &&
+                         out.records[1].smallout == original.records[1].smallout,
+                     qPrintable(QString("bit %1 loaded other records").arg(bit)));
+        }
+        qInstallMessageHandler(previous);
+        QCOMPARE(rejected, good.size() + good.size() * 8 - harmless);
+        QCOMPARE(harmless, int(qstrlen(historyfile::kBanner)) * 8);
     }
 
     void indicatorDeliversRowsAndIsNotCached() {
