@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <array>
@@ -149,6 +150,11 @@ struct AuctionPoint {
     }
 };
 
+Q_DECLARE_TYPEINFO(AuctionPoint, Q_PRIMITIVE_TYPE);
+
+// One contiguous allocation per list of a message, not one node per 12-byte point.
+using AuctionPoints = QVector<AuctionPoint>;
+
 struct StockSnapshot {
     quint32 mask1 = 0, mask2 = 0, mask3 = 0;           // masks of the LAST message merged in
     quint32 carried1 = 0, carried2 = 0, carried3 = 0;  // OR of every merged message's masks
@@ -215,10 +221,10 @@ struct StockSnapshot {
     quint8 board_subcategory = 0;
     qint32 open_auction_price = 0;
     quint32 open_auction_volume = 0;
-    QList<AuctionPoint> open_auction_points;
+    AuctionPoints open_auction_points;
     qint32 close_auction_price = 0;
     quint32 close_auction_volume = 0;
-    QList<AuctionPoint> close_auction_points;
+    AuctionPoints close_auction_points;
 
     // mask 3
     qint32 iopv = 0;

@@ -1,5 +1,7 @@
 #include "services/stockboard/StockSnapshotDecoder.h"
 
+#include <QtEndian>
+
 #include "framework/WireReader.h"
 #include "host/core/CMemArchive.h"
 #include "services/stockboard/QuoteAnswerHead.h"
@@ -10,24 +12,33 @@ using namespace snapshot;
 
 constexpr int kAuctionPointBytes = 12;  // bytes of one auction point: time, price, volume
 
+constexpr int kLevelBytes = 8;  // bytes of one price level: price, volume
+
+// Runs of fixed-size items (levels, auction points) are bounds-checked once and read from their
+// bytes, rather than paying the archive's out-of-line check for every field.
+const char* ReadRun(CMemArchive& a, int bytes) {
+    return a.TryRead(bytes) - bytes;
+}
+
 void ReadLevels(CMemArchive& a, std::array<PriceLevel, 10>& levels) {
+    const char* p = ReadRun(a, static_cast<int>(levels.size()) * kLevelBytes);
     for (PriceLevel& level : levels) {
-        level.price = a.Read<qint32>();
-        level.volume = a.Read<quint32>();
+        level.price = qFromLittleEndian<qint32>(p);
+        level.volume = qFromLittleEndian<quint32>(p + 4);
+        p += kLevelBytes;
     }
 }
 
-QList<AuctionPoint> ReadAuctionPoints(CMemArchive& a) {
+AuctionPoints ReadAuctionPoints(CMemArchive& a) {
     const quint16 count = a.Read<quint16>();
     wire::RequireItems(a, count, kAuctionPointBytes);
-    QList<AuctionPoint> points;
-    points.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        AuctionPoint point;
-        point.time = a.Read<quint32>();
-        point.price = a.Read<qint32>();
-        point.volume = a.Read<quint32>();
-        points.append(point);
+    const char* p = ReadRun(a, count * kAuctionPointBytes);
+    AuctionPoints points(count);
+    for (AuctionPoint& point : points) {
+        point.time = qFromLittleEndian<quint32>(p);
+        point.price = qFromLittleEndian<qint32>(p + 4);
+        point.volume = qFromLittleEndian<quint32>(p + 8);
+        p += kAuctionPointBytes;
     }
     return points;
 }

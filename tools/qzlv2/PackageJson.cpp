@@ -24,7 +24,7 @@ QJsonArray LevelsToJson(const Levels& levels) {
     return array;
 }
 
-QJsonArray PointsToJson(const QList<AuctionPoint>& points) {
+QJsonArray PointsToJson(const AuctionPoints& points) {
     QJsonArray array;
     for (const AuctionPoint& p : points) {
         array.append(QJsonObject{

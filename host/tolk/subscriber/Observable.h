@@ -14,6 +14,9 @@ namespace tolk {
 namespace subscriber {
 
 template <typename K, typename V>
+class Publisher;
+
+template <typename K, typename V>
 class IObservable {
 public:
     virtual ~IObservable() = default;
@@ -65,6 +68,23 @@ public:
 
     void Notify(const K& topic, const V& value, ISubscriber<K, V>* excluded) override {
         QMutexLocker locker(&mutex_);
+        NotifyHeld(topic, value, excluded);
+    }
+
+    void Notify(const K& topic, const V& value) override { Notify(topic, value, nullptr); }
+
+    int Count() override {
+        QMutexLocker locker(&mutex_);
+        return static_cast<int>(members_.size());
+    }
+
+private:
+    template <typename, typename>
+    friend class Publisher;
+
+    // Notify without this observable's own lock, for an owner that already serialises every access
+    // to it (a publisher holding its mutex): saves a recursive lock pair per publication.
+    void NotifyHeld(const K& topic, const V& value, ISubscriber<K, V>* excluded) {
         if (order_.empty()) {
             return;
         }
@@ -81,14 +101,6 @@ public:
         }
     }
 
-    void Notify(const K& topic, const V& value) override { Notify(topic, value, nullptr); }
-
-    int Count() override {
-        QMutexLocker locker(&mutex_);
-        return static_cast<int>(members_.size());
-    }
-
-private:
     // Counts a running pass; the outermost pass sweeps the nulled entries, even when a callback
     // throws.
     struct PassGuard {

@@ -2,7 +2,6 @@
 
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSemaphore>
 
 #include <deque>
 #include <functional>
@@ -34,10 +33,11 @@ public:
 //
 // Thread contract: any thread. Every operation holds the recursive mutex for its whole run, and
 // subscriber and listener callbacks run on the calling thread with it held. Subscribe, Unsubscribe
-// and Publish are serialised: each copies its arguments into an action; the one-permit semaphore
-// is held while actions run, so an operation issued from inside a callback (same thread, mutex
-// re-entered) is queued and runs after the running action has finished, in issue order, never
-// nested inside it. Other threads wait on the mutex.
+// and Publish are serialised: while an operation runs (running_, guarded by the mutex), an
+// operation issued from inside a callback (same thread, mutex re-entered) copies its arguments
+// into a queued action that runs after the running one has finished, in issue order, never nested
+// inside it. Other threads wait on the mutex. The owned observables are reached only under the
+// mutex, so they are notified without taking their own locks.
 template <typename K, typename V>
 class Publisher : public IPublisher<K, V> {
 public:
@@ -56,20 +56,20 @@ public:
 
     // Always true; the subscription itself may be deferred (see the thread contract).
     bool Subscribe(const K& topic, SubscriberPtr subscriber) override {
-        Execute([this, topic, subscriber] { DoSubscribe(topic, subscriber); });
+        Execute(&Publisher::DoSubscribe, topic, subscriber);
         return true;
     }
 
     void Unsubscribe(const K& topic, SubscriberPtr subscriber) override {
-        Execute([this, topic, subscriber] { DoUnsubscribe(topic, subscriber); });
+        Execute(&Publisher::DoUnsubscribe, topic, subscriber);
     }
 
     void Publish(const K& topic, const V& value, SubscriberPtr excluded) override {
-        Execute([this, topic, value, excluded] { DoPublish(topic, value, excluded); });
+        Execute(&Publisher::DoPublish, topic, value, excluded);
     }
 
     void Publish(const K& topic, const V& value) override {
-        Execute([this, topic, value] { DoPublish(topic, value, nullptr); });
+        Execute(&Publisher::DoPublish, topic, value, SubscriberPtr{nullptr});
     }
 
     // Attaches a listener told of every later subscription (not owned).
@@ -91,11 +91,11 @@ public:
 
     // A subscriber of every publication, whatever its topic; serialised like Subscribe.
     void SubscribeAllTopics(SubscriberPtr subscriber) {
-        Execute([this, subscriber] { anyTopic_.Attach(subscriber); });
+        Execute(&Publisher::DoSubscribeAllTopics, subscriber);
     }
 
     void UnsubscribeAllTopics(SubscriberPtr subscriber) {
-        Execute([this, subscriber] { anyTopic_.Detach(subscriber); });
+        Execute(&Publisher::DoUnsubscribeAllTopics, subscriber);
     }
 
     bool HasTopic(const K& topic) const {
@@ -131,23 +131,25 @@ protected:
     }
 
 private:
-    // Releases the permit when the running actions are done, also when one throws.
-    struct PermitGuard {
-        explicit PermitGuard(QSemaphore& permit) : permit_(permit) {}
-        ~PermitGuard() { permit_.release(); }
-        QSemaphore& permit_;
+    // Clears running_ when the running operations are done, also when one throws.
+    struct RunningGuard {
+        explicit RunningGuard(bool& running) : running_(running) { running_ = true; }
+        ~RunningGuard() { running_ = false; }
+        bool& running_;
     };
 
-    template <typename Action>
-    void Execute(Action&& action) {
+    // Runs (this->*op)(args...) at once, reading the caller's arguments in place, unless an
+    // operation is already running on this thread: then the arguments are copied into a queued
+    // action. Only that rare re-entry pays for a copy and a std::function.
+    template <typename Op, typename... Args>
+    void Execute(Op op, const Args&... args) {
         QMutexLocker locker(&mutex_);
-        if (!permit_.tryAcquire()) {
-            // An action of this publisher is running on this thread and called back into it.
-            actions_.emplace_back(std::forward<Action>(action));
+        if (running_) {
+            actions_.emplace_back([this, op, args...] { (this->*op)(args...); });
             return;
         }
-        PermitGuard guard(permit_);
-        action();
+        RunningGuard guard(running_);
+        (this->*op)(args...);
         while (!actions_.empty()) {
             std::function<void()> next = std::move(actions_.front());
             actions_.pop_front();
@@ -193,15 +195,18 @@ private:
     }
 
     void DoPublish(const K& topic, const V& value, SubscriberPtr excluded) {
-        anyTopic_.Notify(topic, value, excluded);
+        anyTopic_.NotifyHeld(topic, value, excluded);
         if (Observable<K, V>* observable = FindObservable(topic)) {
-            observable->Notify(topic, value, excluded);
+            observable->NotifyHeld(topic, value, excluded);
         }
     }
 
+    void DoSubscribeAllTopics(SubscriberPtr subscriber) { anyTopic_.Attach(subscriber); }
+    void DoUnsubscribeAllTopics(SubscriberPtr subscriber) { anyTopic_.Detach(subscriber); }
+
     std::deque<std::function<void()>> actions_;   // deferred operations, run in issue order
     mutable QMutex mutex_{QMutex::Recursive};     // guards everything below
-    QSemaphore permit_{1};                        // taken while an action runs
+    bool running_ = false;                        // an operation is running
     std::map<K, Observable<K, V>*> topics_;       // owned; one per topic with subscribers
     Observable<K, SubscriberPtr> subscriptions_;  // OnSubscribe listeners
     Observable<K, V> anyTopic_;                   // told of every publication

@@ -28,7 +28,7 @@ void WriteLevels(MemoryArchiveWriter& w, const std::array<PriceLevel, 10>& level
     }
 }
 
-void WritePoints(MemoryArchiveWriter& w, const QList<AuctionPoint>& points) {
+void WritePoints(MemoryArchiveWriter& w, const AuctionPoints& points) {
     w.Write<quint16>(static_cast<quint16>(points.size()));
     for (const AuctionPoint& point : points) {
         w.Write<quint32>(point.time);
@@ -185,8 +185,9 @@ void WriteMask3(MemoryArchiveWriter& w, const StockSnapshot& s) {
     }
 }
 
-QList<AuctionPoint> MakePoints(int count, quint32 firstTime, qint32 price) {
-    QList<AuctionPoint> points;
+AuctionPoints MakePoints(int count, quint32 firstTime, qint32 price) {
+    AuctionPoints points;
+    points.reserve(count);
     for (int i = 0; i < count; ++i) {
         points.append(AuctionPoint{firstTime + static_cast<quint32>(i) * 100, price + i,
                                    static_cast<quint32>(1000 * (i + 1))});

@@ -115,9 +115,8 @@ private slots:
         QCOMPARE(s.asks[0], (PriceLevel{1051, 200}));
         QCOMPARE(s.asks[9], (PriceLevel{1060, 209}));
         QCOMPARE(s.period_changes, (std::array<qint32, 6>{{125, -250, 375, -500, 625, -750}}));
-        QCOMPARE(s.open_auction_points,
-                 (QList<AuctionPoint>{{91500, 1039, 1000}, {91501, 1040, 2000}}));
-        QCOMPARE(s.close_auction_points, (QList<AuctionPoint>{{145700, 1062, 5555}}));
+        QCOMPARE(s.open_auction_points, (AuctionPoints{{91500, 1039, 1000}, {91501, 1040, 2000}}));
+        QCOMPARE(s.close_auction_points, (AuctionPoints{{145700, 1062, 5555}}));
         // The numeric fields in wire order.
         const QList<qint64> got = {
             s.price_precision, s.trade_status, s.base_price, s.prev_close, s.stock_type,
@@ -207,6 +206,7 @@ private slots:
         row("10002 inside header", 10002, full.left(9), false);
         row("10002 no count", 10002, full.left(14), false);
         row("10002 inside masks", 10002, full.left(20), false);
+        row("10002 inside the bid levels", 10002, full.left(100), false);
         for (int cut : {1, 2, 3, 5, 13, 40, 100})
             row(QString("10002 minus %1").arg(cut), 10002, full.chopped(cut), false);
         row("10002 open auctions 65535", 10002, FullRecordBody(1, 0xFFFF, 1).bytes(), false);
