@@ -279,12 +279,14 @@ private slots:
         const Deal d{93000, 1000, 100, 60, 40};
         const QByteArray first = Body("SH600000", 1, {d, d});
         const QByteArray second = Body("SH600000", 2, {{94000, 1001, 200, 0, 200}, d});
-        QVERIFY(h_.backend->Answer(request, first));
-        QVERIFY(h_.backend->Answer(request, second));
+        // The bad body goes between the good ones: answers are delivered in order on one thread,
+        // so once the second is merged, the bad one has been refused.
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("lv2-12990 \\{:SEPARATOR\\} DecodeLargeDealBody: "
                                                 "read of 88 bytes at offset 26"));
+        QVERIFY(h_.backend->Answer(request, first));
         QVERIFY(h_.backend->Answer(request, Body("SH600000", 9, {d}, 2)));
+        QVERIFY(h_.backend->Answer(request, second));
         QCOMPARE(h_.Take(2).size(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(call->Cache().Get(topic)->records.size(), 3, kWaitMs);
         const LargeDealCacheValue entry = call->Cache().Get(topic);
