@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/AnswerPath.h"
-#include "bench/BenchStdout.h"
+#include "bench/BenchSupport.h"
 #include "host/access/ScriptedServerBackend.h"
 #include "services/fastquote/FastQuoteConversion.h"
 #include "services/fastquote/FastQuoteDecoder.h"
@@ -29,13 +29,7 @@ QByteArray FullBookBody() {
 
 void BM_MemcpyFullBookBytes(benchmark::State& state) {
     const QByteArray body = FullBookBody();
-    std::vector<char> target(body.size());
-    for (auto _ : state) {
-        std::memcpy(target.data(), body.constData(), body.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
+    MeasureMemcpy(state, body);
 }
 BENCHMARK(BM_MemcpyFullBookBytes);
 
@@ -92,15 +86,6 @@ BENCHMARK(BM_AnswerToMidResultQueue)->UseRealTime();
 
 }  // namespace
 
-// The accessor's thread runs an event loop, which needs the application object.
 int main(int argc, char** argv) {
-    KeepStdoutForReports();
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksInApp(argc, argv);
 }

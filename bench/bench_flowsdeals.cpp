@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "services/capitalflow/CapitalFlowDecoders.h"
 #include "services/capitalflow/CapitalFlowJoins.h"
 #include "services/deals/DealsDecoders.h"
@@ -94,13 +95,7 @@ bool Decode(int function, const QByteArray& body) {
 
 void BM_MemcpyBody(benchmark::State& state) {
     const QByteArray body = BodyOf(int(state.range(0)));
-    std::vector<char> target(size_t(body.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), body.constData(), size_t(body.size()));
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
+    MeasureMemcpy(state, body);
 }
 BENCHMARK(BM_MemcpyBody)->Arg(12930)->Arg(12932)->Arg(12973)->Arg(12915)->Arg(12917);
 

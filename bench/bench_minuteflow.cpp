@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "host/core/CDataStoreMgr.h"
 #include "services/minuteflow/FlowDecoder.h"
 #include "services/minuteflow/FlowHistoryFile.h"
@@ -43,13 +44,7 @@ QByteArray DayBody() {
 
 void BM_MemcpyDayBody(benchmark::State& state) {
     const QByteArray body = DayBody();
-    std::vector<char> target(size_t(body.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), body.constData(), size_t(body.size()));
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
+    MeasureMemcpy(state, body);
 }
 BENCHMARK(BM_MemcpyDayBody);
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "bench/AllocCounter.h"
-#include "bench/BenchStdout.h"
+#include "bench/BenchSupport.h"
 #include "bench/PipelineRig.h"
 #include "framework/ResponseCache.h"
 #include "services/fastquote/FastQuoteDecoder.h"
@@ -89,13 +89,7 @@ QByteArray PushBody(const QString& code) {
 }
 
 void Memcpy(benchmark::State& state, const QByteArray& body) {
-    std::vector<char> target(static_cast<size_t>(body.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), body.constData(), target.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
+    MeasureMemcpy(state, body);
     state.counters["bytes"] = body.size();
 }
 
@@ -424,15 +418,6 @@ BENCHMARK(BM_Tick50)->Arg(0)->Arg(1)->UseRealTime();
 
 }  // namespace
 
-// The accessors' threads run event loops, which need the application object.
 int main(int argc, char** argv) {
-    KeepStdoutForReports();
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksInApp(argc, argv);
 }

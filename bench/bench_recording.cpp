@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "bench/AnswerPath.h"
-#include "bench/BenchStdout.h"
+#include "bench/BenchSupport.h"
 #include "host/access/RequestParamCodec.h"
 #include "host/access/ScriptedServerBackend.h"
 #include "host/access/recording/RecordingBackend.h"
@@ -155,12 +155,6 @@ BENCHMARK(BM_SimulatedMarketFullLoad)->Arg(0)->Arg(1)->UseRealTime();
 
 }  // namespace
 
-// The accessor's thread runs an event loop, which needs the application object.
 int main(int argc, char** argv) {
-    KeepStdoutForReports();
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksInApp(argc, argv);
 }

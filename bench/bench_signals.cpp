@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "host/quoter/BaseQuoteData.h"
 #include "services/largedeals/LargeDealDecoder.h"
 #include "services/signals/SignalDecoders.h"
@@ -48,13 +49,7 @@ ScopeTreeNode Source(const ResponsePkgEntity_10016& answer) {
 
 void BM_MemcpySignalBody(benchmark::State& state) {
     const QByteArray body = simwire::EncodeSignalBody(Signals(kBodySignals, 1));
-    std::vector<char> target(body.size());
-    for (auto _ : state) {
-        std::memcpy(target.data(), body.constData(), body.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
+    MeasureMemcpy(state, body);
 }
 BENCHMARK(BM_MemcpySignalBody);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
 #include "sim/wire/stockboard/StockBoardEncoders.h"
 
@@ -28,13 +29,7 @@ BENCHMARK(BM_DecodeFullSnapshot);
 
 void BM_CopyFullSnapshotBytes(benchmark::State& state) {
     const QByteArray& body = FullBody();
-    std::vector<char> target(static_cast<size_t>(body.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), body.constData(), target.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * body.size());
+    MeasureMemcpy(state, body);
 }
 BENCHMARK(BM_CopyFullSnapshotBytes);
 
