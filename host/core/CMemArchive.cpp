@@ -6,12 +6,8 @@ CMemArchive::CMemArchive(const QByteArray& bytes)
 CMemArchive::CMemArchive(const char* data, int length)
     : data_(data), size_(data ? qMax(length, 0) : 0) {}
 
-const char* CMemArchive::TryRead(int n) {
-    if (n < 0 || n > Remaining()) {
-        throw CMemArchiveError(pos_, n, size_);
-    }
-    pos_ += n;
-    return data_ + pos_;
+void CMemArchive::ThrowShort(int n) const {
+    throw CMemArchiveError(pos_, n, size_);
 }
 
 QByteArray CMemArchive::ReadBytes(int n) {

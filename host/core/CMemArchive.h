@@ -18,7 +18,14 @@ public:
     CMemArchive(const char* data, int length);
 
     // Consumes n bytes and returns the position after them; the field starts at the result - n.
-    const char* TryRead(int n);
+    // Inline: decoders call it once per field, and the check is two compares.
+    const char* TryRead(int n) {
+        if (Q_UNLIKELY(n < 0 || n > Remaining())) {
+            ThrowShort(n);
+        }
+        pos_ += n;
+        return data_ + pos_;
+    }
     QByteArray ReadBytes(int n);
     void Skip(int n) { TryRead(n); }
 
@@ -36,6 +43,8 @@ public:
     bool AtEnd() const { return pos_ >= size_; }
 
 private:
+    [[noreturn]] void ThrowShort(int n) const;
+
     QByteArray owned_;  // keeps the bytes alive when built from a QByteArray
     const char* data_;
     int size_;
