@@ -341,10 +341,14 @@ private slots:
     // cached entry stays ascending with unique sequences.
     void clearingAnswersAndNodesRaceSafely() {
         const auto call = h_.Make<Call>();
-        h_.backend->SetResponder([](IServerLink* link, const ServerRequest& request) {
+        std::atomic<int> answered{0};
+        std::atomic<IServerLink*> answeringLink{nullptr};
+        h_.backend->SetResponder([&](IServerLink* link, const ServerRequest& request) {
             const QString code = request.params.value(0).second.toString();
             link->Answer(request, Body(code, 1 + request.taskId % 7,
                                        {{93000, 1, 1, 1, 0}, {93001, 2, 2, 0, 2}}));
+            answeringLink = link;
+            ++answered;
         });
         std::atomic<bool> stop{false};
         QThread* broadcaster = QThread::create([&] {
@@ -364,7 +368,10 @@ private slots:
             call->DetachNode(node);
         }
         QVERIFY(h_.backend->WaitForRequests(200, kWaitMs));
-        QTRY_VERIFY_WITH_TIMEOUT(call->Cache().Contains(Topic("SH600000", "cjmx")), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(answered.load(), h_.backend->Requests().size(), kWaitMs);
+        answeringLink.load()
+            ->WaitDelivered();  // every answer merged: none can land after the clear
+        QVERIFY(call->Cache().Contains(Topic("SH600000", "cjmx")));
         stop = true;
         QVERIFY(broadcaster->wait(kWaitMs));
         delete broadcaster;
