@@ -18,6 +18,15 @@ QString ClassName(const T& object) {
     return QString::fromLatin1(typeid(object).name()).remove(QRegularExpression("^\\d+"));
 }
 
+// The classes of a composite's members, in the order it offers them work, space-separated.
+template <typename Composite>
+QString MemberClasses(const Composite& composite) {
+    QStringList names;
+    for (int i = 0; i < composite.Count(); ++i)
+        names << ClassName(*composite.At(i));
+    return names.join(' ');
+}
+
 }  // namespace
 
 class TestQuoterServices : public QObject {
@@ -27,10 +36,7 @@ private slots:
     void resolversAndCallsInTheirOrder() {
         QuoteContext context;
         QzLv2Quoter quoter(context, "qzlv2");
-        QStringList resolvers;
-        for (int i = 0; i < quoter.Resolvers()->Count(); ++i)
-            resolvers << ClassName(*quoter.Resolvers()->At(i));
-        QCOMPARE(resolvers.join(' '),
+        QCOMPARE(MemberClasses(*quoter.Resolvers()),
                  QString("QzLv2NewLargeScopeResolver QzLv2CapitalFlowScopeResolver "
                          "QzLv2StkanalysisScopeResolver QzLv2FastQuoteScopeResolver "
                          "QzLv2ShortLineSignalListScopeResolver "
@@ -38,10 +44,7 @@ private slots:
                          "QzLv2ShortLineSignalTypeListScopeResolver QzLv2IndicatorResolver "
                          "QzLv2MinutesCapitalFlowsIndicatorResolver QzLv2StockBoardScopeResolver "
                          "QzLv2CapitalTrendScopeResolver QzLv2PriceBaseDealsScopeResolver"));
-        QStringList calls;
-        for (int i = 0; i < quoter.Calls()->Count(); ++i)
-            calls << ClassName(*quoter.Calls()->At(i));
-        QCOMPARE(calls.join(' '),
+        QCOMPARE(MemberClasses(*quoter.Calls()),
                  QString("QzLv2RemoteApiCall_10002 QzLv2RemoteApiCall_12988 "
                          "QzLv2RemoteApiCall_12990 QzLv2RemoteApiCall_10012 "
                          "QzLv2RemoteApiCall_10015 QzLv2RemoteApiCall_10016 "
