@@ -104,4 +104,17 @@ struct Harness {
     }
 };
 
+// A call test: the harness started with the clock frozen at kStartMs around each test function;
+// the calls a test function makes are gone when it returns.
+class CallTest : public QObject {
+    Q_OBJECT
+
+protected:
+    Harness h_;
+
+private slots:
+    void init() { h_.StartAt(kStartMs); }
+    void cleanup() { h_.StopAndThaw(); }
+};
+
 }  // namespace calltest

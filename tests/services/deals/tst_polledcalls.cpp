@@ -71,15 +71,10 @@ qint32 TotalSell(const QuoteTaskExecMidResult& result) {
 
 }  // namespace
 
-class TestPolledCalls : public QObject {
+class TestPolledCalls : public CallTest {
     Q_OBJECT
 
 private slots:
-    void init() { h_.StartAt(kStartMs); }
-    void cleanup() {
-        call_ = {};
-        h_.StopAndThaw();
-    }
     void requests_data() {
         QTest::addColumn<int>("function");
         QTest::addColumn<QString>("code");
@@ -95,11 +90,10 @@ private slots:
         QFETCH(int, function);
         QFETCH(QString, code);
         QFETCH(QStringList, params);
-        call_ = Make(h_, function);
+        const AnyCall c = Make(h_, function);
         const QString id = QString::number(function);
-        QCOMPARE(call_.call->GetSupportedTypeSet(),
-                 std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
-        call_.call->AttachNode(NodeFor(code, id));
+        QCOMPARE(c.call->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
+        c.call->AttachNode(NodeFor(code, id));
         const ServerRequest request = h_.RequestsOf(function).value(0);
         QCOMPARE(int(request.flags), 0);
         QCOMPARE(Flatten(request.params), params);
@@ -113,43 +107,43 @@ private slots:
 
     void dealsLingerAndHoldBackRepeats() {
         QFETCH(int, function);
-        call_ = Make(h_, function);
+        const AnyCall c = Make(h_, function);
         const ScopeTreeNode node = NodeFor("SH600000", QString::number(function));
-        call_.call->AttachNode(node);
+        c.call->AttachNode(node);
         QCOMPARE(Sent(function), 1);
         // Gone and back 500 ms later, after the 3000 ms window: still attached, so not asked again.
         At(3500);
-        call_.call->DetachNode(node);
+        c.call->DetachNode(node);
         At(4000);
-        call_.call->AttachNode(node);
+        c.call->AttachNode(node);
         QCOMPARE(Sent(function), 1);
-        call_.poll();  // 4000 ms after the request
+        c.poll();  // 4000 ms after the request
         QCOMPARE(Sent(function), 2);
         At(7000);  // exactly 3000 ms after: held back
-        call_.poll();
+        c.poll();
         QCOMPARE(Sent(function), 2);
         At(7001);
-        call_.poll();
+        c.poll();
         QCOMPARE(Sent(function), 3);
         QCOMPARE(h_.RequestsOf(function).last().context->keyGroup.Value("timestamp").ToInt64(),
                  kStartMs + 7001);
         // The last subscriber leaves: polled for 2000 ms more, then dropped.
         At(9000);
-        call_.call->DetachNode(node);
+        c.call->DetachNode(node);
         At(10002);
-        call_.poll();
+        c.poll();
         QCOMPARE(Sent(function), 4);
-        QVERIFY(call_.isAttached("SH600000"));
+        QVERIFY(c.isAttached("SH600000"));
         At(11000);  // the linger ends
-        call_.poll();
+        c.poll();
         QCOMPARE(Sent(function), 4);
-        QVERIFY(!call_.isAttached("SH600000"));
+        QVERIFY(!c.isAttached("SH600000"));
         // Back 1 ms later: new, but its code was asked 999 ms ago.
         At(11001);
-        call_.call->AttachNode(node);
+        c.call->AttachNode(node);
         QCOMPARE(Sent(function), 4);
         At(13003);
-        call_.poll();
+        c.poll();
         QCOMPARE(Sent(function), 5);
     }
 
@@ -157,28 +151,28 @@ private slots:
 
     void flowsPollWhileAttached() {
         QFETCH(int, function);
-        call_ = Make(h_, function);
+        const AnyCall c = Make(h_, function);
         const QString id = QString::number(function);
         const ScopeTreeNode first = NodeFor("BK0475", id);
         const ScopeTreeNode second = NodeFor("BK0475", id);
-        call_.call->AttachNode(first);
-        call_.call->AttachNode(second);  // same topic: no second request
+        c.call->AttachNode(first);
+        c.call->AttachNode(second);  // same topic: no second request
         QCOMPARE(Sent(function), 1);
-        call_.call->AttachNode(NodeFor("BK0473", id));
+        c.call->AttachNode(NodeFor("BK0473", id));
         QCOMPARE(Sent(function), 2);
-        call_.poll();  // at once: every attached topic, in code order
+        c.poll();  // at once: every attached topic, in code order
         QCOMPARE(Sent(function), 4);
         const QList<ServerRequest> requests = h_.RequestsOf(function);
         QCOMPARE(requests[2].context->keyGroup.Value("seccode").ToString(), QString("BK0473"));
         QCOMPARE(requests[3].context->keyGroup.Value("seccode").ToString(), QString("BK0475"));
-        call_.call->DetachNode(first);
-        call_.poll();  // one subscriber left on BK0475
+        c.call->DetachNode(first);
+        c.poll();  // one subscriber left on BK0475
         QCOMPARE(Sent(function), 6);
-        call_.call->DetachNode(second);
-        QVERIFY(!call_.isAttached("BK0475"));
-        call_.poll();
-        QCOMPARE(Sent(function), 7);     // BK0473 only
-        call_.call->AttachNode(second);  // back at once: asked at once
+        c.call->DetachNode(second);
+        QVERIFY(!c.isAttached("BK0475"));
+        c.poll();
+        QCOMPARE(Sent(function), 7);  // BK0473 only
+        c.call->AttachNode(second);   // back at once: asked at once
         QCOMPARE(Sent(function), 8);
     }
 
@@ -211,9 +205,6 @@ private slots:
 private:
     int Sent(int function) const { return h_.RequestsOf(function).size(); }
     void At(qint64 ms) { HostClock::SetForTest(kStartMs + ms); }
-
-    Harness h_;
-    AnyCall call_;
 };
 
 QTEST_GUILESS_MAIN(TestPolledCalls)

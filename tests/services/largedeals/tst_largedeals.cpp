@@ -62,13 +62,10 @@ ScopeTreeNode LargeNode(const QString& code) {
 
 Q_DECLARE_METATYPE(QVector<qint32>)
 
-class TestLargeDeals : public QObject {
+class TestLargeDeals : public CallTest {
     Q_OBJECT
 
 private slots:
-    void init() { h_.StartAt(kStartMs); }
-    void cleanup() { h_.StopAndThaw(); }  // each test's calls went when it returned
-
     // kind, body, records decoded (-1: rejected).
     void recordCountsAndBadBodies_data() {
         QTest::addColumn<int>("kind");
@@ -384,9 +381,6 @@ private slots:
             QVERIFY(std::adjacent_find(sequences.begin(), sequences.end()) == sequences.end());
         }
     }
-
-private:
-    Harness h_;
 };
 
 QTEST_GUILESS_MAIN(TestLargeDeals)

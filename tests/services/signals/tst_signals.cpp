@@ -148,13 +148,10 @@ QStringList Column(const ScopeTreeNode& node, const QString& column) {
 
 }  // namespace
 
-class TestSignals : public QObject {
+class TestSignals : public CallTest {
     Q_OBJECT
 
 private slots:
-    void init() { h_.StartAt(kStartMs); }
-    void cleanup() { h_.StopAndThaw(); }  // each test's calls went when it returned
-
     void typeBodyWithAndWithoutLevel_data() {
         QTest::addColumn<int>("flags");
         QTest::newRow("flags 0: no level") << 0;
@@ -552,9 +549,6 @@ private slots:
         QCOMPARE(h_.Queued(), 0);
         QVERIFY(call->GetDriver()->AwaitingSet().Contains(ResponsePkgTopic_10016(1, "SZ")));
     }
-
-private:
-    Harness h_;
 };
 
 QTEST_GUILESS_MAIN(TestSignals)

@@ -47,12 +47,10 @@ const StockSnapshot* SnapshotOf(const QuoteTaskExecMidResult& result) {
 
 }  // namespace
 
-class TestStockBoardCalls : public QObject {
+class TestStockBoardCalls : public CallTest {
     Q_OBJECT
-private slots:
-    void init() { h_.StartAt(kStartMs); }
-    void cleanup() { h_.StopAndThaw(); }  // each test's calls went when it returned
 
+private slots:
     // The call a node reaches by its API type, and the flags and parameters that call asks with.
     void requestFlagsAndParams_data() {
         QTest::addColumn<QString>("kind");
@@ -286,8 +284,6 @@ private:
         QVERIFY(h_.backend->Answer(request, body));
         QTRY_VERIFY_WITH_TIMEOUT(call.Cache().Contains(topic), kWaitMs);
     }
-
-    Harness h_;
 };
 
 QTEST_GUILESS_MAIN(TestStockBoardCalls)
