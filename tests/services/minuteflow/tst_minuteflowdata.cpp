@@ -404,17 +404,14 @@ private slots:
     }
 
     void klineJoinPlacesCellsByFieldId() {
-        FlowRecord r;
-        r.time = 20240105;
-        r.superin = 1;
-        r.midin = 2;
-        r.smalloutvol = 3;
-        r.superincap = 4;
-        r.smalloutcap = 5;
-        r.net_capital_flow = 6;
+        HandLaid b = flowbody::KlineHead("SH600000", 0x0D, 1);  // no volume group
+        QMap<QString, qint64> values;
+        LayRecord(b, kKlineGroups, 0, 20240105, 0x0D, values);
+        FlowBatch batch;
+        QVERIFY(DecodeKlineFlowBody(b.bytes(), batch));
         ScopeTreeNode source;
         source.quote_data = QSharedPointer<ResponsePkgEntity_12844>::create(
-            quint16(1), QSharedPointer<const FlowRecords>(new FlowRecords{r}));
+            quint16(1), QSharedPointer<const FlowRecords>(new FlowRecords(batch.records)));
         ScopeTreeNode target;
         QVERIFY(JoinKlineFlows(target, source).IsSuccess());
         const auto* segment = dynamic_cast<const KlineSegment*>(target.quote_data.data());
@@ -422,10 +419,12 @@ private slots:
         QCOMPARE(segment->segment_name, QString("supl"));
         QCOMPARE(segment->RowCount(), 1);
         QCOMPARE(segment->Cell(0, 0).ToString(), QString("20240105"));
-        const QList<QPair<int, qint64>> cells = {{34, 1}, {36, 2}, {49, 3}, {50, 4},
-                                                 {57, 5}, {58, 6}, {35, 0}};
+        const QList<QPair<int, const char*>> cells = {{34, "superin"},     {35, "bigin"},
+                                                      {50, "superincap"},  {52, "midincap"},
+                                                      {57, "smalloutcap"}, {49, "smalloutvol"}};
         for (const auto& cell : cells)
-            QCOMPARE(qMakePair(cell.first, segment->Cell(0, cell.first).ToInt64()), cell);
+            QCOMPARE(segment->Cell(0, cell.first).ToInt64(), values.value(cell.second));
+        QCOMPARE(segment->Cell(0, 58).ToInt64(), batch.records[0].net_capital_flow);
         QCOMPARE(segment->header->GetCapacity(), 26);
         QVERIFY(!JoinKlineFlows(target, ScopeTreeNode()).IsSuccess());
     }
