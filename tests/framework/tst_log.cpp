@@ -71,9 +71,8 @@ void TestLog::rulesSwitchTagsAndLevels() {
     qzlog::Info("a", "two");
     qzlog::Warning("b", "three");
     QStringList seen;
-    for (const Logged& l : g_logged) {
+    for (const Logged& l : g_logged)
         seen << QString(l.type == QtWarningMsg ? "warning " : "info ") + l.category.mid(6);
-    }
     QCOMPARE(seen, expected);
 }
 

@@ -44,9 +44,8 @@ struct Book {
 Book DecodedNext(const QByteArray& body, const FastQuoteLevels* previous) {
     Book book;
     QString code;
-    if (!FastQuoteDecoder::DecodeNext(body, previous, book.entity, code, book.levels)) {
+    if (!FastQuoteDecoder::DecodeNext(body, previous, book.entity, code, book.levels))
         qWarning("body rejected");
-    }
     return book;
 }
 

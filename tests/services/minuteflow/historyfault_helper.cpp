@@ -50,9 +50,8 @@ int SaveLoop(int tag) {
     cycle.start();
     for (qint64 n = 0;; ++n) {
         minuteflow::FlowHistoryFile().Save("SH600000", "week", versions[n % 2]);
-        if (n == 1) {
+        if (n == 1)
             QTextStream(stdout) << "ready " << cycle.nsecsElapsed() / 1000 << Qt::endl;
-        }
     }
 }
 
