@@ -229,8 +229,6 @@ private slots:
         call->AttachNode(node);
         const ServerRequest request = h_.WaitForRequestOf(12990, 1);
         QCOMPARE(int(request.flags), 0);
-        QCOMPARE(Flatten(request.params),
-                 (QStringList{"String=SZ300750", "Int32=0", "Int16=1", "Int16=2"}));
         QCOMPARE(ContextKeys(request),
                  (QStringList{"stock_code=SZ300750", "ind_name=ddts", "flag=2", "index=0",
                               "count=0", "timestamp=" + QString::number(kStartMs)}));

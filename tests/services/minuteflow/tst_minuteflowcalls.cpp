@@ -21,7 +21,6 @@ using namespace calltest;
 
 namespace {
 
-constexpr qint64 kStart = 1700000000000;  // ms since the epoch, the requests' timestamp
 const QString kCode = "SH600000";
 const simmarket::KlineFlowHistory kHistory(7, QDate(2000, 2, 25));  // eight weeks
 
@@ -72,7 +71,7 @@ class TestMinuteFlowCalls : public QObject {
 
 private slots:
     void init() {
-        HostClock::SetForTest(kStart);
+        HostClock::SetForTest(kStartMs);
         root_ = std::make_unique<QTemporaryDir>();
         CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
         h_.Start();

@@ -209,21 +209,6 @@ private slots:
         QCOMPARE(related->Cache().Keys(), QList<Topic>{Topic("SH600000", kRelated)});
     }
 
-    void dataSetAnswerDeliveredThenPolled() {
-        const auto call = h_.Make<QzLv2RemoteApiCall_10012>();
-        QVERIFY(h_.accessor->IsSerial(10012));
-        const ScopeTreeNode node = NodeFor("HH600000", "10012");
-        call->AttachNode(node);
-        HandLaid b;  // the price limits only
-        b.header14().u16(1).str("HH600000").u32(0x20).i32(1100).i32(900);
-        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(10012, 1), b.bytes()));
-        QCOMPARE(h_.Next().scope_id, node.scope_id);
-        const Topic topic("HH600000", "10012");
-        QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Contains(topic), kWaitMs);
-        call->GetDriver()->OnPollingTick();
-        QCOMPARE(h_.RequestsOf(10012).size(), 2);
-    }
-
     void stockRelatedAnswerBadBodyAndActiveTopics() {
         const auto call = h_.Make<StockRelatedCall>();
         QVERIFY(h_.accessor->IsSerial(12755));
