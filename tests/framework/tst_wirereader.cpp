@@ -8,9 +8,9 @@
 #include "host/core/CMemArchive.h"
 #include "host/core/MemoryArchiveWriter.h"
 
-static QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(text);  // spaces are skipped
-}
+static const auto Hex = [](const char* text) {
+    return QByteArray::fromHex(text);
+};  // spaces skipped
 
 class TestWireReader : public QObject {
     Q_OBJECT
@@ -70,13 +70,12 @@ private slots:
         QFETCH(int, wanted);
         CMemArchive archive(bytes);
         try {
-            if (field == 0) {
+            if (field == 0)
                 wire::ReadString(archive);
-            } else if (field == 1) {
+            else if (field == 1)
                 wire::ReadStringList(archive);
-            } else {
+            else
                 wire::ReadPackedInt(archive);
-            }
             QFAIL("a field longer than the bytes left must throw");
         } catch (const CMemArchiveError& error) {
             QCOMPARE(error.offset(), offset);

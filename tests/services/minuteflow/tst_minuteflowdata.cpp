@@ -308,27 +308,28 @@ private slots:
         QCOMPARE(FollowUpRevindexes(SeriesOf(series, complete)), revindexes);
     }
 
+    // Code, scope type, keys -> accepted, children, the keys left over ("-": none).
     void indicatorResolverSplitsSuplOff_data() {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QVariant>("type");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("children");
-        QTest::addColumn<QString>("remainder");  // "-": none
-        QTest::newRow("supl and one other key")
-            << "SH600000" << QVariant(7) << "supl,ma" << true << 1 << "ma";
-        QTest::newRow("no supl: only the remainder")
-            << "SH600000" << QVariant(7) << "ma,boll" << true << 0 << "ma,boll";
-        QTest::newRow("supl alone") << "SZ000001" << QVariant(7) << "supl" << true << 1 << "-";
-        QTest::newRow("supl twice among others keeps their order")
-            << "SH600000" << QVariant(7) << "ma,supl,boll,supl" << true << 2 << "ma,boll";
-        QTest::newRow("case matters") << "SH600000" << QVariant(7) << "SUPL" << true << 0 << "SUPL";
-        QTest::newRow("stock without the feature")
-            << "HK00700" << QVariant(7) << "supl" << false << 0 << "-";
-        QTest::newRow("another scope type")
-            << "SH600000" << QVariant(17) << "supl" << false << 0 << "-";
-        QTest::newRow("the type as text")
-            << "SH600000" << QVariant("7") << "supl" << false << 0 << "-";
+        QTest::addColumn<QString>("remainder");
+        const auto row = [](const char* name, const char* code, const QVariant& type,
+                            const char* keys, bool accepted, int children, const char* remainder) {
+            QTest::newRow(name) << QString(code) << type << QString(keys) << accepted << children
+                                << QString(remainder);
+        };
+        row("supl and one other key", "SH600000", 7, "supl,ma", true, 1, "ma");
+        row("no supl: only the remainder", "SH600000", 7, "ma,boll", true, 0, "ma,boll");
+        row("supl alone", "SZ000001", 7, "supl", true, 1, "-");
+        row("supl twice among others keeps their order", "SH600000", 7, "ma,supl,boll,supl", true,
+            2, "ma,boll");
+        row("case matters", "SH600000", 7, "SUPL", true, 0, "SUPL");
+        row("stock without the feature", "HK00700", 7, "supl", false, 0, "-");
+        row("another scope type", "SH600000", 17, "supl", false, 0, "-");
+        row("the type as text", "SH600000", "7", "supl", false, 0, "-");
     }
 
     void indicatorResolverSplitsSuplOff() {
