@@ -27,11 +27,13 @@ const QDate kToday(2008, 8, 29);
 const simmarket::KlineFlowHistory kHistory(7, kToday);
 QAtomicInt saveWarnings;
 
-historyfile::HistoryData<FlowRecord> Data(int count, qint64 smallout) {
+// The history's first `count` weeks of the code (repeated past its 400), smallout set if given.
+historyfile::HistoryData<FlowRecord> Data(const QString& code, int count, qint64 smallout = -1) {
     historyfile::HistoryData<FlowRecord> data;
     for (int i = 0; i < count; ++i) {
-        data.records.push_back(kHistory.Record("SH600000", "week", i % 400));
-        data.records.back().smallout = smallout;
+        data.records.push_back(kHistory.Record(code, "week", i % 400));
+        if (smallout >= 0)
+            data.records.back().smallout = smallout;
     }
     return data;
 }
@@ -42,8 +44,8 @@ int FileRecords(const QString& code) {
 }
 
 int SaveLoop(int tag) {
-    const historyfile::HistoryData<FlowRecord> versions[2] = {Data(3000, tag * 10 + 1),
-                                                              Data(5000, tag * 10 + 2)};
+    const historyfile::HistoryData<FlowRecord> versions[2] = {Data("SH600000", 3000, tag * 10 + 1),
+                                                              Data("SH600000", 5000, tag * 10 + 2)};
     // One timed cycle of both saves first: the killer picks its moments within a cycle, however
     // fast this machine (or a sanitizer build) saves.
     QElapsedTimer cycle;
@@ -53,13 +55,6 @@ int SaveLoop(int tag) {
         if (n == 1)
             QTextStream(stdout) << "ready " << cycle.nsecsElapsed() / 1000 << Qt::endl;
     }
-}
-
-bool SaveFirst(const QString& code, int count) {
-    historyfile::HistoryData<FlowRecord> data;
-    for (int i = 0; i < count; ++i)
-        data.records.push_back(kHistory.Record(code, "week", i));
-    return minuteflow::FlowHistoryFile().Save(code, "week", data);
 }
 
 int Serve() {
@@ -116,7 +111,10 @@ int main(int argc, char** argv) {
     if (args[1] == "save-loop")
         return SaveLoop(args.value(3).toInt());
     if (args[1] == "prefill")
-        return SaveFirst("SH600000", 10) && SaveFirst("SZ000001", 5) ? 0 : 1;
+        return minuteflow::FlowHistoryFile().Save("SH600000", "week", Data("SH600000", 10)) &&
+                       minuteflow::FlowHistoryFile().Save("SZ000001", "week", Data("SZ000001", 5))
+                   ? 0
+                   : 1;
     if (args[1] == "serve") {
         if (args.size() > 3) {  // a full disk for this process: writes past the limit fail
             signal(SIGXFSZ, SIG_IGN);

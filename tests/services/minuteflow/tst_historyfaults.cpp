@@ -117,10 +117,6 @@ private slots:
                                                             .arg(loaded.ok)));
             ++versions[loaded.smallout % 10];
         }
-        const QFileInfo file(historyfile::FilePath("SH600000", "week"));
-        qInfo() << "after" << kKills << "kills:" << versions[1] << "files of 3000 records,"
-                << versions[2] << "of 5000;" << file.dir().entryList(QDir::Files).size() - 1
-                << "temporary files of interrupted saves left beside it";
         QVERIFY(versions[1] > 0 && versions[2] > 0);  // kills landed in both kinds of save
     }
 
@@ -147,7 +143,6 @@ private slots:
             seen.insert(loaded.smallout);
             ++loads;
         }
-        qInfo() << loads << "whole files read," << absent << "opens found no file";
         QVERIFY(loads > absent);
         first->kill();
         second->kill();

@@ -472,8 +472,6 @@ private slots:
         const QList<QuoteTaskExecMidResult> results = h_.Take(2);
         QCOMPARE(results.size(), 2);
         QCOMPARE(results[0].scope_id, first.scope_id);
-        const auto* types = dynamic_cast<const ResponsePkgEntity_10015*>(results[0].data.data());
-        QCOMPARE(types->types.value(0).level, 3u);
         QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Size() == 1, kWaitMs);
         call->GetDriver()->OnPollingTick();
         QCOMPARE(h_.WaitForRequestOf(10015, 2).params, request.params);
