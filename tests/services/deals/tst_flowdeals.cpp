@@ -405,7 +405,9 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QStringList, params);
         const AnyCall c = Make(h_, function);
-        c.call->AttachNode(NodeFor(code, QString::number(function)));
+        const QString id = QString::number(function);
+        QCOMPARE(c.call->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
+        c.call->AttachNode(NodeFor(code, id));
         const ServerRequest request = h_.RequestsOf(function).value(0);
         QCOMPARE(int(request.flags), 0);
         QCOMPARE(Flatten(request.params), params);

@@ -212,6 +212,7 @@ private slots:
     // The request: its parameters and the key group its answer is routed by; then the window
     // during which the stock is not asked again.
     void requestRepeatedOnlyAfterThreeSeconds() {
+        QCOMPARE(call_->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{"12989"});
         const ScopeTreeNode node = NodeFor("SZ000001", "12989");
         call_->AttachNode(node);
         const ServerRequest request = h_.backend->Requests().value(0);
