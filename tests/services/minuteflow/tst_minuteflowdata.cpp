@@ -1,37 +1,21 @@
-// The minute capital flows: the 12842, 12844 and 12988 bodies laid by hand from their tables (each
-// group mask, both widths, the packed words), malformed bodies named after their defect, the batch
-// merge with its marks, the series after a batch and its follow-up requests, the K-line resolver,
-// both joins and the 12988 rows; and the three calls on a scripted server: what they ask, how the
-// paging walks a day back to its start, what a damaged history file costs (a miss with its
-// warning, the series fetched again, the file replaced).
-#include <QTemporaryDir>
+// The minute-flow bodies laid by hand from their tables (each group mask, both widths, the packed
+// words), malformed bodies named after their defect, the batch merge with its marks, the series
+// after a batch and its follow-up requests, the K-line resolver, both joins and the 12988 rows.
 #include <QtTest>
 
-#include "framework/HistoryFileFormat.h"
-#include "framework/HistoryFilePath.h"
-#include "host/core/CDataStoreMgr.h"
-#include "host/core/HostClock.h"
 #include "host/quoter/BaseQuoteData.h"
 #include "host/quoter/KlineSegment.h"
 #include "host/quoter/QuoteDataSourceHandlerConfiguration.h"
 #include "services/minuteflow/FlowDecoder.h"
 #include "services/minuteflow/FlowFields.h"
-#include "services/minuteflow/FlowHistoryFile.h"
 #include "services/minuteflow/FlowJoins.h"
 #include "services/minuteflow/FlowSeries.h"
 #include "services/minuteflow/MinuteIndicatorRows.h"
 #include "services/minuteflow/QzLv2IndicatorResolver.h"
-#include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
-#include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
-#include "services/minuteflow/QzLv2RemoteApiCall_12988.h"
 #include "services/minuteflow/ResponsePkgEntity_12842.h"
 #include "services/minuteflow/ResponsePkgEntity_12844.h"
-#include "sim/market/KlineFlowHistory.h"
-#include "sim/wire/minuteflow/MinuteFlowEncoders.h"
-#include "tests/services/CallTestSupport.h"
 #include "tests/services/HandLaid.h"
 
-using namespace calltest;
 using namespace minuteflow;
 
 namespace {
@@ -118,261 +102,12 @@ FlowSeries SeriesOf(const QString& text, bool complete) {
     return series;
 }
 
-const QString kCode = "SH600000";
-const simmarket::KlineFlowHistory kHistory(7, QDate(2000, 2, 25));  // eight weeks
-
-ScopeTreeNode FlowNode(const QString& apiType, const QString& cycle) {
-    ScopeTreeNode node = NodeFor(kCode, apiType);
-    node.cycle = cycle;
-    return node;
-}
-
-const FlowBatchEntity* Batch(const QuoteTaskExecMidResult& result) {
-    return dynamic_cast<const FlowBatchEntity*>(result.data.data());
-}
-
-QList<qint32> Times(const FlowRecords& records) {
-    QList<qint32> times;
-    for (const FlowRecord& r : records)
-        times << r.time;
-    return times;
-}
-
-// Answers every 12844 request from the simulated history, as a server pages it.
-void ServeHistory(ScriptedServerBackend& backend) {
-    backend.SetResponder([](IServerLink* link, const ServerRequest& request) {
-        if (request.funcId != 12844)
-            return;
-        link->Answer(request, simwire::EncodeKlineFlowBody(
-                                  kCode, 0x3F,
-                                  kHistory.Page(kCode, "week", request.params[2].second.toInt(),
-                                                request.params[3].second.toInt())));
-    });
-}
-
-QList<qint32> HistoryTimes() {
-    QList<qint32> times;
-    for (int i = 0; i < kHistory.PeriodCount("week"); ++i)
-        times << kHistory.PeriodDate("week", i);
-    return times;
-}
-
-void WriteFile(const QByteArray& bytes) {
-    QVERIFY(historyfile::WriteFileAtomically(historyfile::FilePath(kCode, "week"), bytes));
-}
-
 }  // namespace
 
-class TestMinuteFlow : public QObject {
+class TestMinuteFlowData : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        HostClock::SetForTest(kStartMs);
-        root_ = std::make_unique<QTemporaryDir>();
-        CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
-        h_.Start();
-    }
-
-    void cleanup() {
-        h_.Stop();
-        root_.reset();
-        HostClock::UseSystemClock();
-    }
-
-    void requestsCarryTheirParametersAndContext_data() {
-        QTest::addColumn<int>("function");
-        QTest::addColumn<QString>("cycle");
-        QTest::addColumn<QStringList>("params");
-        QTest::addColumn<QStringList>("context");
-        const auto row = [](const char* name, int function, QString cycle, QString params,
-                            QString context) {
-            QTest::newRow(name) << function << cycle << params.split(' ') << context.split(' ');
-        };
-        row("12842 without a cycle asks for 1min", 12842, "", "String=SH600000 Int16=0 Int08U=255",
-            "seccode=SH600000 cyclecode=1min secxrcode=xrtype_none charcode=kline revindex=0 "
-            "timestamp=1700000000000");
-        row("12844 week", 12844, "week",
-            "String=SH600000 Int08U=7 Int32U=0 Int16U=200 Int08U=63 Int08U=255",
-            "seccode=SH600000 cyclecode=week secxrcode=xrtype_none charcode=kline revindex=0 "
-            "revcount=200 timestamp=1700000000000");
-        row("12988", 12988, "", "String=SH600000 Int16=0 Int16=-1", "stock_code=SH600000");
-    }
-
-    void requestsCarryTheirParametersAndContext() {
-        QFETCH(int, function);
-        QFETCH(QString, cycle);
-        QFETCH(QStringList, params);
-        QFETCH(QStringList, context);
-        std::unique_ptr<RemoteApiCall> call;
-        if (function == 12842)
-            call = h_.Make<QzLv2RemoteApiCall_12842>();
-        else if (function == 12844)
-            call = h_.Make<QzLv2RemoteApiCall_12844>();
-        else
-            call = h_.Make<QzLv2RemoteApiCall_12988>();
-        QCOMPARE(call->GetSupportedTypeSet().count(QString::number(function)), std::size_t(1));
-        call->AttachNode(FlowNode(QString::number(function), cycle));
-        const ServerRequest request = h_.WaitForRequestOf(function, 1);
-        QCOMPARE(Flatten(request.params), params);
-        QCOMPARE(ContextKeys(request), context);
-        QCOMPARE(h_.RequestsOf(function).size(), 1);
-        call.reset();
-    }
-
-    void unknownCycleIsNeverRequested() {
-        auto call = h_.Make<QzLv2RemoteApiCall_12844>();
-        call->AttachNode(FlowNode("12844", "day"));
-        call->GetDriver()->OnAwaitingTick();
-        call->GetDriver()->OnPollingTick();
-        call->AttachNode(FlowNode("12844", "week"));  // a known cycle is asked at once
-        h_.WaitForRequestOf(12844, 1);
-        QCOMPARE(h_.RequestsOf(12844).size(), 1);
-        QCOMPARE(call->AttachedNodeCount(), 2);
-    }
-
-    // 12842 pages: the newest minutes, then the page ending at the second record, until a page of
-    // fewer than three records; a late node gets the whole day at once.
-    void minuteSeriesPagesBackAndReplaysWhole() {
-        auto call = h_.Make<QzLv2RemoteApiCall_12842>();
-        const ScopeTreeNode node = FlowNode("12842", "1min");
-        call->AttachNode(node);
-        auto answer = [&](int n, const QList<qint32>& times) {
-            HandLaid b = flowbody::MinuteHead(kCode, 0x04, quint16(times.size()));
-            for (qint32 t : times)
-                b.i32(t).packed(0, 5).packed(0, 3).packed(0, 2).packed(0, 1);
-            QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, n), b.bytes()));
-        };
-        answer(1, {935, 936, 937, 938});
-        QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 2).params).value(1), QString("Int16=936"));
-        answer(2, {932, 933, 934, 935, 936});
-        QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 3).params).value(1), QString("Int16=933"));
-        answer(3, {932, 933});  // two records: the start of the day
-        const QList<QuoteTaskExecMidResult> batches = h_.Take(3);
-        QCOMPARE(batches.size(), 3);
-        QCOMPARE(Times(*Batch(batches[0])->records), (QList<qint32>{935, 936, 937, 938}));
-        QCOMPARE(Batch(batches[2])->records->at(0).net_capital_flow, qint64(50000));
-        {
-            QMutexLocker locker(call->CallLock());
-            QCOMPARE(h_.RequestsOf(12842).size(), 3);  // complete: nothing more
-        }
-        ScopeTreeNode late = FlowNode("12842", "1min");
-        call->AttachNode(late);
-        const QuoteTaskExecMidResult replay = h_.Next();
-        QCOMPARE(replay.scope_id, late.scope_id);
-        QCOMPARE(Times(*Batch(replay)->records),
-                 (QList<qint32>{932, 933, 934, 935, 936, 937, 938}));
-        QCOMPARE(int(Batch(replay)->count), 7);
-    }
-
-    // A poll's answer calls for the page already asked for: within 3000 ms it is not asked again;
-    // later it is.
-    void pollOfAnIncompleteSeriesAsksTheSamePageOnce() {
-        auto call = h_.Make<QzLv2RemoteApiCall_12842>();
-        call->AttachNode(FlowNode("12842", "1min"));
-        HandLaid page = flowbody::MinuteHead(kCode, 0x01, 3);
-        page.i32(935).i32(1).i32(2).i32(3).i32(4).i32(936).i32(1).i32(2).i32(3).i32(4);
-        page.i32(937).i32(1).i32(2).i32(3).i32(4);
-        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 1), page.bytes()));
-        QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 2).params).value(1), QString("Int16=936"));
-        call->GetDriver()->OnPollingTick();
-        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 3), page.bytes()));
-        QCOMPARE(h_.Take(2).size(), 2);
-        { QMutexLocker settled(call->CallLock()); }  // the answer's follow-ups are decided
-        HostClock::AdvanceForTest(3001);
-        call->GetDriver()->OnPollingTick();
-        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 4), page.bytes()));
-        QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 5).params).value(1), QString("Int16=936"));
-        QMutexLocker locker(call->CallLock());
-        QCOMPARE(h_.RequestsOf(12842).size(), 5);  // 0, 936, poll 0, poll 0, 936
-    }
-
-    // The file's own defects (versions, cuts, checksums) are the history file's tests; this one is
-    // the flow codec's: a data block claiming five records that holds one, under a right checksum.
-    void damagedFileIsAMissFetchedAgainAndReplaced() {
-        HandLaid lying;
-        lying.u32(1).u32(0).u16(5);
-        lying.i32(20000107);
-        for (int i = 0; i < 4; ++i)
-            lying.i32(i);
-        for (int i = 0; i < 20; ++i)
-            lying.u32(0).u32(0);
-        lying.u32(0).u32(0).u32(0);
-        WriteFile(historyfile::Wrap(lying.bytes()));
-        ServeHistory(*h_.backend);
-        QTest::ignoreMessage(QtWarningMsg,
-                             "qzLv2quoter {:SEPARATOR} read kline capitalflow cache "
-                             "error. stock= SH600000 cycle= week");
-        {
-            auto call = h_.Make<QzLv2RemoteApiCall_12844>();
-            call->AttachNode(FlowNode("12844", "week"));
-            const QuoteTaskExecMidResult first = h_.Next();
-            QCOMPARE(int(Batch(first)->count), 8);  // from the server, not from the file
-            QCOMPARE(h_.Take(1).size(), 1);         // the last page: two records
-            QCOMPARE(h_.RequestsOf(12844).size(), 2);
-        }
-        historyfile::HistoryData<FlowRecord> replaced;
-        QVERIFY(minuteflow::FlowHistoryFile().Load(kCode, "week", replaced));
-        QCOMPARE(Times(replaced.records), HistoryTimes());
-        QVERIFY(replaced.flag);
-    }
-
-    // Every cut of a good file is refused; of every single flipped bit only those of the banner,
-    // which the reader does not check, load, and then load the same records.
-    void everyCutAndBitFlipIsRejectedOrHarmless() {
-        historyfile::HistoryData<FlowRecord> original;
-        for (int i = 0; i < 2; ++i)
-            original.records.push_back(kHistory.Record(kCode, "week", i));
-        const QByteArray good = minuteflow::FlowHistoryFile().Encode(original);
-        QtMessageHandler previous =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        auto loads = [](const QByteArray& bytes, historyfile::HistoryData<FlowRecord>& out) {
-            try {
-                return minuteflow::FlowHistoryFile().Decode(bytes, out);
-            } catch (const CMemArchiveError&) {
-                return false;
-            }
-        };
-        int rejected = 0;
-        for (int n = 0; n < good.size(); ++n) {
-            historyfile::HistoryData<FlowRecord> out;
-            rejected += loads(good.left(n), out) ? 0 : 1;
-        }
-        int harmless = 0;
-        for (int bit = 0; bit < good.size() * 8; ++bit) {
-            QByteArray bytes = good;
-            bytes[bit / 8] = char(bytes[bit / 8] ^ (1 << (bit % 8)));
-            historyfile::HistoryData<FlowRecord> out;
-            if (!loads(bytes, out)) {
-                ++rejected;
-                continue;
-            }
-            ++harmless;
-            QVERIFY2(Times(out.records) == Times(original.records) &&
-                         out.records[1].smallout == original.records[1].smallout,
-                     qPrintable(QString("bit %1 loaded other records").arg(bit)));
-        }
-        qInstallMessageHandler(previous);
-        QCOMPARE(rejected, good.size() + good.size() * 8 - harmless);
-        QCOMPARE(harmless, int(qstrlen(historyfile::kBanner)) * 8);
-    }
-
-    void indicatorDeliversRowsAndIsNotCached() {
-        auto call = h_.Make<QzLv2RemoteApiCall_12988>();
-        call->AttachNode(FlowNode("12988", ""));
-        HandLaid body = flowbody::IndicatorHead(kCode, 2);
-        body.i32(1).i32(2).i32(3).i32(-4).i32(5).i32(-6);
-        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12988, 1), body.bytes()));
-        const QuoteTaskExecMidResult delivered = h_.Next();
-        const auto* entity = dynamic_cast<const ResponsePkgEntity_12988*>(delivered.data.data());
-        QVERIFY(entity != nullptr);
-        QCOMPARE(entity->rows.size(), 2);         // the rows themselves: tst_minuteflowdata
-        call->AttachNode(FlowNode("12988", ""));  // a second node: nothing cached to hand over
-        call->GetDriver()->OnPollingTick();
-        QCOMPARE(h_.WaitForRequestOf(12988, 2).funcId, 12988);
-        QCOMPARE(h_.Queued(), 0);
-    }
-
     void bodiesDecodeEveryGroupAtItsWidth_data() {
         QTest::addColumn<bool>("kline");
         QTest::addColumn<int>("mask");
@@ -683,11 +418,7 @@ private slots:
         QCOMPARE(segment->header->GetCapacity(), 26);
         QVERIFY(!JoinKlineFlows(target, ScopeTreeNode()).IsSuccess());
     }
-
-private:
-    Harness h_;
-    std::unique_ptr<QTemporaryDir> root_;
 };
 
-QTEST_GUILESS_MAIN(TestMinuteFlow)
-#include "tst_minuteflow.moc"
+QTEST_GUILESS_MAIN(TestMinuteFlowData)
+#include "tst_minuteflowdata.moc"
