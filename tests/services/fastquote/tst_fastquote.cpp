@@ -282,7 +282,6 @@ private slots:
         const QuoteTaskExecMidResult replayed = h_.Next();
         QCOMPARE(replayed.scope_id, late.scope_id);
         QCOMPARE(int(Entity(replayed)->fast_ten_flag), 1);
-        QCOMPARE(Entity(replayed)->gears.sell_levels.size(), 10);
         QCOMPARE(h_.backend->Requests().size(), codes.size());
         // A stock no longer cached replays nothing.
         call_->AttachNode(NodeFor(codes.first(), "12989"));

@@ -155,7 +155,6 @@ private slots:
         const QList<QuoteTaskExecMidResult> batches = h_.Take(3);
         QCOMPARE(batches.size(), 3);
         QCOMPARE(Times(*Batch(batches[0])->records), (QList<qint32>{935, 936, 937, 938}));
-        QCOMPARE(Batch(batches[2])->records->at(0).net_capital_flow, qint64(50000));
         {
             QMutexLocker locker(call->CallLock());
             QCOMPARE(h_.RequestsOf(12842).size(), 3);  // complete: nothing more

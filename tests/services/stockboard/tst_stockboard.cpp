@@ -631,7 +631,6 @@ private slots:
         QVERIFY(merged != nullptr);
         QVERIFY(merged->has_ratios && merged->has_after_close && merged->has_category);
         QCOMPARE(merged->FloatRatio20d(), 12345);
-        QCOMPARE(merged->TurnoverRatio20d(), -6789);
         QCOMPARE(merged->AfterCloseVolume(), -150);
         QCOMPARE(merged->Category(), quint8(25));
         QCOMPARE(merged->mask1, quint32(0x40000000));  // the masks are the last message's
