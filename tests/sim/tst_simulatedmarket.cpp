@@ -28,8 +28,6 @@
 
 using namespace simmarket;
 
-Q_DECLARE_METATYPE(OrderSize)
-
 namespace {
 
 constexpr qint64 kMorning = 1700015400000;  // ms since the epoch, 10:30 +08:00
@@ -125,25 +123,6 @@ private slots:
         };
         QCOMPARE(tape(7), tape(7));
         QVERIFY(tape(8) != tape(7));
-    }
-
-    void classifiesByAmount_data() {
-        QTest::addColumn<qint64>("yuan");
-        QTest::addColumn<OrderSize>("size");
-        QTest::newRow("nothing") << qint64(0) << OrderSize::Little;
-        QTest::newRow("just under medium") << qint64(49999) << OrderSize::Little;
-        QTest::newRow("medium from 50 000") << qint64(50000) << OrderSize::Medium;
-        QTest::newRow("just under large") << qint64(199999) << OrderSize::Medium;
-        QTest::newRow("large from 200 000") << qint64(200000) << OrderSize::Large;
-        QTest::newRow("just under extra-large") << qint64(999999) << OrderSize::Large;
-        QTest::newRow("extra-large from 1 000 000") << qint64(1000000) << OrderSize::ExtraLarge;
-        QTest::newRow("beyond 32 bits") << (qint64(1) << 40) << OrderSize::ExtraLarge;
-    }
-
-    void classifiesByAmount() {
-        QFETCH(qint64, yuan);
-        QFETCH(OrderSize, size);
-        QCOMPARE(ClassifyAmount(yuan), size);
     }
 
     // One morning's trades, heard as they happen: the day's flow grows by exactly them, every

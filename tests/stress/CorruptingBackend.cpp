@@ -1,10 +1,7 @@
 #include "tests/stress/CorruptingBackend.h"
 
 #include <QMutexLocker>
-#include <QtEndian>
 
-#include "host/quoter/ResponsePkgEntity_12989.h"
-#include "services/fastquote/FastQuoteDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
 
 namespace {
@@ -13,25 +10,6 @@ constexpr int kFastQuote = 12989;
 constexpr int kPushList = 10000;
 constexpr int kPushed = 10001;
 constexpr int kSnapshot = 10002;
-constexpr int kRandomBodyBytes = 1 << 20;
-constexpr int kFreshRandomBytes = 64;
-constexpr int kSnapshotCountOffset = 14;      // 10001/10002: u16 record count after the header
-constexpr int kFastQuoteCodeOffset = 8;       // 12989: u16 length of the code, then its bytes
-constexpr int kFastQuoteCountsAfterCode = 6;  // 12989: 4 + 2 bytes before the buy count
-
-thread_local bool t_predicting = false;
-
-// The decoding function 10001 and 10002 bodies share, for the books.
-int Family(int funcId) {
-    return funcId == kPushed ? kSnapshot : funcId;
-}
-
-void PutFFFF(QByteArray& body, int offset) {
-    if (offset >= 0 && offset + 2 <= body.size()) {
-        body[offset] = char(0xFF);
-        body[offset + 1] = char(0xFF);
-    }
-}
 
 }  // namespace
 
@@ -85,7 +63,6 @@ private:
         const std::optional<Spoil> spoil =
             funcId == kPushList ? std::nullopt : owner_.Pick(funcId, CodeOf(funcId, request, body));
         if (!spoil) {
-            owner_.last_clean_.insert(Family(funcId), body);
             owner_.Deliver(target_, funcId, request, body);
         } else if (*spoil == Spoil::Reordered) {
             Flush();  // at most one held back at a time
@@ -99,7 +76,7 @@ private:
             bare.context.reset();
             owner_.Deliver(target_, funcId, &bare, body);
         } else {
-            owner_.Deliver(target_, funcId, request, owner_.SpoilBody(*spoil, funcId, body));
+            owner_.Deliver(target_, funcId, request, owner_.SpoilBody(*spoil, body));
         }
         Flush();
     }
@@ -152,10 +129,6 @@ void CorruptingBackend::Flush() {
     }
 }
 
-bool CorruptingBackend::Predicting() {
-    return t_predicting;
-}
-
 std::optional<CorruptingBackend::Spoil> CorruptingBackend::Pick(int funcId, const QString& code) {
     if (!dirty_.contains(code) || int(random_() % 100) >= percent_) {
         return std::nullopt;
@@ -168,77 +141,24 @@ std::optional<CorruptingBackend::Spoil> CorruptingBackend::Pick(int funcId, cons
     return kind;
 }
 
-QByteArray CorruptingBackend::SpoilBody(Spoil kind, int funcId, const QByteArray& body) {
+QByteArray CorruptingBackend::SpoilBody(Spoil kind, const QByteArray& body) {
     QByteArray spoilt = body;
-    switch (kind) {
-        case Spoil::Truncated:
-            spoilt.truncate(body.isEmpty() ? 0 : int(random_() % unsigned(body.size())));
-            break;
-        case Spoil::BitFlipped:
-            for (int flips = 1 + int(random_() % 3); flips > 0 && !spoilt.isEmpty(); --flips) {
-                const int bit = int(random_() % unsigned(spoilt.size() * 8));
-                spoilt[bit / 8] = char(spoilt.at(bit / 8) ^ (1 << (bit % 8)));
-            }
-            break;
-        case Spoil::CountsFFFF:
-            if (funcId == kFastQuote && body.size() >= kFastQuoteCodeOffset + 2) {
-                const int codeBytes =
-                    qFromLittleEndian<quint16>(body.constData() + kFastQuoteCodeOffset);
-                PutFFFF(spoilt, kFastQuoteCodeOffset + 2 + codeBytes + kFastQuoteCountsAfterCode);
-            } else {
-                PutFFFF(spoilt, kSnapshotCountOffset);
-            }
-            break;
-        case Spoil::OtherFunction:
-            spoilt = last_clean_.value(Family(funcId) == kFastQuote ? kSnapshot : kFastQuote);
-            break;
-        case Spoil::Empty:
-            spoilt.clear();
-            break;
-        case Spoil::Random1MiB:
-            spoilt = RandomMiB();
-            break;
-        default:
-            break;
+    if (kind == Spoil::Truncated) {
+        spoilt.truncate(body.isEmpty() ? 0 : int(random_() % unsigned(body.size())));
+    } else if (kind == Spoil::BitFlipped) {
+        for (int flips = 1 + int(random_() % 3); flips > 0 && !spoilt.isEmpty(); --flips) {
+            const int bit = int(random_() % unsigned(spoilt.size() * 8));
+            spoilt[bit / 8] = char(spoilt.at(bit / 8) ^ (1 << (bit % 8)));
+        }
     }
     return spoilt;
 }
 
-// One random MiB made once; each use gets fresh leading bytes, where the decoders look first.
-QByteArray CorruptingBackend::RandomMiB() {
-    if (random_mib_.isEmpty()) {
-        random_mib_.resize(kRandomBodyBytes);
-        for (char& byte : random_mib_) {
-            byte = char(random_());
-        }
-    }
-    QByteArray body = random_mib_;
-    for (int i = 0; i < kFreshRandomBytes; ++i) {
-        body[i] = char(random_());
-    }
-    return body;
-}
-
-// Counts what the receiving call will do with the body: 12989 answers without a context are
-// dropped unread; every other 12989, 10001 and 10002 body is decoded once.
 void CorruptingBackend::Deliver(IServerLink* target, int funcId, const ServerRequest* request,
                                 const QByteArray& body) {
     if (request != nullptr) {
         target->Answer(*request, body);
     } else {
         target->Push(funcId, body);
-    }
-    bool rejected = false;
-    t_predicting = true;
-    if (funcId == kFastQuote && request != nullptr && !request->context.isNull()) {
-        ResponsePkgEntity_12989 entity;
-        QString code;
-        rejected = !FastQuoteDecoder::Decode(body, entity, code);
-    } else if (funcId == kPushed || funcId == kSnapshot) {
-        rejected = !DecodeStockSnapshotBody(body).ok;
-    }
-    t_predicting = false;
-    if (rejected) {
-        ++expected_rejected[Family(funcId)];
     }
 }

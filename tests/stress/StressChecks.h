@@ -16,7 +16,6 @@
 
 #include "host/quoter/QuoteTaskExecMidResult.h"
 #include "host/quoter/ResponsePkgEntity_12989.h"
-#include "services/stockboard/ResponsePkgEntity_10002.h"
 
 // What watches a stress run: a watchdog against hangs, the pacing of the traffic threads and the
 // ledger of what the host took from its mid-result queue.
@@ -123,22 +122,12 @@ private:
 // Threads: any thread; one mutex guards everything. Take is meant for the one consumer.
 class DeliveryLedger {
 public:
-    enum class Kind { Snapshot, FastQuote, Other };
-    struct Delivery {
-        int scope_id = 0;
-        Kind kind = Kind::Other;
-        QString code;  // the snapshot's stock code (Snapshot only)
-    };
-
     // A marker is a result with a negative scope id (real ids are positive) and no data.
     static QuoteTaskExecMidResult Marker(int barrier) {
         QuoteTaskExecMidResult marker;
         marker.scope_id = -barrier;
         return marker;
     }
-
-    // Without keepDeliveries only counts and violations are kept (long runs), not every delivery.
-    explicit DeliveryLedger(bool keepDeliveries = true) : keep_deliveries_(keepDeliveries) {}
 
     // Registers the detached ids; the barrier's number for Marker.
     int AddBarrier(const QList<int>& detached) {
@@ -163,15 +152,9 @@ public:
             }
             ++passed;
         } else {
-            const auto* snapshot = dynamic_cast<const ResponsePkgEntity_10002*>(result.data.data());
-            const bool fast = dynamic_cast<const ResponsePkgEntity_12989*>(result.data.data());
             ++delivered_;
-            if (keep_deliveries_)
-                deliveries.append({result.scope_id,
-                                   snapshot ? Kind::Snapshot
-                                   : fast   ? Kind::FastQuote
-                                            : Kind::Other,
-                                   snapshot ? snapshot->snapshot.code : QString()});
+            fast_delivered_ +=
+                dynamic_cast<const ResponsePkgEntity_12989*>(result.data.data()) ? 1 : 0;
             if (retired.contains(result.scope_id)) {
                 AddViolationLocked(
                     QStringLiteral("scope id %1 delivered after its detach").arg(result.scope_id));
@@ -183,9 +166,12 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return delivered_;
     }
+    int FastQuoteCount() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return fast_delivered_;
+    }
 
     // Read without the lock only once every thread that used the ledger was joined.
-    QList<Delivery> deliveries;
     QStringList violations;
     QSet<int> retired;  // ids behind passed barriers
     int passed = 0;     // barriers passed
@@ -199,8 +185,8 @@ private:
 
     mutable std::mutex mutex_;
     QList<QList<int>> barriers_;  // barrier n is at index n - 1
-    const bool keep_deliveries_;
     int delivered_ = 0;
+    int fast_delivered_ = 0;
 };
 
 }  // namespace stress

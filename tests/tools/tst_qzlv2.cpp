@@ -34,6 +34,11 @@ QString WeekFile(const QString& dir) {
     return dir + "/cache/history/v20200101/SH/week/2-12844/SH600000.dat";
 }
 
+// A command line refused with exit code 2: the reason follows "qzlv2 COMMAND: ".
+void Refused(const char* row, const QString& args, const QString& reason) {
+    QTest::newRow(row) << args << 2 << "qzlv2 " + args.section(' ', 0, 0) + ": " + reason;
+}
+
 }  // namespace
 
 class TestQzLv2 : public QObject {
@@ -51,11 +56,11 @@ private slots:
     void signalsEndQuietly_data();
     void signalsEndQuietly();
     void watchOnceShowsOneCompleteScreenWithTheLatestLargeDeal();
-    void watchJsonWritesOneObjectALine();
+    void watchJsonShowsABoardsFlows();
     void watchShowsTheDropAndComesBack();
     void signalsOnceShowsTheFilteredFeedAboveItsStatistics();
     void signalsJsonCarriesTheRowsColumns();
-    void historyFillsStartsFromDiskAndReplacesADamagedFile();
+    void historyFillsStartsFromDiskAndVerifyNamesADamagedFile();
 };
 
 void TestQzLv2::decodesHandLaidBodies_data() {
@@ -137,13 +142,6 @@ void TestQzLv2::watchOnceShowsOneCompleteScreenWithTheLatestLargeDeal() {
     QVERIFY2(lines.first().contains(QRegularExpression(
                  "  \\d+\\.\\d\\d [+-]\\d+\\.\\d\\d [+-]\\d+\\.\\d\\d%  prev 180.35  ")),
              qPrintable(lines.first()));
-    // Ten levels a side, filled from the plug-in's book (their layout: tst_watchscreen).
-    QCOMPARE(lines.filter(QRegularExpression("^(sell|buy) +\\d+ +\\d+\\.\\d\\d +[1-9]")).size(),
-             20);
-    for (const char* label : {"money flow today", "float ratio today", "big-order ratio",
-                              "turnover ratio 5 days", "money flow 5 days"}) {
-        QVERIFY2(out.contains(QRegularExpression(QString("\\n  %1 +\\S+").arg(label))), label);
-    }
     static const QRegularExpression alert(
         "\\nlarge deal   \\d\\d:\\d\\d:\\d\\d  \\d+\\.\\d\\d  (\\d+) lots   in (\\d+) / out "
         "(\\d+) lots");
@@ -177,20 +175,17 @@ void TestQzLv2::exitCodes_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");  // the start of standard error; empty: nothing there
     const QString decodeError = "qzlv2 decode: ";
+    const QString trailing = "qzlv2 decode: 3 trailing bytes at offset 73 after a complete body";
     QTest::newRow("12989 cut in a sell level")
         << "decode 12989 @12989_truncated.hex --hex" << 1
         << decodeError +
                "FastQuoteDecoder::Decode: read of 4 bytes at offset 68 exceeds body length 68\n";
-    QTest::newRow("odd hex digits")
-        << "decode 12989 @odd_digits.hex --hex" << 2 << decodeError + "odd number of hex digits";
+    Refused("odd hex digits", "decode 12989 @odd_digits.hex --hex", "odd number of hex digits");
     QTest::newRow("function not decoded")
         << "decode 12931 -" << 1 << decodeError + "function 12931";
-    QTest::newRow("missing file") << "decode 12989 /nonexistent/body" << 2
-                                  << decodeError + "cannot read /nonexistent/body";
-    QTest::newRow("bad hex names the byte")
-        << "decode 12989 @hex_prefix.hex --hex" << 2
-        << decodeError + "not a hex digit at line 2, column 2 (byte 32): 'x' (0x78)\n";
-    const QString trailing = "qzlv2 decode: 3 trailing bytes at offset 73 after a complete body";
+    Refused("missing file", "decode 12989 /nonexistent/body", "cannot read /nonexistent/body");
+    Refused("bad hex names the byte", "decode 12989 @hex_prefix.hex --hex",
+            "not a hex digit at line 2, column 2 (byte 32): 'x' (0x78)\n");
     QTest::newRow("trailing bytes reported")
         << "decode 12989 @12989_trailing.hex --hex" << 0 << trailing + "\n";
     QTest::newRow("trailing bytes refused with --strict")
@@ -204,26 +199,17 @@ void TestQzLv2::exitCodes_data() {
         << "decode 12989 @12989_two_levels.hex --hex --strict" << 0 << "";
     QTest::newRow("no command") << "" << 2 << "Usage: qzlv2 COMMAND";
     QTest::newRow("unknown command") << "show SH600000" << 2 << "Usage: qzlv2 COMMAND";
-    QTest::newRow("list extra") << "list extra" << 2 << "qzlv2 list: unexpected argument 'extra'";
-    QTest::newRow("list unknown option") << "list --bogus" << 2 << "qzlv2 list: Unknown option";
-    QTest::newRow("decode missing FILE") << "decode 12989" << 2 << "qzlv2 decode: missing argument";
-    QTest::newRow("decode FUNCTION not a number")
-        << "decode fast -" << 2 << "qzlv2 decode: FUNCTION must be a number";
-    QTest::newRow("watch no CODE") << "watch" << 2 << "qzlv2 watch: missing argument";
-    QTest::newRow("watch option without value")
-        << "watch SH600000 --seconds" << 2 << "qzlv2 watch: Missing value after '--seconds'";
-    QTest::newRow("watch seconds not a number") << "watch SH600000 --seconds soon" << 2
-                                                << "qzlv2 watch: --seconds takes a whole number "
-                                                   "from 0 to 2147483647, not 'soon'";
-    QTest::newRow("watch seed past 32 bits") << "watch SH600000 --seed 4294967296" << 2
-                                             << "qzlv2 watch: --seed takes a whole number from "
-                                                "0 to 4294967295";
-    QTest::newRow("watch code without market")
-        << "watch 600000" << 2
-        << "qzlv2 watch: the simulated market has no stock 600000; "
-           "did you mean SH600000?";
-    QTest::newRow("watch unknown stock")
-        << "watch SH999999 --once" << 2 << "qzlv2 watch: the simulated market has no stock";
+    Refused("list extra", "list extra", "unexpected argument 'extra'");
+    Refused("decode missing FILE", "decode 12989", "missing argument");
+    Refused("decode FUNCTION not a number", "decode fast -", "FUNCTION must be a number");
+    Refused("watch no CODE", "watch", "missing argument");
+    Refused("watch option without value", "watch SH600000 --seconds",
+            "Missing value after '--seconds'");
+    Refused("watch seconds not a number", "watch SH600000 --seconds soon",
+            "--seconds takes a whole number from 0 to 2147483647, not 'soon'");
+    Refused("watch code without market", "watch 600000",
+            "the simulated market has no stock 600000; did you mean SH600000?");
+    Refused("watch unknown stock", "watch SH999999 --once", "the simulated market has no stock");
     QTest::newRow("watch missing plug-in")
         << "watch SH600000 --once --plugin /nonexistent/libplugin.so" << 1
         << "qzlv2 watch: cannot load the plug-in /nonexistent/libplugin.so: no such file; "
@@ -238,32 +224,23 @@ void TestQzLv2::exitCodes_data() {
            "expected a Qt 5 plug-in whose factory implements "
            "com.mervox.lib.quoter.QuoterFactoryInterface/1.0";
     QTest::newRow("help") << "--help" << 0 << "";
-    QTest::newRow("signals market of three letters")
-        << "signals --markets SHA" << 2 << "qzlv2 signals: --markets takes two-letter markets";
-    QTest::newRow("signals unknown stock")
-        << "signals --stocks SZ999999" << 2 << "qzlv2 signals: the simulated market has no stock";
-    QTest::newRow("signals unknown type")
-        << "signals --types bogus" << 2 << "qzlv2 signals: unknown signal type bogus";
-    QTest::newRow("decode kind 3") << "decode 12990 - --kind 3" << 2 << "qzlv2 decode: --kind";
-    QTest::newRow("history cycle outside the table")
-        << "history SH600000 --cycle day" << 2
-        << "qzlv2 history: --cycle must be one of 1min, 5mins, 15mins, 30mins, 60mins, week, "
-           "month, quarter, half_year, year, not 'day'";
-    QTest::newRow("history unknown stock") << "history SH999999 --cycle week" << 2
-                                           << "qzlv2 history: the simulated market has no stock";
-    QTest::newRow("cache unknown action")
-        << "cache purge" << 2 << "qzlv2 cache: ACTION must be ls, show or verify";
-    QTest::newRow("cache show without its cycle")
-        << "cache show SH600000" << 2 << "qzlv2 cache: show needs CODE and CYCLE";
-    QTest::newRow("record without a command")
-        << "record x.qzr" << 2 << "qzlv2 record: missing argument";
-    QTest::newRow("record of another command")
-        << "record x.qzr list" << 2 << "qzlv2 record: only 'watch' can be recorded";
-    QTest::newRow("replay speed 0") << "replay x.qzr --speed 0" << 2 << "qzlv2 replay: --speed";
-    QTest::newRow("replay speed and step")
-        << "replay x.qzr --speed 2 --step" << 2 << "qzlv2 replay: --speed and --step exclude";
-    QTest::newRow("recording without info")
-        << "recording show x.qzr" << 2 << "qzlv2 recording: unknown sub-command 'show'";
+    Refused("signals market of three letters", "signals --markets SHA",
+            "--markets takes two-letter markets");
+    Refused("signals unknown stock", "signals --stocks SZ999999",
+            "the simulated market has no stock");
+    Refused("signals unknown type", "signals --types bogus", "unknown signal type bogus");
+    Refused("decode kind 3", "decode 12990 - --kind 3", "--kind");
+    Refused("history cycle outside the table", "history SH600000 --cycle day",
+            "--cycle must be one of 1min, 5mins, 15mins, 30mins, 60mins, week, "
+            "month, quarter, half_year, year, not 'day'");
+    Refused("history unknown stock", "history SH999999 --cycle week",
+            "the simulated market has no stock");
+    Refused("cache unknown action", "cache purge", "ACTION must be ls, show or verify");
+    Refused("cache show without its cycle", "cache show SH600000", "show needs CODE and CYCLE");
+    Refused("record of another command", "record x.qzr list", "only 'watch' can be recorded");
+    Refused("replay speed 0", "replay x.qzr --speed 0", "--speed");
+    Refused("replay speed and step", "replay x.qzr --speed 2 --step", "--speed and --step exclude");
+    Refused("recording without info", "recording show x.qzr", "unknown sub-command 'show'");
 }
 
 void TestQzLv2::exitCodes() {
@@ -288,10 +265,8 @@ void TestQzLv2::exitCodes() {
 void TestQzLv2::writeErrorsExitOne_data() {
     QTest::addColumn<QString>("command");  // the arguments and a redirect of stdout, in sh
     QTest::newRow("list to a full disk") << "list >/dev/full";
-    QTest::newRow("list to a closed stdout") << "list >&-";
     QTest::newRow("decode to a full disk")
         << "decode 12989 " QZLV2_TEST_DATA "/12989_two_levels.hex --hex >/dev/full";
-    QTest::newRow("help to a full disk") << "--help >/dev/full";
     QTest::newRow("watch to a full disk") << "watch SZ300750 --once >/dev/full";
     QTest::newRow("watch to a closed stdout") << "watch SZ300750 --once >&-";
 }
@@ -348,32 +323,19 @@ void TestQzLv2::signalsEndQuietly() {
     }
 }
 
-void TestQzLv2::watchJsonWritesOneObjectALine() {
-    const Run r = RunTool({"watch", "SZ300750", "--once", "--json", "--timeout", "20"});
+void TestQzLv2::watchJsonShowsABoardsFlows() {
+    const Run r = RunTool({"watch", "BK0475", "--once", "--json", "--timeout", "20"});
     QVERIFY2(r.exit_code == 0, r.err.constData());
     const QList<QByteArray> lines = r.out.split('\n');
     QCOMPARE(lines.size(), 2);  // one object, then the end of the stream
-    QJsonParseError parse{};
-    const QJsonObject o = QJsonDocument::fromJson(lines.first(), &parse).object();
-    QVERIFY2(parse.error == QJsonParseError::NoError, lines.first().constData());
-    QCOMPARE(o["quote"].toObject()["code"].toString(), QString("SZ300750"));
-    QCOMPARE(o["quote"].toObject()["prev_close"].toString(), QString("180.35"));
-    QCOMPARE(o["book"].toObject()["buy"].toArray().size(), 10);
-    QVERIFY(o["book"].toObject()["buy"].toArray().first().toObject()["lots"].toInt() > 0);
-    QVERIFY(o["board"].toObject()["money_flow_today"].isDouble());
-    QVERIFY(o["capital_flow"].toObject()["little_buy_volume"].isDouble());
-    QVERIFY(!o["price_volume"].toArray().isEmpty());
-    // A board: its flows and its large-order inflow.
-    const Run board = RunTool({"watch", "BK0475", "--once", "--json", "--timeout", "20"});
-    QVERIFY2(board.exit_code == 0, board.err.constData());
     const QJsonObject flow =
-        QJsonDocument::fromJson(board.out.split('\n').first()).object()["board_flow"].toObject();
+        QJsonDocument::fromJson(lines.first()).object()["board_flow"].toObject();
     QVERIFY(flow["extra_large_buy_amount"].isDouble());
     QVERIFY(flow["CurrentDayLargeInCapital"].isDouble());
 }
 
 // A running watch whose link drops after 4 s for 2 s: every update is one more line, a whole JSON
-// object; one says the link is down, and after it comes back the book moves again.
+// object with every panel; one says the link is down, and after it comes back the book moves again.
 void TestQzLv2::watchShowsTheDropAndComesBack() {
     const Run r = RunTool({"watch", "SZ300750", "--json", "--seconds", "7", "--drop-link-every",
                            "4", "--tick", "200"});
@@ -392,6 +354,13 @@ void TestQzLv2::watchShowsTheDropAndComesBack() {
     QVERIFY(updates.constLast()["link"]["up"].toBool());
     const QJsonValue buy1 = updates.constLast()["book"]["buy"][0];
     QVERIFY2(buy1.isObject() && buy1 != updates.at(down)["book"]["buy"][0], r.out.constData());
+    const QJsonObject last = updates.constLast();
+    QCOMPARE(last["quote"]["prev_close"].toString(), QString("180.35"));
+    QCOMPARE(last["book"]["buy"].toArray().size(), 10);
+    QVERIFY(buy1["lots"].toInt() > 0);
+    QVERIFY(last["board"]["money_flow_today"].isDouble());
+    QVERIFY(last["capital_flow"]["little_buy_volume"].isDouble());
+    QVERIFY(!last["price_volume"].toArray().isEmpty());
 }
 
 void TestQzLv2::signalsOnceShowsTheFilteredFeedAboveItsStatistics() {
@@ -453,9 +422,9 @@ void TestQzLv2::signalsJsonCarriesTheRowsColumns() {
 
 // The first run pages the whole weekly history (a page of 200, then 199 new records a page, then
 // the page of two that ends it); the second starts from the disk and asks only for the newest
-// page; both print the same series. Verify passes until a byte of the file is changed, names that
-// file, and the next run fetches the history again and replaces it.
-void TestQzLv2::historyFillsStartsFromDiskAndReplacesADamagedFile() {
+// page; both print the same series. Verify passes until a byte of the file is changed, then names
+// that file (the fetch that replaces it: tst_minuteflowcalls).
+void TestQzLv2::historyFillsStartsFromDiskAndVerifyNamesADamagedFile() {
     QTemporaryDir dir;
     const QStringList args{"history", "SH600000", "--cycle", "week", "--cache-dir", dir.path()};
     const Run first = RunTool(args);
@@ -477,9 +446,6 @@ void TestQzLv2::historyFillsStartsFromDiskAndReplacesADamagedFile() {
         RunTool({"cache", "show", "SH600000", "week", "--cache-dir", dir.path(), "--json"});
     QCOMPARE(show.exit_code, 0);
     const QJsonObject file = QJsonDocument::fromJson(show.out).object();
-    QCOMPARE(file.value("format_version").toInt(), 20200101);
-    QCOMPARE(file.value("data_version").toInt(), 20200403);
-    QCOMPARE(file.value("function_id").toInt(), 12844);
     QCOMPARE(file.value("complete").toBool(), true);
     QCOMPARE(file.value("records").toArray().size(), records);
     QCOMPARE(file.value("records").toArray().first().toObject().value("time").toInt(), 20000107);
@@ -501,8 +467,6 @@ void TestQzLv2::historyFillsStartsFromDiskAndReplacesADamagedFile() {
     const Run ls = RunTool({"cache", "ls", "--cache-dir", dir.path(), "--json"});
     QCOMPARE(ls.exit_code, 0);
     QCOMPARE(QJsonDocument::fromJson(ls.out).array().size(), 2);
-    QCOMPARE(RunTool(args).exit_code, 0);
-    QCOMPARE(RunTool({"cache", "verify", "--cache-dir", dir.path()}).exit_code, 0);
 }
 
 QTEST_GUILESS_MAIN(TestQzLv2)
