@@ -69,8 +69,8 @@ int ReplaySession::Run() {
         QLoggingCategory::setFilterRules(QString::fromLatin1(kQuietRules));
     }
     TakeScreenStream(options_.verbose);
-    HostClock::SetForTest(recording_.header.startMs);
     replay_ = std::make_unique<ReplayBackend>(recording_);
+    HostClock::SetForTest(replay_->PluginStartMs());
     replay_->InstallForServices();
     QString error;
     if (!host_.Start(options_.plugin_file, options_.code, error)) {

@@ -3,9 +3,12 @@
 #include <QDebug>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 #include "host/access/recording/RecordingFormat.h"
 #include "host/core/DetachedCopy.h"
 #include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 
 namespace recording {
 
@@ -204,6 +207,13 @@ ReplayBackend::Step ReplayBackend::PostNextLocked(QList<IServerLink*>* posted) {
 }
 
 ReplayBackend::Step ReplayBackend::DeliverNext() {
+    // The plug-in's timers due before the delivery fire first, at their own times, as they did
+    // live: a poll they send is bound before its recorded answer comes due. Outside the locks, as
+    // a timer's request comes back to OnRequest.
+    const qint64 next = NextTimeMs();
+    if (next >= 0) {
+        HostTimerQueue::AdvanceClockTo(m_header.startMs + next);
+    }
     QMutexLocker flushLock(&m_deliverMutex);
     QList<IServerLink*> posted;
     Step step;
@@ -231,6 +241,14 @@ ReplayBackend::Step ReplayBackend::AdvanceTo(quint64 timeMs) {
             return step;
         }
     }
+}
+
+qint64 ReplayBackend::PluginStartMs() const {
+    qint64 first = -1;
+    for (const RecordedEvent& e : m_requests) {
+        first = first < 0 ? qint64(e.timeMs) : std::min(first, qint64(e.timeMs));
+    }
+    return m_header.startMs + std::max<qint64>(first, 0);
 }
 
 qint64 ReplayBackend::NextTimeMs() const {

@@ -6,16 +6,18 @@
 // Each live request is matched to the recorded requests by service, function, flags, tags and
 // encoded parameters: the n-th live request of a key takes the n-th recorded one (later repeats
 // of a key are answered by nothing new). DeliverNext hands over the next recorded answer,
-// failure, push or access state, in recorded order, after setting the host clock to the
-// recording's start plus the record's time, and returns once the accessor has handled it. An
+// failure, push or access state, in recorded order, after moving the host clock to the
+// recording's start plus the record's time (through HostTimerQueue, so that the plug-in's timers
+// due on the way fire first, at their due times), and returns once the accessor has handled it. An
 // answer whose request the plug-in has not sent yet holds the replay (Waiting) until it does or
 // the driver skips it; a live request that the recording does not hold is reported once per key
 // (Reports() and a warning) with its function and parameters instead of being left unanswered
 // unnoticed.
 //
 // Threads: DeliverNext, WaitForRequest, SkipNext are called by one driver thread, never from a
-// receiver. Endpoints (ForService) are called on the accessors' threads. m_mutex guards every
-// member below it; links are called under it only to post (never block); WaitDelivered runs
+// receiver, holding no lock a plug-in timer needs (DeliverNext fires the timers, see
+// HostTimerQueue). Endpoints (ForService) are called on the accessors' threads. m_mutex guards
+// every member below it; links are called under it only to post (never block); WaitDelivered runs
 // under m_deliverMutex only, which Detach also takes, so a link is never waited on after it is
 // detached. The ReplayBackend must outlive the accessors bound to its endpoints.
 
@@ -52,6 +54,9 @@ public:
     Step AdvanceTo(quint64 timeMs);
     // The recorded time of the next delivery, -1 when there is none.
     qint64 NextTimeMs() const;
+    // Where to freeze the host clock before the plug-in starts: when the recorded plug-in sent
+    // its first request (its timers started just before), so that its timers fall due as live.
+    qint64 PluginStartMs() const;
     // True once the request the next delivery waits for has been sent (or nothing waits).
     bool WaitForRequest(int timeoutMs);
     // Drops the next delivery, reporting that the plug-in never asked for it.
