@@ -275,8 +275,8 @@ private slots:
 
 private:
     void Replay(const Recording& recorded, QList<QByteArray>* lines) {
+        HostClock::SetForTest(recorded.header.startMs);
         ReplayBackend replay(recorded);
-        HostClock::SetForTest(replay.PluginStartMs());
         replay.InstallForServices();
         SteppedScreen sampled;
         {

@@ -69,8 +69,10 @@ int ReplaySession::Run() {
         QLoggingCategory::setFilterRules(QString::fromLatin1(kQuietRules));
     }
     TakeScreenStream(options_.verbose);
+    // The recorded plug-in started its timers after the recording began: started at the
+    // recording's start, the replayed ones fall due no later than the recorded polls went out.
+    HostClock::SetForTest(recording_.header.startMs);
     replay_ = std::make_unique<ReplayBackend>(recording_);
-    HostClock::SetForTest(replay_->PluginStartMs());
     replay_->InstallForServices();
     QString error;
     if (!host_.Start(options_.plugin_file, options_.code, error)) {

@@ -3,8 +3,6 @@
 #include <QDebug>
 #include <QMutexLocker>
 
-#include <algorithm>
-
 #include "host/access/recording/RecordingFormat.h"
 #include "host/core/DetachedCopy.h"
 #include "host/core/HostClock.h"
@@ -241,14 +239,6 @@ ReplayBackend::Step ReplayBackend::AdvanceTo(quint64 timeMs) {
             return step;
         }
     }
-}
-
-qint64 ReplayBackend::PluginStartMs() const {
-    qint64 first = -1;
-    for (const RecordedEvent& e : m_requests) {
-        first = first < 0 ? qint64(e.timeMs) : std::min(first, qint64(e.timeMs));
-    }
-    return m_header.startMs + std::max<qint64>(first, 0);
 }
 
 qint64 ReplayBackend::NextTimeMs() const {

@@ -54,9 +54,6 @@ public:
     Step AdvanceTo(quint64 timeMs);
     // The recorded time of the next delivery, -1 when there is none.
     qint64 NextTimeMs() const;
-    // Where to freeze the host clock before the plug-in starts: when the recorded plug-in sent
-    // its first request (its timers started just before), so that its timers fall due as live.
-    qint64 PluginStartMs() const;
     // True once the request the next delivery waits for has been sent (or nothing waits).
     bool WaitForRequest(int timeoutMs);
     // Drops the next delivery, reporting that the plug-in never asked for it.
