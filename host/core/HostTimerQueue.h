@@ -14,9 +14,9 @@ class HostTimer;
 //
 // Thread contract: AdvanceClockTo/AdvanceClockBy are called by one driving thread at a time, with
 // no lock held that a timer's owner may need: a timer owned by another thread is fired there and
-// waited for (that thread must run its event loop). NextDueMs may be called from any thread. One
-// mutex guards every timer's state; it is never held while a timer fires. The HostTimer and
-// HostClock hooks below are private to them.
+// waited for (that thread must run its event loop); the clock is not thawed meanwhile. NextDueMs
+// may be called from any thread. One mutex guards every timer's state; it is never held while a
+// timer fires. The HostTimer and HostClock hooks below are private to them.
 class HostTimerQueue {
 public:
     // Freezes the clock (at the system's now) if it follows the system clock, fires every timer

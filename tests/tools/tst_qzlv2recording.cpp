@@ -255,8 +255,10 @@ private slots:
         QVERIFY(writer->Close());
         QCOMPARE(writer->DroppedCount(), quint64(0));
         QVERIFY(live.lines.size() > kDropAt / 2);  // the book moved
-        // The polls answered while the link was up moved the capital flow.
-        QVERIFY(Distinct(live.lines, "capital_flow") >= 2);
+        // The polls moved the polled panels: the capital flow at 3 s, after the link came back
+        // and at 9 s (every 3 s), the minute flow at 10 s.
+        QVERIFY(Distinct(live.lines, "capital_flow") >= 3);
+        QVERIFY(Distinct(live.lines, "minute_flow") >= 2);
 
         const Recording recorded = RecordingReader::ReadFile(dir_.filePath("live.qzr"));
         QVERIFY2(recorded.valid && recorded.warning.isEmpty(), qPrintable(recorded.warning));
