@@ -4,8 +4,9 @@
 // under the caller's control, so that a session runs again the same way every time.
 //
 // Each live request is matched to the recorded requests by service, function, flags, tags and
-// encoded parameters: the n-th live request of a key takes the n-th recorded one (later repeats
-// of a key are answered by nothing new). DeliverNext hands over the next recorded answer,
+// encoded parameters: the n-th live request of a key takes the n-th recorded one that was
+// answered (recorded requests without an answer are skipped; later repeats of a key are answered
+// by nothing new). DeliverNext hands over the next recorded answer,
 // failure, push or access state, in recorded order, after moving the host clock to the
 // recording's start plus the record's time (through HostTimerQueue, so that the plug-in's timers
 // due on the way fire first, at their due times), and returns once the accessor has handled it. An
@@ -87,7 +88,7 @@ private:
     mutable QMutex m_mutex;
     QWaitCondition m_requestArrived;
     int m_next = 0;
-    QHash<QByteArray, QQueue<int>> m_unbound;  // key -> recorded task ids not yet matched
+    QHash<QByteArray, QQueue<int>> m_unbound;  // recorded key -> answered task ids not yet matched
     QHash<int, Bound> m_bound;                 // recorded task id -> live request
     QHash<QString, QList<IServerLink*>> m_links;
     QHash<QString, std::shared_ptr<Endpoint>> m_endpoints;

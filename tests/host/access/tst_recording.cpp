@@ -368,6 +368,24 @@ private slots:
         QVERIFY(replay.Reports().isEmpty());  // the second poll repeats a recorded key
     }
 
+    // A recorded request nothing answered (sent while the link was down) is passed over: the
+    // plug-in's one request of the key takes the answered one; a repeat is neither answered nor
+    // reported.
+    void replayPassesOverUnansweredRecordedRequests() {
+        ReplayBackend replay(RecordingReader::Read(Header(1, kStart, "t") +
+                                                   Link(0, "pcl2xtquote", 1) + Request(5, 0, 100) +
+                                                   Request(3000, 0, 101) + Answer(3010, 101, "a")));
+        replay.InstallForServices();
+        Heard heard;
+        CHQOWNServerAccesser accessor("pcl2xtquote", nullptr, 0);
+        heard.Attach(accessor);
+        accessor.AppendTaskByParams(12989, {}, Params("SH600000", 10));
+        QCOMPARE(replay.AdvanceTo(5000), ReplayBackend::Step::Finished);
+        QCOMPARE(heard.Got(), QStringList({"state:1", "12989:a"}));
+        accessor.AppendTaskByParams(12989, {}, Params("SH600000", 10));
+        QVERIFY(replay.Reports().isEmpty());
+    }
+
     void replayReportsWhatTheRecordingCannotAnswer_data() {
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("count");
