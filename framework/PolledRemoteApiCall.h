@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QSharedPointer>
-#include <QTimer>
 
 #include "framework/CodeTopic.h"
 #include "framework/DecodeResult.h"
@@ -14,6 +13,7 @@
 #include "host/core/CKeyGroup.h"
 #include "host/core/CTVar.h"
 #include "host/core/HostClock.h"
+#include "host/core/HostTimer.h"
 
 // The part of a polled call's traits that only names its types: the topic is the node's code,
 // the cache maps it to the published package, a never-null shared Entity, which the host receives.
@@ -51,9 +51,10 @@ struct PolledCallTypes {
 // time); its answer is decoded, cached under the code and published. A body that does not decode
 // is rejected whole with one warning; nothing is cached or published.
 //
-// Thread contract: as RemoteApiCallBase. The poll timer lives on the thread that runs Init and
-// fires there; PollTick takes the call lock. The recent-request and attached-topic sets have
-// their own mutexes, taken under the call lock.
+// Thread contract: as RemoteApiCallBase. The poll timer (a HostTimer: on a frozen host clock it
+// fires as HostTimerQueue moves the clock) lives on the thread that runs Init and fires there;
+// PollTick takes the call lock. The recent-request and attached-topic sets have their own mutexes,
+// taken under the call lock.
 template <typename Traits>
 class PolledRemoteApiCall : public RemoteApiCallBase<Traits> {
     using Base = RemoteApiCallBase<Traits>;
@@ -84,9 +85,9 @@ public:
         this->SetTopicListeners([this](const Topic& topic) { OnTopicInserted(topic); },
                                 [this](const Topic& topic) { OnTopicDeleted(topic); });
         if (pollTimer_ == nullptr) {
-            pollTimer_ = new QTimer;
-            QObject::connect(pollTimer_, &QTimer::timeout, [this] { PollTick(); });
-            pollTimer_->start(kPollIntervalMs);
+            pollTimer_ = new HostTimer;
+            QObject::connect(pollTimer_, &HostTimer::Timeout, [this] { PollTick(); });
+            pollTimer_->Start(kPollIntervalMs);
         }
     }
 
@@ -115,7 +116,7 @@ public:
 
     // For tests and diagnostics.
     bool IsAttached(const QString& code) const { return attached_.Contains(Topic(code, 0)); }
-    int PollTimerIntervalMs() const { return pollTimer_ ? pollTimer_->interval() : -1; }
+    int PollTimerIntervalMs() const { return pollTimer_ ? pollTimer_->IntervalMs() : -1; }
 
 private:
     void OnTopicInserted(const Topic& topic) {
@@ -148,5 +149,5 @@ private:
 
     TimedTopicSet<Topic> attached_;
     RecentRequestSet<Topic> recent_;
-    QTimer* pollTimer_ = nullptr;  // owned; created by Init on the thread that runs it
+    HostTimer* pollTimer_ = nullptr;  // owned; created by Init on the thread that runs it
 };

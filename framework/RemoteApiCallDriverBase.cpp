@@ -1,11 +1,11 @@
 #include "framework/RemoteApiCallDriverBase.h"
 
-#include <QTimer>
+#include "host/core/HostTimer.h"
 
 namespace {
 
-int IntervalOf(const QTimer* timer) {
-    return timer != nullptr && timer->isActive() ? timer->interval() : -1;
+int IntervalOf(const HostTimer* timer) {
+    return timer != nullptr && timer->IsActive() ? timer->IntervalMs() : -1;
 }
 
 }  // namespace
@@ -56,12 +56,12 @@ void RemoteApiCallDriverBase::HandlePushPurgeTimeout() {
     OnPushPurgeTick();
 }
 
-QTimer* RemoteApiCallDriverBase::StartTimer(QTimer*& timer, int intervalMs,
-                                            void (RemoteApiCallDriverBase::*slot)()) {
+HostTimer* RemoteApiCallDriverBase::StartTimer(HostTimer*& timer, int intervalMs,
+                                               void (RemoteApiCallDriverBase::*slot)()) {
     if (timer == nullptr) {
-        timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, slot);
+        timer = new HostTimer(this);
+        connect(timer, &HostTimer::Timeout, this, slot);
     }
-    timer->start(intervalMs);
+    timer->Start(intervalMs);
     return timer;
 }

@@ -2,11 +2,14 @@
 
 #include <QObject>
 
-class QTimer;
+class HostTimer;
 
 // The QObject half of RemoteApiCallDriver<T>: owns the driver's four timers (created on first use,
 // parented to the driver, destroyed with it) and turns their timeouts into the virtual tick
 // functions that the template implements.
+//
+// The timers are HostTimers: QTimers while the host clock follows the system clock, fired by
+// HostTimerQueue while it is frozen (tests, replay).
 //
 // Thread contract: the driver lives on the thread that creates it; the listener setters that start
 // timers must be called on that thread, and the timers fire there. Ticks take the owner's call lock
@@ -44,10 +47,11 @@ private slots:
     void HandlePushPurgeTimeout();
 
 private:
-    QTimer* StartTimer(QTimer*& timer, int intervalMs, void (RemoteApiCallDriverBase::*slot)());
+    HostTimer* StartTimer(HostTimer*& timer, int intervalMs,
+                          void (RemoteApiCallDriverBase::*slot)());
 
-    QTimer* awaitingTimer_ = nullptr;
-    QTimer* pollingTimer_ = nullptr;
-    QTimer* pushRefreshTimer_ = nullptr;
-    QTimer* pushPurgeTimer_ = nullptr;
+    HostTimer* awaitingTimer_ = nullptr;
+    HostTimer* pollingTimer_ = nullptr;
+    HostTimer* pushRefreshTimer_ = nullptr;
+    HostTimer* pushPurgeTimer_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "host/core/HostClock.h"
 
+#include "host/core/HostTimerQueue.h"
+
 #include <atomic>
 #include <limits>
 
@@ -19,7 +21,9 @@ QDateTime HostClock::Now() {
 }
 
 void HostClock::SetForTest(qint64 msSinceEpoch) {
-    g_frozenMs.store(msSinceEpoch);
+    if (g_frozenMs.exchange(msSinceEpoch) == kSystem) {
+        HostTimerQueue::OnClockFrozen();
+    }
 }
 
 void HostClock::AdvanceForTest(qint64 ms) {
@@ -28,10 +32,15 @@ void HostClock::AdvanceForTest(qint64 ms) {
     do {
         next = (seen == kSystem ? QDateTime::currentMSecsSinceEpoch() : seen) + ms;
     } while (!g_frozenMs.compare_exchange_weak(seen, next));
+    if (seen == kSystem) {
+        HostTimerQueue::OnClockFrozen();
+    }
 }
 
 void HostClock::UseSystemClock() {
-    g_frozenMs.store(kSystem);
+    if (g_frozenMs.exchange(kSystem) != kSystem) {
+        HostTimerQueue::OnClockThawed();
+    }
 }
 
 bool HostClock::IsFrozen() {

@@ -9,6 +9,8 @@
 // Threads: every function may be called from any thread; the state is a single atomic value.
 // By default the clock follows the system clock. SetForTest freezes it at a given instant and
 // AdvanceForTest moves a frozen clock forward (a system clock is first frozen at the system's now).
+// Neither fires the HostTimers due meanwhile: HostTimerQueue::AdvanceClockTo moves the clock and
+// fires them. Freezing and thawing move the running HostTimers between the queue and QTimers.
 class HostClock {
 public:
     static qint64 NowMs();   // ms since 1970-01-01T00:00:00Z

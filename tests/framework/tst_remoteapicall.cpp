@@ -14,6 +14,7 @@
 #include "framework/RemoteApiCallDriver.h"
 #include "framework/RequestParamsBuilder.h"
 #include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 #include "tests/services/CallTestSupport.h"
 
 namespace {
@@ -275,11 +276,16 @@ private slots:
         QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
     }
 
+    // The timers run on the host clock: frozen, they tick as it is driven, once per interval.
     void settersStartTimersThatDriveTicks() {
         int requests = 0;
         driver_->SetRequestListener(5, [&requests](const Topic&) { ++requests; });
         driver_->Activate("A", false);
-        QTRY_VERIFY_WITH_TIMEOUT(requests >= 3, 5000);
+        const int first = requests;
+        HostTimerQueue::AdvanceClockBy(4);
+        QCOMPARE(requests, first);
+        HostTimerQueue::AdvanceClockBy(11);
+        QCOMPARE(requests - first, 3);  // at 5, 10 and 15 ms
     }
 
     void detachAndReplaceUndoSubscriptions() {

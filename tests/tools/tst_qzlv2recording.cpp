@@ -1,8 +1,9 @@
 // Recording and replay in qzlv2. The commands run as a user runs them: `recording info` and
 // `decode --from` on a recording laid out by hand around the hand-laid bodies of data/; `record`
 // of a short watch, then `replay` of it. And in process: ten seconds of the
-// simulated market with a link drop, driven on the injected clock and recorded through the
-// recording backend; replaying the file twice gives the live run's JSON lines byte for byte.
+// simulated market with a link drop, driven on the injected clock (the plug-in's poll timers
+// with it) and recorded through the recording backend; replaying the file twice gives the live
+// run's JSON lines byte for byte, the polled capital and minute flows included.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,12 +16,15 @@
 #include "host/access/recording/RecordingWriter.h"
 #include "host/access/recording/ReplayBackend.h"
 #include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 #include "sim/market/SimulatedMarketBackend.h"
 #include "tests/host/access/RecordingFixture.h"
 #include "tests/tools/ToolRun.h"
 #include "tools/qzlv2/BoardPanel.h"
 #include "tools/qzlv2/BookPanel.h"
+#include "tools/qzlv2/CapitalFlowPanel.h"
 #include "tools/qzlv2/HeaderPanel.h"
+#include "tools/qzlv2/MinuteFlowPanel.h"
 #include "tools/qzlv2/PluginHost.h"
 #include "tools/qzlv2/Screen.h"
 
@@ -44,6 +48,15 @@ QJsonObject Json(const QByteArray& text) {
     return QJsonDocument::fromJson(text).object();
 }
 
+// How many different values the panel `name` shows over the JSON lines.
+int Distinct(const QList<QByteArray>& lines, const char* name) {
+    QSet<QByteArray> seen;
+    for (const QByteArray& line : lines) {
+        seen.insert(QJsonDocument(Json(line)[name].toObject()).toJson(QJsonDocument::Compact));
+    }
+    return seen.size();
+}
+
 constexpr int kWaitMs = 5000;   // ms, bounded wait for cross-thread deliveries
 constexpr int kTickMs = 500;    // ms of injected time per market step
 constexpr int kSteps = 20;      // 10 s
@@ -57,12 +70,14 @@ std::vector<std::unique_ptr<qzlv2::Panel>> SteppedPanels() {
     panels.push_back(std::make_unique<qzlv2::HeaderPanel>());
     panels.push_back(std::make_unique<qzlv2::BookPanel>());
     panels.push_back(std::make_unique<qzlv2::BoardPanel>());
+    panels.push_back(std::make_unique<qzlv2::CapitalFlowPanel>());
+    panels.push_back(std::make_unique<qzlv2::MinuteFlowPanel>());
     return panels;
 }
 
-// The panels whose answers come from the market's steps and pushes, which the test drives (the
-// polled flow panels follow the plug-in's own timers, on real time), and the screen's JSON lines,
-// one per change, from the first complete screen on.
+// The panels whose answers come from the market's steps and pushes, which the test drives, and
+// from the plug-in's polls, which its timers send as the test drives the clock; the screen's JSON
+// lines, one per change, from the first complete screen on.
 struct SteppedScreen {
     void Sample() {
         const QByteArray key = screen.JsonLine(QString());
@@ -219,7 +234,7 @@ private slots:
             host.Update();
             live.Sample();
             for (int step = 0; step < kSteps; ++step) {
-                HostClock::AdvanceForTest(kTickMs);
+                HostTimerQueue::AdvanceClockBy(kTickMs);  // polls due on the way go out
                 if (step == kDropAt) {
                     market->DropLink();
                 } else if (step == kRestoreAt) {
@@ -240,6 +255,10 @@ private slots:
         QVERIFY(writer->Close());
         QCOMPARE(writer->DroppedCount(), quint64(0));
         QVERIFY(live.lines.size() > kDropAt / 2);  // the book moved
+        // The polls moved the polled panels: the capital flow at 3 s, after the link came back
+        // and at 9 s (every 3 s), the minute flow at 10 s.
+        QVERIFY(Distinct(live.lines, "capital_flow") >= 3);
+        QVERIFY(Distinct(live.lines, "minute_flow") >= 2);
 
         const Recording recorded = RecordingReader::ReadFile(dir_.filePath("live.qzr"));
         QVERIFY2(recorded.valid && recorded.warning.isEmpty(), qPrintable(recorded.warning));

@@ -69,6 +69,8 @@ int ReplaySession::Run() {
         QLoggingCategory::setFilterRules(QString::fromLatin1(kQuietRules));
     }
     TakeScreenStream(options_.verbose);
+    // The recorded plug-in started its timers just after the recording began: the replayed ones
+    // start at the recording's start and fall due near where the recorded polls went out.
     HostClock::SetForTest(recording_.header.startMs);
     replay_ = std::make_unique<ReplayBackend>(recording_);
     replay_->InstallForServices();

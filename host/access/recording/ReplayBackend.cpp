@@ -6,6 +6,7 @@
 #include "host/access/recording/RecordingFormat.h"
 #include "host/core/DetachedCopy.h"
 #include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 
 namespace recording {
 
@@ -59,12 +60,24 @@ private:
 };
 
 ReplayBackend::ReplayBackend(const Recording& recording) : m_header(recording.header) {
+    QSet<int> answered;
     for (const RecordedEvent& e : recording.events) {
-        if (e.kind == Kind::Request) {
-            m_requests.insert(e.taskId, e);
-            m_unbound[KeyOf(e.service, e.function, e.flags, e.tags, e.params)].enqueue(e.taskId);
-        } else {
+        if (e.kind == Kind::Answer || e.kind == Kind::Failure) {
+            answered.insert(e.taskId);
+        }
+    }
+    for (const RecordedEvent& e : recording.events) {
+        if (e.kind != Kind::Request) {
             m_deliveries.append(e);
+            continue;
+        }
+        m_requests.insert(e.taskId, e);
+        // Every recorded key is known; only answered requests take a live one: one that went
+        // unanswered (sent while the link was down, or a retry the answer overtook) depends on
+        // timing and has nothing to replay, and must not shift the answers of later ones.
+        QQueue<int>& unbound = m_unbound[KeyOf(e.service, e.function, e.flags, e.tags, e.params)];
+        if (answered.contains(e.taskId)) {
+            unbound.enqueue(e.taskId);
         }
     }
 }
@@ -204,6 +217,13 @@ ReplayBackend::Step ReplayBackend::PostNextLocked(QList<IServerLink*>* posted) {
 }
 
 ReplayBackend::Step ReplayBackend::DeliverNext() {
+    // The plug-in's timers due before the delivery fire first, at their own times, as they did
+    // live: a poll they send is bound before its recorded answer comes due. Outside the locks, as
+    // a timer's request comes back to OnRequest.
+    const qint64 next = NextTimeMs();
+    if (next >= 0) {
+        HostTimerQueue::AdvanceClockTo(m_header.startMs + next);
+    }
     QMutexLocker flushLock(&m_deliverMutex);
     QList<IServerLink*> posted;
     Step step;

@@ -4,18 +4,21 @@
 // under the caller's control, so that a session runs again the same way every time.
 //
 // Each live request is matched to the recorded requests by service, function, flags, tags and
-// encoded parameters: the n-th live request of a key takes the n-th recorded one (later repeats
-// of a key are answered by nothing new). DeliverNext hands over the next recorded answer,
-// failure, push or access state, in recorded order, after setting the host clock to the
-// recording's start plus the record's time, and returns once the accessor has handled it. An
+// encoded parameters: the n-th live request of a key takes the n-th recorded one that was
+// answered (recorded requests without an answer are skipped; later repeats of a key are answered
+// by nothing new). DeliverNext hands over the next recorded answer,
+// failure, push or access state, in recorded order, after moving the host clock to the
+// recording's start plus the record's time (through HostTimerQueue, so that the plug-in's timers
+// due on the way fire first, at their due times), and returns once the accessor has handled it. An
 // answer whose request the plug-in has not sent yet holds the replay (Waiting) until it does or
 // the driver skips it; a live request that the recording does not hold is reported once per key
 // (Reports() and a warning) with its function and parameters instead of being left unanswered
 // unnoticed.
 //
 // Threads: DeliverNext, WaitForRequest, SkipNext are called by one driver thread, never from a
-// receiver. Endpoints (ForService) are called on the accessors' threads. m_mutex guards every
-// member below it; links are called under it only to post (never block); WaitDelivered runs
+// receiver, holding no lock a plug-in timer needs (DeliverNext fires the timers, see
+// HostTimerQueue). Endpoints (ForService) are called on the accessors' threads. m_mutex guards
+// every member below it; links are called under it only to post (never block); WaitDelivered runs
 // under m_deliverMutex only, which Detach also takes, so a link is never waited on after it is
 // detached. The ReplayBackend must outlive the accessors bound to its endpoints.
 
@@ -85,7 +88,7 @@ private:
     mutable QMutex m_mutex;
     QWaitCondition m_requestArrived;
     int m_next = 0;
-    QHash<QByteArray, QQueue<int>> m_unbound;  // key -> recorded task ids not yet matched
+    QHash<QByteArray, QQueue<int>> m_unbound;  // recorded key -> answered task ids not yet matched
     QHash<int, Bound> m_bound;                 // recorded task id -> live request
     QHash<QString, QList<IServerLink*>> m_links;
     QHash<QString, std::shared_ptr<Endpoint>> m_endpoints;

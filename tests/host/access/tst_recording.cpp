@@ -19,6 +19,7 @@
 #include "host/access/recording/ReplayBackend.h"
 #include "host/core/DetachedCopy.h"
 #include "host/core/HostClock.h"
+#include "host/core/HostTimer.h"
 #include "tests/host/access/RecordingFixture.h"
 
 using namespace recording;
@@ -338,6 +339,50 @@ private slots:
         QCOMPARE(heard.Got(),
                  QStringList({"state:1", "12989:b1", "12989:a1", "10001:p", "12989:a2"}));
         QCOMPARE(replay.DeliveredCount(), replay.EventCount());
+        QVERIFY(replay.Reports().isEmpty());
+    }
+
+    // A poll the plug-in's timer sends at 400 ms is answered at 410: the replay fires the timer,
+    // at its due time, before the answer instead of waiting for it; the timer's later fires
+    // come before the push they preceded live.
+    void replayFiresTheTimersDueBeforeEachDelivery() {
+        ReplayBackend replay(RecordingReader::Read(
+            Header(1, kStart, "t") + Link(0, "pcl2xtquote", 1) + Request(400, 0, 100) +
+            Answer(410, 100, "a1") + Push(1000, 10001, "p", "pcl2xtquote")));
+        replay.InstallForServices();
+        Heard heard;
+        CHQOWNServerAccesser accessor("pcl2xtquote", nullptr, 0);
+        heard.Attach(accessor);
+        HostTimer poll;
+        QObject::connect(&poll, &HostTimer::Timeout, [&] {
+            heard.Add(QString("poll@%1").arg(HostClock::NowMs() - kStart));
+            accessor.AppendTaskByParams(12989, {}, Params("SH600000", 10));
+        });
+        poll.Start(400);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(replay.DeliverNext(), ReplayBackend::Step::Delivered);
+        }
+        QCOMPARE(HostClock::NowMs(), kStart + 1000);
+        QCOMPARE(heard.Got(),
+                 QStringList({"state:1", "poll@400", "12989:a1", "poll@800", "10001:p"}));
+        QVERIFY(replay.Reports().isEmpty());  // the second poll repeats a recorded key
+    }
+
+    // A recorded request nothing answered (sent while the link was down) is passed over: the
+    // plug-in's one request of the key takes the answered one; a repeat is neither answered nor
+    // reported.
+    void replayPassesOverUnansweredRecordedRequests() {
+        ReplayBackend replay(RecordingReader::Read(Header(1, kStart, "t") +
+                                                   Link(0, "pcl2xtquote", 1) + Request(5, 0, 100) +
+                                                   Request(3000, 0, 101) + Answer(3010, 101, "a")));
+        replay.InstallForServices();
+        Heard heard;
+        CHQOWNServerAccesser accessor("pcl2xtquote", nullptr, 0);
+        heard.Attach(accessor);
+        accessor.AppendTaskByParams(12989, {}, Params("SH600000", 10));
+        QCOMPARE(replay.AdvanceTo(5000), ReplayBackend::Step::Finished);
+        QCOMPARE(heard.Got(), QStringList({"state:1", "12989:a"}));
+        accessor.AppendTaskByParams(12989, {}, Params("SH600000", 10));
         QVERIFY(replay.Reports().isEmpty());
     }
 
