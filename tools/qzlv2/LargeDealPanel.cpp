@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 
+#include "host/core/HostClock.h"
 #include "host/quoter/DealsQuoteData.h"
 #include "tools/qzlv2/PackageJson.h"
 #include "tools/qzlv2/Screen.h"
@@ -46,12 +47,12 @@ void LargeDealPanel::Update(const ScopeTree& tree) {
 void LargeDealPanel::SetRow(const nscell::DataRow& row) {
     if (row != row_) {
         row_ = row;
-        changed_.start();
+        changed_ms_ = HostClock::NowMs();
     }
 }
 
 bool LargeDealPanel::IsNew() const {
-    return changed_.isValid() && changed_.elapsed() < kNewForMs;
+    return changed_ms_ >= 0 && HostClock::NowMs() - changed_ms_ < kNewForMs;
 }
 
 QStringList LargeDealPanel::Missing() const {

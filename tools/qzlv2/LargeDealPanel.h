@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QElapsedTimer>
-
 #include "host/core/DataRow.h"
 #include "tools/qzlv2/Panel.h"
 
 // The latest large deal of the stock as one alert line: time, price, volume in lots and the
 // volumes attributed to buying (in) and selling (out); marked *new* for kNewForMs after it
-// changed. Asks for one large-deal node (scope type 18).
+// changed, on the host clock (a replay marks it as the live run did). Asks for one large-deal
+// node (scope type 18).
 // Threads: main thread only.
 namespace qzlv2 {
 
@@ -30,7 +29,7 @@ public:
 private:
     int node_id_ = -1;
     nscell::DataRow row_;
-    QElapsedTimer changed_;
+    qint64 changed_ms_ = -1;  // host clock time of the last change, -1 before the first
 };
 
 }  // namespace qzlv2

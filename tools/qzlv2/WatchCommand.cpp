@@ -17,6 +17,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 #include "host/quoter/IQuoteDataSourceController.h"
 #include "sim/market/SimStock.h"
 #include "sim/market/SimulatedMarketBackend.h"
@@ -41,6 +43,7 @@ namespace qzlv2 {
 namespace {
 
 constexpr int kPollMs = 100;           // ms between drains of the result queue
+constexpr int kClockMs = 5;            // ms between moves of the host clock
 constexpr int kTerminalFrameMs = 250;  // ms between redraws on a terminal
 constexpr int kPlainFrameMs = 1000;    // ms between plain frames (JSON lines: every update)
 constexpr TerminalSize kDefaultSize{80, 24};
@@ -110,6 +113,7 @@ WatchSession::~WatchSession() {
     host_.reset();  // joins the plug-in's threads and detaches its links first
     ServerBackendRegistry::Clear();
     backend_.reset();
+    HostClock::UseSystemClock();
 }
 
 int WatchSession::Run() {
@@ -118,12 +122,21 @@ int WatchSession::Run() {
     }
     TakeScreenStream(options_.verbose);
     terminal_ = !options_.plain && !options_.json && IsTerminal(Output::Results().Stream());
+    // This host moves its clock itself, to the wall time every few ms, so the plug-in's timers
+    // fire at their exact due times: a replay of a recording of this session fires them at the
+    // same times and so sends the same polls.
+    HostTimerQueue::AdvanceClockTo(QDateTime::currentMSecsSinceEpoch());
     if (!Start()) {
         return kExitFailed;
     }
     DeferInterrupts();
     std::signal(SIGUSR1, OnTogglePause);
     since_start_.start();
+    QTimer clock;
+    clock.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&clock, &QTimer::timeout,
+                     [] { HostTimerQueue::AdvanceClockTo(QDateTime::currentMSecsSinceEpoch()); });
+    clock.start(kClockMs);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [this] { Poll(); });
     poll.start(kPollMs);
