@@ -75,7 +75,9 @@ constexpr int kSteps = 20;      // 10 s
 constexpr int kDropAt = 8;      // the link goes down before this step...
 constexpr int kRestoreAt = 12;  // ...and comes back before this one
 const char kCode[] = "SH600000";
-constexpr int kFastQuote = SimulatedMarketBackend::kFastQuoteFunction;
+// What the plug-in asks for again at once when the link comes back: the book and the
+// capital flow (the snapshot and the minute flow wait for their timers).
+constexpr int kAskedAgain[] = {SimulatedMarketBackend::kFastQuoteFunction, 12930};
 
 std::vector<std::unique_ptr<qzlv2::Panel>> SteppedPanels() {
     std::vector<std::unique_ptr<qzlv2::Panel>> panels;
@@ -263,11 +265,18 @@ private slots:
                 if (step == kDropAt) {
                     market->DropLink();
                 } else if (step == kRestoreAt) {
-                    // The plug-in asks for the book again from its own threads: its answer is on
-                    // this step's screen in the recording, so wait for that request.
-                    const int asked = market->RequestCount(kFastQuote);
+                    // The plug-in asks again for what its panels show, from its own threads: the
+                    // answers are on this step's screen in the recording, so wait for the requests.
+                    QList<int> asked;
+                    for (int function : kAskedAgain) {
+                        asked << market->RequestCount(function);
+                    }
                     market->RestoreLink();
-                    QTRY_VERIFY_WITH_TIMEOUT(market->RequestCount(kFastQuote) > asked, kWaitMs);
+                    for (int i = 0; i < asked.size(); ++i) {
+                        QTRY_VERIFY2_WITH_TIMEOUT(market->RequestCount(kAskedAgain[i]) > asked[i],
+                                                  qPrintable(QString::number(kAskedAgain[i])),
+                                                  kWaitMs);
+                    }
                 } else {
                     market->Step();
                 }
