@@ -97,7 +97,6 @@ class TestSimulatedMarket : public QObject {
     Q_OBJECT
 
 private slots:
-    // A day's 2000 steps, read by the tests after it; the books checked at every step.
     void initTestCase() {
         for (int tick = 0; tick < 2000 && !QTest::currentTestFailed(); ++tick) {
             market_.Step();
@@ -331,7 +330,6 @@ private slots:
         QVERIFY(FlowOrDealsBody(market_, 12930, "BK0475", 0).isNull());
     }
 
-    // The 12990, 10015 and 10016 answers carry what the market holds, filtered by plate and window.
     void signalAnswersDecodeToWhatTheMarketHolds() {
         HostClock::SetForTest(kMorning);
         SimulatedMarketBackend::Options options;
@@ -478,7 +476,6 @@ private slots:
             history.Page("SH600000", cycle, history.PeriodDate(cycle, 1), 200);
         QCOMPARE(int(start.size()), 2);
         QCOMPARE(start.front().time, history.PeriodDate(cycle, 0));
-        // Deterministic, and distinct per stock.
         const KlineFlowHistory again(7, kToday);
         QCOMPARE(again.Record("SH600000", cycle, 3).superincap,
                  history.Record("SH600000", cycle, 3).superincap);
