@@ -43,45 +43,44 @@ private slots:
     void init() { HostClock::SetForTest(kStartMs); }
     void cleanup() { HostClock::UseSystemClock(); }
 
+    // Timers started in the order given ("name:interval"); the clock driven `advanceMs` in
+    // `steps` equal steps.
     void firesInDueOrderWithTiesInStartOrder_data() {
         QTest::addColumn<QStringList>("timers");
-        QTest::addColumn<qint64>("advanceMs");
+        QTest::addColumn<int>("advanceMs");
+        QTest::addColumn<int>("steps");
         QTest::addColumn<QStringList>("seen");
         QTest::newRow("due order, not start order")
-            << QStringList{"slow:500", "fast:200", "mid:300"} << qint64(1000)
+            << QStringList{"slow:500", "fast:200", "mid:300"} << 1000 << 1
             << QStringList{"fast@200", "mid@300",  "fast@400", "slow@500",  "fast@600",
                            "mid@600",  "fast@800", "mid@900",  "slow@1000", "fast@1000"};
         QTest::newRow("ties in start order, every round")
-            << QStringList{"b:1000", "a:1000", "c:500"} << qint64(2000)
+            << QStringList{"b:1000", "a:1000", "c:500"} << 2000 << 1
             << QStringList{"c@500",  "b@1000", "a@1000", "c@1000",
                            "c@1500", "b@2000", "a@2000", "c@2000"};
         QTest::newRow("nothing due before the first interval")
-            << QStringList{"a:3000"} << qint64(2999) << QStringList{};
+            << QStringList{"a:3000"} << 2999 << 1 << QStringList{};
         QTest::newRow("due exactly at the target fires")
-            << QStringList{"a:3000"} << qint64(3000) << QStringList{"a@3000"};
+            << QStringList{"a:3000"} << 3000 << 1 << QStringList{"a@3000"};
+        QTest::newRow("steps add up to one advance")
+            << QStringList{"a:700", "b:300"} << 2000 << 20
+            << QStringList{"b@300",  "b@600",  "a@700",  "b@900",
+                           "b@1200", "a@1400", "b@1500", "b@1800"};
     }
     void firesInDueOrderWithTiesInStartOrder() {
         QFETCH(QStringList, timers);
-        QFETCH(qint64, advanceMs);
+        QFETCH(int, advanceMs);
+        QFETCH(int, steps);
         QFETCH(QStringList, seen);
         FireLog log;
         for (const QString& t : timers) {
             log.Add(t.section(':', 0, 0))->Start(t.section(':', 1).toInt());
         }
-        HostTimerQueue::AdvanceClockBy(advanceMs);
+        for (int i = 0; i < steps; ++i) {
+            HostTimerQueue::AdvanceClockBy(advanceMs / steps);
+        }
         QCOMPARE(log.seen, seen);
         QCOMPARE(HostClock::NowMs(), kStartMs + advanceMs);
-    }
-
-    void stepsAddUpToOneAdvance() {
-        FireLog log;
-        log.Add("a")->Start(700);
-        log.Add("b")->Start(300);
-        for (int i = 0; i < 20; ++i) {
-            HostTimerQueue::AdvanceClockBy(100);
-        }
-        QCOMPARE(log.seen, (QStringList{"b@300", "b@600", "a@700", "b@900", "b@1200", "a@1400",
-                                        "b@1500", "b@1800"}));
     }
 
     // A timer owned by another thread fires there, the clock standing at its due time, and
