@@ -77,27 +77,12 @@ QList<qint64> CellsOf(const TradeFlow& flow) {
     return cells;
 }
 
-ResponsePkg_12930 StockFlow(const SimulatedMarket& m, const QString& code) {
-    return capitalflow::DecodeStockFlowBody(FlowOrDealsBody(m, 12930, code, 0)).record->package;
-}
-ResponsePkg_12932 BoardFlow(const SimulatedMarket& m, const QString& code) {
-    return capitalflow::DecodeBoardFlowBody(FlowOrDealsBody(m, 12932, code, 1)).record->package;
-}
-ResponsePkg_12973 BoardAnalysis(const SimulatedMarket& m, const QString& code) {
-    return capitalflow::DecodeBoardAnalysisBody(FlowOrDealsBody(m, 12973, code, 15))
-        .record->package;
-}
-ResponsePkgEntity_12915 PriceDeals(const SimulatedMarket& m, const QString& code) {
-    return *deals::DecodePriceDealsBody(FlowOrDealsBody(m, 12915, code, 0)).record;
-}
-
 }  // namespace
 
 class TestSimulatedMarket : public QObject {
     Q_OBJECT
 
 private slots:
-    // A day's 2000 steps, read by the tests after it; the books checked at every step.
     void initTestCase() {
         for (int tick = 0; tick < 2000 && !QTest::currentTestFailed(); ++tick) {
             market_.Step();
@@ -275,7 +260,8 @@ private slots:
         for (const QString& code : market_.StockCodes()) {
             const StockState* s = market_.FindState(code);
             // 12915: the rows add up to the day volume, each row's sides to its total.
-            const ResponsePkgEntity_12915 deals = PriceDeals(market_, code);
+            const ResponsePkgEntity_12915 deals =
+                *deals::DecodePriceDealsBody(FlowOrDealsBody(market_, 12915, code, 0)).record;
             quint64 sum = 0;
             for (const PriceDealRecord& r : deals.records) {
                 QCOMPARE(quint64(r.buy_volume) + r.sell_volume + r.other_volume,
@@ -287,7 +273,9 @@ private slots:
             QCOMPARE(qint64(deals.day_volume), s->Volume());
             QVERIFY(deals.records.size() >= 2);
             // 12930: volumes by size are the stock's trades, in lots.
-            const ResponsePkg_12930 flow = StockFlow(market_, code);
+            const ResponsePkg_12930 flow =
+                capitalflow::DecodeStockFlowBody(FlowOrDealsBody(market_, 12930, code, 0))
+                    .record->package;
             const qint32 bySize[] = {flow.little_buy_volume,      flow.little_sell_volume,
                                      flow.medium_buy_volume,      flow.medium_sell_volume,
                                      flow.large_buy_volume,       flow.large_sell_volume,
@@ -319,10 +307,14 @@ private slots:
                 littleSell += f.Cell(TradeSide::Sell, OrderSize::Little).amount;
                 largeNet += f.LargeNet().amount;
             }
-            const ResponsePkg_12932 amounts = BoardFlow(market_, board.code);
+            const ResponsePkg_12932 amounts =
+                capitalflow::DecodeBoardFlowBody(FlowOrDealsBody(market_, 12932, board.code, 1))
+                    .record->package;
             QCOMPARE(amounts.extra_large_buy_amount, xlBuy);
             QCOMPARE(amounts.little_sell_amount, littleSell);
-            const ResponsePkg_12973 analysis = BoardAnalysis(market_, board.code);
+            const ResponsePkg_12973 analysis = capitalflow::DecodeBoardAnalysisBody(
+                                                   FlowOrDealsBody(market_, 12973, board.code, 15))
+                                                   .record->package;
             QCOMPARE(qint64(analysis.CurrentDayLargeInCapital), largeNet / 10000);
             QCOMPARE(int(analysis.entry_count), board.members.size());
         }
@@ -331,7 +323,6 @@ private slots:
         QVERIFY(FlowOrDealsBody(market_, 12930, "BK0475", 0).isNull());
     }
 
-    // The 12990, 10015 and 10016 answers carry what the market holds, filtered by plate and window.
     void signalAnswersDecodeToWhatTheMarketHolds() {
         HostClock::SetForTest(kMorning);
         SimulatedMarketBackend::Options options;
@@ -478,7 +469,6 @@ private slots:
             history.Page("SH600000", cycle, history.PeriodDate(cycle, 1), 200);
         QCOMPARE(int(start.size()), 2);
         QCOMPARE(start.front().time, history.PeriodDate(cycle, 0));
-        // Deterministic, and distinct per stock.
         const KlineFlowHistory again(7, kToday);
         QCOMPARE(again.Record("SH600000", cycle, 3).superincap,
                  history.Record("SH600000", cycle, 3).superincap);

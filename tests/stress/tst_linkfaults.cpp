@@ -12,10 +12,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <random>
 
 #include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 #include "host/quoter/IQuoteDataSourceController.h"
 #include "services/stockboard/ResponsePkgEntity_10002.h"
 #include "sim/market/SimulatedMarketBackend.h"
@@ -91,19 +91,7 @@ public:
           spoiler_(spoiling ? std::make_shared<CorruptingBackend>(market_, DirtyCodes(),
                                                                   kSpoilPercent, seed + 1)
                             : nullptr),
-          rig_(kQueueCapacity, Backend(), Backend(), false) {
-        RemoteApiCallDriverBase* d = rig_.board != nullptr ? rig_.board->GetDriver() : nullptr;
-        if (d == nullptr) {
-            return;  // the test fails on the missing call
-        }
-        timers_ = {{d->AwaitingIntervalMs(), [d] { d->OnAwaitingTick(); }},
-                   {d->PollingIntervalMs(), [d] { d->OnPollingTick(); }},
-                   {d->PushPurgeIntervalMs(), [d] { d->OnPushPurgeTick(); }},
-                   {d->PushRefreshIntervalMs(), [d] { d->OnPushRefreshTick(); }}};
-        for (DriverTimer& timer : timers_) {
-            timer.due = kStartMs + timer.interval;
-        }
-    }
+          rig_(kQueueCapacity, Backend(), Backend(), false) {}
 
     // The first nine stocks are the market's own, then the generated ones.
     static QStringList Codes() {
@@ -269,17 +257,10 @@ private:
         paused_ = !paused_;
     }
 
-    // One tick of simulated time: the clock, the market, and the driver's timers that are due.
+    // One tick of simulated time: the driver's timers that fall due on the way, then the market.
     void Tick() {
-        now_ += kTickMs;
-        HostClock::SetForTest(now_);
+        HostTimerQueue::AdvanceClockBy(kTickMs);
         market_->Step();
-        for (DriverTimer& timer : timers_) {
-            if (timer.interval > 0 && now_ >= timer.due) {
-                timer.fire();
-                timer.due += timer.interval;
-            }
-        }
         Settle();
     }
 
@@ -340,14 +321,6 @@ private:
     const std::shared_ptr<SimulatedMarketBackend> market_;
     const std::shared_ptr<CorruptingBackend> spoiler_;
     QuoterRig rig_;
-    qint64 now_ = kStartMs;
-    // The 10002 driver's timers, fired by simulated time.
-    struct DriverTimer {
-        int interval = 0;  // ms; not started when <= 0
-        std::function<void()> fire;
-        qint64 due = 0;  // ms since the epoch
-    };
-    std::vector<DriverTimer> timers_;
     const QStringList codes_ = Codes();
     const QSet<QString> dirty_ = DirtyCodes();
     QMap<int, IntentPtr> live_;  // task -> its last intent (flags 0: withdrawn)
@@ -373,49 +346,47 @@ private slots:
     }
     void init() { HostClock::SetForTest(kStartMs); }
     void cleanup() { HostClock::UseSystemClock(); }
-    void everyViewComesBack_data();
-    void everyViewComesBack();
+
+    void everyViewComesBack_data() {
+        QTest::addColumn<bool>("spoiling");
+        QTest::newRow("honest server") << false;
+        QTest::newRow("server spoiling half of the stocks") << true;
+    }
+
+    void everyViewComesBack() {
+        QFETCH(bool, spoiling);
+        const long rssStart = RssKb("VmRSS");
+        const int cycles = EnvInt("QZ_FAULT_CYCLES", kCycles);
+        const quint32 seed = quint32(EnvInt("QZ_FAULT_SEED", 16));
+        Watchdog watchdog(QTest::currentDataTag(), kWatchdogLimit * std::max(1, cycles / kCycles));
+        FaultRun run(seed, spoiling);
+        QVERIFY(run.Rig().board != nullptr && run.Rig().fast_quote != nullptr);
+        run.ShowAll();
+        for (int cycle = 0; cycle < cycles; ++cycle) {
+            run.Cycle();
+        }
+        qint64 wallUs = 0;  // from the restore to the last stock's fresh data
+        const int ticks = run.LastOutageAndRecovery(wallUs);
+        const QStringList stale = run.Stale();
+        std::printf(
+            "fault run: seed %u, %d cycles, %d replaced, %d withdrawn, %d pauses, "
+            "%d deliveries, %d stale, recovery %d ticks (%d ms simulated, %lld us wall), "
+            "rss kB %ld start %ld peak %ld end\n",
+            seed, cycles, run.replaced, run.withdrawn, run.pauses, run.Ledger().DeliveryCount(),
+            int(stale.size()), ticks, ticks * kTickMs, wallUs, rssStart, RssKb("VmHWM"),
+            RssKb("VmRSS"));
+        QVERIFY2(stale.isEmpty(), qPrintable("no fresh data after the last restore: " +
+                                             stale.join(QLatin1Char(' '))));
+        const QStringList problems = run.CheckEnd();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
+        QVERIFY2(run.Ledger().violations.isEmpty(), qPrintable(run.Ledger().violations.join("; ")));
+        QVERIFY(run.Ledger().passed > 0);
+        QVERIFY(run.withdrawn > 0 && run.replaced > 0 && run.pauses > 0);
+        if (CorruptingBackend* spoiler = run.Spoiler()) {
+            QCOMPARE(spoiler->spoiled.size(), int(CorruptingBackend::Spoil::Count));  // every way
+        }
+    }
 };
-
-void TestLinkFaults::everyViewComesBack_data() {
-    QTest::addColumn<bool>("spoiling");
-    QTest::newRow("honest server") << false;
-    QTest::newRow("server spoiling half of the stocks") << true;
-}
-
-void TestLinkFaults::everyViewComesBack() {
-    QFETCH(bool, spoiling);
-    const long rssStart = RssKb("VmRSS");
-    const int cycles = EnvInt("QZ_FAULT_CYCLES", kCycles);
-    const quint32 seed = quint32(EnvInt("QZ_FAULT_SEED", 16));
-    Watchdog watchdog(QTest::currentDataTag(), kWatchdogLimit * std::max(1, cycles / kCycles));
-    FaultRun run(seed, spoiling);
-    QVERIFY(run.Rig().board != nullptr && run.Rig().fast_quote != nullptr);
-    run.ShowAll();
-    for (int cycle = 0; cycle < cycles; ++cycle) {
-        run.Cycle();
-    }
-    qint64 wallUs = 0;  // from the restore to the last stock's fresh data
-    const int ticks = run.LastOutageAndRecovery(wallUs);
-    const QStringList stale = run.Stale();
-    std::printf(
-        "fault run: seed %u, %d cycles, %d replaced, %d withdrawn, %d pauses, "
-        "%d deliveries, %d stale, recovery %d ticks (%d ms simulated, %lld us wall), "
-        "rss kB %ld start %ld peak %ld end\n",
-        seed, cycles, run.replaced, run.withdrawn, run.pauses, run.Ledger().DeliveryCount(),
-        int(stale.size()), ticks, ticks * kTickMs, wallUs, rssStart, RssKb("VmHWM"),
-        RssKb("VmRSS"));
-    QVERIFY2(stale.isEmpty(),
-             qPrintable("no fresh data after the last restore: " + stale.join(QLatin1Char(' '))));
-    const QStringList problems = run.CheckEnd();
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
-    QVERIFY2(run.Ledger().violations.isEmpty(), qPrintable(run.Ledger().violations.join("; ")));
-    QVERIFY(run.Ledger().passed > 0);
-    QVERIFY(run.withdrawn > 0 && run.replaced > 0 && run.pauses > 0);
-    if (CorruptingBackend* spoiler = run.Spoiler()) {
-        QCOMPARE(spoiler->spoiled.size(), int(CorruptingBackend::Spoil::Count));  // every way
-    }
-}
 
 QTEST_GUILESS_MAIN(TestLinkFaults)
 #include "tst_linkfaults.moc"

@@ -225,156 +225,154 @@ private slots:
     }
     void init() { HostClock::SetForTest(kStartMs); }
     void cleanup() { HostClock::UseSystemClock(); }
-    void everyThreadAtOnce_data();
-    void everyThreadAtOnce();
-    void quoterDeletedUnderTraffic();
-};
 
-void TestQuoterStress::everyThreadAtOnce_data() {
-    QTest::addColumn<int>("capacity");
-    QTest::addColumn<int>("rounds");
-    QTest::addColumn<bool>("consumer");
-    QTest::newRow("slow consumer, small queue") << 8 << 150 << true;
-    // With nobody reading, every delivery waits its 10 ms: keep the traffic small.
-    QTest::newRow("absent consumer, full queue") << 4 << 6 << false;
-}
-
-void TestQuoterStress::everyThreadAtOnce() {
-    QFETCH(int, capacity);
-    QFETCH(int, rounds);
-    QFETCH(bool, consumer);
-    Watchdog watchdog(QTest::currentDataTag());
-    Run run(capacity, rounds, consumer, 7);
-    QuoterRig& rig = run.rig;
-    QVERIFY(rig.board != nullptr && rig.fast_quote != nullptr);
-    const QList<int> tasks = TaskIds(kHostThreads * kTasksPerHost);
-
-    std::thread consumerThread;
-    if (consumer)
-        consumerThread = std::thread(RunConsumer, std::ref(run));
-    std::vector<std::thread> hosts;
-    for (int i = 0; i < kHostThreads; ++i)
-        hosts.emplace_back(RunHost, std::ref(run), i, tasks.mid(i * kTasksPerHost, kTasksPerHost));
-    std::thread servers[] = {std::thread(RunServer, std::ref(run), std::ref(run.main_server)),
-                             std::thread(RunServer, std::ref(run), std::ref(run.fast_server))};
-    std::thread traffic[] = {
-        std::thread(RunTicks, std::ref(run)), std::thread(RunControl, std::ref(run)),
-        std::thread(RunClearing, std::ref(run)), std::thread(RunMonitor, std::ref(run), tasks)};
-    for (std::thread& t : hosts)
-        t.join();
-    run.progress.Stop();
-    for (std::thread& t : traffic)
-        t.join();
-    run.server_stop = true;
-    for (std::thread& t : servers)
-        t.join();
-
-    // Quiet now: settle pending state reports, then give every task one last intent, replacing
-    // its live one.
-    rig.Controller()->Resume();
-    rig.FlushAccessors();
-    const bool blockedAtEnd = rig.quoter->IsBlocked();
-    std::mt19937 random(999);
-    QMap<int, IntentPtr> finals;
-    QSet<int> finalIds;
-    for (int task : tasks) {
-        const IntentPtr intent = RandomIntent(random, task);
-        rig.context->OwnIntentHolder().RemoveLive(run.last_intents.value(task));
-        rig.context->OwnIntentHolder().Dispatch(intent);
-        finals.insert(task, intent);
-        run.trees << intent->GetScopeTree();
+    void everyThreadAtOnce_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<bool>("consumer");
+        QTest::newRow("slow consumer, small queue") << 8 << 150 << true;
+        // With nobody reading, every delivery waits its 10 ms: keep the traffic small.
+        QTest::newRow("absent consumer, full queue") << 4 << 6 << false;
     }
-    rig.quoter->WaitForWorkThread();
-    for (const IntentPtr& intent : qAsConst(finals))
-        for (const ScopeTreeNode& node : FetchedNodes(*intent->GetScopeTree()))
-            finalIds.insert(node.scope_id);
-    const QStringList finalProblems = CheckFinalState(rig, finals);
 
-    // Nothing detached may reach the client after this barrier.
-    const QHash<int, ScopeTreeNode> issued = IssuedNodes(rig, run.trees);
-    QList<int> retired;
-    for (auto it = issued.cbegin(); it != issued.cend(); ++it)
-        if (!finalIds.contains(it.key()))
-            retired << it.key();
-    const int finalBarrier = run.ledger.AddBarrier(retired);
-    if (!consumer)
-        consumerThread = std::thread(RunConsumer, std::ref(run));  // the client comes back
-    PushMarker(run, finalBarrier);
-    rig.FlushAccessors();
-    run.consumer_stop = true;
-    consumerThread.join();
-    QuoteTaskExecMidResult left;  // what the consumer left in the queue
-    while (rig.Queue().Pop(left, 0))
-        run.ledger.Take(left);
+    void everyThreadAtOnce() {
+        QFETCH(int, capacity);
+        QFETCH(int, rounds);
+        QFETCH(bool, consumer);
+        Watchdog watchdog(QTest::currentDataTag());
+        Run run(capacity, rounds, consumer, 7);
+        QuoterRig& rig = run.rig;
+        QVERIFY(rig.board != nullptr && rig.fast_quote != nullptr);
+        const QList<int> tasks = TaskIds(kHostThreads * kTasksPerHost);
 
-    QVERIFY2(run.ledger.violations.isEmpty(), qPrintable(run.ledger.violations.join("; ")));
-    QVERIFY2(!blockedAtEnd, "the quoter stayed blocked after resume and reconnect");
-    QVERIFY2(finalProblems.isEmpty(), qPrintable(finalProblems.join("; ")));
+        std::thread consumerThread;
+        if (consumer)
+            consumerThread = std::thread(RunConsumer, std::ref(run));
+        std::vector<std::thread> hosts;
+        for (int i = 0; i < kHostThreads; ++i)
+            hosts.emplace_back(RunHost, std::ref(run), i,
+                               tasks.mid(i * kTasksPerHost, kTasksPerHost));
+        std::thread servers[] = {std::thread(RunServer, std::ref(run), std::ref(run.main_server)),
+                                 std::thread(RunServer, std::ref(run), std::ref(run.fast_server))};
+        std::thread traffic[] = {
+            std::thread(RunTicks, std::ref(run)), std::thread(RunControl, std::ref(run)),
+            std::thread(RunClearing, std::ref(run)), std::thread(RunMonitor, std::ref(run), tasks)};
+        for (std::thread& t : hosts)
+            t.join();
+        run.progress.Stop();
+        for (std::thread& t : traffic)
+            t.join();
+        run.server_stop = true;
+        for (std::thread& t : servers)
+            t.join();
 
-    QCOMPARE(run.ledger.passed, consumer ? finalBarrier : 1);
-    QVERIFY(run.ledger.retired.size() >= retired.size());
-    QVERIFY(rig.context->OwnIntentHolder().RedispatchCount() > 0);
-    QVERIFY(run.main_server.AnsweredCount() > 0 && run.fast_server.AnsweredCount() > 0);
-    const int fastDeliveries = run.ledger.FastQuoteCount();
-    if (consumer) {
-        QVERIFY(fastDeliveries > 0);
-        QVERIFY(run.ledger.DeliveryCount() > fastDeliveries);
-    } else {
-        // The queue was full while the server kept answering.
-        QVERIFY(run.ledger.DeliveryCount() >= capacity);
-        QVERIFY(rig.Queue().DroppedCount() > 0);
-    }
-}
-
-// The client deletes the quoter while answers, pushes, state reports and cache-clearing
-// broadcasts keep coming: no hang, no delivery afterwards, both links closed.
-void TestQuoterStress::quoterDeletedUnderTraffic() {
-    Watchdog watchdog("quoterDeletedUnderTraffic");
-    Run run(64, 0, true, 3);
-    QuoterRig& rig = run.rig;
-    std::thread consumerThread(RunConsumer, std::ref(run));
-    std::thread traffic[] = {
-        std::thread(RunServer, std::ref(run), std::ref(run.main_server)),
-        std::thread(RunServer, std::ref(run), std::ref(run.fast_server)),
-        std::thread(RunClearing, std::ref(run)), std::thread([&run] {
-            for (int round = 0; run.GoOn(round); ++round) {
-                run.progress.WaitFor(run.progress.Count() + 1, 5ms);
-                run.rig.main_backend->SetAccessState(round % 2 ? eAccessState_Connected
-                                                               : eAccessState_Disconnected);
-            }
-        })};
-
-    std::mt19937 random(42);
-    for (int round = 0; round < 10; ++round) {
-        for (int task = 1; task <= 4; ++task) {
+        // Quiet now: settle pending state reports, then give every task one last intent, replacing
+        // its live one.
+        rig.Controller()->Resume();
+        rig.FlushAccessors();
+        const bool blockedAtEnd = rig.quoter->IsBlocked();
+        std::mt19937 random(999);
+        QMap<int, IntentPtr> finals;
+        QSet<int> finalIds;
+        for (int task : tasks) {
             const IntentPtr intent = RandomIntent(random, task);
-            run.trees << intent->GetScopeTree();
+            rig.context->OwnIntentHolder().RemoveLive(run.last_intents.value(task));
             rig.context->OwnIntentHolder().Dispatch(intent);
-            run.progress.Advance();
+            finals.insert(task, intent);
+            run.trees << intent->GetScopeTree();
+        }
+        rig.quoter->WaitForWorkThread();
+        for (const IntentPtr& intent : qAsConst(finals))
+            for (const ScopeTreeNode& node : FetchedNodes(*intent->GetScopeTree()))
+                finalIds.insert(node.scope_id);
+        const QStringList finalProblems = CheckFinalState(rig, finals);
+
+        // Nothing detached may reach the client after this barrier.
+        const QHash<int, ScopeTreeNode> issued = IssuedNodes(rig, run.trees);
+        QList<int> retired;
+        for (auto it = issued.cbegin(); it != issued.cend(); ++it)
+            if (!finalIds.contains(it.key()))
+                retired << it.key();
+        const int finalBarrier = run.ledger.AddBarrier(retired);
+        if (!consumer)
+            consumerThread = std::thread(RunConsumer, std::ref(run));  // the client comes back
+        PushMarker(run, finalBarrier);
+        rig.FlushAccessors();
+        run.consumer_stop = true;
+        consumerThread.join();
+        QuoteTaskExecMidResult left;  // what the consumer left in the queue
+        while (rig.Queue().Pop(left, 0))
+            run.ledger.Take(left);
+
+        QVERIFY2(run.ledger.violations.isEmpty(), qPrintable(run.ledger.violations.join("; ")));
+        QVERIFY2(!blockedAtEnd, "the quoter stayed blocked after resume and reconnect");
+        QVERIFY2(finalProblems.isEmpty(), qPrintable(finalProblems.join("; ")));
+
+        QCOMPARE(run.ledger.passed, consumer ? finalBarrier : 1);
+        QVERIFY(run.ledger.retired.size() >= retired.size());
+        QVERIFY(rig.context->OwnIntentHolder().RedispatchCount() > 0);
+        QVERIFY(run.main_server.AnsweredCount() > 0 && run.fast_server.AnsweredCount() > 0);
+        const int fastDeliveries = run.ledger.FastQuoteCount();
+        if (consumer) {
+            QVERIFY(fastDeliveries > 0);
+            QVERIFY(run.ledger.DeliveryCount() > fastDeliveries);
+        } else {
+            // The queue was full while the server kept answering.
+            QVERIFY(run.ledger.DeliveryCount() >= capacity);
+            QVERIFY(rig.Queue().DroppedCount() > 0);
         }
     }
-    const auto until = std::chrono::steady_clock::now() + 2s * kSlowdown;
-    while (run.ledger.DeliveryCount() < 20 && std::chrono::steady_clock::now() < until)
-        run.progress.WaitFor(run.progress.Count() + 1, 5ms);
-    const int deliveredBefore = run.ledger.DeliveryCount();
 
-    rig.DeleteQuoter();
-    PushMarker(run, run.ledger.AddBarrier(IssuedNodes(run.rig, run.trees).keys()));
-    for (int i = 0; i < 20; ++i)  // traffic goes on against the closed links
-        run.progress.Advance();
-    run.progress.Stop();
-    run.server_stop = true;
-    for (std::thread& t : traffic)
-        t.join();
-    run.consumer_stop = true;
-    consumerThread.join();
+    // The client deletes the quoter while answers, pushes, state reports and cache-clearing
+    // broadcasts keep coming: no hang, no delivery afterwards, both links closed.
+    void quoterDeletedUnderTraffic() {
+        Watchdog watchdog("quoterDeletedUnderTraffic");
+        Run run(64, 0, true, 3);
+        QuoterRig& rig = run.rig;
+        std::thread consumerThread(RunConsumer, std::ref(run));
+        std::thread traffic[] = {
+            std::thread(RunServer, std::ref(run), std::ref(run.main_server)),
+            std::thread(RunServer, std::ref(run), std::ref(run.fast_server)),
+            std::thread(RunClearing, std::ref(run)), std::thread([&run] {
+                for (int round = 0; run.GoOn(round); ++round) {
+                    run.progress.WaitFor(run.progress.Count() + 1, 5ms);
+                    run.rig.main_backend->SetAccessState(round % 2 ? eAccessState_Connected
+                                                                   : eAccessState_Disconnected);
+                }
+            })};
 
-    QVERIFY2(deliveredBefore > 0, "no traffic reached the client before the deletion");
-    QVERIFY2(run.ledger.violations.isEmpty(), qPrintable(run.ledger.violations.join("; ")));
-    QCOMPARE(run.ledger.passed, 1);
-    QCOMPARE(rig.main_backend->LinkCount(), 0);
-    QCOMPARE(rig.fast_backend->LinkCount(), 0);
-}
+        std::mt19937 random(42);
+        for (int round = 0; round < 10; ++round) {
+            for (int task = 1; task <= 4; ++task) {
+                const IntentPtr intent = RandomIntent(random, task);
+                run.trees << intent->GetScopeTree();
+                rig.context->OwnIntentHolder().Dispatch(intent);
+                run.progress.Advance();
+            }
+        }
+        const auto until = std::chrono::steady_clock::now() + 2s * kSlowdown;
+        while (run.ledger.DeliveryCount() < 20 && std::chrono::steady_clock::now() < until)
+            run.progress.WaitFor(run.progress.Count() + 1, 5ms);
+        const int deliveredBefore = run.ledger.DeliveryCount();
+
+        rig.DeleteQuoter();
+        PushMarker(run, run.ledger.AddBarrier(IssuedNodes(run.rig, run.trees).keys()));
+        for (int i = 0; i < 20; ++i)  // traffic goes on against the closed links
+            run.progress.Advance();
+        run.progress.Stop();
+        run.server_stop = true;
+        for (std::thread& t : traffic)
+            t.join();
+        run.consumer_stop = true;
+        consumerThread.join();
+
+        QVERIFY2(deliveredBefore > 0, "no traffic reached the client before the deletion");
+        QVERIFY2(run.ledger.violations.isEmpty(), qPrintable(run.ledger.violations.join("; ")));
+        QCOMPARE(run.ledger.passed, 1);
+        QCOMPARE(rig.main_backend->LinkCount(), 0);
+        QCOMPARE(rig.fast_backend->LinkCount(), 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestQuoterStress)
 #include "tst_quoterstress.moc"

@@ -45,429 +45,416 @@ class TestQzLv2 : public QObject {
     Q_OBJECT
 
 private slots:
-    void decodesHandLaidBodies_data();
-    void decodesHandLaidBodies();
-    void everyTruncationIsRefused();
-    void decodeRefusesBodiesOverTheLimit();
-    void exitCodes_data();
-    void exitCodes();
-    void writeErrorsExitOne_data();
-    void writeErrorsExitOne();
-    void signalsEndQuietly_data();
-    void signalsEndQuietly();
-    void watchOnceShowsOneCompleteScreenWithTheLatestLargeDeal();
-    void watchJsonShowsABoardsFlows();
-    void watchShowsTheDropAndComesBack();
-    void signalsOnceShowsTheFilteredFeedAboveItsStatistics();
-    void signalsJsonCarriesTheRowsColumns();
-    void historyFillsStartsFromDiskAndVerifyNamesADamagedFile();
+    void decodesHandLaidBodies_data() {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<QString>("body");  // data/<body>.hex, expected in data/<body>.json
+        QTest::addColumn<bool>("raw");      // the bytes on standard input rather than hex in a file
+        QTest::newRow("12989 two levels") << "12989" << QString("12989_two_levels") << false;
+        QTest::newRow("10002 snapshot") << "10002" << QString("10002_snapshot") << false;
+        QTest::newRow("12755 related") << "12755" << QString("12755_related") << false;
+        QTest::newRow("10012 raw from stdin") << "10012" << QString("10012_dataset") << true;
+        QTest::newRow("12930 flow") << "12930" << QString("12930_flow") << false;
+        QTest::newRow("12932 board flow") << "12932" << QString("12932_board") << false;
+        QTest::newRow("12973 analysis") << "12973" << QString("12973_analysis") << false;
+        QTest::newRow("12915 price deals") << "12915" << QString("12915_prices") << false;
+        QTest::newRow("12917 queues raw") << "12917" << QString("12917_queues") << true;
+        QTest::newRow("12990 page") << "12990" << QString("12990_page") << false;
+        QTest::newRow("10015 with levels") << "10015" << QString("10015_catalogue") << false;
+        QTest::newRow("10016 short order") << "10016" << QString("10016_short_order") << false;
+        QTest::newRow("12842 two minutes") << "12842" << QString("12842_two_minutes") << false;
+        QTest::newRow("12844 one week") << "12844" << QString("12844_one_week") << false;
+        QTest::newRow("12988 two items") << "12988" << QString("12988_two_items") << false;
+    }
+
+    // Every cut of a hand-laid capital-flow or deals body is refused (exitCodes runs one through
+    // the tool).
+    void everyTruncationIsRefused() {
+        const QList<QPair<int, QString>> bodies = {{12930, "12930_flow"},
+                                                   {12932, "12932_board"},
+                                                   {12973, "12973_analysis"},
+                                                   {12915, "12915_prices"},
+                                                   {12917, "12917_queues"}};
+        for (const auto& body : bodies) {
+            const QByteArray bytes = HexBody(body.second + ".hex");
+            QJsonObject json;
+            QString error;
+            QVERIFY(qzlv2::DecodeBody(body.first, bytes, json, error));
+            for (int length = 0; length < bytes.size(); ++length) {
+                QVERIFY2(!qzlv2::DecodeBody(body.first, bytes.left(length), json, error),
+                         qPrintable(QString("%1 cut to %2 bytes").arg(body.second).arg(length)));
+            }
+        }
+    }
+
+    void decodesHandLaidBodies() {
+        QFETCH(QString, function);
+        QFETCH(QString, body);
+        QFETCH(bool, raw);
+        const QByteArray bytes = HexBody(body + ".hex");
+        QVERIFY(!bytes.isEmpty());
+        const Run r =
+            raw ? RunTool({"decode", function, "-"}, bytes)
+                : RunTool({"decode", function, QZLV2_TEST_DATA "/" + body + ".hex", "--hex"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        QJsonParseError parse{};
+        const QJsonDocument actual = QJsonDocument::fromJson(r.out, &parse);
+        QVERIFY2(parse.error == QJsonParseError::NoError, qPrintable(parse.errorString()));
+        const QJsonDocument wanted = QJsonDocument::fromJson(DataFile(body + ".json"));
+        QVERIFY(!wanted.isNull());
+        QVERIFY2(actual == wanted, r.out.constData());
+    }
+
+    void watchOnceShowsOneCompleteScreenWithTheLatestLargeDeal() {
+        const Run list = RunTool({"list"});
+        QCOMPARE(list.exit_code, 0);
+        QVERIFY(
+            QString::fromUtf8(list.out).contains(QString::fromUtf8("SZ300750  宁德时代  创业板")));
+        const Run listJson = RunTool({"list", "--json"});  // one document
+        QCOMPARE(listJson.exit_code, 0);
+        const QJsonObject listed = QJsonDocument::fromJson(listJson.out).object();
+        bool found = false;
+        for (const QJsonValue& s : listed["stocks"].toArray()) {
+            found = found || (s["code"] == "SZ300750" && s["board"] == QString::fromUtf8("创业板"));
+        }
+        QVERIFY(found);
+        QVERIFY(!listed["boards"].toArray().isEmpty());
+        const Run r = RunTool({"watch", "SZ300750", "--once", "--tick", "50", "--timeout", "30"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        const QString out = QString::fromUtf8(r.out);
+        const QStringList lines = out.split('\n');
+        QVERIFY(lines.first().startsWith(QString::fromUtf8("SZ300750 宁德时代")));
+        QVERIFY2(lines.first().contains(QRegularExpression(
+                     "  \\d+\\.\\d\\d [+-]\\d+\\.\\d\\d [+-]\\d+\\.\\d\\d%  prev 180.35  ")),
+                 qPrintable(lines.first()));
+        static const QRegularExpression alert(
+            "\\nlarge deal   \\d\\d:\\d\\d:\\d\\d  \\d+\\.\\d\\d  (\\d+) lots   in (\\d+) / out "
+            "(\\d+) lots");
+        const QRegularExpressionMatch m = alert.match(out);
+        QVERIFY2(m.hasMatch(), r.out.constData());
+        // A deal is attributed to one side or to none.
+        const int lots = m.captured(1).toInt();
+        QVERIFY(m.captured(2).toInt() + m.captured(3).toInt() == lots ||
+                m.captured(2).toInt() + m.captured(3).toInt() == 0);
+        QVERIFY(lots * 100LL * 180 >= 200000);  // at least 200 000 yuan at about 180 yuan
+        // Complete, and the plug-in's own lines stay off the screen; its diagnostics are switched
+        // off through their logging categories.
+        QVERIFY(!out.contains("waiting for") && !out.contains("AttachNode"));
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+    }
+
+    void decodeRefusesBodiesOverTheLimit() {
+        QTemporaryFile big;
+        QVERIFY(big.open() && big.resize((16 << 20) + 1));  // sparse: costs no disk
+        const Run r = RunTool({"decode", "12989", big.fileName()});
+        QCOMPARE(r.exit_code, 1);
+        QVERIFY2(
+            r.err.startsWith("qzlv2 decode: " + big.fileName().toUtf8() +
+                             " holds 16777217 bytes, more than the 16777216 bytes a body may have"),
+            r.err.constData());
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void exitCodes_data() {
+        QTest::addColumn<QString>("args");  // split at spaces; "@" names a file of data/
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");  // the start of standard error; empty: nothing there
+        const QString decodeError = "qzlv2 decode: ";
+        const QString trailing =
+            "qzlv2 decode: 3 trailing bytes at offset 73 after a complete body";
+        QTest::newRow("12989 cut in a sell level")
+            << "decode 12989 @12989_truncated.hex --hex" << 1
+            << decodeError +
+                   "FastQuoteDecoder::Decode: read of 4 bytes at offset 68 exceeds body "
+                   "length 68\n";
+        Refused("odd hex digits", "decode 12989 @odd_digits.hex --hex", "odd number of hex digits");
+        QTest::newRow("function not decoded")
+            << "decode 12931 -" << 1 << decodeError + "function 12931";
+        Refused("missing file", "decode 12989 /nonexistent/body", "cannot read /nonexistent/body");
+        Refused("bad hex names the byte", "decode 12989 @hex_prefix.hex --hex",
+                "not a hex digit at line 2, column 2 (byte 32): 'x' (0x78)\n");
+        QTest::newRow("trailing bytes reported")
+            << "decode 12989 @12989_trailing.hex --hex" << 0 << trailing + "\n";
+        QTest::newRow("trailing bytes refused with --strict")
+            << "decode 12989 @12989_trailing.hex --hex --strict" << 1
+            << trailing + " (refused with --strict)\n";
+        QTest::newRow("records after the first are not trailing bytes")
+            << "decode 10002 @10002_two_records.hex --hex --strict" << 0
+            << "qzlv2 decode: the body announces 2 records; the first ends at offset 61, the 4 "
+               "bytes after it are not decoded\n";
+        QTest::newRow("an exact body says nothing")
+            << "decode 12989 @12989_two_levels.hex --hex --strict" << 0 << "";
+        QTest::newRow("no command") << "" << 2 << "Usage: qzlv2 COMMAND";
+        QTest::newRow("unknown command") << "show SH600000" << 2 << "Usage: qzlv2 COMMAND";
+        Refused("list extra", "list extra", "unexpected argument 'extra'");
+        Refused("decode missing FILE", "decode 12989", "missing argument");
+        Refused("decode FUNCTION not a number", "decode fast -", "FUNCTION must be a number");
+        Refused("watch no CODE", "watch", "missing argument");
+        Refused("watch option without value", "watch SH600000 --seconds",
+                "Missing value after '--seconds'");
+        Refused("watch seconds not a number", "watch SH600000 --seconds soon",
+                "--seconds takes a whole number from 0 to 2147483647, not 'soon'");
+        Refused("watch code without market", "watch 600000",
+                "the simulated market has no stock 600000; did you mean SH600000?");
+        Refused("watch unknown stock", "watch SH999999 --once",
+                "the simulated market has no stock");
+        QTest::newRow("watch missing plug-in")
+            << "watch SH600000 --once --plugin /nonexistent/libplugin.so" << 1
+            << "qzlv2 watch: cannot load the plug-in /nonexistent/libplugin.so: no such file; "
+               "expected a Qt 5 plug-in";
+        QTest::newRow("watch broken plug-in file")
+            << "watch SH600000 --once --plugin @broken_plugin.so" << 1
+            << "qzlv2 watch: cannot load the plug-in " QZLV2_TEST_DATA "/broken_plugin.so: ";
+        QTest::newRow("watch plug-in of another kind")
+            << "watch SH600000 --once --plugin " QZLV2_WRONG_PLUGIN << 1
+            << "qzlv2 watch: cannot load the plug-in " QZLV2_WRONG_PLUGIN
+               ": its factory (IID org.example.NotAQuoterFactory/1.0) is not a quoter factory; "
+               "expected a Qt 5 plug-in whose factory implements "
+               "com.mervox.lib.quoter.QuoterFactoryInterface/1.0";
+        QTest::newRow("help") << "--help" << 0 << "";
+        Refused("signals market of three letters", "signals --markets SHA",
+                "--markets takes two-letter markets");
+        Refused("signals unknown stock", "signals --stocks SZ999999",
+                "the simulated market has no stock");
+        Refused("signals unknown type", "signals --types bogus", "unknown signal type bogus");
+        Refused("decode kind 3", "decode 12990 - --kind 3", "--kind");
+        Refused("history cycle outside the table", "history SH600000 --cycle day",
+                "--cycle must be one of 1min, 5mins, 15mins, 30mins, 60mins, week, "
+                "month, quarter, half_year, year, not 'day'");
+        Refused("history unknown stock", "history SH999999 --cycle week",
+                "the simulated market has no stock");
+        Refused("cache unknown action", "cache purge", "ACTION must be ls, show or verify");
+        Refused("cache show without its cycle", "cache show SH600000", "show needs CODE and CYCLE");
+        Refused("record of another command", "record x.qzr list", "only 'watch' can be recorded");
+        Refused("replay speed 0", "replay x.qzr --speed 0", "--speed");
+        Refused("replay speed and step", "replay x.qzr --speed 2 --step",
+                "--speed and --step exclude");
+        Refused("recording without info", "recording show x.qzr", "unknown sub-command 'show'");
+    }
+
+    void exitCodes() {
+        QFETCH(QString, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const Run r =
+            RunTool(args.replace('@', QZLV2_TEST_DATA "/").split(' ', Qt::SkipEmptyParts));
+        QCOMPARE(r.exit_code, exitCode);
+        QVERIFY2(r.err.startsWith(message.toUtf8()), r.err.constData());
+        QCOMPARE(r.err.isEmpty(), message.isEmpty());
+        // A reason is one line, with no log line of the decoders before it; only usage follows one.
+        if (!message.isEmpty() && !message.startsWith("Usage")) {
+            QVERIFY2(r.err.count('\n') == 1, r.err.constData());
+        }
+        // Refusals leave standard output empty; help is all on it, a decoded body one JSON object.
+        QCOMPARE(r.out.isEmpty(), exitCode != 0);
+        if (exitCode == 0 && args.contains(".hex")) {
+            QVERIFY2(QJsonDocument::fromJson(r.out).isObject(), r.out.constData());
+        }
+    }
+
+    void writeErrorsExitOne_data() {
+        QTest::addColumn<QString>("command");  // the arguments and a redirect of stdout, in sh
+        QTest::newRow("list to a full disk") << "list >/dev/full";
+        QTest::newRow("decode to a full disk")
+            << "decode 12989 " QZLV2_TEST_DATA "/12989_two_levels.hex --hex >/dev/full";
+        QTest::newRow("watch to a full disk") << "watch SZ300750 --once >/dev/full";
+        QTest::newRow("watch to a closed stdout") << "watch SZ300750 --once >&-";
+    }
+
+    void writeErrorsExitOne() {
+        QFETCH(QString, command);
+        QProcess p;
+        p.start("/bin/sh", {"-c", "exec \"$0\" " + command, QZLV2_TOOL_FILE});
+        QVERIFY(p.waitForFinished(kRunMs));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(err.contains(": cannot write the output: ") && err.count('\n') == 1,
+                 err.constData());
+    }
+
+    void signalsEndQuietly_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("afterScreen");  // else as soon as the plug-in speaks (--verbose)
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGINT on the screen") << int(SIGINT) << true << 130;
+        QTest::newRow("SIGTERM on the screen") << int(SIGTERM) << true << 143;
+        QTest::newRow("SIGINT before the first screen") << int(SIGINT) << false << 130;
+        QTest::newRow("SIGTERM before the first screen") << int(SIGTERM) << false << 143;
+    }
+
+    void signalsEndQuietly() {
+        QFETCH(int, signal);
+        QFETCH(bool, afterScreen);
+        QFETCH(int, exitCode);
+        QProcess p;
+        QStringList args{"watch", "SZ300750", "--plain"};
+        if (!afterScreen) {
+            args << "--verbose";
+        }
+        p.start(QZLV2_TOOL_FILE, args);
+        QVERIFY(p.waitForStarted(kRunMs));
+        if (afterScreen) {
+            QByteArray out;
+            QTRY_VERIFY2_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("board:"),
+                                      (out + p.readAllStandardError()).constData(), kRunMs);
+        } else {
+            p.setReadChannel(QProcess::StandardError);
+            QVERIFY(p.waitForReadyRead(kRunMs));  // the plug-in's first diagnostics
+        }
+        const QByteArray errBefore = p.readAllStandardError();
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(kRunMs));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        if (afterScreen) {
+            QVERIFY2(errBefore.isEmpty() && p.readAllStandardError().isEmpty(), "not quiet");
+        } else {
+            QVERIFY(!p.readAllStandardError().contains("qzlv2"));
+        }
+    }
+
+    void watchJsonShowsABoardsFlows() {
+        const Run r = RunTool({"watch", "BK0475", "--once", "--json", "--timeout", "20"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 2);  // one object, then the end of the stream
+        const QJsonObject flow =
+            QJsonDocument::fromJson(lines.first()).object()["board_flow"].toObject();
+        QVERIFY(flow["extra_large_buy_amount"].isDouble());
+        QVERIFY(flow["CurrentDayLargeInCapital"].isDouble());
+    }
+
+    // A running watch whose link drops after 4 s for 2 s: every update is one more line, a whole
+    // JSON object; one says the link is down, and after it comes back the book moves again.
+    void watchShowsTheDropAndComesBack() {
+        const Run r = RunTool({"watch", "SZ300750", "--json", "--seconds", "7", "--drop-link-every",
+                               "4", "--tick", "200"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        QList<QJsonObject> updates;
+        int down = -1;
+        for (const QByteArray& line : r.out.trimmed().split('\n')) {
+            const QJsonDocument update = QJsonDocument::fromJson(line);
+            QVERIFY2(update.isObject(), line.constData());
+            if (!update["link"]["up"].toBool()) {
+                down = updates.size();
+            }
+            updates << update.object();
+        }
+        QVERIFY2(down > 0 && down + 1 < updates.size(), r.out.constData());
+        QVERIFY(updates.constLast()["link"]["up"].toBool());
+        const QJsonValue buy1 = updates.constLast()["book"]["buy"][0];
+        QVERIFY2(buy1.isObject() && buy1 != updates.at(down)["book"]["buy"][0], r.out.constData());
+        QVERIFY(buy1["lots"].toInt() > 0);
+        QVERIFY(!updates.constLast()["price_volume"].toArray().isEmpty());
+    }
+
+    void signalsOnceShowsTheFilteredFeedAboveItsStatistics() {
+        const Run r = RunTool({"signals", "--once", "--markets", "SZ", "--stocks", "SH600000",
+                               "--tick", "50", "--timeout", "30"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        const QStringList lines = QString::fromUtf8(r.out).split('\n');
+        const int stats = lines.indexOf("statistics per type and side");
+        QVERIFY(lines.first().startsWith("signals, newest first ("));
+        QVERIFY(stats > 1);
+        // Feed lines: time, a stock of SZ or SH600000, and newest first.
+        static const QRegularExpression feed("^(\\d\\d:\\d\\d:\\d\\d)  (SZ\\d{6}|SH600000) ");
+        QString previous = "99:99:99";
+        for (int i = 1; i < stats; ++i) {
+            const QRegularExpressionMatch m = feed.match(lines[i]);
+            QVERIFY2(m.hasMatch(), qPrintable(lines[i]));
+            QVERIFY(m.captured(1) <= previous);
+            previous = m.captured(1);
+        }
+        // Twelve types, each with the count of both sides; the counts add up to the feed.
+        static const QRegularExpression row("  (买|卖) (\\d+)");
+        int counted = 0;
+        for (int i = stats + 1; i <= stats + 12; ++i) {
+            auto it = row.globalMatch(lines.value(i));
+            QVERIFY2(it.hasNext(), qPrintable(lines.value(i)));
+            while (it.hasNext())
+                counted += it.next().captured(2).toInt();
+        }
+        const int feedCount = lines.first().section('(', 1).section(')', 0, 0).toInt();
+        QCOMPARE(counted, feedCount);
+    }
+
+    void signalsJsonCarriesTheRowsColumns() {
+        const Run r =
+            RunTool({"signals", "--once", "--json", "--types",
+                     QString::fromUtf8("大笔买入,大笔卖出"), "--tick", "50", "--timeout", "30"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 2);
+        const QJsonObject o = QJsonDocument::fromJson(lines.first()).object();
+        const QJsonArray feed = o.value("signals").toArray();
+        QVERIFY(!feed.isEmpty());
+        for (const QJsonValue& v : feed) {
+            const QString type = v.toObject().value("signal_type_name").toString();
+            QVERIFY2(type == QString::fromUtf8("大笔买入") || type == QString::fromUtf8("大笔卖出"),
+                     qPrintable(type));
+            QVERIFY(v.toObject().contains("signal_description"));
+        }
+        // A row per type and side reached so far: how many depends on how far the market got.
+        const QJsonArray statistics = o.value("statistics").toArray();
+        QVERIFY(!statistics.isEmpty() && statistics.size() <= 12 * 2);
+        for (const QJsonValue& v : statistics) {
+            const QString side = v.toObject().value("signal_type_deal_direction").toString();
+            QVERIFY2(side == QString::fromUtf8("买") || side == QString::fromUtf8("卖"),
+                     qPrintable(side));
+            QVERIFY(v.toObject().value("signal_type_statistics").toInt(-1) >= 0);
+        }
+    }
+
+    // The first run pages the whole weekly history (a page of 200, then 199 new records a page,
+    // then the page of two that ends it); the second starts from the disk and asks only for the
+    // newest page; both print the same series. Verify passes until a byte of the file is changed,
+    // then names that file (the fetch that replaces it: tst_minuteflowcalls).
+    void historyFillsStartsFromDiskAndVerifyNamesADamagedFile() {
+        QTemporaryDir dir;
+        const QStringList args{"history", "SH600000", "--cycle", "week", "--cache-dir", dir.path()};
+        const Run first = RunTool(args);
+        QCOMPARE(first.exit_code, 0);
+        const int records = first.out.count('\n') - 1;  // a heading line
+        QVERIFY(records > 1200);                        // weeks since January 2000
+        QCOMPARE(ServerRequests(first.err), 2 + (records - 200 + 198) / 199);
+        QVERIFY(QFile::exists(WeekFile(dir.path())));
+
+        const Run second = RunTool(args);
+        QCOMPARE(second.exit_code, 0);
+        QCOMPARE(ServerRequests(second.err), 1);
+        QCOMPARE(second.out, first.out);
+
+        const Run verify = RunTool({"cache", "verify", "--cache-dir", dir.path()});
+        QCOMPARE(verify.exit_code, 0);
+        QVERIFY(verify.out.startsWith("ok   " + WeekFile(dir.path()).toUtf8()));
+        const Run show =
+            RunTool({"cache", "show", "SH600000", "week", "--cache-dir", dir.path(), "--json"});
+        QCOMPARE(show.exit_code, 0);
+        const QJsonObject file = QJsonDocument::fromJson(show.out).object();
+        QCOMPARE(file.value("complete").toBool(), true);
+        QCOMPARE(file.value("records").toArray().size(), records);
+        QCOMPARE(file.value("records").toArray().first().toObject().value("time").toInt(),
+                 20000107);
+
+        QCOMPARE(RunTool({"history", "SZ000001", "--cycle", "year", "--cache-dir", dir.path()})
+                     .exit_code,
+                 0);
+        QFile damaged(WeekFile(dir.path()));
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        damaged.seek(damaged.size() - 7);
+        damaged.write("\x55", 1);
+        damaged.close();
+        const Run bad = RunTool({"cache", "verify", "--cache-dir", dir.path()});
+        QCOMPARE(bad.exit_code, 1);
+        QVERIFY2(bad.out.contains("BAD  " + WeekFile(dir.path()).toUtf8() +
+                                  ": stored content may be destroyed"),
+                 bad.out.constData());
+        QVERIFY(bad.out.contains("ok   "));  // the yearly file of SZ000001
+        const Run ls = RunTool({"cache", "ls", "--cache-dir", dir.path(), "--json"});
+        QCOMPARE(ls.exit_code, 0);
+        QCOMPARE(QJsonDocument::fromJson(ls.out).array().size(), 2);
+    }
 };
-
-void TestQzLv2::decodesHandLaidBodies_data() {
-    QTest::addColumn<QString>("function");
-    QTest::addColumn<QString>("body");  // data/<body>.hex, expected in data/<body>.json
-    QTest::addColumn<bool>("raw");      // the bytes on standard input rather than hex in a file
-    QTest::newRow("12989 two levels") << "12989" << QString("12989_two_levels") << false;
-    QTest::newRow("10002 snapshot") << "10002" << QString("10002_snapshot") << false;
-    QTest::newRow("12755 related") << "12755" << QString("12755_related") << false;
-    QTest::newRow("10012 raw from stdin") << "10012" << QString("10012_dataset") << true;
-    QTest::newRow("12930 flow") << "12930" << QString("12930_flow") << false;
-    QTest::newRow("12932 board flow") << "12932" << QString("12932_board") << false;
-    QTest::newRow("12973 analysis") << "12973" << QString("12973_analysis") << false;
-    QTest::newRow("12915 price deals") << "12915" << QString("12915_prices") << false;
-    QTest::newRow("12917 queues raw") << "12917" << QString("12917_queues") << true;
-    QTest::newRow("12990 page") << "12990" << QString("12990_page") << false;
-    QTest::newRow("10015 with levels") << "10015" << QString("10015_catalogue") << false;
-    QTest::newRow("10016 short order") << "10016" << QString("10016_short_order") << false;
-    QTest::newRow("12842 two minutes") << "12842" << QString("12842_two_minutes") << false;
-    QTest::newRow("12844 one week") << "12844" << QString("12844_one_week") << false;
-    QTest::newRow("12988 two items") << "12988" << QString("12988_two_items") << false;
-}
-
-// Every cut of a hand-laid capital-flow or deals body is refused (exitCodes runs one through the
-// tool).
-void TestQzLv2::everyTruncationIsRefused() {
-    const QList<QPair<int, QString>> bodies = {{12930, "12930_flow"},
-                                               {12932, "12932_board"},
-                                               {12973, "12973_analysis"},
-                                               {12915, "12915_prices"},
-                                               {12917, "12917_queues"}};
-    for (const auto& body : bodies) {
-        const QByteArray bytes = HexBody(body.second + ".hex");
-        QJsonObject json;
-        QString error;
-        QVERIFY(qzlv2::DecodeBody(body.first, bytes, json, error));
-        for (int length = 0; length < bytes.size(); ++length) {
-            QVERIFY2(!qzlv2::DecodeBody(body.first, bytes.left(length), json, error),
-                     qPrintable(QString("%1 cut to %2 bytes").arg(body.second).arg(length)));
-        }
-    }
-}
-
-void TestQzLv2::decodesHandLaidBodies() {
-    QFETCH(QString, function);
-    QFETCH(QString, body);
-    QFETCH(bool, raw);
-    const QByteArray bytes = HexBody(body + ".hex");
-    QVERIFY(!bytes.isEmpty());
-    const Run r = raw ? RunTool({"decode", function, "-"}, bytes)
-                      : RunTool({"decode", function, QZLV2_TEST_DATA "/" + body + ".hex", "--hex"});
-    QVERIFY2(r.exit_code == 0, r.err.constData());
-    QJsonParseError parse{};
-    const QJsonDocument actual = QJsonDocument::fromJson(r.out, &parse);
-    QVERIFY2(parse.error == QJsonParseError::NoError, qPrintable(parse.errorString()));
-    const QJsonDocument wanted = QJsonDocument::fromJson(DataFile(body + ".json"));
-    QVERIFY(!wanted.isNull());
-    QVERIFY2(actual == wanted, r.out.constData());
-}
-
-void TestQzLv2::watchOnceShowsOneCompleteScreenWithTheLatestLargeDeal() {
-    const Run list = RunTool({"list"});
-    QCOMPARE(list.exit_code, 0);
-    QVERIFY(QString::fromUtf8(list.out).contains(QString::fromUtf8("SZ300750  宁德时代  创业板")));
-    const Run listJson = RunTool({"list", "--json"});  // one document
-    QCOMPARE(listJson.exit_code, 0);
-    const QJsonObject listed = QJsonDocument::fromJson(listJson.out).object();
-    bool found = false;
-    for (const QJsonValue& s : listed["stocks"].toArray()) {
-        found = found || (s["code"] == "SZ300750" && s["board"] == QString::fromUtf8("创业板"));
-    }
-    QVERIFY(found);
-    QVERIFY(!listed["boards"].toArray().isEmpty());
-    const Run r = RunTool({"watch", "SZ300750", "--once", "--tick", "50", "--timeout", "30"});
-    QVERIFY2(r.exit_code == 0, r.err.constData());
-    const QString out = QString::fromUtf8(r.out);
-    const QStringList lines = out.split('\n');
-    QVERIFY(lines.first().startsWith(QString::fromUtf8("SZ300750 宁德时代")));
-    QVERIFY2(lines.first().contains(QRegularExpression(
-                 "  \\d+\\.\\d\\d [+-]\\d+\\.\\d\\d [+-]\\d+\\.\\d\\d%  prev 180.35  ")),
-             qPrintable(lines.first()));
-    static const QRegularExpression alert(
-        "\\nlarge deal   \\d\\d:\\d\\d:\\d\\d  \\d+\\.\\d\\d  (\\d+) lots   in (\\d+) / out "
-        "(\\d+) lots");
-    const QRegularExpressionMatch m = alert.match(out);
-    QVERIFY2(m.hasMatch(), r.out.constData());
-    // A deal is attributed to one side or to none.
-    const int lots = m.captured(1).toInt();
-    QVERIFY(m.captured(2).toInt() + m.captured(3).toInt() == lots ||
-            m.captured(2).toInt() + m.captured(3).toInt() == 0);
-    QVERIFY(lots * 100LL * 180 >= 200000);  // at least 200 000 yuan at about 180 yuan
-    // Complete, and the plug-in's own lines stay off the screen; its diagnostics are switched off
-    // through their logging categories.
-    QVERIFY(!out.contains("waiting for") && !out.contains("AttachNode"));
-    QVERIFY2(r.err.isEmpty(), r.err.constData());
-}
-
-void TestQzLv2::decodeRefusesBodiesOverTheLimit() {
-    QTemporaryFile big;
-    QVERIFY(big.open() && big.resize((16 << 20) + 1));  // sparse: costs no disk
-    const Run r = RunTool({"decode", "12989", big.fileName()});
-    QCOMPARE(r.exit_code, 1);
-    QVERIFY2(
-        r.err.startsWith("qzlv2 decode: " + big.fileName().toUtf8() +
-                         " holds 16777217 bytes, more than the 16777216 bytes a body may have"),
-        r.err.constData());
-    QVERIFY(r.out.isEmpty());
-}
-
-void TestQzLv2::exitCodes_data() {
-    QTest::addColumn<QString>("args");  // split at spaces; "@" names a file of data/
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");  // the start of standard error; empty: nothing there
-    const QString decodeError = "qzlv2 decode: ";
-    const QString trailing = "qzlv2 decode: 3 trailing bytes at offset 73 after a complete body";
-    QTest::newRow("12989 cut in a sell level")
-        << "decode 12989 @12989_truncated.hex --hex" << 1
-        << decodeError +
-               "FastQuoteDecoder::Decode: read of 4 bytes at offset 68 exceeds body length 68\n";
-    Refused("odd hex digits", "decode 12989 @odd_digits.hex --hex", "odd number of hex digits");
-    QTest::newRow("function not decoded")
-        << "decode 12931 -" << 1 << decodeError + "function 12931";
-    Refused("missing file", "decode 12989 /nonexistent/body", "cannot read /nonexistent/body");
-    Refused("bad hex names the byte", "decode 12989 @hex_prefix.hex --hex",
-            "not a hex digit at line 2, column 2 (byte 32): 'x' (0x78)\n");
-    QTest::newRow("trailing bytes reported")
-        << "decode 12989 @12989_trailing.hex --hex" << 0 << trailing + "\n";
-    QTest::newRow("trailing bytes refused with --strict")
-        << "decode 12989 @12989_trailing.hex --hex --strict" << 1
-        << trailing + " (refused with --strict)\n";
-    QTest::newRow("records after the first are not trailing bytes")
-        << "decode 10002 @10002_two_records.hex --hex --strict" << 0
-        << "qzlv2 decode: the body announces 2 records; the first ends at offset 61, the 4 bytes "
-           "after it are not decoded\n";
-    QTest::newRow("an exact body says nothing")
-        << "decode 12989 @12989_two_levels.hex --hex --strict" << 0 << "";
-    QTest::newRow("no command") << "" << 2 << "Usage: qzlv2 COMMAND";
-    QTest::newRow("unknown command") << "show SH600000" << 2 << "Usage: qzlv2 COMMAND";
-    Refused("list extra", "list extra", "unexpected argument 'extra'");
-    Refused("decode missing FILE", "decode 12989", "missing argument");
-    Refused("decode FUNCTION not a number", "decode fast -", "FUNCTION must be a number");
-    Refused("watch no CODE", "watch", "missing argument");
-    Refused("watch option without value", "watch SH600000 --seconds",
-            "Missing value after '--seconds'");
-    Refused("watch seconds not a number", "watch SH600000 --seconds soon",
-            "--seconds takes a whole number from 0 to 2147483647, not 'soon'");
-    Refused("watch code without market", "watch 600000",
-            "the simulated market has no stock 600000; did you mean SH600000?");
-    Refused("watch unknown stock", "watch SH999999 --once", "the simulated market has no stock");
-    QTest::newRow("watch missing plug-in")
-        << "watch SH600000 --once --plugin /nonexistent/libplugin.so" << 1
-        << "qzlv2 watch: cannot load the plug-in /nonexistent/libplugin.so: no such file; "
-           "expected a Qt 5 plug-in";
-    QTest::newRow("watch broken plug-in file")
-        << "watch SH600000 --once --plugin @broken_plugin.so" << 1
-        << "qzlv2 watch: cannot load the plug-in " QZLV2_TEST_DATA "/broken_plugin.so: ";
-    QTest::newRow("watch plug-in of another kind")
-        << "watch SH600000 --once --plugin " QZLV2_WRONG_PLUGIN << 1
-        << "qzlv2 watch: cannot load the plug-in " QZLV2_WRONG_PLUGIN
-           ": its factory (IID org.example.NotAQuoterFactory/1.0) is not a quoter factory; "
-           "expected a Qt 5 plug-in whose factory implements "
-           "com.mervox.lib.quoter.QuoterFactoryInterface/1.0";
-    QTest::newRow("help") << "--help" << 0 << "";
-    Refused("signals market of three letters", "signals --markets SHA",
-            "--markets takes two-letter markets");
-    Refused("signals unknown stock", "signals --stocks SZ999999",
-            "the simulated market has no stock");
-    Refused("signals unknown type", "signals --types bogus", "unknown signal type bogus");
-    Refused("decode kind 3", "decode 12990 - --kind 3", "--kind");
-    Refused("history cycle outside the table", "history SH600000 --cycle day",
-            "--cycle must be one of 1min, 5mins, 15mins, 30mins, 60mins, week, "
-            "month, quarter, half_year, year, not 'day'");
-    Refused("history unknown stock", "history SH999999 --cycle week",
-            "the simulated market has no stock");
-    Refused("cache unknown action", "cache purge", "ACTION must be ls, show or verify");
-    Refused("cache show without its cycle", "cache show SH600000", "show needs CODE and CYCLE");
-    Refused("record of another command", "record x.qzr list", "only 'watch' can be recorded");
-    Refused("replay speed 0", "replay x.qzr --speed 0", "--speed");
-    Refused("replay speed and step", "replay x.qzr --speed 2 --step", "--speed and --step exclude");
-    Refused("recording without info", "recording show x.qzr", "unknown sub-command 'show'");
-}
-
-void TestQzLv2::exitCodes() {
-    QFETCH(QString, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
-    const Run r = RunTool(args.replace('@', QZLV2_TEST_DATA "/").split(' ', Qt::SkipEmptyParts));
-    QCOMPARE(r.exit_code, exitCode);
-    QVERIFY2(r.err.startsWith(message.toUtf8()), r.err.constData());
-    QCOMPARE(r.err.isEmpty(), message.isEmpty());
-    // A reason is one line, with no log line of the decoders before it; only usage follows one.
-    if (!message.isEmpty() && !message.startsWith("Usage")) {
-        QVERIFY2(r.err.count('\n') == 1, r.err.constData());
-    }
-    // Refusals leave standard output empty; help is all on it, a decoded body one JSON object.
-    QCOMPARE(r.out.isEmpty(), exitCode != 0);
-    if (exitCode == 0 && args.contains(".hex")) {
-        QVERIFY2(QJsonDocument::fromJson(r.out).isObject(), r.out.constData());
-    }
-}
-
-void TestQzLv2::writeErrorsExitOne_data() {
-    QTest::addColumn<QString>("command");  // the arguments and a redirect of stdout, in sh
-    QTest::newRow("list to a full disk") << "list >/dev/full";
-    QTest::newRow("decode to a full disk")
-        << "decode 12989 " QZLV2_TEST_DATA "/12989_two_levels.hex --hex >/dev/full";
-    QTest::newRow("watch to a full disk") << "watch SZ300750 --once >/dev/full";
-    QTest::newRow("watch to a closed stdout") << "watch SZ300750 --once >&-";
-}
-
-void TestQzLv2::writeErrorsExitOne() {
-    QFETCH(QString, command);
-    QProcess p;
-    p.start("/bin/sh", {"-c", "exec \"$0\" " + command, QZLV2_TOOL_FILE});
-    QVERIFY(p.waitForFinished(kRunMs));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 1);
-    const QByteArray err = p.readAllStandardError();
-    QVERIFY2(err.contains(": cannot write the output: ") && err.count('\n') == 1, err.constData());
-}
-
-void TestQzLv2::signalsEndQuietly_data() {
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<bool>("afterScreen");  // else as soon as the plug-in speaks (--verbose)
-    QTest::addColumn<int>("exitCode");
-    QTest::newRow("SIGINT on the screen") << int(SIGINT) << true << 130;
-    QTest::newRow("SIGTERM on the screen") << int(SIGTERM) << true << 143;
-    QTest::newRow("SIGINT before the first screen") << int(SIGINT) << false << 130;
-    QTest::newRow("SIGTERM before the first screen") << int(SIGTERM) << false << 143;
-}
-
-void TestQzLv2::signalsEndQuietly() {
-    QFETCH(int, signal);
-    QFETCH(bool, afterScreen);
-    QFETCH(int, exitCode);
-    QProcess p;
-    QStringList args{"watch", "SZ300750", "--plain"};
-    if (!afterScreen) {
-        args << "--verbose";
-    }
-    p.start(QZLV2_TOOL_FILE, args);
-    QVERIFY(p.waitForStarted(kRunMs));
-    if (afterScreen) {
-        QByteArray out;
-        QTRY_VERIFY2_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("board:"),
-                                  (out + p.readAllStandardError()).constData(), kRunMs);
-    } else {
-        p.setReadChannel(QProcess::StandardError);
-        QVERIFY(p.waitForReadyRead(kRunMs));  // the plug-in's first diagnostics
-    }
-    const QByteArray errBefore = p.readAllStandardError();
-    ::kill(pid_t(p.processId()), signal);
-    QVERIFY(p.waitForFinished(kRunMs));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), exitCode);
-    if (afterScreen) {
-        QVERIFY2(errBefore.isEmpty() && p.readAllStandardError().isEmpty(), "not quiet");
-    } else {
-        QVERIFY(!p.readAllStandardError().contains("qzlv2"));
-    }
-}
-
-void TestQzLv2::watchJsonShowsABoardsFlows() {
-    const Run r = RunTool({"watch", "BK0475", "--once", "--json", "--timeout", "20"});
-    QVERIFY2(r.exit_code == 0, r.err.constData());
-    const QList<QByteArray> lines = r.out.split('\n');
-    QCOMPARE(lines.size(), 2);  // one object, then the end of the stream
-    const QJsonObject flow =
-        QJsonDocument::fromJson(lines.first()).object()["board_flow"].toObject();
-    QVERIFY(flow["extra_large_buy_amount"].isDouble());
-    QVERIFY(flow["CurrentDayLargeInCapital"].isDouble());
-}
-
-// A running watch whose link drops after 4 s for 2 s: every update is one more line, a whole JSON
-// object with every panel; one says the link is down, and after it comes back the book moves again.
-void TestQzLv2::watchShowsTheDropAndComesBack() {
-    const Run r = RunTool({"watch", "SZ300750", "--json", "--seconds", "7", "--drop-link-every",
-                           "4", "--tick", "200"});
-    QVERIFY2(r.exit_code == 0, r.err.constData());
-    QList<QJsonObject> updates;
-    int down = -1;
-    for (const QByteArray& line : r.out.trimmed().split('\n')) {
-        const QJsonDocument update = QJsonDocument::fromJson(line);
-        QVERIFY2(update.isObject(), line.constData());
-        if (!update["link"]["up"].toBool()) {
-            down = updates.size();
-        }
-        updates << update.object();
-    }
-    QVERIFY2(down > 0 && down + 1 < updates.size(), r.out.constData());
-    QVERIFY(updates.constLast()["link"]["up"].toBool());
-    const QJsonValue buy1 = updates.constLast()["book"]["buy"][0];
-    QVERIFY2(buy1.isObject() && buy1 != updates.at(down)["book"]["buy"][0], r.out.constData());
-    const QJsonObject last = updates.constLast();
-    QCOMPARE(last["quote"]["prev_close"].toString(), QString("180.35"));
-    QCOMPARE(last["book"]["buy"].toArray().size(), 10);
-    QVERIFY(buy1["lots"].toInt() > 0);
-    QVERIFY(last["board"]["money_flow_today"].isDouble());
-    QVERIFY(last["capital_flow"]["little_buy_volume"].isDouble());
-    QVERIFY(!last["price_volume"].toArray().isEmpty());
-}
-
-void TestQzLv2::signalsOnceShowsTheFilteredFeedAboveItsStatistics() {
-    const Run r = RunTool({"signals", "--once", "--markets", "SZ", "--stocks", "SH600000", "--tick",
-                           "50", "--timeout", "30"});
-    QVERIFY2(r.exit_code == 0, r.err.constData());
-    const QStringList lines = QString::fromUtf8(r.out).split('\n');
-    const int stats = lines.indexOf("statistics per type and side");
-    QVERIFY(lines.first().startsWith("signals, newest first ("));
-    QVERIFY(stats > 1);
-    // Feed lines: time, a stock of SZ or SH600000, and newest first.
-    static const QRegularExpression feed("^(\\d\\d:\\d\\d:\\d\\d)  (SZ\\d{6}|SH600000) ");
-    QString previous = "99:99:99";
-    for (int i = 1; i < stats; ++i) {
-        const QRegularExpressionMatch m = feed.match(lines[i]);
-        QVERIFY2(m.hasMatch(), qPrintable(lines[i]));
-        QVERIFY(m.captured(1) <= previous);
-        previous = m.captured(1);
-    }
-    // Twelve types, each with the count of both sides; the counts add up to the feed.
-    static const QRegularExpression row("  (买|卖) (\\d+)");
-    int counted = 0;
-    for (int i = stats + 1; i <= stats + 12; ++i) {
-        auto it = row.globalMatch(lines.value(i));
-        QVERIFY2(it.hasNext(), qPrintable(lines.value(i)));
-        while (it.hasNext())
-            counted += it.next().captured(2).toInt();
-    }
-    const int feedCount = lines.first().section('(', 1).section(')', 0, 0).toInt();
-    QCOMPARE(counted, feedCount);
-}
-
-void TestQzLv2::signalsJsonCarriesTheRowsColumns() {
-    const Run r =
-        RunTool({"signals", "--once", "--json", "--types", QString::fromUtf8("大笔买入,大笔卖出"),
-                 "--tick", "50", "--timeout", "30"});
-    QVERIFY2(r.exit_code == 0, r.err.constData());
-    const QList<QByteArray> lines = r.out.split('\n');
-    QCOMPARE(lines.size(), 2);
-    const QJsonObject o = QJsonDocument::fromJson(lines.first()).object();
-    const QJsonArray feed = o.value("signals").toArray();
-    QVERIFY(!feed.isEmpty());
-    for (const QJsonValue& v : feed) {
-        const QString type = v.toObject().value("signal_type_name").toString();
-        QVERIFY2(type == QString::fromUtf8("大笔买入") || type == QString::fromUtf8("大笔卖出"),
-                 qPrintable(type));
-        QVERIFY(v.toObject().contains("signal_description"));
-    }
-    // A row per type and side reached so far: how many depends on how far the market got.
-    const QJsonArray statistics = o.value("statistics").toArray();
-    QVERIFY(!statistics.isEmpty() && statistics.size() <= 12 * 2);
-    for (const QJsonValue& v : statistics) {
-        const QString side = v.toObject().value("signal_type_deal_direction").toString();
-        QVERIFY2(side == QString::fromUtf8("买") || side == QString::fromUtf8("卖"),
-                 qPrintable(side));
-        QVERIFY(v.toObject().value("signal_type_statistics").toInt(-1) >= 0);
-    }
-}
-
-// The first run pages the whole weekly history (a page of 200, then 199 new records a page, then
-// the page of two that ends it); the second starts from the disk and asks only for the newest
-// page; both print the same series. Verify passes until a byte of the file is changed, then names
-// that file (the fetch that replaces it: tst_minuteflowcalls).
-void TestQzLv2::historyFillsStartsFromDiskAndVerifyNamesADamagedFile() {
-    QTemporaryDir dir;
-    const QStringList args{"history", "SH600000", "--cycle", "week", "--cache-dir", dir.path()};
-    const Run first = RunTool(args);
-    QCOMPARE(first.exit_code, 0);
-    const int records = first.out.count('\n') - 1;  // a heading line
-    QVERIFY(records > 1200);                        // weeks since January 2000
-    QCOMPARE(ServerRequests(first.err), 2 + (records - 200 + 198) / 199);
-    QVERIFY(QFile::exists(WeekFile(dir.path())));
-
-    const Run second = RunTool(args);
-    QCOMPARE(second.exit_code, 0);
-    QCOMPARE(ServerRequests(second.err), 1);
-    QCOMPARE(second.out, first.out);
-
-    const Run verify = RunTool({"cache", "verify", "--cache-dir", dir.path()});
-    QCOMPARE(verify.exit_code, 0);
-    QVERIFY(verify.out.startsWith("ok   " + WeekFile(dir.path()).toUtf8()));
-    const Run show =
-        RunTool({"cache", "show", "SH600000", "week", "--cache-dir", dir.path(), "--json"});
-    QCOMPARE(show.exit_code, 0);
-    const QJsonObject file = QJsonDocument::fromJson(show.out).object();
-    QCOMPARE(file.value("complete").toBool(), true);
-    QCOMPARE(file.value("records").toArray().size(), records);
-    QCOMPARE(file.value("records").toArray().first().toObject().value("time").toInt(), 20000107);
-
-    QCOMPARE(
-        RunTool({"history", "SZ000001", "--cycle", "year", "--cache-dir", dir.path()}).exit_code,
-        0);
-    QFile damaged(WeekFile(dir.path()));
-    QVERIFY(damaged.open(QIODevice::ReadWrite));
-    damaged.seek(damaged.size() - 7);
-    damaged.write("\x55", 1);
-    damaged.close();
-    const Run bad = RunTool({"cache", "verify", "--cache-dir", dir.path()});
-    QCOMPARE(bad.exit_code, 1);
-    QVERIFY2(bad.out.contains("BAD  " + WeekFile(dir.path()).toUtf8() +
-                              ": stored content may be destroyed"),
-             bad.out.constData());
-    QVERIFY(bad.out.contains("ok   "));  // the yearly file of SZ000001
-    const Run ls = RunTool({"cache", "ls", "--cache-dir", dir.path(), "--json"});
-    QCOMPARE(ls.exit_code, 0);
-    QCOMPARE(QJsonDocument::fromJson(ls.out).array().size(), 2);
-}
 
 QTEST_GUILESS_MAIN(TestQzLv2)
 #include "tst_qzlv2.moc"

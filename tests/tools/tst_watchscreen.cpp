@@ -129,300 +129,286 @@ class TestWatchScreen : public QObject {
     Q_OBJECT
 
 private slots:
-    void bookShowsLevelsQueuesAndCompleteness();
-    void boardShowsLabelsUnitsAndWhatIsMissing();
-    void headerShowsLastPriceAndChange();
-    void layoutFitsTheTerminal_data();
-    void layoutFitsTheTerminal();
-    void framesRedrawInPlaceOrStandAlone();
-    void linkLineSaysWhatIsDownAndSince();
-    void capitalFlowShowsEachClassInOutAndNet();
-    void priceVolumeCentresOnTheLastPrice_data();
-    void priceVolumeCentresOnTheLastPrice();
-    void boardFlowShowsAmountsAndLargeInflow();
-    void stockScreenFitsTheTerminal_data();
-    void stockScreenFitsTheTerminal();
-    void minuteFlowKeepsEveryPageItHasSeen();
-    void minuteFlowChartsInflowOutflowAndTotalCutToTheWidth();
+    void bookShowsLevelsQueuesAndCompleteness() {
+        ResponsePkgEntity_12989 data = MakeBook();
+        BookPanel panel;
+        panel.SetBook(ReadBook(&data));
+        QStringList lines = panel.Render(0, panel.MaxLines(0));
+        QVERIFY(lines.contains("sell 10         --"));
+        QVERIFY(lines.contains("sell 2          --"));  // price and volume 0: no order there
+        QVERIFY(lines.contains("sell 1       10.51       600       3  *600* 1 2"));
+        QVERIFY(lines.contains("buy 1        10.50       580       2  *300* 280"));
+        QVERIFY(lines.contains("buy 2        10.49         1       1  1"));
+        QVERIFY(lines.indexOf("sell 10         --") <
+                lines.indexOf(QRegularExpression("^buy 1 .*")));
+        QVERIFY(panel.Missing().isEmpty());
+        data.wills.buy_rows[0].Set("price",
+                                   UnsharedDataCell::FromBigInteger(1050));  // not converted
+        panel.SetBook(ReadBook(&data));
+        QCOMPARE(panel.Missing(), QStringList{"price precision and previous close"});
+        panel.SetBook(ReadBook(nullptr));
+        QCOMPARE(panel.Missing(), QStringList{"order book"});
+        QCOMPARE(panel.Render(80, 12), QStringList{"(waiting for the order book)"});
+    }
+
+    void boardShowsLabelsUnitsAndWhatIsMissing() {
+        BoardPanel panel;
+        DataRow row;
+        row.Set("money_flow_today", UnsharedDataCell::FromBigInteger(-7700000));
+        row.Set("float_ratio_day_0", UnsharedDataCell::FromPercentFloatRatio(0.1234));
+        row.Set("board_category_code", UnsharedDataCell(QString("zxb00")));
+        panel.SetRow(row);
+        const QStringList lines = panel.Render(0, 100);
+        QVERIFY2(lines.contains(QString::fromUtf8("  money flow today       -770.00万 yuan")),
+                 qPrintable(lines.join('\n')));
+        QVERIFY(lines.contains("  float ratio today      12.34%"));
+        QVERIFY(lines.contains("  board_category_code    zxb00"));
+        // Every required key not there yet is waited for; the after-close ones are optional.
+        QVERIFY(panel.Missing().contains("big_order_ratio"));
+        QVERIFY(!panel.Missing().contains("money_flow_today"));
+        QVERIFY(!panel.Missing().contains("gem_deal_volume_after_close"));
+        QVERIFY(lines.last().startsWith("  (waiting for money_flow_5d, "));
+        const QJsonObject json = panel.Json().toObject();
+        QCOMPARE(json["money_flow_today"].toDouble(), -7700000.0);
+        QCOMPARE(json["board_category_code"].toString(), QString("zxb00"));
+        panel.SetRow(FullBoardRow());
+        QVERIFY(panel.Missing().isEmpty());
+    }
+
+    void headerShowsLastPriceAndChange() {
+        HeaderPanel panel;
+        panel.SetQuote(Quote{"SH600000", "PF", "M SH", true, 2, 1040, 1052, 0, "10:00:00"});
+        QCOMPARE(
+            panel.Render(80, 1),
+            QStringList{"SH600000 PF M SH  10.40 -0.12 -1.14%  prev 10.52  fast-ten 0  10:00:00"});
+        panel.SetQuote(Quote{"SH600000", "PF", "M SH", false, 2, 0, 0, 0, "10:00:00"});
+        QCOMPARE(panel.Render(80, 1),
+                 QStringList{"SH600000 PF M SH  --  prev --  fast-ten 0  10:00:00"});
+    }
+
+    void layoutFitsTheTerminal_data() {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("levels");  // a side
+        QTest::addColumn<bool>("board");
+        QTest::newRow("80x24: seven levels and the board in two columns") << 80 << 24 << 7 << true;
+        QTest::newRow("120x40: every level and the board") << 120 << 40 << 10 << true;
+        QTest::newRow("60x24: the board in one column does not fit") << 60 << 24 << 10 << false;
+        QTest::newRow("80x14: the book's least and one line more") << 80 << 14 << 5 << false;
+    }
+
+    void layoutFitsTheTerminal() {
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(int, levels);
+        QFETCH(bool, board);
+        const Screen screen = MakeScreen();
+        const QStringList lines = screen.Layout(TerminalSize{columns, rows});
+        QVERIFY(lines.size() <= rows);
+        for (const QString& line : lines) {
+            QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
+        }
+        QVERIFY(lines.first().startsWith(
+            QString::fromUtf8("SZ300750 宁德时代 创业板 SZ  10.60 +0.08")));
+        QCOMPARE(LevelsShown(lines, "sell"), levels);
+        QCOMPARE(LevelsShown(lines, "buy"), levels);
+        QCOMPARE(lines.contains("board:"), board);
+        // The long queue at buy 1 is cut to the width, saying how many orders are not shown.
+        const QString buy1 = lines.filter(QRegularExpression("^buy 1 ")).value(0);
+        QVERIFY2(buy1.contains(QRegularExpression("^buy 1 .* \\*100\\* .* \\+\\d+$")),
+                 qPrintable(buy1));
+    }
+
+    void framesRedrawInPlaceOrStandAlone() {
+        const Screen screen = MakeScreen();
+        const QByteArray frame = screen.TerminalFrame(TerminalSize{80, 24});
+        QVERIFY(frame.startsWith("\033[H"));
+        QVERIFY(!frame.contains("\033[2J"));  // never the whole screen: no flicker
+        QVERIFY(frame.endsWith("\033[K\033[J"));
+        QCOMPARE(frame.count("\033[K"), 24);
+        QCOMPARE(frame.count("\r\n"), 23);  // no newline after the last row: nothing scrolls
+        const QByteArray plain = screen.PlainFrame();
+        QVERIFY(!plain.contains('\033'));
+        QVERIFY(plain.endsWith("\n\n"));
+        QCOMPARE(LevelsShown(QString::fromUtf8(plain).split('\n'), "buy"), 10);
+        const QByteArray line = screen.JsonLine("2026-01-05T09:30:00.000");
+        QVERIFY(line.endsWith('\n') && line.count('\n') == 1);
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        QCOMPARE(o["time"].toString(), QString("2026-01-05T09:30:00.000"));
+        QCOMPARE(o["quote"].toObject()["last"].toString(), QString("10.60"));
+        const QJsonArray buys = o["book"].toObject()["buy"].toArray();
+        QCOMPARE(buys.size(), 10);
+        QCOMPARE(buys[0].toObject()["big"].toArray(), QJsonArray{0});
+        QVERIFY(buys[2].isNull());  // a filler level
+        QCOMPARE(o["board"].toObject().size(), BoardKeys().size());
+    }
+
+    // No line while all is well; "link down since" keeps the time of the drop; "paused" joins it.
+    void linkLineSaysWhatIsDownAndSince() {
+        const QDate day(2026, 1, 5);
+        LinkPanel link;
+        QVERIFY(!link.Follow(true, false, QDateTime(day, QTime(10, 31, 0))));
+        QCOMPARE(link.MinLines(80), 0);
+        QVERIFY(link.Render(80, 1).isEmpty());
+        QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 31, 2))));
+        QVERIFY(!link.Follow(false, false, QDateTime(day, QTime(10, 31, 9))));  // still since :02
+        QCOMPARE(link.Render(80, 1),
+                 QStringList{"[link down since 10:31:02; showing the last data]"});
+        QVERIFY(link.Follow(false, true, QDateTime(day, QTime(10, 31, 10))));
+        QCOMPARE(link.Text(), QString("link down since 10:31:02, paused"));
+        QCOMPARE(link.Json().toObject()["down_since"].toString(), QString("2026-01-05T10:31:02"));
+        QVERIFY(link.Follow(true, true, QDateTime(day, QTime(10, 31, 12))));
+        QCOMPARE(link.Text(), QString("paused"));
+        QCOMPARE(link.Json().toObject()["up"].toBool(), true);
+        QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 32, 0))));  // a new drop
+        QCOMPARE(link.Text(), QString("link down since 10:32:00"));
+    }
+
+    void capitalFlowShowsEachClassInOutAndNet() {
+        CapitalFlowPanel panel;
+        QCOMPARE(panel.Missing(), QStringList{"capital flow"});
+        panel.SetRow(capitalflow::StockFlowRow(StockFlow()));
+        QVERIFY(panel.Missing().isEmpty());
+        const QStringList lines = panel.Render(100, 7);
+        QCOMPARE(lines.size(), 7);
+        QVERIFY2(lines[0].startsWith("capital flow, lots"), qPrintable(lines[0]));
+        QCOMPARE(lines[1].simplified(), QString("extra-large 930 1,210 -280"));
+        QCOMPARE(lines[2].simplified(), QString("large 2,400 2,000 +400"));
+        QCOMPARE(lines[4].simplified(), QString("little 8,800 9,100 -300"));
+        QCOMPARE(lines[5].simplified(), QString("all classes 17,230 17,210 +20 ddx -0.321%"));
+        QVERIFY2(lines[6].contains("bid 7,450 lots at 10.51") &&
+                     lines[6].contains("ask 8,123 lots") &&
+                     lines[6].contains("volume diff -180 lots"),
+                 qPrintable(lines[6]));
+        // Short of room: the heading and all classes first.
+        const QStringList two = panel.Render(100, 2);
+        QCOMPARE(two.size(), 2);
+        QVERIFY(two[1].contains("all classes"));
+        const QJsonObject json = panel.Json().toObject();
+        QCOMPARE(json["ddx"].toInt(), -321);
+        QCOMPARE(json.size(), 14);
+    }
+
+    void priceVolumeCentresOnTheLastPrice_data() {
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<QString>("bottom");
+        QTest::newRow("middle, 5 rows") << "10.50" << 6 << QString("10.52") << QString("10.48");
+        QTest::newRow("highest price") << "10.59" << 4 << QString("10.59") << QString("10.57");
+        QTest::newRow("lowest price") << "10.40" << 4 << QString("10.42") << QString("10.40");
+        QTest::newRow("last price not traded")
+            << "11.00" << 4 << QString("10.50") << QString("10.48");
+    }
+
+    void priceVolumeCentresOnTheLastPrice() {
+        QFETCH(QString, last);
+        QFETCH(int, lines);
+        QFETCH(QString, top);
+        QFETCH(QString, bottom);
+        PriceVolumePanel panel;
+        panel.SetTable(PriceRows(), last);
+        const QStringList out = panel.Render(80, lines);
+        QCOMPARE(out.size(), lines);
+        QVERIFY2(out[1].simplified().startsWith(top) || out[1].simplified().startsWith("> " + top),
+                 qPrintable(out[1]));
+        QVERIFY2(out.last().contains(bottom), qPrintable(out.last()));
+        for (const QString& line : out) {
+            QVERIFY2(DisplayColumns(line) <= 80, qPrintable(line));
+            QCOMPARE(line.startsWith('>'), line.contains(" " + last + " "));
+        }
+    }
+
+    void boardFlowShowsAmountsAndLargeInflow() {
+        BoardFlowPanel panel;
+        const QList<ScopeTreeNode> nodes = panel.Request("BK0475");
+        QCOMPARE(nodes.size(), 2);
+        QVERIFY(nodes[0].scope_type == ScopeTypeVariant("board_capitalflow_12932"));
+        QVERIFY(nodes[1].scope_type == ScopeTypeVariant("board_stkanalysis_12973"));
+        QCOMPARE(panel.Missing(), (QStringList{"board flow", "large-order inflow"}));
+        ResponsePkg_12932 amounts;
+        amounts.extra_large_buy_amount = 92700000;  // yuan
+        amounts.extra_large_sell_amount = 96400000;
+        ResponsePkg_12973 analysis;
+        analysis.CurrentDayLargeInCapital = -91;
+        panel.SetRows(capitalflow::BoardFlowRow(amounts), capitalflow::BoardAnalysisRow(analysis));
+        QVERIFY(panel.Missing().isEmpty());
+        const QStringList lines = panel.Render(80, 8);
+        QCOMPARE(lines.size(), 8);
+        QVERIFY(lines[0].startsWith(QString::fromUtf8("BK0475 银行  members SH600000 SZ000001")));
+        QCOMPARE(lines[2].simplified(), QString("extra-large 9,270 9,640 -370"));
+        QCOMPARE(lines[7], QString("large-order net inflow today: -91 x 10^4 yuan"));
+        QCOMPARE(panel.Json().toObject()["CurrentDayLargeInCapital"].toInt(), -91);
+        QCOMPARE(panel.Json().toObject().size(), 9);
+    }
+
+    void stockScreenFitsTheTerminal_data() {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("80 x 24") << 80 << 24;
+        QTest::newRow("100 x 40") << 100 << 40;
+        QTest::newRow("60 x 60") << 60 << 60;
+    }
+
+    void stockScreenFitsTheTerminal() {
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        Screen screen(WatchPanels("SH600000"));
+        for (const auto& panel : screen.Panels())
+            panel->Request("SH600000");  // as watch does: a panel learns its code
+        const QStringList lines = screen.Layout(TerminalSize{columns, rows});
+        QVERIFY(lines.size() <= rows);
+        for (const QString& line : lines)
+            QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
+        QCOMPARE(int(WatchPanels("BK0475").size()), 2);  // the board's flows and the link line
+    }
+
+    void minuteFlowKeepsEveryPageItHasSeen() {
+        MinuteFlowPanel panel;
+        const QList<ScopeTreeNode> roots = panel.Request("SH600000");
+        QCOMPARE(roots.size(), 1);
+        QVERIFY(roots[0].scope_type == ScopeTypeVariant("minute_based_capital_flows"));
+        QCOMPARE(roots[0].stock_list.GetStockCode(), QString("SH600000"));
+        ScopeTree tree;
+        ScopeTreeNode root = roots[0];
+        tree.AddRoot(root);
+        panel.Update(tree);
+        QCOMPARE(panel.Missing(), QStringList{"minute flow"});
+        root.quote_data = Page({{"09:32", 2 * kUnit}, {"09:33", -kUnit}});
+        tree.UpdateNode(root);
+        panel.Update(tree);
+        root.quote_data = Page({{"09:30", kUnit}, {"09:31", 0}});  // an older page
+        tree.UpdateNode(root);
+        panel.Update(tree);
+        QVERIFY(panel.Missing().isEmpty());
+        const QJsonArray minutes = panel.Json().toObject().value("minutes").toArray();
+        QCOMPARE(minutes.size(), 4);
+        QCOMPARE(minutes[0].toObject().value("time").toString(), QString("09:30"));
+        QCOMPARE(minutes[3].toObject().value("total").toDouble(), double(2 * kUnit));
+    }
+
+    void minuteFlowChartsInflowOutflowAndTotalCutToTheWidth() {
+        MinuteFlowPanel panel;
+        panel.SetMinutes({{930, 8 * kUnit}, {931, -4 * kUnit}, {932, 0}, {933, -8 * kUnit}});
+        const QStringList lines = panel.Render(80, 4);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QString("minute flow 09:30-09:33  last -8.0  session -4.0 (10^4)"));
+        QCOMPARE(lines[1], QString("in    █   "));
+        QCOMPARE(lines[2], QString("out    ▄ █"));
+        QCOMPARE(lines[3].left(6), QString("total "));
+        QCOMPARE(lines[3].size(), 10);
+        QCOMPARE(panel.Render(80, 2).size(), 2);  // summary and total only
+
+        QMap<int, qint64> many;
+        for (int m = 0; m < 30; ++m)
+            many.insert(1000 + m, (m % 2 ? 1 : -1) * kUnit);
+        panel.SetMinutes(many);
+        const QStringList cut = panel.Render(16, 4);
+        for (const QString& line : cut)
+            QVERIFY2(line.size() <= 16, qPrintable(line));
+        QCOMPARE(cut[1].size(), 16);  // "in    " and the last ten minutes
+    }
 };
-
-void TestWatchScreen::bookShowsLevelsQueuesAndCompleteness() {
-    ResponsePkgEntity_12989 data = MakeBook();
-    BookPanel panel;
-    panel.SetBook(ReadBook(&data));
-    QStringList lines = panel.Render(0, panel.MaxLines(0));
-    QVERIFY(lines.contains("sell 10         --"));
-    QVERIFY(lines.contains("sell 2          --"));  // price and volume 0: no order there
-    QVERIFY(lines.contains("sell 1       10.51       600       3  *600* 1 2"));
-    QVERIFY(lines.contains("buy 1        10.50       580       2  *300* 280"));
-    QVERIFY(lines.contains("buy 2        10.49         1       1  1"));
-    QVERIFY(lines.indexOf("sell 10         --") < lines.indexOf(QRegularExpression("^buy 1 .*")));
-    QVERIFY(panel.Missing().isEmpty());
-    data.wills.buy_rows[0].Set("price", UnsharedDataCell::FromBigInteger(1050));  // not converted
-    panel.SetBook(ReadBook(&data));
-    QCOMPARE(panel.Missing(), QStringList{"price precision and previous close"});
-    panel.SetBook(ReadBook(nullptr));
-    QCOMPARE(panel.Missing(), QStringList{"order book"});
-    QCOMPARE(panel.Render(80, 12), QStringList{"(waiting for the order book)"});
-}
-
-void TestWatchScreen::boardShowsLabelsUnitsAndWhatIsMissing() {
-    BoardPanel panel;
-    DataRow row;
-    row.Set("money_flow_today", UnsharedDataCell::FromBigInteger(-7700000));
-    row.Set("float_ratio_day_0", UnsharedDataCell::FromPercentFloatRatio(0.1234));
-    row.Set("board_category_code", UnsharedDataCell(QString("zxb00")));
-    panel.SetRow(row);
-    const QStringList lines = panel.Render(0, 100);
-    QVERIFY2(lines.contains(QString::fromUtf8("  money flow today       -770.00万 yuan")),
-             qPrintable(lines.join('\n')));
-    QVERIFY(lines.contains("  float ratio today      12.34%"));
-    QVERIFY(lines.contains("  board_category_code    zxb00"));
-    // Every required key not there yet is waited for; the after-close ones are optional.
-    QVERIFY(panel.Missing().contains("big_order_ratio"));
-    QVERIFY(!panel.Missing().contains("money_flow_today"));
-    QVERIFY(!panel.Missing().contains("gem_deal_volume_after_close"));
-    QVERIFY(lines.last().startsWith("  (waiting for money_flow_5d, "));
-    const QJsonObject json = panel.Json().toObject();
-    QCOMPARE(json["money_flow_today"].toDouble(), -7700000.0);
-    QCOMPARE(json["board_category_code"].toString(), QString("zxb00"));
-    panel.SetRow(FullBoardRow());
-    QVERIFY(panel.Missing().isEmpty());
-}
-
-void TestWatchScreen::headerShowsLastPriceAndChange() {
-    HeaderPanel panel;
-    panel.SetQuote(Quote{"SH600000", "PF", "M SH", true, 2, 1040, 1052, 0, "10:00:00"});
-    QCOMPARE(panel.Render(80, 1),
-             QStringList{"SH600000 PF M SH  10.40 -0.12 -1.14%  prev 10.52  fast-ten 0  10:00:00"});
-    panel.SetQuote(Quote{"SH600000", "PF", "M SH", false, 2, 0, 0, 0, "10:00:00"});
-    QCOMPARE(panel.Render(80, 1),
-             QStringList{"SH600000 PF M SH  --  prev --  fast-ten 0  10:00:00"});
-}
-
-void TestWatchScreen::layoutFitsTheTerminal_data() {
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("levels");  // a side
-    QTest::addColumn<bool>("board");
-    QTest::newRow("80x24: seven levels and the board in two columns") << 80 << 24 << 7 << true;
-    QTest::newRow("120x40: every level and the board") << 120 << 40 << 10 << true;
-    QTest::newRow("60x24: the board in one column does not fit") << 60 << 24 << 10 << false;
-    QTest::newRow("80x14: the book's least and one line more") << 80 << 14 << 5 << false;
-}
-
-void TestWatchScreen::layoutFitsTheTerminal() {
-    QFETCH(int, columns);
-    QFETCH(int, rows);
-    QFETCH(int, levels);
-    QFETCH(bool, board);
-    const Screen screen = MakeScreen();
-    const QStringList lines = screen.Layout(TerminalSize{columns, rows});
-    QVERIFY(lines.size() <= rows);
-    for (const QString& line : lines) {
-        QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
-    }
-    QVERIFY(
-        lines.first().startsWith(QString::fromUtf8("SZ300750 宁德时代 创业板 SZ  10.60 +0.08")));
-    QCOMPARE(LevelsShown(lines, "sell"), levels);
-    QCOMPARE(LevelsShown(lines, "buy"), levels);
-    QCOMPARE(lines.contains("board:"), board);
-    // The long queue at buy 1 is cut to the width, saying how many orders are not shown.
-    const QString buy1 = lines.filter(QRegularExpression("^buy 1 ")).value(0);
-    QVERIFY2(buy1.contains(QRegularExpression("^buy 1 .* \\*100\\* .* \\+\\d+$")),
-             qPrintable(buy1));
-}
-
-void TestWatchScreen::framesRedrawInPlaceOrStandAlone() {
-    const Screen screen = MakeScreen();
-    const QByteArray frame = screen.TerminalFrame(TerminalSize{80, 24});
-    QVERIFY(frame.startsWith("\033[H"));
-    QVERIFY(!frame.contains("\033[2J"));  // never the whole screen: no flicker
-    QVERIFY(frame.endsWith("\033[K\033[J"));
-    QCOMPARE(frame.count("\033[K"), 24);
-    QCOMPARE(frame.count("\r\n"), 23);  // no newline after the last row: nothing scrolls
-    const QByteArray plain = screen.PlainFrame();
-    QVERIFY(!plain.contains('\033'));
-    QVERIFY(plain.endsWith("\n\n"));
-    QCOMPARE(LevelsShown(QString::fromUtf8(plain).split('\n'), "buy"), 10);
-    const QByteArray line = screen.JsonLine("2026-01-05T09:30:00.000");
-    QVERIFY(line.endsWith('\n') && line.count('\n') == 1);
-    const QJsonObject o = QJsonDocument::fromJson(line).object();
-    QCOMPARE(o["time"].toString(), QString("2026-01-05T09:30:00.000"));
-    QCOMPARE(o["quote"].toObject()["last"].toString(), QString("10.60"));
-    const QJsonArray buys = o["book"].toObject()["buy"].toArray();
-    QCOMPARE(buys.size(), 10);
-    QCOMPARE(buys[0].toObject()["big"].toArray(), QJsonArray{0});
-    QVERIFY(buys[2].isNull());  // a filler level
-    QCOMPARE(o["board"].toObject().size(), BoardKeys().size());
-}
-
-// No line while all is well; "link down since" keeps the time of the drop; "paused" joins it.
-void TestWatchScreen::linkLineSaysWhatIsDownAndSince() {
-    const QDate day(2026, 1, 5);
-    LinkPanel link;
-    QVERIFY(!link.Follow(true, false, QDateTime(day, QTime(10, 31, 0))));
-    QCOMPARE(link.MinLines(80), 0);
-    QVERIFY(link.Render(80, 1).isEmpty());
-    QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 31, 2))));
-    QVERIFY(!link.Follow(false, false, QDateTime(day, QTime(10, 31, 9))));  // still since :02
-    QCOMPARE(link.Render(80, 1), QStringList{"[link down since 10:31:02; showing the last data]"});
-    QVERIFY(link.Follow(false, true, QDateTime(day, QTime(10, 31, 10))));
-    QCOMPARE(link.Text(), QString("link down since 10:31:02, paused"));
-    QCOMPARE(link.Json().toObject()["down_since"].toString(), QString("2026-01-05T10:31:02"));
-    QVERIFY(link.Follow(true, true, QDateTime(day, QTime(10, 31, 12))));
-    QCOMPARE(link.Text(), QString("paused"));
-    QCOMPARE(link.Json().toObject()["up"].toBool(), true);
-    QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 32, 0))));  // a new drop
-    QCOMPARE(link.Text(), QString("link down since 10:32:00"));
-}
-
-void TestWatchScreen::capitalFlowShowsEachClassInOutAndNet() {
-    CapitalFlowPanel panel;
-    QCOMPARE(panel.Missing(), QStringList{"capital flow"});
-    panel.SetRow(capitalflow::StockFlowRow(StockFlow()));
-    QVERIFY(panel.Missing().isEmpty());
-    const QStringList lines = panel.Render(100, 7);
-    QCOMPARE(lines.size(), 7);
-    QVERIFY2(lines[0].startsWith("capital flow, lots"), qPrintable(lines[0]));
-    QCOMPARE(lines[1].simplified(), QString("extra-large 930 1,210 -280"));
-    QCOMPARE(lines[2].simplified(), QString("large 2,400 2,000 +400"));
-    QCOMPARE(lines[4].simplified(), QString("little 8,800 9,100 -300"));
-    QCOMPARE(lines[5].simplified(), QString("all classes 17,230 17,210 +20 ddx -0.321%"));
-    QVERIFY2(lines[6].contains("bid 7,450 lots at 10.51") && lines[6].contains("ask 8,123 lots") &&
-                 lines[6].contains("volume diff -180 lots"),
-             qPrintable(lines[6]));
-    // Short of room: the heading and all classes first.
-    const QStringList two = panel.Render(100, 2);
-    QCOMPARE(two.size(), 2);
-    QVERIFY(two[1].contains("all classes"));
-    const QJsonObject json = panel.Json().toObject();
-    QCOMPARE(json["ddx"].toInt(), -321);
-    QCOMPARE(json.size(), 14);
-}
-
-void TestWatchScreen::priceVolumeCentresOnTheLastPrice_data() {
-    QTest::addColumn<QString>("last");
-    QTest::addColumn<int>("lines");
-    QTest::addColumn<QString>("top");
-    QTest::addColumn<QString>("bottom");
-    QTest::newRow("middle, 5 rows") << "10.50" << 6 << "10.52"
-                                    << "10.48";
-    QTest::newRow("highest price") << "10.59" << 4 << "10.59"
-                                   << "10.57";
-    QTest::newRow("lowest price") << "10.40" << 4 << "10.42"
-                                  << "10.40";
-    QTest::newRow("last price not traded") << "11.00" << 4 << "10.50"
-                                           << "10.48";
-}
-
-void TestWatchScreen::priceVolumeCentresOnTheLastPrice() {
-    QFETCH(QString, last);
-    QFETCH(int, lines);
-    QFETCH(QString, top);
-    QFETCH(QString, bottom);
-    PriceVolumePanel panel;
-    panel.SetTable(PriceRows(), last);
-    const QStringList out = panel.Render(80, lines);
-    QCOMPARE(out.size(), lines);
-    QVERIFY2(out[1].simplified().startsWith(top) || out[1].simplified().startsWith("> " + top),
-             qPrintable(out[1]));
-    QVERIFY2(out.last().contains(bottom), qPrintable(out.last()));
-    for (const QString& line : out) {
-        QVERIFY2(DisplayColumns(line) <= 80, qPrintable(line));
-        QCOMPARE(line.startsWith('>'), line.contains(" " + last + " "));
-    }
-}
-
-void TestWatchScreen::boardFlowShowsAmountsAndLargeInflow() {
-    BoardFlowPanel panel;
-    const QList<ScopeTreeNode> nodes = panel.Request("BK0475");
-    QCOMPARE(nodes.size(), 2);
-    QVERIFY(nodes[0].scope_type == ScopeTypeVariant("board_capitalflow_12932"));
-    QVERIFY(nodes[1].scope_type == ScopeTypeVariant("board_stkanalysis_12973"));
-    QCOMPARE(panel.Missing(), (QStringList{"board flow", "large-order inflow"}));
-    ResponsePkg_12932 amounts;
-    amounts.extra_large_buy_amount = 92700000;  // yuan
-    amounts.extra_large_sell_amount = 96400000;
-    ResponsePkg_12973 analysis;
-    analysis.CurrentDayLargeInCapital = -91;
-    panel.SetRows(capitalflow::BoardFlowRow(amounts), capitalflow::BoardAnalysisRow(analysis));
-    QVERIFY(panel.Missing().isEmpty());
-    const QStringList lines = panel.Render(80, 8);
-    QCOMPARE(lines.size(), 8);
-    QVERIFY(lines[0].startsWith(QString::fromUtf8("BK0475 银行  members SH600000 SZ000001")));
-    QCOMPARE(lines[2].simplified(), QString("extra-large 9,270 9,640 -370"));
-    QCOMPARE(lines[7], QString("large-order net inflow today: -91 x 10^4 yuan"));
-    QCOMPARE(panel.Json().toObject()["CurrentDayLargeInCapital"].toInt(), -91);
-    QCOMPARE(panel.Json().toObject().size(), 9);
-}
-
-void TestWatchScreen::stockScreenFitsTheTerminal_data() {
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<int>("rows");
-    QTest::newRow("80 x 24") << 80 << 24;
-    QTest::newRow("100 x 40") << 100 << 40;
-    QTest::newRow("60 x 60") << 60 << 60;
-}
-
-void TestWatchScreen::stockScreenFitsTheTerminal() {
-    QFETCH(int, columns);
-    QFETCH(int, rows);
-    Screen screen(WatchPanels("SH600000"));
-    for (const auto& panel : screen.Panels())
-        panel->Request("SH600000");  // as watch does: a panel learns its code
-    const QStringList lines = screen.Layout(TerminalSize{columns, rows});
-    QVERIFY(lines.size() <= rows);
-    for (const QString& line : lines)
-        QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
-    QCOMPARE(int(WatchPanels("BK0475").size()), 2);  // the board's flows and the link line
-}
-
-void TestWatchScreen::minuteFlowKeepsEveryPageItHasSeen() {
-    MinuteFlowPanel panel;
-    const QList<ScopeTreeNode> roots = panel.Request("SH600000");
-    QCOMPARE(roots.size(), 1);
-    QVERIFY(roots[0].scope_type == ScopeTypeVariant("minute_based_capital_flows"));
-    QCOMPARE(roots[0].stock_list.GetStockCode(), QString("SH600000"));
-    ScopeTree tree;
-    ScopeTreeNode root = roots[0];
-    tree.AddRoot(root);
-    panel.Update(tree);
-    QCOMPARE(panel.Missing(), QStringList{"minute flow"});
-    root.quote_data = Page({{"09:32", 2 * kUnit}, {"09:33", -kUnit}});
-    tree.UpdateNode(root);
-    panel.Update(tree);
-    root.quote_data = Page({{"09:30", kUnit}, {"09:31", 0}});  // an older page
-    tree.UpdateNode(root);
-    panel.Update(tree);
-    QVERIFY(panel.Missing().isEmpty());
-    const QJsonArray minutes = panel.Json().toObject().value("minutes").toArray();
-    QCOMPARE(minutes.size(), 4);
-    QCOMPARE(minutes[0].toObject().value("time").toString(), QString("09:30"));
-    QCOMPARE(minutes[3].toObject().value("total").toDouble(), double(2 * kUnit));
-}
-
-void TestWatchScreen::minuteFlowChartsInflowOutflowAndTotalCutToTheWidth() {
-    MinuteFlowPanel panel;
-    panel.SetMinutes({{930, 8 * kUnit}, {931, -4 * kUnit}, {932, 0}, {933, -8 * kUnit}});
-    const QStringList lines = panel.Render(80, 4);
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], QString("minute flow 09:30-09:33  last -8.0  session -4.0 (10^4)"));
-    QCOMPARE(lines[1], QString("in    █   "));
-    QCOMPARE(lines[2], QString("out    ▄ █"));
-    QCOMPARE(lines[3].left(6), QString("total "));
-    QCOMPARE(lines[3].size(), 10);
-    QCOMPARE(panel.Render(80, 2).size(), 2);  // summary and total only
-
-    QMap<int, qint64> many;
-    for (int m = 0; m < 30; ++m)
-        many.insert(1000 + m, (m % 2 ? 1 : -1) * kUnit);
-    panel.SetMinutes(many);
-    const QStringList cut = panel.Render(16, 4);
-    for (const QString& line : cut)
-        QVERIFY2(line.size() <= 16, qPrintable(line));
-    QCOMPARE(cut[1].size(), 16);  // "in    " and the last ten minutes
-}
 
 QTEST_GUILESS_MAIN(TestWatchScreen)
 #include "tst_watchscreen.moc"

@@ -17,18 +17,10 @@ namespace laid {
 // Every field but the request's encoded parameters: "kind@time service function flags task tags
 // body(hex) code text state dropped".
 inline QString Describe(const recording::RecordedEvent& e) {
-    return QString("%1@%2 %3 %4 %5 %6 %7 %8 %9 %10")
-               .arg(int(e.kind))
-               .arg(e.timeMs)
-               .arg(e.service)
-               .arg(e.function)
-               .arg(e.flags)
-               .arg(e.taskId)
-               .arg(e.tags.join(','))
-               .arg(QString(e.body.toHex()))
-               .arg(e.code)
-               .arg(e.text) +
-           QString(" %1 %2").arg(int(e.state)).arg(e.dropped);
+    const auto n = [](qint64 v) { return QString::number(v); };
+    QStringList f{QString("%1@%2").arg(int(e.kind)).arg(e.timeMs), e.service, n(e.function)};
+    f << n(e.flags) << n(e.taskId) << e.tags.join(',') << QString(e.body.toHex()) << n(e.code);
+    return (f << e.text << n(int(e.state)) << n(e.dropped)).join(' ');
 }
 
 inline QStringList Describe(const QVector<recording::RecordedEvent>& events) {
@@ -60,18 +52,9 @@ inline QByteArray Blob(const QByteArray& b) {
 // 12989 on pcl2xtquote for `code`, 10 levels.
 inline QByteArray Request(quint32 timeMs, quint16 flags, qint32 task,
                           const QString& code = "SH600000") {
-    const QByteArray params = HandLaid().str(code).i32(10).bytes();
-    return Record(1, timeMs,
-                  HandLaid()
-                          .str("pcl2xtquote")
-                          .u32(12989)
-                          .u16(flags)
-                          .i32(task)
-                          .u16(2)
-                          .str("String")
-                          .str("Int32")
-                          .bytes() +
-                      Blob(params));
+    const QByteArray head = HandLaid().str("pcl2xtquote").u32(12989).u16(flags).i32(task).bytes();
+    const QByteArray types = HandLaid().u16(2).str("String").str("Int32").bytes();
+    return Record(1, timeMs, head + types + Blob(HandLaid().str(code).i32(10).bytes()));
 }
 
 inline QByteArray Answer(quint32 timeMs, qint32 task, const QByteArray& body) {

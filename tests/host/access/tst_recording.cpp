@@ -99,7 +99,6 @@ private slots:
         HostClock::UseSystemClock();
     }
 
-    // Read field by field, then written back byte for byte.
     void readsAndWritesEveryKindLaidByHand() {
         QVector<int> starts;
         const QByteArray sample = Sample(&starts);
@@ -198,7 +197,6 @@ private slots:
         }
     }
 
-    // Everything passes through unchanged and lands in the file in order, with its fields.
     void recordsWhatPassesThrough() {
         QTemporaryDir dir;
         auto writer = std::make_shared<RecordingWriter>();

@@ -49,7 +49,6 @@ private slots:
         ServerBackendRegistry::Clear();
     }
 
-    // A request goes out encoded; its answer, then its failure, come back on the accessor's thread.
     void requestAnswerAndFailure() {
         m_accesser->RegisterFuncAsSerial(12932);
         QMutex mutex;

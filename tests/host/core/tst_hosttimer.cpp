@@ -16,37 +16,22 @@ namespace {
 constexpr qint64 kStartMs = 1700000000000;  // ms since the epoch, the frozen start
 constexpr int kWaitMs = 5000;               // ms, bound on a real QTimer's first fire
 
-// One fire as seen from the timer's slot: which timer, at what clock time, on which thread.
-struct Fire {
-    QString name;
-    qint64 atMs;
-    QThread* thread;
-};
-
-// Named timers that log every fire, in order.
+// Named timers that log every fire, in order, as "name@ms" (ms from kStartMs) and its thread.
 class FireLog {
 public:
     HostTimer* Add(const QString& name) {
         timers_.push_back(std::make_unique<HostTimer>());
-        HostTimer* timer = timers_.back().get();
-        QObject::connect(timer, &HostTimer::Timeout, [this, name] {
-            fires_.push_back({name, HostClock::NowMs() - kStartMs, QThread::currentThread()});
+        QObject::connect(timers_.back().get(), &HostTimer::Timeout, [this, name] {
+            seen << QStringLiteral("%1@%2").arg(name).arg(HostClock::NowMs() - kStartMs);
+            threads << QThread::currentThread();
         });
-        return timer;
+        return timers_.back().get();
     }
-    // "name@ms" per fire, relative to kStartMs.
-    QStringList Seen() const {
-        QStringList out;
-        for (const Fire& f : fires_) {
-            out << QStringLiteral("%1@%2").arg(f.name).arg(f.atMs);
-        }
-        return out;
-    }
-    const std::vector<Fire>& Fires() const { return fires_; }
+    QStringList seen;
+    QList<QThread*> threads;
 
 private:
     std::vector<std::unique_ptr<HostTimer>> timers_;
-    std::vector<Fire> fires_;
 };
 
 }  // namespace
@@ -58,47 +43,44 @@ private slots:
     void init() { HostClock::SetForTest(kStartMs); }
     void cleanup() { HostClock::UseSystemClock(); }
 
-    // Timers started in the order given ("name:interval"), the clock driven by `advanceMs`.
+    // Timers started in the order given ("name:interval"); the clock driven `advanceMs` in
+    // `steps` equal steps.
     void firesInDueOrderWithTiesInStartOrder_data() {
         QTest::addColumn<QStringList>("timers");
-        QTest::addColumn<qint64>("advanceMs");
+        QTest::addColumn<int>("advanceMs");
+        QTest::addColumn<int>("steps");
         QTest::addColumn<QStringList>("seen");
         QTest::newRow("due order, not start order")
-            << QStringList{"slow:500", "fast:200", "mid:300"} << qint64(1000)
+            << QStringList{"slow:500", "fast:200", "mid:300"} << 1000 << 1
             << QStringList{"fast@200", "mid@300",  "fast@400", "slow@500",  "fast@600",
                            "mid@600",  "fast@800", "mid@900",  "slow@1000", "fast@1000"};
         QTest::newRow("ties in start order, every round")
-            << QStringList{"b:1000", "a:1000", "c:500"} << qint64(2000)
+            << QStringList{"b:1000", "a:1000", "c:500"} << 2000 << 1
             << QStringList{"c@500",  "b@1000", "a@1000", "c@1000",
                            "c@1500", "b@2000", "a@2000", "c@2000"};
         QTest::newRow("nothing due before the first interval")
-            << QStringList{"a:3000"} << qint64(2999) << QStringList{};
+            << QStringList{"a:3000"} << 2999 << 1 << QStringList{};
         QTest::newRow("due exactly at the target fires")
-            << QStringList{"a:3000"} << qint64(3000) << QStringList{"a@3000"};
+            << QStringList{"a:3000"} << 3000 << 1 << QStringList{"a@3000"};
+        QTest::newRow("steps add up to one advance")
+            << QStringList{"a:700", "b:300"} << 2000 << 20
+            << QStringList{"b@300",  "b@600",  "a@700",  "b@900",
+                           "b@1200", "a@1400", "b@1500", "b@1800"};
     }
     void firesInDueOrderWithTiesInStartOrder() {
         QFETCH(QStringList, timers);
-        QFETCH(qint64, advanceMs);
+        QFETCH(int, advanceMs);
+        QFETCH(int, steps);
         QFETCH(QStringList, seen);
         FireLog log;
         for (const QString& t : timers) {
             log.Add(t.section(':', 0, 0))->Start(t.section(':', 1).toInt());
         }
-        HostTimerQueue::AdvanceClockBy(advanceMs);
-        QCOMPARE(log.Seen(), seen);
-        QCOMPARE(HostClock::NowMs(), kStartMs + advanceMs);
-    }
-
-    // Steps of the clock see the same fires as one long step.
-    void stepsAddUpToOneAdvance() {
-        FireLog log;
-        log.Add("a")->Start(700);
-        log.Add("b")->Start(300);
-        for (int i = 0; i < 20; ++i) {
-            HostTimerQueue::AdvanceClockBy(100);
+        for (int i = 0; i < steps; ++i) {
+            HostTimerQueue::AdvanceClockBy(advanceMs / steps);
         }
-        QCOMPARE(log.Seen(), (QStringList{"b@300", "b@600", "a@700", "b@900", "b@1200", "a@1400",
-                                          "b@1500", "b@1800"}));
+        QCOMPARE(log.seen, seen);
+        QCOMPARE(HostClock::NowMs(), kStartMs + advanceMs);
     }
 
     // A timer owned by another thread fires there, the clock standing at its due time, and
@@ -114,10 +96,8 @@ private slots:
             remote, [remote] { remote->Start(250); }, Qt::BlockingQueuedConnection);
         local->Start(400);
         HostTimerQueue::AdvanceClockBy(600);
-        QCOMPARE(log.Seen(), (QStringList{"remote@250", "local@400", "remote@500"}));
-        QCOMPARE(log.Fires().at(0).thread, &worker);
-        QCOMPARE(log.Fires().at(1).thread, QThread::currentThread());
-        QCOMPARE(log.Fires().at(2).thread, &worker);
+        QCOMPARE(log.seen, (QStringList{"remote@250", "local@400", "remote@500"}));
+        QCOMPARE(log.threads, (QList<QThread*>{&worker, QThread::currentThread(), &worker}));
         QMetaObject::invokeMethod(
             remote, [remote] { remote->Stop(); }, Qt::BlockingQueuedConnection);
         worker.quit();
@@ -135,7 +115,7 @@ private slots:
         QCOMPARE(a->IntervalMs(), 1000);
         QObject::connect(a, &HostTimer::Timeout, b, &HostTimer::Stop);
         HostTimerQueue::AdvanceClockBy(1000);
-        QCOMPARE(log.Seen(), QStringList{"a@1000"});
+        QCOMPARE(log.seen, QStringList{"a@1000"});
         QVERIFY(!b->IsActive());
         QCOMPARE(b->IntervalMs(), 1000);  // kept, as a stopped QTimer keeps it
 
@@ -143,7 +123,7 @@ private slots:
         b->Start(500);  // due at 1700
         a->Stop();
         HostTimerQueue::AdvanceClockBy(800);
-        QCOMPARE(log.Seen(), (QStringList{"a@1000", "b@1700"}));
+        QCOMPARE(log.seen, (QStringList{"a@1000", "b@1700"}));
         QCOMPARE(HostTimerQueue::NextDueMs(), kStartMs + 2200);
 
         {
@@ -163,11 +143,11 @@ private slots:
         log.Add("a")->Start(1000);
         HostClock::AdvanceForTest(2500);
         HostClock::SetForTest(kStartMs + 3500);
-        QVERIFY(log.Seen().isEmpty());
+        QVERIFY(log.seen.isEmpty());
         HostTimerQueue::AdvanceClockBy(0);
-        QCOMPARE(log.Seen(), QStringList{"a@3500"});
+        QCOMPARE(log.seen, QStringList{"a@3500"});
         HostTimerQueue::AdvanceClockBy(1000);
-        QCOMPARE(log.Seen(), (QStringList{"a@3500", "a@4500"}));
+        QCOMPARE(log.seen, (QStringList{"a@3500", "a@4500"}));
     }
 
     // A timer started on the system clock is a QTimer; freezing the clock moves it to the queue

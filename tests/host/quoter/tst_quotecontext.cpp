@@ -139,7 +139,6 @@ private slots:
         QCOMPARE(holder.RedispatchCount(), 4);
     }
 
-    // Which codes the client's feature store counts as Level-2 or share-transfer by default.
     void defaultFeatures() {
         const auto* dict = QuoterFeatureDAO::Default()->GetStockDict();
         const PatternFeatureStatement lv2 = dict->GetFeatureStatement("LV2");
@@ -292,7 +291,6 @@ private slots:
         QVERIFY(child.children.isEmpty() && child.quote_data.isNull());
     }
 
-    // Replacement and fetch nodes are served; unhandled ones stay or become remained.
     void adjustBy() {
         ScopeTreeNode board(ScopeTypeVariant(2));
         ScopeTreeNode blocked("l2_fast_quote");
