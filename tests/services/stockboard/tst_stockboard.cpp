@@ -1,8 +1,5 @@
-// The stock boards: the 10001/10002, 12755 and 10012 decoders on bytes laid out by hand from their
-// tables (bad bodies rejected whole); the board resolver, which splits the keys by call and whose
-// joins transcode the records to board cells; the 10002 (with 10000/10001), 10012 and 12755 calls
-// on a scripted server: what they ask, deliver, cache, poll and push, what they refuse, and how a
-// market-clearing broadcast drops and asks again.
+// The stock boards: the 10002, 12755 and 10012 decoders on hand-laid bytes, the board resolver
+// and its joins, and the 10002 (with 10000/10001), 10012 and 12755 calls on a scripted server.
 #include <QtTest>
 
 #include "host/core/HostClock.h"
@@ -151,7 +148,6 @@ private slots:
         QCOMPARE(s.period_changes, (std::array<qint32, 6>{{125, -250, 375, -500, 625, -750}}));
         QCOMPARE(s.open_auction_points, (AuctionPoints{{91500, 1039, 1000}, {91501, 1040, 2000}}));
         QCOMPARE(s.close_auction_points, (AuctionPoints{{145700, 1062, 5555}}));
-        // The numeric fields in wire order.
         const QList<qint64> got = {
             s.price_precision, s.trade_status, s.base_price, s.prev_close, s.stock_type,
             s.open_price, s.high_price, s.low_price, s.last_price, s.volume, s.amount,
@@ -183,8 +179,6 @@ private slots:
     }
 
     void stockRelatedGroupsFollowLayoutAndMasks() {
-        // Layout 105 has two bytes more before the groups. (Layout 107 with every group is
-        // checked field by field by the qzlv2 tool's decode test.)
         const auto r = DecodeStockRelatedBody(StockRelatedBody("SZ300750", 105, 0x40000400, 0x20));
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(int(r.record->layout), 105);
@@ -192,7 +186,6 @@ private slots:
         QCOMPARE(r.record->ratios, (std::array<qint32, 4>{{-11, 22, 12345, -6789}}));
         QCOMPARE(r.record->after_close, (std::array<qint32, 3>{{-150, 3210, 77}}));
         QCOMPARE(r.record->category_bytes, (std::array<quint8, 3>{{3, 25, 4}}));
-        // The after-close group only: the other groups stay zero.
         const auto part = DecodeStockRelatedBody(StockRelatedBody("SZ300750", 107, 0x40000000, 0));
         QVERIFY2(part.ok, qPrintable(part.error));
         QVERIFY(part.record->has_after_close && !part.record->has_ratios);
@@ -389,8 +382,6 @@ private slots:
         QCOMPARE(before->row.Get("gem_deal_volume_after_close").ToString(), QString("earlier"));
     }
 
-    // A record that leaves a key's group out still writes the key: its default, zero, replaces
-    // what the row held.
     void keysOfAbsentGroupsWriteTheirDefault_data() {
         QTest::addColumn<QString>("childType");
         QTest::addColumn<QByteArray>("body");  // hand-laid: no optional group but the category
@@ -430,7 +421,6 @@ private slots:
         }
     }
 
-    // The call a node reaches by its API type, and the flags and parameters that call asks with.
     void requestFlagsAndParams_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("code");
@@ -516,7 +506,6 @@ private slots:
             Flatten(h_.WaitForRequestOf(10000, 1).params),
             (QStringList{"Int16U=0", "Int16U=1", "Strings=", "Int32U=0", "Int32U=0", "Int32U=0"}));
 
-        // An answer without the stock type is push kind: the topic joins the push list.
         const ScopeTreeNode node = NodeFor("SZ000001", "10001");
         call->AttachNode(node);
         const Topic topic("SZ000001", "10001");
@@ -531,7 +520,6 @@ private slots:
         QCOMPARE(h_.Next().scope_id, node.scope_id);
         QVERIFY(!call->Cache().Contains(Topic("SZ000001", "10002")));
 
-        // Pushes only cache and publish, merged onto the cached record.
         const int requestsBefore = h_.backend->Requests().size();
         h_.backend->Push(10001, LastPricePush("SZ000001", 101));
         h_.backend->Push(10001, LastPricePush("SH600009", 55));  // nobody subscribes: still cached
@@ -568,7 +556,6 @@ private slots:
                                               QByteArray("SZ"));
         QCOMPARE(call->Cache().Keys(), QList<Topic>{Topic("SH600000", "10002")});
         QCOMPARE(related->Cache().Keys(), QList<Topic>{Topic("SH600000", kRelated)});
-        // The subscribed SZ topics are asked again at once, nothing else.
         for (int function : {10002, 12755}) {
             const QList<ServerRequest> requests = h_.RequestsOf(function);
             QCOMPARE(requests.size(), 3);
@@ -609,15 +596,12 @@ private slots:
         QCOMPARE(results[0].scope_id, node.scope_id);
         const auto* entity = dynamic_cast<const ResponsePkgEntity_12755*>(results[0].data.data());
         QCOMPARE(entity->FloatRatio20d(), 12345);
-        // Clearing re-asks only active topics: a stock is active until its last subscriber leaves.
         call->DetachNode(node);
         QCOMPARE(call->ActiveTopics().size(), std::size_t(2));
         call->DetachNode(twin);
         QCOMPARE(call->ActiveTopics(), (std::set<Topic>{Topic("SH600000", kRelated)}));
     }
 
-    // An answer carrying only the after-close group leaves the cached ratios and category as they
-    // were; the published package before it stays as it was published.
     void stockRelatedMessageKeepsTheGroupsItLeavesOut() {
         const auto call = h_.Make<StockRelatedCall>();
         call->AttachNode(NodeFor("SZ300750", kRelated));
@@ -640,7 +624,6 @@ private slots:
     }
 
 private:
-    // Runs the resolver's join for a child of the given scope type carrying the data.
     JoinMethodResult Join(const QString& childType, ScopeTreeNode& parent,
                           QSharedPointer<QuoteData> data) {
         ScopeTreeNode child = ScopeTreeNode::FromParentNode(parent);
@@ -656,7 +639,6 @@ private:
     QuoteDataSourceHandlerConfiguration configuration_;
     std::unique_ptr<QzLv2StockBoardScopeResolver> resolver_;
 
-    // Answers the request and waits until the call cached the topic.
     template <typename Call>
     void Answer(Call& call, const ServerRequest& request, const QByteArray& body,
                 const Topic& topic) {
