@@ -470,9 +470,6 @@ private slots:
         QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1040, 2));
         QCOMPARE(data->wills.buy_rows[0].Get("price").DisplayText(), QString("10.50"));
         QCOMPARE(data->wills.buy_rows[0].Get("vol"), Big(58000));  // volumes stay shares
-        QCOMPARE(Lots(data), QString("300,280"));
-        QCOMPARE(Text(data->gears.buy_queues.value(Key(1050)), "big_volumeindex_list"),
-                 QString("0"));
         QCOMPARE(data->gears.buy_levels.value(Key(1050)), data->wills.buy_rows[0]);
         QCOMPARE(data->gears.sell_levels.value(Key(9)), data->wills.sell_rows[9]);
         QCOMPARE(data->wills.sell_rows[9].Get("price"), Price(0, 2));

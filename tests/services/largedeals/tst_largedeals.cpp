@@ -255,8 +255,6 @@ private slots:
         node.variant = QString("cjmx");
         call->AttachNode(node);
         const ServerRequest request = h_.WaitForRequestOf(12990, 1);
-        QCOMPARE(Flatten(request.params),
-                 (QStringList{"String=SH600000", "Int32=1", "Int16=0", "Int16=1"}));
         const Topic topic("SH600000", "cjmx");
         const Deal d{93000, 1000, 100, 60, 40};
         const QByteArray first = Body("SH600000", 1, {d, d});
