@@ -147,18 +147,12 @@ AnyCall Hold(Harness& h) {
 }
 
 AnyCall Make(Harness& h, int function) {
-    switch (function) {
-        case 12915:
-            return Hold<QzLv2RemoteApiCall_12915>(h);
-        case 12917:
-            return Hold<QzLv2RemoteApiCall_12917>(h);
-        case 12930:
-            return Hold<QzLv2RemoteApiCall_12930>(h);
-        case 12932:
-            return Hold<QzLv2RemoteApiCall_12932>(h);
-        default:
-            return Hold<QzLv2RemoteApiCall_12973>(h);
-    }
+    const QMap<int, AnyCall (*)(Harness&)> makers{{12915, &Hold<QzLv2RemoteApiCall_12915>},
+                                                  {12917, &Hold<QzLv2RemoteApiCall_12917>},
+                                                  {12930, &Hold<QzLv2RemoteApiCall_12930>},
+                                                  {12932, &Hold<QzLv2RemoteApiCall_12932>},
+                                                  {12973, &Hold<QzLv2RemoteApiCall_12973>}};
+    return makers.value(function)(h);
 }
 
 void Functions(std::initializer_list<int> functions) {
@@ -407,43 +401,33 @@ private slots:
 
     void dealsLingerAndHoldBackRepeats_data() { Functions({12915, 12917}); }
 
+    // At ms, attach (+), detach (-) or poll (p): requests sent, whether the code is still attached.
     void dealsLingerAndHoldBackRepeats() {
         QFETCH(int, function);
         const AnyCall c = Make(h_, function);
         const ScopeTreeNode node = NodeFor("SH600000", QString::number(function));
-        c.call->AttachNode(node);
-        QCOMPARE(Sent(function), 1);
-        At(3500);
-        c.call->DetachNode(node);
-        At(4000);
-        c.call->AttachNode(node);
-        QCOMPARE(Sent(function), 1);
-        c.poll();  // 4000 ms after the request
-        QCOMPARE(Sent(function), 2);
-        At(7000);  // exactly 3000 ms after: held back
-        c.poll();
-        QCOMPARE(Sent(function), 2);
-        At(7001);
-        c.poll();
-        QCOMPARE(Sent(function), 3);
-        QCOMPARE(h_.RequestsOf(function).last().context->keyGroup.Value("timestamp").ToInt64(),
+        const struct {
+            qint64 at;
+            char act;
+            int sent;
+            bool attached;
+        } steps[] = {{0, '+', 1, true},     {3500, '-', 1, true},  {4000, '+', 1, true},
+                     {4000, 'p', 2, true},  {7000, 'p', 2, true},  {7001, 'p', 3, true},
+                     {9000, '-', 3, true},  {10002, 'p', 4, true}, {11000, 'p', 4, false},
+                     {11001, '+', 4, true}, {13003, 'p', 5, true}};
+        for (const auto& s : steps) {
+            At(s.at);
+            if (s.act == 'p')
+                c.poll();
+            else if (s.act == '+')
+                c.call->AttachNode(node);
+            else
+                c.call->DetachNode(node);
+            QCOMPARE(qMakePair(s.at, Sent(function)), qMakePair(s.at, s.sent));
+            QCOMPARE(c.isAttached("SH600000"), s.attached);
+        }
+        QCOMPARE(h_.RequestsOf(function)[2].context->keyGroup.Value("timestamp").ToInt64(),
                  kStartMs + 7001);
-        At(9000);
-        c.call->DetachNode(node);
-        At(10002);
-        c.poll();
-        QCOMPARE(Sent(function), 4);
-        QVERIFY(c.isAttached("SH600000"));
-        At(11000);  // the linger ends
-        c.poll();
-        QCOMPARE(Sent(function), 4);
-        QVERIFY(!c.isAttached("SH600000"));
-        At(11001);
-        c.call->AttachNode(node);
-        QCOMPARE(Sent(function), 4);
-        At(13003);
-        c.poll();
-        QCOMPARE(Sent(function), 5);
     }
 
     void flowsPollWhileAttached_data() { Functions({12930, 12932, 12973}); }
