@@ -91,6 +91,7 @@ void CheckSide(const std::vector<DataRow>& rows, const ThousandGearsQuoteData::R
 
 using SideLevels = QVector<Level>;
 using Prices = QList<qint32>;  // the raw prices of the levels expected to be taken over
+using RowMap = ThousandGearsQuoteData::RowMap;
 
 const SideLevels kBuy{{1050, 3000, 2, 0, {1000, 2000}},
                       {1049, 500, 1, 1, {500}},
@@ -138,17 +139,14 @@ void CheckReadsAsFresh(const ResponsePkgEntity_12989& next, const ResponsePkgEnt
 
 // Rows at the prices in `taken` are the last book's; the maps too when the side is unchanged.
 void CheckTakenOver(const SideLevels& side, bool unchanged, const Prices& taken,
-                    const ThousandGearsQuoteData::RowMap& levels,
-                    const ThousandGearsQuoteData::RowMap& queues,
-                    const ThousandGearsQuoteData::RowMap& lastLevels,
-                    const ThousandGearsQuoteData::RowMap& lastQueues) {
-    for (const Level& level : side) {
-        const bool expected = taken.contains(level.price);
-        QVERIFY2(Shared(levels.value(Key(level.price)), lastLevels.value(Key(level.price))) ==
-                         expected &&
-                     Shared(queues.value(Key(level.price)), lastQueues.value(Key(level.price))) ==
-                         expected,
-                 qPrintable(QString("rows at %1").arg(level.price)));
+                    const RowMap& levels, const RowMap& queues, const RowMap& lastLevels,
+                    const RowMap& lastQueues) {
+    for (const Level& l : side) {
+        const auto expected = qMakePair(l.price, taken.contains(l.price));
+        QCOMPARE(qMakePair(l.price, Shared(levels[Key(l.price)], lastLevels[Key(l.price)])),
+                 expected);
+        QCOMPARE(qMakePair(l.price, Shared(queues[Key(l.price)], lastQueues[Key(l.price)])),
+                 expected);
     }
     QCOMPARE(levels.isSharedWith(lastLevels), unchanged);
     QCOMPARE(queues.isSharedWith(lastQueues), unchanged);
@@ -274,9 +272,7 @@ private slots:
             call_->AttachNode(node);
         h_.backend->Push(12989, BookBody("SH600001", 1));  // no key group: dropped
         HandLaid lying = fastquotebody::Header("SH600001", 3, 0).level({1050, 300, 1, 0, {300}});
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression("lv2-12989.*function 12989 body rejected: offset \\d+"));
+        ExpectWarning("lv2-12989", ".*function 12989 body rejected: offset \\d+");
         Answer("SH600001", lying.i8(1).bytes());
         Answer("SH600000", BookBody("SH688001", -1));
         const QList<QuoteTaskExecMidResult> results = h_.Take(2);
@@ -389,11 +385,9 @@ private slots:
             entity.gears.sell_levels.insert(Key(1), DataRow());
             QString code = "untouched";
             FastQuoteLevelsPtr levels = last.levels;
-            QTest::ignoreMessage(
-                QtWarningMsg,
-                QRegularExpression(
-                    "^lv2-12989 \\{:SEPARATOR\\} FastQuoteDecoder::Decode: function 12989 "
-                    "body rejected: offset \\d+ wanted \\d+ bytes of \\d+$"));
+            ExpectWarning("lv2-12989",
+                          "FastQuoteDecoder::Decode: function 12989 body rejected: "
+                          "offset \\d+ wanted \\d+ bytes of \\d+$");
             QVERIFY(!FastQuoteDecoder::DecodeNext(body, previous, entity, code, levels));
             QCOMPARE(int(entity.fast_ten_flag), 7);
             QCOMPARE(int(entity.wills.buy_rows.size()), 1);

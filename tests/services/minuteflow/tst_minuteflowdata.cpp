@@ -180,10 +180,8 @@ private slots:
     void malformedBodyIsRejectedWhole() {
         QFETCH(int, function);
         QFETCH(QByteArray, body);
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression("qzLv2quoter \\{:SEPARATOR\\} minuteflow::Decode.*\\(" +
-                               QString::number(function) + "\\) body rejected: offset \\d+"));
+        ExpectWarning("qzLv2quoter", "minuteflow::Decode.*\\(" + QString::number(function) +
+                                         "\\) body rejected: offset \\d+");
         FlowBatch batch;
         batch.count = 7;
         std::vector<MinuteIndicatorItem> items(1);

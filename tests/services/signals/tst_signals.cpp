@@ -467,8 +467,7 @@ private slots:
         call->GetDriver()->OnPollingTick();
         QCOMPARE(h_.WaitForRequestOf(10015, 2).params, request.params);
 
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("lv2-10015 \\{:SEPARATOR\\} DecodeSignalTypeBody"));
+        ExpectWarning("lv2-10015", "DecodeSignalTypeBody");
         QVERIFY(!call->HandleBody(TypeBody(0, {}, 9)));
         const ScopeTreeNode late = CallNode();
         call->AttachNode(late);
@@ -513,9 +512,7 @@ private slots:
         const ServerRequest shRequest = h_.WaitForRequestOf(10016, 1);
         QCOMPARE(h_.WaitForRequestOf(10016, 2).context->keyGroup.Value("plate_list").ToString(),
                  QString("SZ"));
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("lv2-10016 \\{:SEPARATOR\\} DecodeSignalBody: read "
-                                                "of \\d+ bytes at offset 26"));
+        ExpectWarning("lv2-10016", "DecodeSignalBody: read of \\d+ bytes at offset 26");
         QVERIFY(h_.backend->Answer(
             shRequest, SignalBody(3, {{"SZ300750", "N", "R", 3, 1, 93005120, "D"}}, 1000)));
         QVERIFY(h_.backend->Answer(shRequest,

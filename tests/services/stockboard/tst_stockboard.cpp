@@ -476,9 +476,7 @@ private slots:
         HandLaid lying;  // mask 2 auctions announce 500 points that are not there
         lying.header14().u16(1).u32(0x1 | 0x20).u32(0x40000000).u32(0).str("SZ000001").u16(7);
         lying.i32(1).u32(2).u16(500).i32(0).u32(0).u32(0);
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression("lv2-10002 \\{:SEPARATOR\\} DecodeStockSnapshotBody.*"
-                                             "offset \\d+.*body length \\d+"));
+        ExpectWarning("lv2-10002", "DecodeStockSnapshotBody.*offset \\d+.*body length \\d+");
         QVERIFY(h_.backend->Answer(first, lying.bytes()));
         const Topic topic("SH600000", "10002");
         Answer(*call, second, SnapshotBody("SH600000", true, 1234), topic);
@@ -581,9 +579,7 @@ private slots:
         const ServerRequest first = h_.WaitForRequestOf(12755, 1);
         const ServerRequest second = h_.WaitForRequestOf(12755, 2);
         QCOMPARE(h_.RequestsOf(12755).size(), 2);
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression("lv2-12755 \\{:SEPARATOR\\} DecodeStockRelatedBody.*"));
+        ExpectWarning("lv2-12755", "DecodeStockRelatedBody");
         QVERIFY(h_.backend->Answer(second, StockRelated("SH600000").left(60)));
         QVERIFY(h_.backend->Answer(first, StockRelated("SZ300750")));
         const QList<QuoteTaskExecMidResult> results = h_.Take(2);  // one per node of the stock
