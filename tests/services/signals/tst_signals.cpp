@@ -478,15 +478,10 @@ private slots:
     void signalRequestForms_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<QStringList>("params");
-        const QStringList shortForm{"Int32U=0", "Int32U=200",           "Int08U=0",
-                                    "Strings=", "Strings=SH|SZ|CUSTOM", "Int08U=%1",
-                                    "Int32U=3"};
-        QTest::newRow("level 1: short form")
-            << 1 << QStringList(shortForm).replaceInStrings("%1", "1");
-        QTest::newRow("level 2: long form")
-            << 2
-            << (QStringList(shortForm).replaceInStrings("%1", "2") << "Int08=1"
-                                                                   << "Int08=4");
+        const QString form =
+            "Int32U=0 Int32U=200 Int08U=0 Strings= Strings=SH|SZ|CUSTOM Int08U=%1 Int32U=3";
+        QTest::newRow("level 1: short form") << 1 << form.arg(1).split(' ');
+        QTest::newRow("level 2: long form") << 2 << (form.arg(2) + " Int08=1 Int08=4").split(' ');
     }
 
     void signalRequestForms() {
