@@ -284,11 +284,10 @@ private slots:
         QCOMPARE(rows[0].Get("deal_price").DisplayText(), QString("10.50"));
         QCOMPARE(rows[2].Get("deal_price").DisplayText(), QString("10.49"));
         QCOMPARE(rows[0].Get("prev_price_base").DisplayText(), QString("0.00"));
-        QCOMPARE((QList<qint64>{rows[1].Get("buy_deal_volume").ToInt64(),
-                                rows[1].Get("sell_deal_volume").ToInt64(),
-                                rows[1].Get("other_deal_volume").ToInt64(),
-                                rows[1].Get("total_deal_volume").ToInt64()}),
-                 (QList<qint64>{1000, 900, 100, 2000}));
+        QCOMPARE(rows[1].Get("buy_deal_volume").ToInt64(), qint64(1000));
+        QCOMPARE(rows[1].Get("sell_deal_volume").ToInt64(), qint64(900));
+        QCOMPARE(rows[1].Get("other_deal_volume").ToInt64(), qint64(100));
+        QCOMPARE(rows[1].Get("total_deal_volume").ToInt64(), qint64(2000));
         QCOMPARE(rows[0].Get("volume_unit"),
                  nscell::UnsharedDataCell::FromMagnitudeUnit(100, "手"));
         const double relative[] = {0.25, 1.0, 0.6};

@@ -227,17 +227,13 @@ private slots:
         call_->AttachNode(NodeFor("SH600000", "12989"));
         call_->AttachNode(NodeFor("SZ000001", "12989"));
         QCOMPARE(int(call_->LastFastTenFlag()), -1);
-        const QList<QPair<QString, int>> answers = {
-            {"SH600000", 0},  // first answer: signalled although 0
-            {"SH600000", 0},  // same: nothing
-            {"SZ000001", 0},  // another stock, same flag: nothing (one flag for the call)
-            {"SZ000001", 1},  // change
-            {"SH600000", 1},  // same as the last one: nothing
-            {"SH600000", -1}  // change
-        };
-        for (const auto& answer : answers)
-            Answer(answer.first, BookBody(answer.first, qint8(answer.second)));
-        QCOMPARE(h_.Take(answers.size()).size(), answers.size());
+        // Signalled: the first flag, then each change, whichever stock it came with.
+        const QStringList codes{"SH600000", "SH600000", "SZ000001",
+                                "SZ000001", "SH600000", "SH600000"};
+        const QList<int> flags{0, 0, 0, 1, 1, -1};
+        for (int i = 0; i < codes.size(); ++i)
+            Answer(codes[i], BookBody(codes[i], qint8(flags[i])));
+        QCOMPARE(h_.Take(codes.size()).size(), codes.size());
         QCOMPARE(FastTenMessages(), (QList<int>{0, 1, -1}));
         QCOMPARE(int(call_->LastFastTenFlag()), -1);
     }

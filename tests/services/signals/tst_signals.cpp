@@ -167,12 +167,11 @@ private slots:
         QCOMPARE((QList<int>{e.header_a, e.header_b, e.flags, int(e.count), e.types.size()}),
                  (QList<int>{-1, 2, flags, 2, 2}));
         for (int i = 0; i < types.size(); ++i) {
-            const SignalType& got = e.types[i];
-            QCOMPARE((QStringList{got.signal_type_code, got.signal_type_group_name,
-                                  got.signal_type_name}),
-                     (QStringList{types[i].code, types[i].groupName, types[i].name}));
-            QCOMPARE((QList<quint32>{got.signal_type_group_code, got.level}),
-                     (QList<quint32>{types[i].group, (flags & 1) ? quint32(types[i].level) : 0u}));
+            QCOMPARE(e.types[i].signal_type_code, types[i].code);
+            QCOMPARE(e.types[i].signal_type_group_code, quint32(types[i].group));
+            QCOMPARE(e.types[i].signal_type_group_name, types[i].groupName);
+            QCOMPARE(e.types[i].signal_type_name, types[i].name);
+            QCOMPARE(e.types[i].level, (flags & 1) ? quint32(types[i].level) : 0u);
         }
     }
 
