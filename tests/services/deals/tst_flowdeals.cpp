@@ -400,62 +400,47 @@ private slots:
 
     void dealsLingerAndHoldBackRepeats_data() { Functions({12915, 12917}); }
 
-    // At ms, attach (+), detach (-) or poll (p): requests sent, whether the code is still attached.
     void dealsLingerAndHoldBackRepeats() {
         QFETCH(int, function);
         const AnyCall c = Make(h_, function);
         const ScopeTreeNode node = NodeFor("SH600000", QString::number(function));
-        const struct {
-            qint64 at;
-            char act;
-            int sent;
-            bool attached;
-        } steps[] = {{0, '+', 1, true},     {3500, '-', 1, true},  {4000, '+', 1, true},
-                     {4000, 'p', 2, true},  {7000, 'p', 2, true},  {7001, 'p', 3, true},
-                     {9000, '-', 3, true},  {10002, 'p', 4, true}, {11000, 'p', 4, false},
-                     {11001, '+', 4, true}, {13003, 'p', 5, true}};
-        for (const auto& s : steps) {
-            At(s.at);
-            if (s.act == 'p')
-                c.poll();
-            else if (s.act == '+')
-                c.call->AttachNode(node);
-            else
-                c.call->DetachNode(node);
-            QCOMPARE(qMakePair(s.at, Sent(function)), qMakePair(s.at, s.sent));
-            QCOMPARE(c.isAttached("SH600000"), s.attached);
-        }
+        Run(c, function, {node},
+            {{0, '+', 0, 1, true},
+             {3500, '-', 0, 1, true},
+             {4000, '+', 0, 1, true},
+             {4000, 'p', 0, 2, true},
+             {7000, 'p', 0, 2, true},
+             {7001, 'p', 0, 3, true},
+             {9000, '-', 0, 3, true},
+             {10002, 'p', 0, 4, true},
+             {11000, 'p', 0, 4, false},
+             {11001, '+', 0, 4, true},
+             {13003, 'p', 0, 5, true}});
         QCOMPARE(h_.RequestsOf(function)[2].context->keyGroup.Value("timestamp").ToInt64(),
                  kStartMs + 7001);
     }
 
     void flowsPollWhileAttached_data() { Functions({12930, 12932, 12973}); }
 
+    // A poll asks every attached topic in code order; a topic asks nothing more for a second node.
     void flowsPollWhileAttached() {
         QFETCH(int, function);
         const AnyCall c = Make(h_, function);
         const QString id = QString::number(function);
-        const ScopeTreeNode first = NodeFor("BK0475", id);
-        const ScopeTreeNode second = NodeFor("BK0475", id);
-        c.call->AttachNode(first);
-        c.call->AttachNode(second);  // same topic: no second request
-        QCOMPARE(Sent(function), 1);
-        c.call->AttachNode(NodeFor("BK0473", id));
-        QCOMPARE(Sent(function), 2);
-        c.poll();  // at once: every attached topic, in code order
-        QCOMPARE(Sent(function), 4);
-        const QList<ServerRequest> requests = h_.RequestsOf(function);
-        QCOMPARE(requests[2].context->keyGroup.Value("seccode").ToString(), QString("BK0473"));
-        QCOMPARE(requests[3].context->keyGroup.Value("seccode").ToString(), QString("BK0475"));
-        c.call->DetachNode(first);
-        c.poll();  // one subscriber left on BK0475
-        QCOMPARE(Sent(function), 6);
-        c.call->DetachNode(second);
-        QVERIFY(!c.isAttached("BK0475"));
-        c.poll();
-        QCOMPARE(Sent(function), 7);  // BK0473 only
-        c.call->AttachNode(second);   // back at once: asked at once
-        QCOMPARE(Sent(function), 8);
+        Run(c, function, {NodeFor("BK0475", id), NodeFor("BK0475", id), NodeFor("BK0473", id)},
+            {{0, '+', 0, 1, true},
+             {0, '+', 1, 1, true},
+             {0, '+', 2, 2, true},
+             {0, 'p', 0, 4, true},
+             {0, '-', 0, 4, true},
+             {0, 'p', 0, 6, true},
+             {0, '-', 1, 6, false},
+             {0, 'p', 0, 7, false},
+             {0, '+', 1, 8, true}});
+        QStringList codes;
+        for (const ServerRequest& request : h_.RequestsOf(function))
+            codes << request.context->keyGroup.Value("seccode").ToString().right(2);
+        QCOMPARE(codes, (QStringList{"75", "73", "73", "75", "73", "75", "73", "75"}));
     }
 
     void answersAreCachedPublishedAndReplayedBadOnesDropped() {
@@ -481,6 +466,29 @@ private slots:
     }
 
 private:
+    struct Step {
+        qint64 at;  // ms after the start
+        char act;   // '+' attach, '-' detach, 'p' poll
+        int node;
+        int sent;       // requests of the function so far
+        bool attached;  // whether the node's code is still attached
+    };
+    void Run(const AnyCall& c, int function, const QList<ScopeTreeNode>& nodes,
+             const QList<Step>& steps) {
+        for (int i = 0; i < steps.size(); ++i) {
+            const Step& s = steps[i];
+            At(s.at);
+            if (s.act == 'p')
+                c.poll();
+            else if (s.act == '+')
+                c.call->AttachNode(nodes[s.node]);
+            else
+                c.call->DetachNode(nodes[s.node]);
+            QCOMPARE(qMakePair(i, Sent(function)), qMakePair(i, s.sent));
+            const QString code = nodes[s.node].stock_list.GetStockCode();
+            QCOMPARE(qMakePair(i, c.isAttached(code)), qMakePair(i, s.attached));
+        }
+    }
     int Sent(int function) const { return h_.RequestsOf(function).size(); }
     void At(qint64 ms) { HostClock::SetForTest(kStartMs + ms); }
 };
