@@ -200,26 +200,18 @@ private slots:
         driver_->MarkAnswered("C");
         driver_->MarkAnswered("X");  // not active: ignored
         Take();
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
-        QCOMPARE(Take(), (QStringList{"request A", "request B", "poll C"}));
+        QCOMPARE(Ticks(), (QStringList{"request A", "request B", "poll C"}));
         driver_->MarkAnswered("A");  // repeated until answered, then polled
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
         const QStringList asked{"request B", "poll A", "poll C"};
-        QCOMPARE(Take(), asked);
+        QCOMPARE(Ticks(), asked);
         for (const char* t : {"A", "B", "C"})
             driver_->Deactivate(t);
         QCOMPARE(driver_->AwaitingSet().ExpiryOf("B"), kStart + 2000);
         QCOMPARE(driver_->PollingSet().ExpiryOf("A"), kStart + 2000);
         HostClock::AdvanceForTest(1999);
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
-        QCOMPARE(Take(), asked);  // still lingering: asked as before
+        QCOMPARE(Ticks(), asked);  // still lingering: asked as before
         HostClock::AdvanceForTest(1);
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
-        QVERIFY(Take().isEmpty());
+        QVERIFY(Ticks().isEmpty());
     }
 
     void pushTicksRefreshOrAnnounceChanges() {
@@ -334,6 +326,11 @@ private slots:
 
 private:
     QStringList Take() { return std::exchange(events_, {}); }
+    QStringList Ticks() {  // the awaiting then the polling tick
+        driver_->OnAwaitingTick();
+        driver_->OnPollingTick();
+        return Take();
+    }
 
     QMutex callLock_{QMutex::Recursive};
     QStringList events_;

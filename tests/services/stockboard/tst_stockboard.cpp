@@ -454,12 +454,10 @@ private slots:
         const auto snapshot = h_.Make<SnapshotCall>();
         const auto dataSet = h_.Make<QzLv2RemoteApiCall_10012>();
         const auto related = h_.Make<StockRelatedCall>();
-        for (RemoteApiCall* call : {static_cast<RemoteApiCall*>(snapshot.get()),
-                                    static_cast<RemoteApiCall*>(dataSet.get()),
-                                    static_cast<RemoteApiCall*>(related.get())}) {
+        for (RemoteApiCall* call :
+             QList<RemoteApiCall*>{snapshot.get(), dataSet.get(), related.get()})
             if (call->GetSupportedTypeSet().count(kind) != 0)
                 call->AttachNode(NodeFor(code, kind));
-        }
         const ServerRequest request = h_.WaitForRequestOf(function, 1);
         QCOMPARE(int(request.flags), flags);
         QVERIFY(request.context.isNull());
