@@ -69,6 +69,10 @@ ScopeTreeNode BoardNode(const QString& code, const QStringList& keys) {
     node.stock_list = StockListExpression::FromStockCode(code);
     node.key_list = KeyListExpression::FromKeyList(keys);
     node.shared_block = {{11, 22}};
+    auto earlier = QSharedPointer<BaseQuoteData>::create();  // each key "earlier"
+    for (const QString& key : keys)
+        earlier->row.Set(key, nscell::UnsharedDataCell("earlier"));
+    node.quote_data = earlier;
     return node;
 }
 
@@ -360,9 +364,7 @@ private slots:
         QFETCH(int, category);
         QFETCH(bool, afterClose);
         ScopeTreeNode parent = BoardNode(code, {"gem_deal_volume_after_close"});
-        QSharedPointer<BaseQuoteData> before(new BaseQuoteData());
-        before->row.Set("gem_deal_volume_after_close", nscell::UnsharedDataCell("earlier"));
-        parent.quote_data = before;
+        const QSharedPointer<QuoteData> before = parent.quote_data;
         QVERIFY(Join("qz_Lv2_quoter_12755_stock_related", parent, StockRelatedData(code, category))
                     .IsSuccess());
         const nscell::DataRow& row = parent.quote_data->row;
@@ -400,10 +402,6 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QStringList, keys);
         ScopeTreeNode parent = BoardNode("SZ300750", keys);
-        QSharedPointer<BaseQuoteData> before(new BaseQuoteData());
-        for (const QString& key : keys)
-            before->row.Set(key, nscell::UnsharedDataCell("earlier"));
-        parent.quote_data = before;
         const QSharedPointer<QuoteData> data =
             childType.endsWith("10002")
                 ? DataOf<ResponsePkgEntity_10002>(DecodeStockSnapshotBody(body))
