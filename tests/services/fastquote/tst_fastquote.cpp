@@ -363,7 +363,6 @@ private slots:
 
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("code length beyond the body") << lyingString;
-        QTest::newRow("inside a level record") << good.left(40);
         QTest::newRow("without the fast-ten flag") << good.left(good.size() - 1);
         QTest::newRow("buy count beyond the levels") << lyingBuyCount.i8(1).bytes();
         QTest::newRow("queued count beyond the volumes") << lyingQueue.i8(1).bytes();
