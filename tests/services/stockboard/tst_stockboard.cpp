@@ -564,7 +564,7 @@ private slots:
         QCOMPARE(related->Cache().Keys(), QList<Topic>{Topic("SH600000", kRelated)});
     }
 
-    void stockRelatedAnswerBadBodyAndActiveTopics() {
+    void stockRelatedAnswersMergeBadOneRefusedActiveTopics() {
         const auto call = h_.Make<StockRelatedCall>();
         QVERIFY(h_.accessor->IsSerial(12755));
         const ScopeTreeNode node = NodeFor("SZ300750", kRelated);
@@ -581,33 +581,22 @@ private slots:
         QCOMPARE(results.size(), 2);
         QCOMPARE(call->Cache().Keys(), QList<Topic>{Topic("SZ300750", kRelated)});
         QCOMPARE(results[0].scope_id, node.scope_id);
-        const auto* entity = dynamic_cast<const ResponsePkgEntity_12755*>(results[0].data.data());
-        QCOMPARE(entity->FloatRatio20d(), 12345);
+        // Only the after-close group: the cached ratios and category stay, the masks are new.
+        QVERIFY(h_.backend->Answer(first, StockRelatedBody("SZ300750", 107, 0x40000000, 0)));
+        const QList<QuoteTaskExecMidResult> again = h_.Take(2);
+        QCOMPARE(again.size(), 2);
+        const auto* earlier = dynamic_cast<const ResponsePkgEntity_12755*>(results[0].data.data());
+        const auto* merged = dynamic_cast<const ResponsePkgEntity_12755*>(again[0].data.data());
+        QVERIFY(earlier && merged && earlier != merged);
+        QVERIFY(merged->has_ratios && merged->has_after_close && merged->has_category);
+        QCOMPARE((QList<qint64>{merged->FloatRatio20d(), merged->AfterCloseVolume(),
+                                merged->Category(), merged->mask1, earlier->mask1}),
+                 (QList<qint64>{12345, -150, 25, 0x40000000, 0x40000400}));
+        QCOMPARE((*call->Cache().Get(Topic("SZ300750", kRelated))).FloatRatio20d(), 12345);
         call->DetachNode(node);
         QCOMPARE(call->ActiveTopics().size(), std::size_t(2));
         call->DetachNode(twin);
         QCOMPARE(call->ActiveTopics(), (std::set<Topic>{Topic("SH600000", kRelated)}));
-    }
-
-    void stockRelatedMessageKeepsTheGroupsItLeavesOut() {
-        const auto call = h_.Make<StockRelatedCall>();
-        call->AttachNode(NodeFor("SZ300750", kRelated));
-        const ServerRequest request = h_.WaitForRequestOf(12755, 1);
-        QVERIFY(h_.backend->Answer(request, StockRelated("SZ300750")));
-        const QList<QuoteTaskExecMidResult> first = h_.Take(1);
-        QVERIFY(h_.backend->Answer(request, StockRelatedBody("SZ300750", 107, 0x40000000, 0)));
-        const QList<QuoteTaskExecMidResult> second = h_.Take(1);
-        QCOMPARE(second.size(), 1);
-        const auto* merged = dynamic_cast<const ResponsePkgEntity_12755*>(second[0].data.data());
-        QVERIFY(merged != nullptr);
-        QVERIFY(merged->has_ratios && merged->has_after_close && merged->has_category);
-        QCOMPARE(merged->FloatRatio20d(), 12345);
-        QCOMPARE(merged->AfterCloseVolume(), -150);
-        QCOMPARE(merged->Category(), quint8(25));
-        QCOMPARE(merged->mask1, quint32(0x40000000));  // the masks are the last message's
-        QCOMPARE((*call->Cache().Get(Topic("SZ300750", kRelated))).FloatRatio20d(), 12345);
-        const auto* earlier = dynamic_cast<const ResponsePkgEntity_12755*>(first[0].data.data());
-        QVERIFY(earlier != merged && earlier->mask1 == 0x40000400);
     }
 
 private:
