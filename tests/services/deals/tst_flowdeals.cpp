@@ -396,6 +396,8 @@ private slots:
         QCOMPARE(Flatten(request.params), params);
         QCOMPARE(ContextKeys(request),
                  (QStringList{"seccode=" + code, "timestamp=" + QString::number(kStartMs)}));
+        QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
+                 nscell::UnsharedDataCell::FromInteger(kStartMs));
     }
 
     void dealsLingerAndHoldBackRepeats_data() { Functions({12915, 12917}); }

@@ -208,6 +208,8 @@ private slots:
                               "Int08=1", "Int08=4"}));
         QCOMPARE(ContextKeys(request), (QStringList{"stock_code=SZ000001", "index=0", "count=10",
                                                     "timestamp=" + QString::number(kStartMs)}));
+        QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
+                 nscell::UnsharedDataCell::FromInteger(kStartMs));
         call_->DetachNode(node);
         HostClock::AdvanceForTest(3000);
         call_->AttachNode(node);

@@ -225,6 +225,8 @@ private slots:
         QCOMPARE(ContextKeys(request),
                  (QStringList{"stock_code=SZ300750", "ind_name=ddts", "flag=2", "index=0",
                               "count=0", "timestamp=" + QString::number(kStartMs)}));
+        QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
+                 nscell::UnsharedDataCell::FromInteger(kStartMs));
         Call::Driver* driver = call->GetDriver();
         HostClock::AdvanceForTest(3001);
         driver->OnAwaitingTick();
