@@ -390,6 +390,7 @@ private slots:
         QFETCH(QStringList, params);
         const AnyCall c = Make(h_, function);
         const QString id = QString::number(function);
+        QCOMPARE(c.call->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
         c.call->AttachNode(NodeFor(code, id));
         const ServerRequest request = h_.RequestsOf(function).value(0);
         QCOMPARE(int(request.flags), 0);

@@ -112,6 +112,7 @@ private slots:
             call = h_.Make<QzLv2RemoteApiCall_12844>();
         else
             call = h_.Make<QzLv2RemoteApiCall_12988>();
+        QCOMPARE(call->GetSupportedTypeSet().count(QString::number(function)), std::size_t(1));
         call->AttachNode(FlowNode(QString::number(function), cycle));
         const ServerRequest request = h_.WaitForRequestOf(function, 1);
         QCOMPARE(Flatten(request.params), params);
