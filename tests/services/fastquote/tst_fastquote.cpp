@@ -55,7 +55,7 @@ const QzLv2FastQuoteNodeData* NodeData(const ScopeTreeNode& node) {
     return dynamic_cast<const QzLv2FastQuoteNodeData*>(node.quote_data.data());
 }
 
-QString Lots(const QzLv2FastQuoteNodeData* data) {
+QString Lots(const ResponsePkgEntity_12989* data) {
     return data->gears.buy_queues.value(Key(1050)).Get("will_volume_list").ToString();
 }
 
@@ -448,45 +448,42 @@ private slots:
         QCOMPARE(fast.stock_list.GetStockCode(), QString("SZ000001"));
     }
 
-    void basicQuoteFirstThenFastQuoteConvertsOnArrival() {
-        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 2, 1040, 5))));
-        QCOMPARE(NodeData(parent)->precision, 2);
+    void joinsConvertOnceThePrecisionIsKnown_data() {
+        QTest::addColumn<bool>("basicFirst");
+        QTest::newRow("basic quote first") << true;
+        QTest::newRow("fast quote first") << false;
+    }
 
+    // The first basic quote's snapshot sets precision, stock type and previous close, carried in
+    // its message or not; later ones change nothing. The book is converted once, the child's
+    // published book and the node data the host held before not at all.
+    void joinsConvertOnceThePrecisionIsKnown() {
+        QFETCH(bool, basicFirst);
+        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
         const QSharedPointer<QuoteData> fast = FastQuoteData(1);
-        QVERIFY(fastJoin_.Run(parent, Child(fast)));
+        QVERIFY(basicFirst || fastJoin_.Run(parent, Child(fast)));
+        const QSharedPointer<QuoteData> before = parent.quote_data;
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(basicFirst ? 0x34 : 0x1, 2, 1040, 5))));
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 4, 2000, 9))));
+        QVERIFY(!basicFirst || fastJoin_.Run(parent, Child(fast)));
         const QzLv2FastQuoteNodeData* data = NodeData(parent);
-        QCOMPARE(int(data->stock_type), 5);
-        QCOMPARE(int(data->fast_ten_flag), 1);
+        QCOMPARE((QList<int>{data->precision, data->stock_type, data->fast_ten_flag}),
+                 (QList<int>{2, 5, 1}));
         QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1040, 2));
         QCOMPARE(data->wills.buy_rows[0].Get("price").DisplayText(), QString("10.50"));
         QCOMPARE(data->wills.buy_rows[0].Get("vol"), Big(58000));  // volumes stay shares
+        QCOMPARE(Lots(data), QString("300,280"));
         QCOMPARE(data->gears.buy_levels.value(Key(1050)), data->wills.buy_rows[0]);
         QCOMPARE(data->gears.sell_levels.value(Key(9)), data->wills.sell_rows[9]);
         QCOMPARE(data->wills.sell_rows[9].Get("price"), Price(0, 2));
         QCOMPARE(Text(data->gears.sell_queues.value(Key(9)), "will_volume_list"), QString("0"));
-        const auto* raw = static_cast<const ResponsePkgEntity_12989*>(fast.data());
-        QCOMPARE(raw->wills.buy_rows[0].Get("price"), Big(1050));
-        QCOMPARE(Text(raw->gears.buy_queues.value(Key(1050)), "will_volume_list"),
+        QCOMPARE(Lots(static_cast<const ResponsePkgEntity_12989*>(fast.data())),
                  QString("30000,28000"));
-    }
-
-    void fastQuoteFirstIsConvertedOnceWhenPrecisionArrives() {
-        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
-        QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
-        const QSharedPointer<QuoteData> beforeBasic = parent.quote_data;
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x1, 2, 1000, 3))));
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 4, 2000, 9))));
-
-        const QzLv2FastQuoteNodeData* data = NodeData(parent);
-        QCOMPARE(data->precision, 2);
-        QCOMPARE(int(data->stock_type), 3);
-        QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1000, 2));
-        QCOMPARE(data->wills.buy_rows[0].Get("price"), Price(1050, 2));
-        QCOMPARE(Lots(data), QString("300,280"));  // converted once: lots are not divided again
-        const auto* old = static_cast<const QzLv2FastQuoteNodeData*>(beforeBasic.data());
-        QCOMPARE(old->precision, -1);
-        QCOMPARE(Lots(old), QString("30000,28000"));
+        if (!basicFirst) {
+            const auto* old = static_cast<const QzLv2FastQuoteNodeData*>(before.data());
+            QCOMPARE(old->precision, -1);
+            QCOMPARE(Lots(old), QString("30000,28000"));
+        }
     }
 
     void sourcesWithoutOrWithOtherDataAreNotJoined() {
