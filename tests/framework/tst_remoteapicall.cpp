@@ -1,6 +1,4 @@
-// The remote call: the driver that schedules its requests (the timed topic sets checked through
-// it), the recent request set, and the call base (subscriptions, its driver, shutdown order).
-// Time comes from HostClock; ticks are called directly.
+// The remote call: its driver (the timed topic sets), the recent request set and the call base.
 #include <QtTest>
 
 #include <future>
@@ -138,12 +136,10 @@ private slots:
         QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart}));
         QVERIFY(set.TrimAndInsert(TestKey{"SZ000001", kStart}));
         HostClock::AdvanceForTest(2500);
-        // Suppressed, and not remembered: the window still runs from the first request.
         QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 2500}));
         QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 3000}, kStart + 3000));
         QCOMPARE(set.Size(), 2);
         QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart + 3001}, kStart + 3001));
-        QCOMPARE(set.Size(), 1);  // both older ones trimmed
     }
 
     void activateRejoinsOrRequests_data() {
@@ -161,11 +157,10 @@ private slots:
         QFETCH(bool, cached);
         QFETCH(QStringList, events);
         driver_->Activate("A", false);
-        if (answer == 1) {
+        if (answer == 1)
             driver_->MarkAnswered("A");
-        } else if (answer == 2) {
+        else if (answer == 2)
             driver_->StartPush("A");
-        }
         driver_->Deactivate("A");
         HostClock::AdvanceForTest(1999);
         Take();
@@ -175,9 +170,8 @@ private slots:
         const TimedTopicSet<Topic>* sets[] = {&driver_->AwaitingSet(), &driver_->PollingSet(),
                                               &driver_->PushSet()};
         QCOMPARE(sets[cached ? answer : 0]->ExpiryOf("A"), qint64(0));
-        if (!cached) {  // the push entry lingers afresh until an answer renews it
+        if (!cached)  // the push entry lingers afresh until an answer renews it
             QCOMPARE(driver_->PushSet().ExpiryOf("A"), kStart + 1999 + 2000);
-        }
     }
 
     void startPushAnnouncesOnceReloadAsksAgain() {
@@ -206,26 +200,18 @@ private slots:
         driver_->MarkAnswered("C");
         driver_->MarkAnswered("X");  // not active: ignored
         Take();
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
-        QCOMPARE(Take(), (QStringList{"request A", "request B", "poll C"}));
+        QCOMPARE(Ticks(), (QStringList{"request A", "request B", "poll C"}));
         driver_->MarkAnswered("A");  // repeated until answered, then polled
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
         const QStringList asked{"request B", "poll A", "poll C"};
-        QCOMPARE(Take(), asked);
+        QCOMPARE(Ticks(), asked);
         for (const char* t : {"A", "B", "C"})
             driver_->Deactivate(t);
         QCOMPARE(driver_->AwaitingSet().ExpiryOf("B"), kStart + 2000);
         QCOMPARE(driver_->PollingSet().ExpiryOf("A"), kStart + 2000);
         HostClock::AdvanceForTest(1999);
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
-        QCOMPARE(Take(), asked);  // still lingering: asked as before
+        QCOMPARE(Ticks(), asked);  // still lingering: asked as before
         HostClock::AdvanceForTest(1);
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
-        QVERIFY(Take().isEmpty());
+        QVERIFY(Ticks().isEmpty());
     }
 
     void pushTicksRefreshOrAnnounceChanges() {
@@ -276,7 +262,6 @@ private slots:
         QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
     }
 
-    // The timers run on the host clock: frozen, they tick as it is driven, once per interval.
     void settersStartTimersThatDriveTicks() {
         int requests = 0;
         driver_->SetRequestListener(5, [&requests](const Topic&) { ++requests; });
@@ -319,7 +304,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(driver->PollingSet().Contains("SH600000"), 5000);
         call_->DetachNode(node);
         QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), kStart + 2000);
-        // Subscribed again while cached: it rejoins polling without a new request.
         call_->AttachNode(NodeFor("SH600000"));
         QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), qint64(0));
         QCOMPARE(h_.backend->Requests().size(), 1);
@@ -332,10 +316,8 @@ private slots:
         call_->AttachNode(NodeFor("SH600000"));
         QVERIFY(h_.backend->WaitForRequests(2, 5000));
         call_.reset();  // undoes its subscription without reaching the (derived) listeners
-        for (const ServerRequest& request :
-             h_.backend->Requests()) {  // too late for call_: dropped
+        for (const ServerRequest& request : h_.backend->Requests())  // too late for call_
             h_.backend->Answer(request, "SH600000");
-        }
         h_.accessor.reset();  // joins the accessor's thread after whatever it still delivers
         other.reset();        // its accessor went first: it must not reach it when it goes
         QCOMPARE(g_deletedTopics, 0);
@@ -344,12 +326,15 @@ private slots:
 
 private:
     QStringList Take() { return std::exchange(events_, {}); }
+    QStringList Ticks() {  // the awaiting then the polling tick
+        driver_->OnAwaitingTick();
+        driver_->OnPollingTick();
+        return Take();
+    }
 
-    // The driver under test, on the test's own call lock, every event it fires recorded in order.
     QMutex callLock_{QMutex::Recursive};
     QStringList events_;
     std::unique_ptr<RemoteApiCallDriver<Topic>> driver_;
-    // A call on an accessor bound to a scripted server.
     calltest::Harness h_;
     std::unique_ptr<TestCall> call_;
 };

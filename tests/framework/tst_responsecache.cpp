@@ -1,6 +1,5 @@
-// The response cache (eviction, loader and saver hooks) and the history file behind it: its path,
-// layout and checksum (files laid out by hand), what a damaged or hostile file does, and the
-// loader/saver hooks that put it behind the cache.
+// The response cache (eviction, threads, loader and saver) and the history file behind it: path,
+// hand-laid layout, checksum, damaged or hostile files.
 #include <QtTest>
 
 #include <QDirIterator>
@@ -38,7 +37,6 @@ QByteArray U32(quint32 v) {
     return QByteArray(reinterpret_cast<const char*>(&v), 4);
 }
 
-// The kSample data block as laid out on disk, field by field.
 const QByteArray kSampleBlock =
     U32(1) + U32(0xAB) + QByteArray("\x02\x00", 2) +              // flag, value, count
     U32(1000000) + U32(0) + U32(quint32(-42)) + U32(0xFFFFFFFF);  // records
@@ -73,8 +71,7 @@ struct OrderedOnlyKey {
     bool operator==(const OrderedOnlyKey& o) const { return id == o.id; }
 };
 
-// Puts, uses, a replacement, evictions and removes on a cache of three: the recency order after
-// each, for the kind of index the key type makes the cache pick.
+// The recency order on a cache of three after puts, uses, a replacement, evictions and removes.
 template <typename K, typename MakeKey>
 void CheckEvictionOrder(MakeKey key) {
     const auto keys = [&key](std::initializer_list<int> ids) {
@@ -166,8 +163,7 @@ private slots:
         QVERIFY(saverThread != std::this_thread::get_id() && saverThread != std::thread::id());
     }
 
-    // Four threads put, get and remove over the same keys at once: the cache never holds more than
-    // its capacity, its recency list and its index agree, and a value got is one that was put.
+    // Four threads at once: never over capacity, list and index agree, a value got was put.
     void threadsSharingOneCacheKeepItWhole() {
         constexpr int kCapacity = 8;
         constexpr int kThreads = 4;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QString>
+#include <QTest>
 #include <QVector>
 
 namespace fastquotebody {
@@ -13,6 +15,12 @@ struct Level {
     QVector<qint32> queued;
 };
 }  // namespace fastquotebody
+
+// Expects one warning: the tag, the separator, then text matching the regular expression `detail`.
+inline void ExpectWarning(const QString& tag, const QString& detail) {
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^" + tag + " \\{:SEPARATOR\\} " + detail));
+}
 
 // Lays answer bytes out by hand, field by field, little-endian, straight from the layout tables:
 // independent of the encoders and decoders under test.

@@ -1,11 +1,5 @@
-// The 12989 book: the body decoder (fields in wire order, filler levels, bodies rejected whole),
-// the conversion once the price precision is known (price cells, lots, big orders), the
-// "l2_fast_quote" resolver whose two joins build QzLv2FastQuoteNodeData on the parent, and the next
-// book taking over what did not change: a level whose record is byte for byte one of the last
-// book's (same side) keeps its rows, an unchanged side its maps, and the conversion what it
-// converted last time at the same precision; whatever is taken over reads as a fresh book; and
-// the 12989 call on a fast-quote accessor bound to a scripted server: what it asks, when it asks
-// again, what it publishes, caches, replays and signals, and what it refuses.
+// The 12989 book: decoder, conversion, resolver and joins, the next book taking over what did
+// not change, and the 12989 call on a scripted server.
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -61,7 +55,7 @@ const QzLv2FastQuoteNodeData* NodeData(const ScopeTreeNode& node) {
     return dynamic_cast<const QzLv2FastQuoteNodeData*>(node.quote_data.data());
 }
 
-QString Lots(const QzLv2FastQuoteNodeData* data) {
+QString Lots(const ResponsePkgEntity_12989* data) {
     return data->gears.buy_queues.value(Key(1050)).Get("will_volume_list").ToString();
 }
 
@@ -76,14 +70,12 @@ ResponsePkgEntity_12989 Decoded(const QByteArray& body) {
     return entity;
 }
 
-// A book of one buy level at raw 1050 with queued 30000 and 28000 shares.
 QSharedPointer<QuoteData> FastQuoteData(qint8 flag = 1) {
     return QSharedPointer<ResponsePkgEntity_12989>::create(
         Decoded(Body("SH600000", {{1050, 58000, 2, 0, {30000, 28000}}}, {}, flag)));
 }
 
-// A side of n levels laid by Levels(n, price, step): rows in book order then fillers up to ten,
-// both maps keyed by the real prices and the fillers' 0, 1, ...
+// n levels from Levels(n, price, step): rows in book order, fillers up to ten, maps by price.
 void CheckSide(const std::vector<DataRow>& rows, const ThousandGearsQuoteData::RowMap& levels,
                const ThousandGearsQuoteData::RowMap& queues, int n, qint32 price, qint32 step) {
     QCOMPARE(int(rows.size()), std::max(n, 10));
@@ -99,6 +91,7 @@ void CheckSide(const std::vector<DataRow>& rows, const ThousandGearsQuoteData::R
 
 using SideLevels = QVector<Level>;
 using Prices = QList<qint32>;  // the raw prices of the levels expected to be taken over
+using RowMap = ThousandGearsQuoteData::RowMap;
 
 const SideLevels kBuy{{1050, 3000, 2, 0, {1000, 2000}},
                       {1049, 500, 1, 1, {500}},
@@ -134,7 +127,6 @@ bool Shared(const DataRow& a, const DataRow& b) {
     return a.GetCells().IsSharedWith(b.GetCells());
 }
 
-// Same content as the book decoded from scratch: rows in order, maps, flag.
 void CheckReadsAsFresh(const ResponsePkgEntity_12989& next, const ResponsePkgEntity_12989& fresh) {
     QCOMPARE(next.fast_ten_flag, fresh.fast_ten_flag);
     QVERIFY(next.wills.buy_rows == fresh.wills.buy_rows);
@@ -145,20 +137,16 @@ void CheckReadsAsFresh(const ResponsePkgEntity_12989& next, const ResponsePkgEnt
     QVERIFY(next.gears.sell_queues == fresh.gears.sell_queues);
 }
 
-// Each level of one side shares both rows with the last book's level at its price exactly when
-// its price is in `taken`; the side's maps are the last book's when the side did not change.
+// Rows at the prices in `taken` are the last book's; the maps too when the side is unchanged.
 void CheckTakenOver(const SideLevels& side, bool unchanged, const Prices& taken,
-                    const ThousandGearsQuoteData::RowMap& levels,
-                    const ThousandGearsQuoteData::RowMap& queues,
-                    const ThousandGearsQuoteData::RowMap& lastLevels,
-                    const ThousandGearsQuoteData::RowMap& lastQueues) {
-    for (const Level& level : side) {
-        const bool expected = taken.contains(level.price);
-        QVERIFY2(Shared(levels.value(Key(level.price)), lastLevels.value(Key(level.price))) ==
-                         expected &&
-                     Shared(queues.value(Key(level.price)), lastQueues.value(Key(level.price))) ==
-                         expected,
-                 qPrintable(QString("rows at %1").arg(level.price)));
+                    const RowMap& levels, const RowMap& queues, const RowMap& lastLevels,
+                    const RowMap& lastQueues) {
+    for (const Level& l : side) {
+        const auto expected = qMakePair(l.price, taken.contains(l.price));
+        QCOMPARE(qMakePair(l.price, Shared(levels[Key(l.price)], lastLevels[Key(l.price)])),
+                 expected);
+        QCOMPARE(qMakePair(l.price, Shared(queues[Key(l.price)], lastQueues[Key(l.price)])),
+                 expected);
     }
     QCOMPARE(levels.isSharedWith(lastLevels), unchanged);
     QCOMPARE(queues.isSharedWith(lastQueues), unchanged);
@@ -209,10 +197,7 @@ private slots:
         HostClock::UseSystemClock();
     }
 
-    // The request: its parameters and the key group its answer is routed by; then the window
-    // during which the stock is not asked again.
     void requestRepeatedOnlyAfterThreeSeconds() {
-        QCOMPARE(call_->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{"12989"});
         const ScopeTreeNode node = NodeFor("SZ000001", "12989");
         call_->AttachNode(node);
         const ServerRequest request = h_.backend->Requests().value(0);
@@ -225,41 +210,32 @@ private slots:
                                                     "timestamp=" + QString::number(kStartMs)}));
         QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
                  nscell::UnsharedDataCell::FromInteger(kStartMs));
-
-        // Gone and back exactly 3000 ms after the request: the request is still recent.
         call_->DetachNode(node);
         HostClock::AdvanceForTest(3000);
         call_->AttachNode(node);
         QCOMPARE(h_.backend->Requests().size(), 1);
-        // Another stock is not held back by it.
         call_->AttachNode(NodeFor("SZ000002", "12989"));
         QCOMPARE(h_.backend->Requests().size(), 2);
-        // One ms later the first request has aged out: asked anew, with the new time.
         call_->DetachNode(node);
         HostClock::AdvanceForTest(1);
         call_->AttachNode(node);
-        const QList<ServerRequest> requests = h_.backend->Requests();
-        QCOMPARE(requests.size(), 3);
-        QCOMPARE(requests.last().context->keyGroup.Value("stock_code").ToString(),
-                 QString("SZ000001"));
-        QCOMPARE(requests.last().context->keyGroup.Value("timestamp").ToInt64(), kStartMs + 3001);
+        QCOMPARE(h_.backend->Requests().size(), 3);
+        const QStringList keys = ContextKeys(h_.backend->Requests().last());
+        QCOMPARE(keys.first() + " " + keys.last(),
+                 "stock_code=SZ000001 timestamp=" + QString::number(kStartMs + 3001));
     }
 
     void fastTenFlagSignalledOncePerChangeAcrossStocks() {
         call_->AttachNode(NodeFor("SH600000", "12989"));
         call_->AttachNode(NodeFor("SZ000001", "12989"));
         QCOMPARE(int(call_->LastFastTenFlag()), -1);
-        const QList<QPair<QString, int>> answers = {
-            {"SH600000", 0},  // first answer: signalled although 0
-            {"SH600000", 0},  // same: nothing
-            {"SZ000001", 0},  // another stock, same flag: nothing (one flag for the call)
-            {"SZ000001", 1},  // change
-            {"SH600000", 1},  // same as the last one: nothing
-            {"SH600000", -1}  // change
-        };
-        for (const auto& answer : answers)
-            Answer(answer.first, BookBody(answer.first, qint8(answer.second)));
-        QCOMPARE(h_.Take(answers.size()).size(), answers.size());
+        // Signalled: the first flag, then each change, whichever stock it came with.
+        const QStringList codes{"SH600000", "SH600000", "SZ000001",
+                                "SZ000001", "SH600000", "SH600000"};
+        const QList<int> flags{0, 0, 0, 1, 1, -1};
+        for (int i = 0; i < codes.size(); ++i)
+            Answer(codes[i], BookBody(codes[i], qint8(flags[i])));
+        QCOMPARE(h_.Take(codes.size()).size(), codes.size());
         QCOMPARE(FastTenMessages(), (QList<int>{0, 1, -1}));
         QCOMPARE(int(call_->LastFastTenFlag()), -1);
     }
@@ -283,7 +259,6 @@ private slots:
         QCOMPARE(replayed.scope_id, late.scope_id);
         QCOMPARE(int(Entity(replayed)->fast_ten_flag), 1);
         QCOMPARE(h_.backend->Requests().size(), codes.size());
-        // A stock no longer cached replays nothing.
         call_->AttachNode(NodeFor(codes.first(), "12989"));
         QCOMPARE(h_.Queued(), 0);
     }
@@ -294,14 +269,9 @@ private slots:
         for (const ScopeTreeNode& node : {first, second, NodeFor("SH600001", "12989")})
             call_->AttachNode(node);
         h_.backend->Push(12989, BookBody("SH600001", 1));  // no key group: dropped
-        // Three levels announced, one there.
         HandLaid lying = fastquotebody::Header("SH600001", 3, 0).level({1050, 300, 1, 0, {300}});
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression("lv2-12989.*function 12989 body rejected: offset \\d+"));
+        ExpectWarning("lv2-12989", ".*function 12989 body rejected: offset \\d+");
         Answer("SH600001", lying.i8(1).bytes());
-        // Answers are delivered in order: once the next one arrived, the bad ones were handled.
-        // It is published under the code of the request's key group, cached under the body's code.
         Answer("SH600000", BookBody("SH688001", -1));
         const QList<QuoteTaskExecMidResult> results = h_.Take(2);
         QCOMPARE(results.size(), 2);
@@ -378,7 +348,6 @@ private slots:
         QCOMPARE(e.gears.buy_levels.value(Key(1050)).Get("vol"), Big(200));
         QCOMPARE(Text(e.gears.buy_queues.value(Key(1050)), "will_volume_list"), QString("100,100"));
         QCOMPARE(Text(e.gears.buy_queues.value(Key(1049)), "will_volume_list"), QString(""));
-        // Both stay in the rows vector, in book order, before the 7 fillers.
         QCOMPARE(int(e.wills.buy_rows.size()), 10);
         QCOMPARE(e.wills.buy_rows[0].Get("vol"), Big(100));
         QCOMPARE(e.wills.buy_rows[1].Get("vol"), Big(200));
@@ -396,7 +365,6 @@ private slots:
 
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("code length beyond the body") << lyingString;
-        QTest::newRow("inside a level record") << good.left(40);
         QTest::newRow("without the fast-ten flag") << good.left(good.size() - 1);
         QTest::newRow("buy count beyond the levels") << lyingBuyCount.i8(1).bytes();
         QTest::newRow("queued count beyond the volumes") << lyingQueue.i8(1).bytes();
@@ -414,11 +382,9 @@ private slots:
             entity.gears.sell_levels.insert(Key(1), DataRow());
             QString code = "untouched";
             FastQuoteLevelsPtr levels = last.levels;
-            QTest::ignoreMessage(
-                QtWarningMsg,
-                QRegularExpression(
-                    "^lv2-12989 \\{:SEPARATOR\\} FastQuoteDecoder::Decode: function 12989 "
-                    "body rejected: offset \\d+ wanted \\d+ bytes of \\d+$"));
+            ExpectWarning("lv2-12989",
+                          "FastQuoteDecoder::Decode: function 12989 body rejected: "
+                          "offset \\d+ wanted \\d+ bytes of \\d+$");
             QVERIFY(!FastQuoteDecoder::DecodeNext(body, previous, entity, code, levels));
             QCOMPARE(int(entity.fast_ten_flag), 7);
             QCOMPARE(int(entity.wills.buy_rows.size()), 1);
@@ -482,63 +448,49 @@ private slots:
         QCOMPARE(fast.stock_list.GetStockCode(), QString("SZ000001"));
     }
 
-    void basicQuoteFirstThenFastQuoteConvertsOnArrival() {
-        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 2, 1040, 5))));
-        QCOMPARE(NodeData(parent)->precision, 2);
+    void joinsConvertOnceThePrecisionIsKnown_data() {
+        QTest::addColumn<bool>("basicFirst");
+        QTest::newRow("basic quote first") << true;
+        QTest::newRow("fast quote first") << false;
+    }
 
+    // The first basic quote's snapshot sets precision, stock type and previous close, carried in
+    // its message or not; later ones change nothing. The book is converted once, the child's
+    // published book and the node data the host held before not at all.
+    void joinsConvertOnceThePrecisionIsKnown() {
+        QFETCH(bool, basicFirst);
+        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
         const QSharedPointer<QuoteData> fast = FastQuoteData(1);
-        QVERIFY(fastJoin_.Run(parent, Child(fast)));
+        QVERIFY(basicFirst || fastJoin_.Run(parent, Child(fast)));
+        const QSharedPointer<QuoteData> before = parent.quote_data;
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(basicFirst ? 0x34 : 0x1, 2, 1040, 5))));
+        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 4, 2000, 9))));
+        QVERIFY(!basicFirst || fastJoin_.Run(parent, Child(fast)));
         const QzLv2FastQuoteNodeData* data = NodeData(parent);
-        QCOMPARE(int(data->stock_type), 5);
-        QCOMPARE(int(data->fast_ten_flag), 1);
+        QCOMPARE((QList<int>{data->precision, data->stock_type, data->fast_ten_flag}),
+                 (QList<int>{2, 5, 1}));
         QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1040, 2));
         QCOMPARE(data->wills.buy_rows[0].Get("price").DisplayText(), QString("10.50"));
         QCOMPARE(data->wills.buy_rows[0].Get("vol"), Big(58000));  // volumes stay shares
         QCOMPARE(Lots(data), QString("300,280"));
-        QCOMPARE(Text(data->gears.buy_queues.value(Key(1050)), "big_volumeindex_list"),
-                 QString("0"));
-        // The maps hold the converted rows of the vectors; fillers are converted too, "" to "0".
         QCOMPARE(data->gears.buy_levels.value(Key(1050)), data->wills.buy_rows[0]);
         QCOMPARE(data->gears.sell_levels.value(Key(9)), data->wills.sell_rows[9]);
         QCOMPARE(data->wills.sell_rows[9].Get("price"), Price(0, 2));
         QCOMPARE(Text(data->gears.sell_queues.value(Key(9)), "will_volume_list"), QString("0"));
-        // The child's published book is not converted in place.
-        const auto* raw = static_cast<const ResponsePkgEntity_12989*>(fast.data());
-        QCOMPARE(raw->wills.buy_rows[0].Get("price"), Big(1050));
-        QCOMPARE(Text(raw->gears.buy_queues.value(Key(1050)), "will_volume_list"),
+        QCOMPARE(Lots(static_cast<const ResponsePkgEntity_12989*>(fast.data())),
                  QString("30000,28000"));
-    }
-
-    void fastQuoteFirstIsConvertedOnceWhenPrecisionArrives() {
-        ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
-        QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
-        const QSharedPointer<QuoteData> beforeBasic = parent.quote_data;
-        // The first basic quote sets precision, 16-bit value and previous close though its
-        // message carried none of them (what the snapshot holds is what counts); later ones
-        // change nothing.
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x1, 2, 1000, 3))));
-        QVERIFY(basicJoin_.Run(parent, Child(BasicQuoteData(0x4 | 0x10 | 0x20, 4, 2000, 9))));
-
-        const QzLv2FastQuoteNodeData* data = NodeData(parent);
-        QCOMPARE(data->precision, 2);
-        QCOMPARE(int(data->stock_type), 3);
-        QCOMPARE(data->wills.summary.Get("prev_price_base"), Price(1000, 2));
-        QCOMPARE(data->wills.buy_rows[0].Get("price"), Price(1050, 2));
-        QCOMPARE(Lots(data), QString("300,280"));  // converted once: lots are not divided again
-        // The node data the host held before is a separate object and stays raw.
-        const auto* old = static_cast<const QzLv2FastQuoteNodeData*>(beforeBasic.data());
-        QCOMPARE(old->precision, -1);
-        QCOMPARE(Lots(old), QString("30000,28000"));
+        if (!basicFirst) {
+            const auto* old = static_cast<const QzLv2FastQuoteNodeData*>(before.data());
+            QCOMPARE(old->precision, -1);
+            QCOMPARE(Lots(old), QString("30000,28000"));
+        }
     }
 
     void sourcesWithoutOrWithOtherDataAreNotJoined() {
-        // No data on either side: the parent gets an empty node data, the join fails.
         ScopeTreeNode parent = ScopeTreeNode::NewRoot("l2_fast_quote");
         QVERIFY(!basicJoin_.Run(parent, Child({})));
         QVERIFY(NodeData(parent) != nullptr);
         QVERIFY(!fastJoin_.Run(parent, Child({})));
-        // The parent's data is kept when the source has none or the wrong kind.
         QVERIFY(fastJoin_.Run(parent, Child(FastQuoteData(1))));
         const QSharedPointer<QuoteData> joined = parent.quote_data;
         QVERIFY(!fastJoin_.Run(parent, Child(BasicQuoteData(0x4, 2, 0, 0))));
@@ -547,7 +499,6 @@ private slots:
             basicJoin_.Run(parent, Child(FastQuoteData(0))));  // wrong kind: succeeds, no change
         QCOMPARE(parent.quote_data, joined);
 
-        // A parent holding other quote data is given a node data.
         ScopeTreeNode other = ScopeTreeNode::NewRoot("l2_fast_quote");
         other.quote_data = QSharedPointer<QuoteData>::create();
         QVERIFY(fastJoin_.Run(other, Child(FastQuoteData(1))));
@@ -596,7 +547,6 @@ private slots:
                        lastGears.buy_levels, lastGears.buy_queues);
         CheckTakenOver(sell, Laid(sell) == Laid(kSell), takenSell, gears.sell_levels,
                        gears.sell_queues, lastGears.sell_levels, lastGears.sell_queues);
-        // The book after this one takes over from this one, not from the last.
         const Book again = DecodedNext(body, next.levels.get());
         QVERIFY(again.entity.gears.buy_levels.isSharedWith(gears.buy_levels));
         QVERIFY(again.entity.gears.sell_queues.isSharedWith(gears.sell_queues));
@@ -609,8 +559,6 @@ private slots:
         QTest::newRow("precision changed") << 3 << false;
     }
 
-    // One buy level changes between the two books: the converted rows of every other level,
-    // and the converted maps of the unchanged side, are the last conversion's own.
     void conversionTakesOverWhatItConvertedLastTime() {
         QFETCH(int, lastPrecision);
         QFETCH(bool, takenOver);
@@ -640,8 +588,6 @@ private slots:
         QVERIFY(!gears.buy_levels.isSharedWith(lastGears.buy_levels));
     }
 
-    // Through the join, push after push: the node's book always reads as the last push converted
-    // from scratch, including after a push that brings back an earlier book.
     void fastQuoteJoinKeepsConvertingPushAfterPush() {
         ScopeTreeNode target;
         auto data = QSharedPointer<QzLv2FastQuoteNodeData>::create();
@@ -670,7 +616,6 @@ private:
     QzLv2FastQuoteScopeResolver resolver_{nullptr};
     JoinMethodValue basicJoin_;
     JoinMethodValue fastJoin_;
-    // Answers the request whose key group names the code.
     void Answer(const QString& code, const QByteArray& body) {
         for (const ServerRequest& request : h_.backend->Requests()) {
             if (request.context &&

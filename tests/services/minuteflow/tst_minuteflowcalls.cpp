@@ -1,6 +1,4 @@
-// The 12842, 12844 and 12988 calls on a scripted server: what they ask, how the paging walks a
-// day back to its start, what a damaged history file costs (a miss with its warning, the series
-// fetched again, the file replaced). A second run from the file: tst_qzlv2.
+// The 12842, 12844 and 12988 calls on a scripted server: requests, paging, damaged history files.
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -114,8 +112,7 @@ private slots:
             call = h_.Make<QzLv2RemoteApiCall_12844>();
         else
             call = h_.Make<QzLv2RemoteApiCall_12988>();
-        QVERIFY(call->GetSupportedTypeSet().count(ScopeTypeVariant(QString::number(function))) ==
-                1);
+        QCOMPARE(call->GetSupportedTypeSet().count(QString::number(function)), std::size_t(1));
         call->AttachNode(FlowNode(QString::number(function), cycle));
         const ServerRequest request = h_.WaitForRequestOf(function, 1);
         QCOMPARE(Flatten(request.params), params);
@@ -168,8 +165,7 @@ private slots:
         QCOMPARE(int(Batch(replay)->count), 7);
     }
 
-    // A poll's answer calls for the page already asked for: within 3000 ms it is not asked again;
-    // later it is.
+    // The page a poll calls for again is asked once within 3000 ms, and again later.
     void pollOfAnIncompleteSeriesAsksTheSamePageOnce() {
         auto call = h_.Make<QzLv2RemoteApiCall_12842>();
         call->AttachNode(FlowNode("12842", "1min"));
