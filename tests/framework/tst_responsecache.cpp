@@ -113,6 +113,16 @@ struct OrderedOnlyKey {
     bool operator==(const OrderedOnlyKey& o) const { return id == o.id; }
 };
 
+// A key whose hashes fall into a few values: entries share chains, so lookups, evictions and
+// removals happen in the middle of a chain as well as at its head.
+struct CollidingKey {
+    int id = 0;
+    bool operator==(const CollidingKey& o) const { return id == o.id; }
+};
+uint qHash(const CollidingKey& key) {
+    return static_cast<uint>(key.id % 3);
+}
+
 template <typename K, typename MakeKey>
 void CheckAgainstReference(int capacity, quint32 seed, MakeKey makeKey) {
     ResponseCache<K, int> cache(capacity);
@@ -217,8 +227,8 @@ private slots:
     }
 
     // Random puts, gets and removes over three times the capacity's worth of keys, for every kind
-    // of index the cache picks (qHash, std::hash, ordered): the same keys in the same order as the
-    // plain list with an index, after every step.
+    // of index the cache picks (qHash, std::hash, ordered) and for keys whose hashes collide: the
+    // same keys in the same order as the plain list with an index, after every step.
     void behavesAsListWithIndex() {
         QFETCH(int, capacity);
         QFETCH(quint32, seed);
@@ -226,6 +236,7 @@ private slots:
         CheckAgainstReference<std::string>(capacity, seed, [](int i) { return std::to_string(i); });
         CheckAgainstReference<OrderedOnlyKey>(capacity, seed,
                                               [](int i) { return OrderedOnlyKey{i}; });
+        CheckAgainstReference<CollidingKey>(capacity, seed, [](int i) { return CollidingKey{i}; });
     }
 
     void tryGetMissesQuietlyAndAsksTheLoader() {
