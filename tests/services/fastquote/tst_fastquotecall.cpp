@@ -139,6 +139,44 @@ private slots:
         QCOMPARE(h_.Queued(), 0);
     }
 
+    void pushTakesOverLastBookOfSubscribedStockBeyondCache_data() {
+        QTest::addColumn<bool>("resubscribed");
+        QTest::addColumn<bool>("sharedExpected");
+        QTest::newRow("subscribed throughout") << false << true;
+        QTest::newRow("left and came back, no longer cached") << true << false;
+    }
+
+    // Eleven stocks, one more than the cache keeps: the first stock's last book is no longer
+    // cached when its next one comes, yet a subscribed stock's unchanged book still takes over the
+    // last one's maps. A stock whose subscribers all left keeps nothing.
+    void pushTakesOverLastBookOfSubscribedStockBeyondCache() {
+        QFETCH(bool, resubscribed);
+        QFETCH(bool, sharedExpected);
+        QStringList codes;
+        QList<ScopeTreeNode> nodes;
+        for (int i = 0; i < 11; ++i) {
+            codes << QString("SZ0000%1").arg(i, 2, 10, QChar('0'));
+            nodes << NodeFor(codes.last(), "12989");
+            call_->AttachNode(nodes.last());
+            Answer(codes.last(), Book(codes.last(), 1));
+        }
+        const QList<QuoteTaskExecMidResult> first = h_.Take(codes.size());
+        QCOMPARE(first.size(), codes.size());
+        QTRY_VERIFY_WITH_TIMEOUT(!call_->Cache().Contains(codes.first()), kWaitMs);
+        if (resubscribed) {
+            call_->DetachNode(nodes.first());
+            call_->AttachNode(nodes.first());
+        }
+        Answer(codes.first(), Book(codes.first(), 1));
+        const QList<QuoteTaskExecMidResult> next = h_.Take(1);
+        QCOMPARE(next.size(), 1);
+        const ThousandGearsQuoteData& before = Entity(first.first())->gears;
+        const ThousandGearsQuoteData& after = Entity(next.first())->gears;
+        QVERIFY(after.buy_levels == before.buy_levels);
+        QCOMPARE(after.buy_levels.isSharedWith(before.buy_levels), sharedExpected);
+        QCOMPARE(after.sell_queues.isSharedWith(before.sell_queues), sharedExpected);
+    }
+
     void answerReachesNodesOfRequestedStockBadOnesNothing() {
         const ScopeTreeNode first = NodeFor("SH600000", "12989");
         const ScopeTreeNode second = NodeFor("SH600000", "12989");
