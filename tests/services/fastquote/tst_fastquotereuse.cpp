@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "host/quoter/ResponsePkgEntity_12989.h"
+#include "services/fastquote/FastQuoteColumns.h"
 #include "services/fastquote/FastQuoteConversion.h"
 #include "services/fastquote/FastQuoteDecoder.h"
 #include "services/fastquote/FastQuoteJoins.h"
@@ -155,6 +156,30 @@ private slots:
         const Book again = DecodedNext(body, next.levels.get());
         QVERIFY(again.entity.gears.buy_levels.isSharedWith(gears.buy_levels));
         QVERIFY(again.entity.gears.sell_queues.isSharedWith(gears.sell_queues));
+    }
+
+    void repeatedPriceKeepsTheLaterLevel_data() {
+        QTest::addColumn<int>("changed");
+        QTest::newRow("the earlier of the two changed") << 0;
+        QTest::newRow("the later of the two changed") << 2;
+        QTest::newRow("the level between them changed") << 1;
+    }
+
+    // A side that names one price twice: its maps hold the later level there, also when the next
+    // book (same prices) changes only one of the levels and takes the rest over.
+    void repeatedPriceKeepsTheLaterLevel() {
+        QFETCH(int, changed);
+        const SideLevels repeated{
+            {1050, 100, 1, 0, {100}}, {1049, 200, 1, 0, {200}}, {1050, 300, 1, 0, {300}}};
+        SideLevels buy = repeated;
+        buy[changed].volume += 5;
+        buy[changed].queued[0] += 5;
+        const Book last = DecodedNext(Body("SH600000", repeated, kSell, 1), nullptr);
+        const QByteArray body = Body("SH600000", buy, kSell, 1);
+        const Book next = DecodedNext(body, last.levels.get());
+        CheckReadsAsFresh(next.entity, DecodedNext(body, nullptr).entity);
+        QCOMPARE(At(next.entity.gears.buy_queues, 1050).Get(fastquote::kWillVolumeList).ToString(),
+                 QString::number(buy[2].queued[0]));
     }
 
     void truncatedNextBodyIsRejectedWhole() {
