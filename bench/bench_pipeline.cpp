@@ -390,6 +390,7 @@ void BM_Tick50(benchmark::State& state) {
         pushes.push_back(PushBody(rig.Code(stock)));
     }
     std::vector<double> latencies;
+    std::vector<double> lasts;  // per tick all at once: its last result's latency
     size_t step = 0;
     for (auto _ : state) {
         for (int stock = 0; stock < kTickStocks; ++stock) {
@@ -404,15 +405,25 @@ void BM_Tick50(benchmark::State& state) {
                 return;
             }
         }
-        if (allAtOnce && !rig.Collect(2 * kTickStocks, latencies)) {
-            state.SkipWithError("no result");
-            return;
+        if (allAtOnce) {
+            const size_t first = latencies.size();
+            if (!rig.Collect(2 * kTickStocks, latencies)) {
+                state.SkipWithError("no result");
+                return;
+            }
+            lasts.push_back(
+                *std::max_element(latencies.begin() + static_cast<long>(first), latencies.end()));
         }
         ++step;
     }
     state.counters["p50_us"] = Percentile(latencies, 0.5);
     state.counters["p99_us"] = Percentile(latencies, 0.99);
     state.counters["max_us"] = Percentile(latencies, 1.0);
+    if (allAtOnce) {
+        // The tick's last result, median over the ticks: the messages' work end to end in one
+        // go, without the ticks a busy machine stretched (which the p99 shows).
+        state.counters["tick_p50_us"] = Percentile(lasts, 0.5);
+    }
 }
 BENCHMARK(BM_Tick50)->Arg(0)->Arg(1)->UseRealTime();
 

@@ -3,14 +3,15 @@
 #include <QHashFunctions>
 #include <QList>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "framework/CacheLock.h"
 #include "framework/DiskCacheListener.h"
@@ -26,17 +27,102 @@ template <typename K>
 struct HasQHash<K, std::void_t<decltype(qHash(std::declval<const K&>()))>> : std::true_type {};
 
 template <typename K>
-struct QHasher {
-    size_t operator()(const K& key) const { return qHash(key); }
+constexpr bool kHashable = HasQHash<K>::value || std::is_default_constructible<std::hash<K>>::value;
+
+template <typename K>
+size_t HashOf(const K& key) {
+    if constexpr (HasQHash<K>::value) {
+        return qHash(key);
+    } else {
+        return std::hash<K>()(key);
+    }
+}
+
+// The index of a cache by key over slots the cache owns (each slot holds its key and the links
+// below): a chained hash table whose chains run through the slots themselves, so a key is hashed
+// once per operation (an evicting put included: the evicted slot remembers its hash) and moving a
+// slot to another key allocates nothing. Its buckets are allocated once, for the capacity.
+template <typename K, typename Slot>
+class HashIndex {
+public:
+    struct Probe {
+        size_t hash = 0;
+    };
+
+    explicit HashIndex(int capacity) {
+        size_t buckets = 8;
+        while (buckets < 2 * static_cast<size_t>(capacity)) {
+            buckets *= 2;
+        }
+        buckets_.assign(buckets, nullptr);
+    }
+
+    Slot* Find(const K& key, Probe& probe) const {
+        probe.hash = HashOf(key);
+        for (Slot* slot = buckets_[probe.hash & (buckets_.size() - 1)]; slot != nullptr;
+             slot = slot->chain) {
+            if (slot->hash == probe.hash && slot->key == key) {
+                return slot;
+            }
+        }
+        return nullptr;
+    }
+
+    // Files the slot, whose key is the one probed, under that key.
+    void Link(Slot* slot, const Probe& probe) {
+        slot->hash = probe.hash;
+        Slot*& head = buckets_[probe.hash & (buckets_.size() - 1)];
+        slot->chain = head;
+        head = slot;
+    }
+
+    void Unlink(Slot* slot) {
+        Slot** link = &buckets_[slot->hash & (buckets_.size() - 1)];
+        while (*link != slot) {
+            link = &(*link)->chain;
+        }
+        *link = slot->chain;
+        slot->chain = nullptr;
+    }
+
+private:
+    std::vector<Slot*> buckets_;  // power-of-two count; a chain per bucket
 };
 
-// The index of a cache by key: a hash table when the key has qHash or std::hash, else an ordered
-// map (every topic type is ordered). Both keep their elements' addresses while they hold them.
+// The index of a key with neither qHash nor std::hash (every topic type is ordered): an ordered
+// map to the slots. An unlinked entry's node is kept for the next link, so a full cache still
+// allocates nothing to evict.
 template <typename K, typename Slot>
-using IndexFor =
-    std::conditional_t<HasQHash<K>::value, std::unordered_map<K, Slot, QHasher<K>>,
-                       std::conditional_t<std::is_default_constructible<std::hash<K>>::value,
-                                          std::unordered_map<K, Slot>, std::map<K, Slot>>>;
+class OrderedIndex {
+public:
+    struct Probe {};
+
+    explicit OrderedIndex(int /*capacity*/) {}
+
+    Slot* Find(const K& key, Probe& /*probe*/) const {
+        auto found = map_.find(key);
+        return found != map_.end() ? found->second : nullptr;
+    }
+
+    void Link(Slot* slot, const Probe& /*probe*/) {
+        if (spare_.empty()) {
+            map_.emplace(slot->key, slot);
+            return;
+        }
+        spare_.key() = slot->key;
+        spare_.mapped() = slot;
+        map_.insert(std::move(spare_));
+    }
+
+    void Unlink(Slot* slot) { spare_ = map_.extract(slot->key); }
+
+private:
+    std::map<K, Slot*> map_;
+    typename std::map<K, Slot*>::node_type spare_;
+};
+
+template <typename K, typename Slot>
+using IndexFor = std::conditional_t<kHashable<K>, HashIndex<K, Slot>, OrderedIndex<K, Slot>>;
 
 }  // namespace cache_index
 
@@ -48,20 +134,19 @@ using IndexFor =
 // ConcurrentRunner with copies of key and value; the destructor waits for running saves, so an
 // owner must not hold a lock that its saver takes while destroying the cache.
 //
-// Layout: one index (a hash table keyed by the topic) whose entries are threaded on an intrusive
-// recency list, rather than a separate list plus an index into it: a hit is one lookup and a few
-// pointer moves, and a put into a full cache reuses the evicted entry's node, so a cache that is
-// full allocates nothing more. What callers see (recency order, eviction, hooks, the miss
-// exception) is that of a list with an index.
+// Layout: the entries live in slots the cache owns, threaded on an intrusive recency list and on
+// the index's chains, rather than a separate list plus an index into it: a hit is one hash and a
+// few pointer moves, and a put into a full cache hashes its key once and reuses the evicted
+// entry's slot, so a cache that is full allocates nothing more. What callers see (recency order,
+// eviction, hooks, the miss exception) is that of a list with an index.
 template <typename K, typename V>
 class ResponseCache {
 public:
     using Loader = cache::OnLoadFromDiskCacheListener<K, V>;
     using Saver = cache::OnSaveToDiskCacheListener<K, V>;
 
-    explicit ResponseCache(int capacity) : capacity_(capacity < 1 ? 1 : capacity) {
-        Reserve(index_);
-    }
+    explicit ResponseCache(int capacity)
+        : capacity_(capacity < 1 ? 1 : capacity), index_(capacity_) {}
     ResponseCache(const ResponseCache&) = delete;
     ResponseCache& operator=(const ResponseCache&) = delete;
     ~ResponseCache() { runner_.WaitForDone(); }
@@ -90,10 +175,10 @@ public:
     // has the key. For callers to whom a miss is an everyday event.
     bool TryGet(const K& key, V& value) {
         std::lock_guard<CacheLock> guard(mutex_);
-        auto found = index_.find(key);
-        if (found != index_.end()) {
-            MakeNewest(&found->second);
-            value = found->second.value;
+        Probe probe;
+        if (Slot* slot = index_.Find(key, probe)) {
+            MakeNewest(slot);
+            value = slot->value;
             return true;
         }
         V loaded{};
@@ -109,11 +194,12 @@ public:
     // loader: for a caller that only looks at what is there (not a use of the entry).
     bool Peek(const K& key, V& value) const {
         std::lock_guard<CacheLock> guard(mutex_);
-        auto found = index_.find(key);
-        if (found == index_.end()) {
+        Probe probe;
+        const Slot* slot = index_.Find(key, probe);
+        if (slot == nullptr) {
             return false;
         }
-        value = found->second.value;
+        value = slot->value;
         return true;
     }
 
@@ -122,16 +208,17 @@ public:
     // handed (as copies) to the saver in the background.
     void Put(const K& key, const V& value, bool fromLoader = false) {
         std::lock_guard<CacheLock> guard(mutex_);
-        auto found = index_.find(key);
-        if (found != index_.end()) {
-            found->second.value = value;
-            MakeNewest(&found->second);
-        } else if (static_cast<int>(index_.size()) >= capacity_) {
-            Recycle(key, value);
+        Probe probe;
+        if (Slot* slot = index_.Find(key, probe)) {
+            slot->value = value;
+            MakeNewest(slot);
         } else {
-            auto inserted = index_.emplace(key, Slot{value}).first;
-            inserted->second.key = &inserted->first;
-            PushNewest(&inserted->second);
+            Slot* fresh = size_ >= capacity_ ? Evict() : NewSlot();
+            fresh->key = key;
+            fresh->value = value;
+            index_.Link(fresh, probe);
+            PushNewest(fresh);
+            ++size_;
         }
         if (!fromLoader && saver_) {
             std::shared_ptr<Saver> saver = saver_;
@@ -141,15 +228,18 @@ public:
 
     bool Contains(const K& key) const {
         std::lock_guard<CacheLock> guard(mutex_);
-        return index_.find(key) != index_.end();
+        Probe probe;
+        return index_.Find(key, probe) != nullptr;
     }
 
     void Remove(const K& key) {
         std::lock_guard<CacheLock> guard(mutex_);
-        auto found = index_.find(key);
-        if (found != index_.end()) {
-            Unlink(&found->second);
-            index_.erase(found);
+        Probe probe;
+        if (Slot* slot = index_.Find(key, probe)) {
+            Drop(slot);
+            slot->value = V{};  // what it holds goes now, not when the slot is reused
+            slot->older = free_;
+            free_ = slot;
         }
     }
 
@@ -158,14 +248,14 @@ public:
         std::lock_guard<CacheLock> guard(mutex_);
         QList<K> keys;
         for (const Slot* slot = newest_; slot != nullptr; slot = slot->older) {
-            keys.append(*slot->key);
+            keys.append(slot->key);
         }
         return keys;
     }
 
     int Size() const {
         std::lock_guard<CacheLock> guard(mutex_);
-        return static_cast<int>(index_.size());
+        return size_;
     }
 
     int Capacity() const { return capacity_; }
@@ -174,33 +264,43 @@ public:
     void WaitForSaves() { runner_.WaitForDone(); }
 
 private:
-    // An entry: its value and its place in the recency list (newer is toward newest_).
+    // An entry: its key and value, its place in the recency list (newer is toward newest_) and
+    // its link in the index's chain. A removed slot waits on the free list (through `older`).
     struct Slot {
-        V value;
-        const K* key = nullptr;  // the index's own key of this entry
+        K key{};
+        V value{};
+        size_t hash = 0;
+        Slot* chain = nullptr;
         Slot* newer = nullptr;
         Slot* older = nullptr;
     };
     using Index = cache_index::IndexFor<K, Slot>;
+    using Probe = typename Index::Probe;
 
-    template <typename Map>
-    void Reserve(Map& map) {
-        if constexpr (!std::is_same<Map, std::map<K, Slot>>::value) {
-            map.reserve(static_cast<size_t>(capacity_) + 1);
+    // A slot for a new entry: a removed entry's, else a new one (a deque keeps the addresses).
+    Slot* NewSlot() {
+        if (free_ != nullptr) {
+            Slot* slot = free_;
+            free_ = slot->older;
+            slot->older = nullptr;
+            return slot;
         }
+        slots_.emplace_back();
+        return &slots_.back();
     }
 
-    // The oldest entry's node takes the new key and value: the node is moved between buckets,
-    // nothing is allocated or freed.
-    void Recycle(const K& key, const V& value) {
+    // The oldest entry leaves; its slot takes the new entry, so a full cache allocates nothing.
+    Slot* Evict() {
         Slot* oldest = oldest_;
-        Unlink(oldest);
-        auto node = index_.extract(*oldest->key);
-        node.key() = key;
-        node.mapped().value = value;
-        auto inserted = index_.insert(std::move(node)).position;
-        inserted->second.key = &inserted->first;
-        PushNewest(&inserted->second);
+        Drop(oldest);
+        return oldest;
+    }
+
+    // Takes the slot out of the index and the recency list.
+    void Drop(Slot* slot) {
+        index_.Unlink(slot);
+        Unlink(slot);
+        --size_;
     }
 
     void Unlink(Slot* slot) {
@@ -224,10 +324,13 @@ private:
     }
 
     mutable CacheLock mutex_;
+    const int capacity_;
+    std::deque<Slot> slots_;  // every slot ever used, at most capacity_ of them
     Index index_;
     Slot* newest_ = nullptr;  // most recently used
     Slot* oldest_ = nullptr;  // least recently used: evicted first
-    const int capacity_;
+    Slot* free_ = nullptr;    // removed entries' slots
+    int size_ = 0;
     std::shared_ptr<Loader> loader_;
     std::shared_ptr<Saver> saver_;
     ConcurrentRunner runner_;

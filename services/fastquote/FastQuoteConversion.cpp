@@ -34,13 +34,13 @@ public:
         }
         const DataRow* earlier =
             previous_ != nullptr ? Find(*previous_, row, done_.size()) : nullptr;
-        const DataRow original = row;
+        DataRow original = row;
         if (earlier != nullptr) {
             row = *earlier;
         } else {
             convert(row);
         }
-        done_.emplace_back(original, row);
+        done_.emplace_back(std::move(original), row);
     }
 
     // Notes a conversion taken over with a whole map, for the next book's rows to find.

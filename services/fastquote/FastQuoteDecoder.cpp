@@ -105,6 +105,44 @@ void FillMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
     }
 }
 
+// A side whose levels have the last book's prices, in the same order, while some of them changed
+// (a typical push): the last book's maps, with the changed levels' rows put in at their prices.
+// The maps are copied whole rather than built key by key. A changed level whose price a later
+// level repeats is left out, as FillMaps would leave it. False (nothing done) for any other side.
+bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
+               const SideDecode& side) {
+    if (side.previous == nullptr || side.previousSide->count != range.count) {
+        return false;
+    }
+    const auto& before = side.previous->levels;
+    const size_t first = static_cast<size_t>(range.first);
+    const size_t previousFirst = static_cast<size_t>(side.previousSide->first);
+    const size_t count = static_cast<size_t>(range.count);
+    for (size_t i = 0; i < count; ++i) {
+        if (next.levels[first + i].price != before[previousFirst + i].price) {
+            return false;
+        }
+    }
+    side.levelMap = side.previousSide->levelMap;
+    side.queueMap = side.previousSide->queueMap;
+    for (size_t i = 0; i < count; ++i) {
+        const FastQuoteLevels::Level& level = next.levels[first + i];
+        if (level.level.GetCells().IsSharedWith(before[previousFirst + i].level.GetCells())) {
+            continue;
+        }
+        bool repeated = false;
+        for (size_t j = i + 1; j < count && !repeated; ++j) {
+            repeated = next.levels[first + j].price == level.price;
+        }
+        if (!repeated) {
+            const UnsharedDataCell key = UnsharedDataCell::FromInteger(level.price);
+            side.levelMap.insert(key, level.level);
+            side.queueMap.insert(key, level.queue);
+        }
+    }
+    return true;
+}
+
 // Reads `count` level records of one side into its rows vector and its two maps, pads the side
 // with filler levels up to the shown levels, and notes the side in `next`. A side whose levels
 // are all the last book's, in the same order, shares the last book's maps.
@@ -129,7 +167,7 @@ void ReadSide(CMemArchive& in, const QByteArray& body, int count, const SideDeco
     if (unchanged) {
         side.levelMap = side.previousSide->levelMap;
         side.queueMap = side.previousSide->queueMap;
-    } else {
+    } else if (!PatchMaps(next, nextSide, side)) {
         FillMaps(next, nextSide, side);
     }
     nextSide.levelMap = side.levelMap;

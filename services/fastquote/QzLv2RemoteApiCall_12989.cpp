@@ -37,8 +37,9 @@ void QzLv2RemoteApiCall_12989::Init() {
     QMutexLocker locker(&callLock_);
     supportedTypes_.Insert(ScopeTypeVariant(QString::number(kFunctionId)));
     RegisterReplayListener();
-    // Losing the last subscriber sends nothing: the deleted listener only takes the lock.
-    SetTopicListeners([this](const Topic& topic) { OnTopicInserted(topic); }, nullptr);
+    // Losing the last subscriber sends nothing; the stock's last levels go.
+    SetTopicListeners([this](const Topic& topic) { OnTopicInserted(topic); },
+                      [this](const Topic& topic) { OnTopicDeleted(topic); });
 }
 
 void QzLv2RemoteApiCall_12989::AttachNode(const ScopeTreeNode& node) {
@@ -74,6 +75,7 @@ ResponsePkg_12989 QzLv2RemoteApiCall_12989::ReplayPackage(const Topic& topic) {
 }
 
 void QzLv2RemoteApiCall_12989::OnTopicInserted(const Topic& topic) {
+    subscribed_levels_.insert(topic.Code(), nullptr);
     FastQuoteRequestKey key;
     key.code = topic.code;
     key.index = kRequestIndex;
@@ -82,6 +84,21 @@ void QzLv2RemoteApiCall_12989::OnTopicInserted(const Topic& topic) {
     if (recent_requests_.TrimAndInsert(key, key.timestamp)) {
         SendRequest(key);
     }
+}
+
+void QzLv2RemoteApiCall_12989::OnTopicDeleted(const Topic& topic) {
+    subscribed_levels_.remove(topic.Code());
+}
+
+// What the stock's last book left: kept for a subscribed stock, else (an answer for a stock
+// nobody follows any more) whatever the cache still holds, into `last`.
+const FastQuoteLevels* QzLv2RemoteApiCall_12989::PreviousLevels(const QString& stockCode,
+                                                                FastQuoteCacheValue& last) {
+    auto found = subscribed_levels_.constFind(stockCode);
+    if (found != subscribed_levels_.constEnd() && found.value() != nullptr) {
+        return found.value().get();
+    }
+    return cache_.Peek(stockCode, last) ? last->levels.get() : nullptr;
 }
 
 void QzLv2RemoteApiCall_12989::SendRequest(const FastQuoteRequestKey& key) {
@@ -115,7 +132,7 @@ void QzLv2RemoteApiCall_12989::OnResponse(const Resp_s& resp) {
     // index, count and timestamp come back too; the topic is the code alone.
     // The stock's last book lends the new one the rows of every level that did not change.
     FastQuoteCacheValue last;
-    const FastQuoteLevels* previous = cache_.Peek(stockCode, last) ? last->levels.get() : nullptr;
+    const FastQuoteLevels* previous = PreviousLevels(stockCode, last);
     ResponsePkg_12989 package;
     QString bodyCode;
     FastQuoteLevelsPtr levels;
@@ -124,6 +141,10 @@ void QzLv2RemoteApiCall_12989::OnResponse(const Resp_s& resp) {
     }
     UpdateFastTenFlag(package->fast_ten_flag);
     publisher_.Publish(Topic(stockCode), package);
+    auto subscribed = subscribed_levels_.find(stockCode);
+    if (subscribed != subscribed_levels_.end()) {
+        subscribed.value() = levels;
+    }
 
     auto entry = QSharedPointer<FastQuoteCacheEntry>::create();
     entry->fast_ten_flag = package->fast_ten_flag;

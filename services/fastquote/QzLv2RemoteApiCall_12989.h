@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 
@@ -24,7 +25,10 @@ struct FastQuoteCallTraits {
 // server then pushes the stock's book. Every answer is decoded, a change of the fast-ten flag
 // (one last flag for the whole call) is signalled through QzSignalControlMgr, the package is
 // published on the stock's topic and cached (the ten most recent stocks) under the body's code
-// so that a late subscriber gets the last book at once.
+// so that a late subscriber gets the last book at once. Apart from the cache, the call keeps what
+// each subscribed stock's last book leaves for its next one (FastQuoteLevels), so that a push
+// takes over its unchanged levels however many stocks are subscribed; a stock's entry goes with
+// its last subscriber.
 //
 // Threads: every entry point takes the call lock (RemoteApiCallBase): the receiver on the
 // accessor's thread, AttachNode/DetachNode on the quoter's work thread, publisher listeners from
@@ -53,11 +57,15 @@ protected:
 
 private:
     void OnTopicInserted(const Topic& topic);
+    void OnTopicDeleted(const Topic& topic);
+    const FastQuoteLevels* PreviousLevels(const QString& stockCode, FastQuoteCacheValue& last);
     void SendRequest(const FastQuoteRequestKey& key);
     void OnResponse(const Resp_s& resp);
     void UpdateFastTenFlag(qint8 flag);
     static void PrintNodeLine(const char* what, int scopeId);
 
     RecentRequestSet<FastQuoteRequestKey> recent_requests_;
+    // subscribed stock code -> what its last book leaves (null before its first answer)
+    QHash<QString, FastQuoteLevelsPtr> subscribed_levels_;
     qint8 last_fast_ten_flag_ = -1;
 };

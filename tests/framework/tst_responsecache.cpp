@@ -3,10 +3,12 @@
 #include <QtTest>
 
 #include <QDirIterator>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include <future>
+#include <list>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -64,6 +66,44 @@ void WriteRaw(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), qint64(bytes.size()));
 }
 
+// A plain list-with-index LRU, the cache's behaviour spelled out, to check the cache against.
+template <typename K>
+class ReferenceLru {
+public:
+    explicit ReferenceLru(int capacity) : capacity_(capacity) {}
+    bool Get(const K& key, int& value) {
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (it->first == key) {
+                value = it->second;
+                entries_.splice(entries_.begin(), entries_, it);
+                return true;
+            }
+        }
+        return false;
+    }
+    void Put(const K& key, int value) {
+        Remove(key);
+        entries_.emplace_front(key, value);
+        if (static_cast<int>(entries_.size()) > capacity_) {
+            entries_.pop_back();
+        }
+    }
+    void Remove(const K& key) {
+        entries_.remove_if([&key](const std::pair<K, int>& e) { return e.first == key; });
+    }
+    QList<K> Keys() const {
+        QList<K> keys;
+        for (const auto& e : entries_) {
+            keys.append(e.first);
+        }
+        return keys;
+    }
+
+private:
+    int capacity_;
+    std::list<std::pair<K, int>> entries_;
+};
+
 // A topic type with neither qHash nor std::hash: the cache falls back to an ordered index.
 struct OrderedOnlyKey {
     int id = 0;
@@ -71,34 +111,39 @@ struct OrderedOnlyKey {
     bool operator==(const OrderedOnlyKey& o) const { return id == o.id; }
 };
 
-// The recency order on a cache of three after puts, uses, a replacement, evictions and removes.
+// A key whose hashes fall into a few values: entries share chains, so lookups, evictions and
+// removals happen in the middle of a chain as well as at its head.
+struct CollidingKey {
+    int id = 0;
+    bool operator==(const CollidingKey& o) const { return id == o.id; }
+};
+uint qHash(const CollidingKey& key) {
+    return static_cast<uint>(key.id % 3);
+}
+
 template <typename K, typename MakeKey>
-void CheckEvictionOrder(MakeKey key) {
-    const auto keys = [&key](std::initializer_list<int> ids) {
-        QList<K> out;
-        for (int id : ids)
-            out << key(id);
-        return out;
-    };
-    ResponseCache<K, int> cache(3);
-    for (int id : {1, 2, 3})
-        cache.Put(key(id), id);
-    QCOMPARE(cache.Get(key(1)), 1);  // a use: 2 is now the oldest
-    cache.Put(key(3), 30);           // a replacement moves to the front without growing
-    QCOMPARE(cache.Keys(), keys({3, 1, 2}));
-    cache.Put(key(4), 4);
-    QCOMPARE(cache.Keys(), keys({4, 3, 1}));
-    int value = 0;
-    QVERIFY(cache.TryGet(key(3), value));
-    QCOMPARE(value, 30);
-    cache.Remove(key(4));
-    cache.Remove(key(99));  // absent: nothing happens
-    QCOMPARE(cache.Keys(), keys({3, 1}));
-    cache.Put(key(5), 5);
-    cache.Put(key(6), 6);
-    QCOMPARE(cache.Keys(), keys({6, 5, 3}));
-    QVERIFY(!cache.Contains(key(1)));
-    QCOMPARE(cache.Size(), 3);
+void CheckAgainstReference(int capacity, quint32 seed, MakeKey makeKey) {
+    ResponseCache<K, int> cache(capacity);
+    ReferenceLru<K> reference(capacity);
+    QRandomGenerator random(seed);
+    for (int step = 0; step < 2000; ++step) {
+        const K key = makeKey(static_cast<int>(random.bounded(3 * capacity)));
+        const int op = static_cast<int>(random.bounded(10));
+        if (op < 5) {
+            cache.Put(key, step);
+            reference.Put(key, step);
+        } else if (op < 9) {
+            int got = -1;
+            int expected = -1;
+            QCOMPARE(cache.TryGet(key, got), reference.Get(key, expected));
+            QCOMPARE(got, expected);
+        } else {
+            cache.Remove(key);
+            reference.Remove(key);
+        }
+        QCOMPARE(cache.Keys(), reference.Keys());
+        QCOMPARE(cache.Size(), reference.Keys().size());
+    }
 }
 
 const char kTruncated[] =
@@ -116,10 +161,26 @@ private slots:
         CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
     }
 
-    void evictsLeastRecentlyUsedWhateverTheIndex() {
-        CheckEvictionOrder<QString>([](int i) { return QString::number(i); });
-        CheckEvictionOrder<std::string>([](int i) { return std::to_string(i); });
-        CheckEvictionOrder<OrderedOnlyKey>([](int i) { return OrderedOnlyKey{i}; });
+    void behavesAsListWithIndex_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("capacity 1") << 1 << 1u;
+        QTest::newRow("capacity 3") << 3 << 2u;
+        QTest::newRow("capacity 10") << 10 << 3u;
+        QTest::newRow("capacity 100") << 100 << 4u;
+    }
+
+    // Random puts, gets and removes over three times the capacity's worth of keys, for every kind
+    // of index the cache picks (qHash, std::hash, ordered) and for keys whose hashes collide: the
+    // same keys in the same order as the plain list with an index, after every step.
+    void behavesAsListWithIndex() {
+        QFETCH(int, capacity);
+        QFETCH(quint32, seed);
+        CheckAgainstReference<QString>(capacity, seed, [](int i) { return QString::number(i); });
+        CheckAgainstReference<std::string>(capacity, seed, [](int i) { return std::to_string(i); });
+        CheckAgainstReference<OrderedOnlyKey>(capacity, seed,
+                                              [](int i) { return OrderedOnlyKey{i}; });
+        CheckAgainstReference<CollidingKey>(capacity, seed, [](int i) { return CollidingKey{i}; });
     }
 
     void missGoesToLoaderPutToSaverThread() {

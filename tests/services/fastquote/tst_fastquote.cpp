@@ -263,6 +263,44 @@ private slots:
         QCOMPARE(h_.Queued(), 0);
     }
 
+    void pushTakesOverLastBookOfSubscribedStockBeyondCache_data() {
+        QTest::addColumn<bool>("resubscribed");
+        QTest::addColumn<bool>("sharedExpected");
+        QTest::newRow("subscribed throughout") << false << true;
+        QTest::newRow("left and came back, no longer cached") << true << false;
+    }
+
+    // Eleven stocks, one more than the cache keeps: the first stock's last book is no longer
+    // cached when its next one comes, yet a subscribed stock's unchanged book still takes over the
+    // last one's maps. A stock whose subscribers all left keeps nothing.
+    void pushTakesOverLastBookOfSubscribedStockBeyondCache() {
+        QFETCH(bool, resubscribed);
+        QFETCH(bool, sharedExpected);
+        QStringList codes;
+        QList<ScopeTreeNode> nodes;
+        for (int i = 0; i < 11; ++i) {
+            codes << QString("SZ0000%1").arg(i, 2, 10, QChar('0'));
+            nodes << NodeFor(codes.last(), "12989");
+            call_->AttachNode(nodes.last());
+            Answer(codes.last(), BookBody(codes.last(), 1));
+        }
+        const QList<QuoteTaskExecMidResult> first = h_.Take(codes.size());
+        QCOMPARE(first.size(), codes.size());
+        QTRY_VERIFY_WITH_TIMEOUT(!call_->Cache().Contains(codes.first()), kWaitMs);
+        if (resubscribed) {
+            call_->DetachNode(nodes.first());
+            call_->AttachNode(nodes.first());
+        }
+        Answer(codes.first(), BookBody(codes.first(), 1));
+        const QList<QuoteTaskExecMidResult> next = h_.Take(1);
+        QCOMPARE(next.size(), 1);
+        const ThousandGearsQuoteData& before = Entity(first.first())->gears;
+        const ThousandGearsQuoteData& after = Entity(next.first())->gears;
+        QVERIFY(after.buy_levels == before.buy_levels);
+        QCOMPARE(after.buy_levels.isSharedWith(before.buy_levels), sharedExpected);
+        QCOMPARE(after.sell_queues.isSharedWith(before.sell_queues), sharedExpected);
+    }
+
     void answerReachesNodesOfRequestedStockBadOnesNothing() {
         const ScopeTreeNode first = NodeFor("SH600000", "12989");
         const ScopeTreeNode second = NodeFor("SH600000", "12989");
@@ -503,6 +541,30 @@ private slots:
         other.quote_data = QSharedPointer<QuoteData>::create();
         QVERIFY(fastJoin_.Run(other, Child(FastQuoteData(1))));
         QCOMPARE(int(NodeData(other)->fast_ten_flag), 1);
+    }
+
+    void repeatedPriceKeepsTheLaterLevel_data() {
+        QTest::addColumn<int>("changed");
+        QTest::newRow("the earlier of the two changed") << 0;
+        QTest::newRow("the later of the two changed") << 2;
+        QTest::newRow("the level between them changed") << 1;
+    }
+
+    // A side that names one price twice: its maps hold the later level there, also when the next
+    // book (same prices) changes only one of the levels and takes the rest over.
+    void repeatedPriceKeepsTheLaterLevel() {
+        QFETCH(int, changed);
+        const SideLevels repeated{
+            {1050, 100, 1, 0, {100}}, {1049, 200, 1, 0, {200}}, {1050, 300, 1, 0, {300}}};
+        SideLevels buy = repeated;
+        buy[changed].volume += 5;
+        buy[changed].queued[0] += 5;
+        const Book last = DecodedNext(Body("SH600000", repeated, kSell, 1), nullptr);
+        const QByteArray body = Body("SH600000", buy, kSell, 1);
+        const Book next = DecodedNext(body, last.levels.get());
+        CheckReadsAsFresh(next.entity, DecodedNext(body, nullptr).entity);
+        QCOMPARE(Text(next.entity.gears.buy_queues.value(Key(1050)), "will_volume_list"),
+                 QString::number(buy[2].queued[0]));
     }
 
     void decoderTakesOverUnchangedLevels_data() {
