@@ -60,6 +60,13 @@ QHash<const HostTimer*, TimerState>::iterator EarliestLocked(Queue& q) {
     return earliest;
 }
 
+// A copy of the timer's state; a timer never started (or forgotten) reads as inactive.
+TimerState StateOf(const HostTimer* timer) {
+    Queue& q = TheQueue();
+    QMutexLocker lock(&q.mutex);
+    return q.timers.value(timer);
+}
+
 }  // namespace
 
 void HostTimerQueue::AdvanceClockTo(qint64 msSinceEpoch) {
@@ -145,30 +152,21 @@ void HostTimerQueue::Forget(HostTimer* timer) {
 }
 
 bool HostTimerQueue::IsActive(const HostTimer* timer) {
-    Queue& q = TheQueue();
-    QMutexLocker lock(&q.mutex);
-    return q.timers.value(timer).active;
+    return StateOf(timer).active;
 }
 
 int HostTimerQueue::IntervalMs(const HostTimer* timer) {
-    Queue& q = TheQueue();
-    QMutexLocker lock(&q.mutex);
-    return q.timers.value(timer).intervalMs;
+    return StateOf(timer).intervalMs;
 }
 
 bool HostTimerQueue::IsCurrent(const HostTimer* timer, quint64 generation, bool driven) {
-    Queue& q = TheQueue();
-    QMutexLocker lock(&q.mutex);
-    const auto it = q.timers.constFind(timer);
-    return it != q.timers.constEnd() && it->active && it->driven == driven &&
-           it->generation == generation;
+    const TimerState s = StateOf(timer);
+    return s.active && s.driven == driven && s.generation == generation;
 }
 
 bool HostTimerQueue::RunsOnSystemClock(const HostTimer* timer) {
-    Queue& q = TheQueue();
-    QMutexLocker lock(&q.mutex);
-    const auto it = q.timers.constFind(timer);
-    return it != q.timers.constEnd() && it->active && !it->driven;
+    const TimerState s = StateOf(timer);
+    return s.active && !s.driven;
 }
 
 void HostTimerQueue::OnClockFrozen() {
