@@ -9,6 +9,7 @@
 
 #include "framework/DiskCacheListener.h"
 #include "framework/HistoryFile.h"
+#include "framework/HistorySaveLedger.h"
 
 namespace historyfile {
 
@@ -42,18 +43,21 @@ std::shared_ptr<cache::OnLoadFromDiskCacheListener<K, V>> MakeHistoryLoader(
         });
 }
 
+// Every save's outcome goes to the ledger, which reports a failed one (HistorySaveLedger.h).
 template <typename K, typename V, typename Record>
 std::shared_ptr<cache::OnSaveToDiskCacheListener<K, V>> MakeHistorySaver(
-    QMutex* callLock, HistoryFile<Record> file, HistoryBinding<K, V, Record> binding) {
+    QMutex* callLock, HistoryFile<Record> file, HistoryBinding<K, V, Record> binding,
+    HistorySaveLedger& ledger) {
     return std::make_shared<cache::LambdaOnSaveToDiskCacheListener<K, V>>(
-        [callLock, file = std::move(file), binding](const K& key, const V& value) {
+        [callLock, file = std::move(file), binding, &ledger](const K& key, const V& value) {
             QMutexLocker locker(callLock);
-            const bool ok =
+            const SaveOutcome outcome =
                 file.Save(binding.stockCode(key), binding.cycle(key), binding.toData(value));
+            ledger.Record(outcome);
             if (binding.saved) {
-                binding.saved(key, ok);
+                binding.saved(key, outcome.IsKept());
             }
-            return ok;
+            return outcome.IsKept();
         });
 }
 

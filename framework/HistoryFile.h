@@ -80,12 +80,16 @@ public:
         return true;
     }
 
-    bool Save(const QString& stockCode, const QString& cycle,
-              const HistoryData<Record>& data) const {
+    // Kept only when the whole file was written and renamed into place (HistoryFileFormat.h).
+    SaveOutcome Save(const QString& stockCode, const QString& cycle,
+                     const HistoryData<Record>& data) const {
+        const QString path = FilePath(stockCode, cycle);
         if (data.records.size() > static_cast<size_t>(kMaxRecords)) {
-            return false;
+            return SaveOutcome::NotKept(
+                path,
+                QStringLiteral("%1 records, more than a file holds").arg(data.records.size()));
         }
-        return WriteFileAtomically(FilePath(stockCode, cycle), Encode(data));
+        return WriteFileAtomically(path, Encode(data));
     }
 
     // False without a warning when there is no file; false with a warning for a rejected or

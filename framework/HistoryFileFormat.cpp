@@ -1,9 +1,13 @@
 #include "framework/HistoryFileFormat.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include "framework/Log.h"
@@ -32,6 +36,15 @@ QByteArray ReadBlock(CMemArchive& archive) {
             archive.Size());
     }
     return archive.ReadBytes(static_cast<int>(length));
+}
+
+// Why the file cannot be opened for writing, in the system's words where it has them: QSaveFile
+// words a read-only existing file its own way ("Existing file ... is not writable").
+QString OpenError(const QString& path, const QSaveFile& file) {
+    const QFileInfo info(path);
+    const QByteArray target = QFile::encodeName(info.exists() ? path : info.absolutePath());
+    return ::access(target.constData(), W_OK) != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                                                   : file.errorString();
 }
 
 QByteArray Content(const QByteArray& dataBlock) {
@@ -95,19 +108,35 @@ bool Unwrap(const QByteArray& file, QByteArray& dataBlock) {
     return true;
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-    if (path.isEmpty() || !CQZDataStorage::CreateParentDir(path, true)) {
-        return false;
+SaveOutcome WriteFileAtomically(const QString& path, const QByteArray& bytes) {
+    if (path.isEmpty()) {
+        return SaveOutcome::NotKept(path, QStringLiteral("no file name"));
     }
+    errno = 0;
+    if (!CQZDataStorage::CreateParentDir(path, true)) {
+        return SaveOutcome::NotKept(
+            path, QStringLiteral("cannot create its folder: %1")
+                      .arg(QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO))));
+    }
+    // Unbuffered: every write reaches the file at once, so a failure shows here with its reason
+    // rather than in a flush inside commit().
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return SaveOutcome::NotKept(path, OpenError(path, file));
     }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+    // A short write is followed by one for the rest, whose failure carries the reason. On any
+    // failure the destructor removes the temporary file.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            return SaveOutcome::NotKept(path, file.errorString());
+        }
+        done += written;
     }
-    return file.commit();
+    if (!file.commit()) {
+        return SaveOutcome::NotKept(path, file.errorString());
+    }
+    return SaveOutcome::Kept(path);
 }
 
 }  // namespace historyfile

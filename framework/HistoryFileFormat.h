@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "framework/SaveOutcome.h"
+
 // The envelope of a history file, whatever its records:
 //   u32 header length H | header: u32 format version, u16 banner length L, L banner bytes,
 //                                 u32 checksum of everything after the header
@@ -30,7 +32,9 @@ QByteArray Wrap(const QByteArray& dataBlock);
 bool Unwrap(const QByteArray& file, QByteArray& dataBlock);
 
 // Writes the bytes through a temporary file in the same directory that then replaces the target,
-// creating parent directories first; an interrupted save leaves any previous file intact.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
+// creating parent directories first. A save that fails at any point (a folder that cannot be
+// made, no space, a read-only disk, a failed rename) or is interrupted leaves any previous file
+// intact and no temporary file behind, and says why in the operating system's words.
+SaveOutcome WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
 }  // namespace historyfile

@@ -31,4 +31,9 @@ const QLoggingCategory& Category(const char* tag) {
     return entry->category;
 }
 
+QString MessageOf(const QString& line) {
+    const int at = line.indexOf(QLatin1String(kSeparator));
+    return at < 0 ? line : line.mid(at + int(qstrlen(kSeparator))).trimmed();
+}
+
 }  // namespace qzlog

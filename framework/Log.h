@@ -17,6 +17,9 @@ inline constexpr const char* kCategoryPrefix = "qzlv2.";
 // The category of `tag`, made on its first use and kept for the life of the process.
 const QLoggingCategory& Category(const char* tag);
 
+// A logged line without its tag and separator: "stored content may be destroyed".
+QString MessageOf(const QString& line);
+
 template <typename... Pieces>
 void Warning(const char* tag, const Pieces&... pieces) {
     const QLoggingCategory& category = Category(tag);

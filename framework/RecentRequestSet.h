@@ -24,14 +24,16 @@ public:
     static constexpr qint64 kWindowMs = 3000;  // ms a sent request suppresses its repeats
 
     // Drops keys made more than kWindowMs before now (a key exactly kWindowMs old stays); then, if
-    // an equal key remains, returns false (do not send); otherwise remembers the key and returns
-    // true.
-    bool TrimAndInsert(const Key& key, qint64 nowMs) {
+    // an equal key made holdMs or less before now remains, returns false (do not send); otherwise
+    // remembers the key and returns true. holdMs shorter than the window lets a caller on a timer
+    // of that period send once a period however the timer's ticks fall (see 12990).
+    bool TrimAndInsert(const Key& key, qint64 nowMs, qint64 holdMs = kWindowMs) {
         QMutexLocker locker(&mutex_);
         Trim(nowMs);
-        const bool seen = std::any_of(keys_.begin(), keys_.end(),
-                                      [&key](const Key& kept) { return kept == key; });
-        if (seen) {
+        const bool held = std::any_of(keys_.begin(), keys_.end(), [&](const Key& kept) {
+            return kept == key && kept.Timestamp() >= nowMs - holdMs;
+        });
+        if (held) {
             return false;
         }
         keys_.insert(key);

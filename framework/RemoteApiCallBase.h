@@ -262,6 +262,20 @@ protected:
         publisher_.Publish(topic, package);
     }
 
+    // Merges a decoded record into the topic's cached package (Entity::MergeFrom: the fields the
+    // record carries replace the cached ones, the others stay), then stores and publishes the
+    // result as a new package; a package published before stays untouched. Without a cached
+    // package the record is stored as it is.
+    template <typename Entity>
+    void MergeStoreAndPublish(const Topic& topic, const Entity& record) {
+        Package package(record);
+        if (const std::optional<CacheValue> cached = Cached(topic)) {
+            package = cached->Copy();
+            package.Mutable().MergeFrom(record);
+        }
+        StoreAndPublish(topic, package);
+    }
+
     mutable QMutex callLock_;
     QuoteDataSourceHandlerConfiguration* configuration_;  // not owned
     SupportedTypeHolder supportedTypes_;

@@ -158,19 +158,13 @@ public:
     // Re-requests every topic still waiting for its answer.
     void OnAwaitingTick() override {
         QMutexLocker locker(callLock_);
-        awaiting_.Purge();
-        for (const T& topic : awaiting_.Snapshot()) {
-            request_.OnEvent(topic);
-        }
+        FireTick(awaiting_, request_);
     }
 
     // Polls every answered snapshot topic.
     void OnPollingTick() override {
         QMutexLocker locker(callLock_);
-        polling_.Purge();
-        for (const T& topic : polling_.Snapshot()) {
-            poll_.OnEvent(topic);
-        }
+        FireTick(polling_, poll_);
     }
 
     // Re-sends the push list (as changed when entries expired), then reports each pushed topic.
@@ -196,6 +190,13 @@ public:
         }
     }
 
+    // True while the awaiting or the polling timer's tick fires its listener (ask it from a
+    // listener): the request is the period's own, not a first subscription or a reload.
+    bool InTimerTick() const {
+        QMutexLocker locker(callLock_);
+        return inTimerTick_;
+    }
+
     bool IsActive(const T& topic) const {
         QMutexLocker locker(callLock_);
         return active_.count(topic) != 0;
@@ -215,7 +216,17 @@ private:
         return std::make_shared<LambdaOnRemoteApiCallDriverEventListener<E>>(std::move(callable));
     }
 
-    QMutex* callLock_;  // the owner's recursive call lock, not owned
+    void FireTick(TimedTopicSet<T>& set, OnRemoteApiCallDriverEventListenerOwner<T>& listener) {
+        set.Purge();
+        inTimerTick_ = true;
+        for (const T& topic : set.Snapshot()) {
+            listener.OnEvent(topic);
+        }
+        inTimerTick_ = false;
+    }
+
+    QMutex* callLock_;          // the owner's recursive call lock, not owned
+    bool inTimerTick_ = false;  // guarded by the call lock
     std::set<T> active_;
     TimedTopicSet<T> awaiting_;  // requested, no answer yet
     TimedTopicSet<T> polling_;   // answered snapshot topics

@@ -5,7 +5,8 @@
 # QMutexes (Qt 5's futex mutex is invisible to it otherwise). The result is ABI-compatible with
 # Debian's library: compile against Debian's headers, run with LD_LIBRARY_PATH pointing at the
 # printed directory. The result is cached per Qt version and patch; a machine builds it once
-# (about ten minutes on two cores).
+# (about ten minutes on two cores). On first use it adds a deb-src list of Debian's archive to
+# apt's sources (/etc/apt/sources.list.d/qzlv2-qtbase-src.sources) and says so before it does.
 #   scripts/build-tsan-qt.sh        prints the directory holding libQt5Core.so.5
 set -euo pipefail
 
@@ -23,6 +24,9 @@ sudo=""
 # Source entries for the build only: the same archive the binary packages come from.
 srclist=/etc/apt/sources.list.d/qzlv2-qtbase-src.sources
 if [ ! -f "$srclist" ]; then
+  echo "build-tsan-qt.sh: adding $srclist (deb-src entries of Debian's own archive, for the" \
+    "qtbase source package) to apt's sources, then running apt-get update; remove the file to" \
+    "undo" >&2
   $sudo tee "$srclist" >/dev/null <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian

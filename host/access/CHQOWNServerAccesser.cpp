@@ -8,6 +8,7 @@
 
 #include "host/access/RequestParamCodec.h"
 #include "host/access/ServerBackend.h"
+#include "host/core/HostClock.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ QStringList TagsOf(const RequestParams& params) {
 // detached; m_mutex makes a post either complete before Close returns or not happen at all.
 class CHQOWNServerAccesser::Link : public IServerLink {
 public:
-    explicit Link(CHQOWNServerAccesser* owner) : m_owner(owner) {}
+    Link(CHQOWNServerAccesser* owner, QThread* thread) : m_owner(owner), m_thread(thread) {}
 
     void Close() {
         QMutexLocker lock(&m_mutex);
@@ -71,6 +72,7 @@ public:
             }
         }
     }
+    QThread* DeliveryThread() const override { return m_thread; }
 
 private:
     // Queued to the accessor's thread; events still queued when the accessor dies are discarded.
@@ -87,15 +89,17 @@ private:
 
     QMutex m_mutex;
     CHQOWNServerAccesser* m_owner;
+    QThread* const m_thread;
 };
 
 CHQOWNServerAccesser::CHQOWNServerAccesser(const QString& service, QObject* parent, int flags)
     : QObject(nullptr),
       m_service(service),
       m_flags(flags),
+      m_sendMutex(QMutex::Recursive),
       m_backend(ServerBackendRegistry::Find(service)),
-      m_link(new Link(this)),
       m_thread(new QThread) {
+    m_link.reset(new Link(this, m_thread));
     if (parent != nullptr) {
         qWarning().noquote() << kLogTag << "{:SEPARATOR}" << service
                              << ": an accessor runs on its own thread; the parent is ignored";
@@ -219,8 +223,8 @@ int CHQOWNServerAccesser::AppendTaskByParams(int funcId, quint16 flags,
     request.funcId = funcId;
     request.flags = flags;
     request.context = std::move(context);
-    request.taskId = NextTaskId();
     if (!m_backend || !m_link->IsOpen()) {
+        request.taskId = NextTaskId();
         qDebug().noquote()
             << kLogTag << "{:SEPARATOR}"
             << QStringLiteral(
@@ -230,7 +234,12 @@ int CHQOWNServerAccesser::AppendTaskByParams(int funcId, quint16 flags,
                    .arg(funcId);
         return request.taskId;
     }
-    m_backend->OnRequest(m_link.get(), request);
+    // The id is taken under the lock that orders the sends, so that ids follow the append order.
+    QMutexLocker lock(&m_sendMutex);
+    request.taskId = NextTaskId();
+    if (m_ledger.Append(request, HostClock::NowMs())) {
+        m_backend->OnRequest(m_link.get(), request);
+    }
     return request.taskId;
 }
 
@@ -241,6 +250,16 @@ int CHQOWNServerAccesser::AppendTaskByParams(int funcId, QSharedPointer<ProcessC
 
 QThread* CHQOWNServerAccesser::DeliveryThread() {
     return m_thread;
+}
+
+bool CHQOWNServerAccesser::IsHoldingRequests() const {
+    QMutexLocker lock(&m_sendMutex);
+    return !m_ledger.IsUp();
+}
+
+int CHQOWNServerAccesser::OwedRequestCount() const {
+    QMutexLocker lock(&m_sendMutex);
+    return m_ledger.OwedCount();
 }
 
 CHQOWNServerAccesser::ReceiverList CHQOWNServerAccesser::ReceiversFor(int funcId) const {
@@ -254,6 +273,7 @@ CHQOWNServerAccesser::ReceiverList CHQOWNServerAccesser::ReceiversFor(int funcId
 }
 
 void CHQOWNServerAccesser::DeliverAnswer(const ServerRequest& request, const QByteArray& body) {
+    Settle(request.taskId);
     Resp_s resp;
     resp.funcId = request.funcId;
     resp.body = body;
@@ -298,6 +318,7 @@ void CHQOWNServerAccesser::DeliverResponse(const Resp_s& resp) {
 
 void CHQOWNServerAccesser::DeliverFailure(const ServerRequest& request, int code,
                                           const QString& text) {
+    Settle(request.taskId);
     for (const auto& r : ReceiversFor(request.funcId)) {
         if (r->onError) {
             r->onError(request.taskId, code, text);
@@ -305,7 +326,20 @@ void CHQOWNServerAccesser::DeliverFailure(const ServerRequest& request, int code
     }
 }
 
+void CHQOWNServerAccesser::Settle(int taskId) {
+    QMutexLocker lock(&m_sendMutex);
+    m_ledger.Settle(taskId);
+}
+
+// What the link owes the server goes out before the observers hear that the link is up, so that
+// whatever they ask for comes after it.
 void CHQOWNServerAccesser::DeliverAccessState(_enAccessState state) {
+    if (state == eAccessState_Connected) {
+        Reconnect();
+    } else {
+        QMutexLocker lock(&m_sendMutex);
+        m_ledger.Down();
+    }
     m_accessState = state;
     QVector<AccessStateObserver> observers;
     {
@@ -316,5 +350,19 @@ void CHQOWNServerAccesser::DeliverAccessState(_enAccessState state) {
         if (observer) {
             observer(state);
         }
+    }
+}
+
+void CHQOWNServerAccesser::Reconnect() {
+    QMutexLocker lock(&m_sendMutex);
+    const QList<ServerRequest> owed = m_ledger.Up(HostClock::NowMs());
+    if (owed.isEmpty()) {
+        return;
+    }
+    qDebug().noquote()
+        << kLogTag << "{:SEPARATOR}"
+        << QStringLiteral("%1: link back; %2 requests sent again").arg(m_service).arg(owed.size());
+    for (const ServerRequest& request : owed) {
+        m_backend->OnRequest(m_link.get(), request);
     }
 }

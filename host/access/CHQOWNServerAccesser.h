@@ -15,6 +15,12 @@
 //
 // Requests go to the backend installed in ServerBackendRegistry for the service name at
 // construction; with none installed they are dropped (debug line) and still get a task id.
+//
+// Reconnection (docs/reconnection.md): once the backend reports a state other than connected,
+// requests are held; when it reports connected again, the accessor first sends, in the order
+// appended and each once, what it owes the server (ReconnectLedger: the requests not answered,
+// the standing subscriptions), and only then tells the observers that the link is up. m_sendMutex
+// orders every send: a request appended meanwhile goes after the re-sends.
 
 #include <atomic>
 #include <functional>
@@ -31,9 +37,9 @@
 #include <QVector>
 
 #include "host/access/AccessTypes.h"
+#include "host/access/ReconnectLedger.h"
 
 class IServerBackend;
-struct ServerRequest;
 
 class CHQOWNServerAccesser : public QObject {
     Q_OBJECT
@@ -77,6 +83,11 @@ public:
     // The thread answers are delivered on.
     QThread* DeliveryThread();
 
+    // For tests and diagnostics: whether requests are being held for a reconnection, and how
+    // many requests would be sent again on one.
+    bool IsHoldingRequests() const;
+    int OwedRequestCount() const;
+
 private:
     class Link;
     struct Receiver {
@@ -90,6 +101,9 @@ private:
     void DeliverPush(int funcId, const QByteArray& body);
     void DeliverAccessState(_enAccessState state);
     void DeliverResponse(const Resp_s& resp);
+    void Settle(int taskId);
+    // The link is back: sends what the ledger owes the server.
+    void Reconnect();
 
     // Shared, so that handing a function's receivers to a delivery copies pointers, not the
     // handlers (a handler's copy may allocate); most functions have one or two receivers.
@@ -106,6 +120,9 @@ private:
     QSet<int> m_pushFuncs;
     QMap<ReceiverKey, std::shared_ptr<const Receiver>> m_receivers;
     QVector<AccessStateObserver> m_observers;
+
+    mutable QMutex m_sendMutex;  // guards m_ledger and orders the calls of OnRequest
+    ReconnectLedger m_ledger;
 
     std::shared_ptr<IServerBackend> m_backend;
     std::unique_ptr<Link> m_link;

@@ -19,6 +19,8 @@
 
 #include "host/access/AccessTypes.h"
 
+class QThread;
+
 struct ServerRequest {
     QString service;
     int funcId = 0;
@@ -45,6 +47,9 @@ public:
     // delivery thread or with a lock a receiver may take. For drivers that step deliveries
     // (a replay); the default returns at once.
     virtual void WaitDelivered() {}
+    // The thread deliveries run on, for a backend that keeps an object per link on it (a
+    // socket); null when the link has none of its own.
+    virtual QThread* DeliveryThread() const { return nullptr; }
 };
 
 class IServerBackend {

@@ -1,6 +1,6 @@
 #include "host/core/HostClock.h"
 
-#include "host/core/HostTimerQueue.h"
+#include "host/core/HostClockListener.h"
 
 #include <atomic>
 #include <limits>
@@ -9,6 +9,19 @@ namespace {
 // The frozen time in ms since epoch, or kSystem while the clock follows the system clock.
 constexpr qint64 kSystem = std::numeric_limits<qint64>::min();
 std::atomic<qint64> g_frozenMs{kSystem};
+std::atomic<HostClockListener*> g_listener{nullptr};
+
+void TellFrozen() {
+    if (HostClockListener* listener = g_listener.load()) {
+        listener->OnClockFrozen();
+    }
+}
+
+void TellThawed() {
+    if (HostClockListener* listener = g_listener.load()) {
+        listener->OnClockThawed();
+    }
+}
 }  // namespace
 
 qint64 HostClock::NowMs() {
@@ -22,7 +35,7 @@ QDateTime HostClock::Now() {
 
 void HostClock::SetForTest(qint64 msSinceEpoch) {
     if (g_frozenMs.exchange(msSinceEpoch) == kSystem) {
-        HostTimerQueue::OnClockFrozen();
+        TellFrozen();
     }
 }
 
@@ -33,16 +46,20 @@ void HostClock::AdvanceForTest(qint64 ms) {
         next = (seen == kSystem ? QDateTime::currentMSecsSinceEpoch() : seen) + ms;
     } while (!g_frozenMs.compare_exchange_weak(seen, next));
     if (seen == kSystem) {
-        HostTimerQueue::OnClockFrozen();
+        TellFrozen();
     }
 }
 
 void HostClock::UseSystemClock() {
     if (g_frozenMs.exchange(kSystem) != kSystem) {
-        HostTimerQueue::OnClockThawed();
+        TellThawed();
     }
 }
 
 bool HostClock::IsFrozen() {
     return g_frozenMs.load() != kSystem;
+}
+
+void HostClock::SetListener(HostClockListener* listener) {
+    g_listener.store(listener);
 }

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include "host/core/DrivenTimer.h"
+
 class QTimer;
 
 // A repeating timer on the host's clock, for the plug-in's periodic work (polls, purges, retries).
@@ -15,7 +17,7 @@ class QTimer;
 // loop); Start, Stop and the destructor are called there and Timeout is emitted there.
 // IsActive and IntervalMs may be called from any thread. The timer's state lives in the
 // HostTimerQueue, under its mutex.
-class HostTimer : public QObject {
+class HostTimer : public QObject, private DrivenTimer {
     Q_OBJECT
 
 public:
@@ -33,12 +35,11 @@ signals:
     void Timeout();
 
 private:
-    friend class HostTimerQueue;
+    // DrivenTimer, called by the queue on the owner thread.
+    QObject* Context() override { return this; }
+    void FireDriven(quint64 generation) override;
+    void RunOnSystemClock(quint64 generation, int intervalMs) override;
 
-    // Owner thread, from the queue: fires when the start `generation` still holds.
-    void FireDriven(quint64 generation);
-    // Owner thread, posted by the queue when the clock went back to the system clock.
-    void RunOnSystemClock(quint64 generation, int intervalMs);
     void HandleSystemTimeout();
 
     QTimer* system_ = nullptr;  // child; made on the first start on the system clock

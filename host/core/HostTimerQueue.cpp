@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "host/core/DrivenTimer.h"
 #include "host/core/HostClock.h"
-#include "host/core/HostTimer.h"
+#include "host/core/HostClockListener.h"
 
 namespace {
 
 struct TimerState {
+    DrivenTimer* timer = nullptr;
     int intervalMs = -1;
     bool active = false;
     bool driven = false;     // on the frozen clock: fired by AdvanceClockTo
@@ -23,16 +25,57 @@ struct TimerState {
     quint64 generation = 0;  // bumped by every start, stop and switch of clock
 };
 
-struct Queue {
+struct Queue final : HostClockListener {
     QMutex mutex;
-    QHash<const HostTimer*, TimerState> timers;
+    QHash<const DrivenTimer*, TimerState> timers;
     quint64 started = 0;
     quint64 generations = 0;
+
+    // Running system-clock timers become driven, due one interval after the frozen now; each
+    // QTimer still runs on its owner thread, and its next timeout sees the change and stops.
+    void OnClockFrozen() override {
+        QMutexLocker lock(&mutex);
+        const qint64 now = HostClock::NowMs();
+        for (TimerState& s : timers) {
+            if (s.active && !s.driven) {
+                s.driven = true;
+                s.dueMs = now + s.intervalMs;
+                s.generation = ++generations;
+            }
+        }
+    }
+
+    // Running driven timers go back to QTimers, started on their own threads (a timer deleted
+    // meanwhile drops the call).
+    void OnClockThawed() override {
+        QMutexLocker lock(&mutex);
+        for (TimerState& s : timers) {
+            if (!s.active || !s.driven) {
+                continue;
+            }
+            s.driven = false;
+            s.generation = ++generations;
+            DrivenTimer* timer = s.timer;
+            const quint64 generation = s.generation;
+            const int intervalMs = s.intervalMs;
+            QMetaObject::invokeMethod(
+                timer->Context(),
+                [timer, generation, intervalMs] {
+                    timer->RunOnSystemClock(generation, intervalMs);
+                },
+                Qt::QueuedConnection);
+        }
+    }
 };
 
-// Never destroyed: timers may outlive static destruction order.
+// Never destroyed: timers may outlive static destruction order. Made on first use, a timer's
+// start at the latest: no mode change of the clock before that has a timer to move.
 Queue& TheQueue() {
-    static Queue* queue = new Queue;
+    static Queue* queue = [] {
+        auto* q = new Queue;
+        HostClock::SetListener(q);
+        return q;
+    }();
     return *queue;
 }
 
@@ -46,7 +89,7 @@ struct FireDone {
 };
 
 // The running driven timer due first (ties by start order), or none.
-QHash<const HostTimer*, TimerState>::iterator EarliestLocked(Queue& q) {
+QHash<const DrivenTimer*, TimerState>::iterator EarliestLocked(Queue& q) {
     auto earliest = q.timers.end();
     for (auto it = q.timers.begin(); it != q.timers.end(); ++it) {
         if (!it->active || !it->driven) {
@@ -61,7 +104,7 @@ QHash<const HostTimer*, TimerState>::iterator EarliestLocked(Queue& q) {
 }
 
 // A copy of the timer's state; a timer never started (or forgotten) reads as inactive.
-TimerState StateOf(const HostTimer* timer) {
+TimerState StateOf(const DrivenTimer* timer) {
     Queue& q = TheQueue();
     QMutexLocker lock(&q.mutex);
     return q.timers.value(timer);
@@ -76,7 +119,7 @@ void HostTimerQueue::AdvanceClockTo(qint64 msSinceEpoch) {
     Queue& q = TheQueue();
     for (;;) {
         QSemaphore done;
-        HostTimer* timer = nullptr;
+        DrivenTimer* timer = nullptr;
         quint64 generation = 0;
         {
             QMutexLocker lock(&q.mutex);
@@ -87,14 +130,15 @@ void HostTimerQueue::AdvanceClockTo(qint64 msSinceEpoch) {
             const qint64 fireAt = std::max(next->dueMs, HostClock::NowMs());
             HostClock::SetForTest(fireAt);
             next->dueMs = fireAt + next->intervalMs;
-            timer = const_cast<HostTimer*>(next.key());
+            timer = next->timer;
             generation = next->generation;
-            if (timer->thread() != QThread::currentThread()) {
+            QObject* context = timer->Context();
+            if (context->thread() != QThread::currentThread()) {
                 // Posted under the lock, so the timer cannot be gone yet; a timer deleted before
                 // the event runs drops it, and the functor's FireDone still releases us.
                 auto guard = std::make_shared<FireDone>(&done);
                 QMetaObject::invokeMethod(
-                    timer, [timer, generation, guard] { timer->FireDriven(generation); },
+                    context, [timer, generation, guard] { timer->FireDriven(generation); },
                     Qt::QueuedConnection);
                 timer = nullptr;
             }
@@ -121,10 +165,11 @@ qint64 HostTimerQueue::NextDueMs() {
     return next == q.timers.end() ? -1 : next->dueMs;
 }
 
-bool HostTimerQueue::Arm(HostTimer* timer, int intervalMs, quint64* generation) {
+bool HostTimerQueue::Arm(DrivenTimer* timer, int intervalMs, quint64* generation) {
     Queue& q = TheQueue();
     QMutexLocker lock(&q.mutex);
     TimerState& s = q.timers[timer];
+    s.timer = timer;
     s.intervalMs = std::max(intervalMs, 1);
     s.active = true;
     s.driven = HostClock::IsFrozen();
@@ -135,7 +180,7 @@ bool HostTimerQueue::Arm(HostTimer* timer, int intervalMs, quint64* generation) 
     return s.driven;
 }
 
-void HostTimerQueue::Disarm(HostTimer* timer) {
+void HostTimerQueue::Disarm(const DrivenTimer* timer) {
     Queue& q = TheQueue();
     QMutexLocker lock(&q.mutex);
     const auto it = q.timers.find(timer);
@@ -145,60 +190,26 @@ void HostTimerQueue::Disarm(HostTimer* timer) {
     }
 }
 
-void HostTimerQueue::Forget(HostTimer* timer) {
+void HostTimerQueue::Forget(const DrivenTimer* timer) {
     Queue& q = TheQueue();
     QMutexLocker lock(&q.mutex);
     q.timers.remove(timer);
 }
 
-bool HostTimerQueue::IsActive(const HostTimer* timer) {
+bool HostTimerQueue::IsActive(const DrivenTimer* timer) {
     return StateOf(timer).active;
 }
 
-int HostTimerQueue::IntervalMs(const HostTimer* timer) {
+int HostTimerQueue::IntervalMs(const DrivenTimer* timer) {
     return StateOf(timer).intervalMs;
 }
 
-bool HostTimerQueue::IsCurrent(const HostTimer* timer, quint64 generation, bool driven) {
+bool HostTimerQueue::IsCurrent(const DrivenTimer* timer, quint64 generation, bool driven) {
     const TimerState s = StateOf(timer);
     return s.active && s.driven == driven && s.generation == generation;
 }
 
-bool HostTimerQueue::RunsOnSystemClock(const HostTimer* timer) {
+bool HostTimerQueue::RunsOnSystemClock(const DrivenTimer* timer) {
     const TimerState s = StateOf(timer);
     return s.active && !s.driven;
-}
-
-void HostTimerQueue::OnClockFrozen() {
-    Queue& q = TheQueue();
-    QMutexLocker lock(&q.mutex);
-    const qint64 now = HostClock::NowMs();
-    for (TimerState& s : q.timers) {
-        if (s.active && !s.driven) {
-            // The QTimer still runs on the owner thread; its next timeout sees this and stops.
-            s.driven = true;
-            s.dueMs = now + s.intervalMs;
-            s.generation = ++q.generations;
-        }
-    }
-}
-
-void HostTimerQueue::OnClockThawed() {
-    Queue& q = TheQueue();
-    QMutexLocker lock(&q.mutex);
-    for (auto it = q.timers.begin(); it != q.timers.end(); ++it) {
-        if (!it->active || !it->driven) {
-            continue;
-        }
-        it->driven = false;
-        it->generation = ++q.generations;
-        HostTimer* timer = const_cast<HostTimer*>(it.key());
-        const quint64 generation = it->generation;
-        const int intervalMs = it->intervalMs;
-        // QTimers start on their own thread; a timer deleted meanwhile drops the call.
-        QMetaObject::invokeMethod(
-            timer,
-            [timer, generation, intervalMs] { timer->RunOnSystemClock(generation, intervalMs); },
-            Qt::QueuedConnection);
-    }
 }

@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-class HostTimer;
+class DrivenTimer;
 
 // The due times of the HostTimers while HostClock is frozen, and the one way to move a frozen
 // clock that fires them: AdvanceClockTo walks the clock forward through every due time up to the
@@ -16,7 +16,11 @@ class HostTimer;
 // no lock held that a timer's owner may need: a timer owned by another thread is fired there and
 // waited for (that thread must run its event loop); the clock is not thawed meanwhile. NextDueMs
 // may be called from any thread. One mutex guards every timer's state; it is never held while a
-// timer fires. The HostTimer and HostClock hooks below are private to them.
+// timer fires.
+//
+// Direction: HostTimer calls the queue, the queue calls HostClock; the queue reaches a timer only
+// through DrivenTimer, and hears the clock change mode as its HostClockListener (registered on
+// the queue's first use, a timer's start at the latest: before it there is nothing to move).
 class HostTimerQueue {
 public:
     // Freezes the clock (at the system's now) if it follows the system clock, fires every timer
@@ -27,19 +31,16 @@ public:
     static qint64 NextDueMs();
 
 private:
-    friend class HostClock;
     friend class HostTimer;
 
     // Records a start; returns whether the timer is driven (the clock is frozen). *generation
     // receives the start's number, which a stale fire or switch compares against.
-    static bool Arm(HostTimer* timer, int intervalMs, quint64* generation);
-    static void Disarm(HostTimer* timer);
-    static void Forget(HostTimer* timer);
-    static bool IsActive(const HostTimer* timer);
-    static int IntervalMs(const HostTimer* timer);
+    static bool Arm(DrivenTimer* timer, int intervalMs, quint64* generation);
+    static void Disarm(const DrivenTimer* timer);
+    static void Forget(const DrivenTimer* timer);
+    static bool IsActive(const DrivenTimer* timer);
+    static int IntervalMs(const DrivenTimer* timer);
     // Whether a fire or switch of `generation` is still the timer's current, running state.
-    static bool IsCurrent(const HostTimer* timer, quint64 generation, bool driven);
-    static bool RunsOnSystemClock(const HostTimer* timer);
-    static void OnClockFrozen();
-    static void OnClockThawed();
+    static bool IsCurrent(const DrivenTimer* timer, quint64 generation, bool driven);
+    static bool RunsOnSystemClock(const DrivenTimer* timer);
 };

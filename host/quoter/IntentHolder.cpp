@@ -4,6 +4,7 @@
 #include "host/quoter/QuoteDataSourceIntent.h"
 
 #include <QMutexLocker>
+#include <QThread>
 
 IntentHolder::IntentHolder(Handler* chainHead) : head_(chainHead) {}
 
@@ -18,9 +19,29 @@ IntentHolder::Handler* IntentHolder::ChainHead() const {
 }
 
 bool IntentHolder::Dispatch(const QSharedPointer<Intent>& intent) {
-    AddLive(intent);
-    Handler* head = ChainHead();
-    return head && intent ? head->Handle(intent) : false;
+    Handler* head = nullptr;
+    {
+        QMutexLocker lock(&mutex_);
+        while (redispatching_ != nullptr && redispatching_ != QThread::currentThreadId()) {
+            idle_.wait(&mutex_);
+        }
+        if (intent && !live_.contains(intent)) {
+            live_.append(intent);
+        }
+        head = head_;
+        ++dispatching_;
+    }
+    const bool handled = head && intent ? head->Handle(intent) : false;
+    bool redispatch = false;
+    {
+        QMutexLocker lock(&mutex_);
+        redispatch = --dispatching_ == 0 && redispatch_owed_;
+        redispatch_owed_ = redispatch_owed_ && !redispatch;
+    }
+    if (redispatch) {
+        Redispatch();
+    }
+    return handled;
 }
 
 void IntentHolder::AddLive(const QSharedPointer<Intent>& intent) {
@@ -51,6 +72,27 @@ int IntentHolder::LiveCount() const {
 }
 
 void IntentHolder::Redispatch() {
+    {
+        QMutexLocker lock(&mutex_);
+        if (dispatching_ > 0 || redispatching_ != nullptr) {
+            redispatch_owed_ = true;  // the running dispatch or redispatch runs it when done
+            return;
+        }
+        redispatching_ = QThread::currentThreadId();
+    }
+    do {
+        RunRedispatch();
+        QMutexLocker lock(&mutex_);
+        if (!redispatch_owed_ || dispatching_ > 0) {
+            redispatching_ = nullptr;
+            idle_.wakeAll();
+            return;
+        }
+        redispatch_owed_ = false;
+    } while (true);
+}
+
+void IntentHolder::RunRedispatch() {
     ++redispatch_count_;
     QList<QSharedPointer<Intent>> intents;
     Handler* head = nullptr;

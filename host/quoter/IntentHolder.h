@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMutex>
 #include <QSharedPointer>
+#include <QWaitCondition>
 
 #include <atomic>
 
@@ -14,9 +15,13 @@
 // its scope tree reset to the roots as the host built them (task id, flags and handler set as
 // they are), so that handlers that could not serve it before resolve and attach it now. An
 // intent removed from the live list while a redispatch runs is not handed down again.
-// Threads: the live list and the head are guarded by the holder's mutex; Redispatch takes a
-// snapshot and runs the chain WITHOUT the lock, so handlers may call back into the holder
-// (e.g. Redispatch from a handler's own state change) without deadlock.
+// Dispatches and redispatches never overlap, so an intent is never handed down twice at once: a
+// Dispatch waits for a redispatch running on another thread; a Redispatch asked for while
+// dispatches run (a data source that became able to serve, from its own thread, or from a
+// handler inside the chain) is run by the last of them, once it has handed its intent down.
+// Threads: the live list, the head and the dispatch state are guarded by the holder's mutex; the
+// chain runs WITHOUT the lock, so handlers may call back into the holder without deadlock, and a
+// Redispatch never waits (a data source may ask for one under its own locks).
 class IntentHolder : public IIntentHolder {
 public:
     using Intent = kestrov::tolk::cor::Intent;
@@ -40,8 +45,14 @@ public:
     int RedispatchCount() const { return redispatch_count_.load(); }
 
 private:
+    void RunRedispatch();
+
     mutable QMutex mutex_;
+    QWaitCondition idle_;  // no redispatch running
     Handler* head_ = nullptr;
     QList<QSharedPointer<Intent>> live_;
+    int dispatching_ = 0;                 // Dispatch calls handing their intent down
+    bool redispatch_owed_ = false;        // asked for while dispatches ran
+    Qt::HANDLE redispatching_ = nullptr;  // the thread running a redispatch
     std::atomic<int> redispatch_count_{0};
 };

@@ -16,8 +16,8 @@ template <typename Entity, typename Package>
 DecodeResult<Entity> Decode(const char* function, const QByteArray& body,
                             QString (*read)(CMemArchive&, Package&)) {
     Entity entity;
+    CMemArchive in(body);
     try {
-        CMemArchive in(body);
         const QString refusal = read(in, entity.package);
         if (!refusal.isEmpty()) {
             return DecodeResult<Entity>::Rejected(QLatin1String(function) + ": " + refusal);
@@ -25,7 +25,7 @@ DecodeResult<Entity> Decode(const char* function, const QByteArray& body,
     } catch (const CMemArchiveError& error) {
         return DecodeResult<Entity>::Rejected(DescribeShortBody(function, error));
     }
-    return DecodeResult<Entity>::Of(std::move(entity));
+    return DecodeResult<Entity>::Of(std::move(entity), in.Position());
 }
 
 QString ReadStockFlow(CMemArchive& in, ResponsePkg_12930& p) {

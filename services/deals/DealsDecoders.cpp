@@ -8,9 +8,8 @@ namespace deals {
 
 namespace {
 
-// A u16 count compared as signed: none at or below 0.
-std::vector<qint32> ReadVolumes(CMemArchive& in) {
-    const qint16 count = in.Read<qint16>();
+// The volumes a count announced (a u16 compared as signed): none at or below 0.
+std::vector<qint32> ReadVolumes(CMemArchive& in, qint16 count) {
     std::vector<qint32> volumes;
     if (count <= 0) {
         return volumes;
@@ -27,8 +26,8 @@ std::vector<qint32> ReadVolumes(CMemArchive& in) {
 
 DecodeResult<ResponsePkgEntity_12915> DecodePriceDealsBody(const QByteArray& body) {
     ResponsePkgEntity_12915 e;
+    CMemArchive in(body);
     try {
-        CMemArchive in(body);
         in.Skip(4);                              // not interpreted
         in.Skip(4);                              // not interpreted
         e.day_volume = in.Read<qint32>();        // day volume
@@ -50,30 +49,32 @@ DecodeResult<ResponsePkgEntity_12915> DecodePriceDealsBody(const QByteArray& bod
     } catch (const CMemArchiveError& error) {
         return DecodeResult<ResponsePkgEntity_12915>::Rejected(DescribeShortBody("12915", error));
     }
-    return DecodeResult<ResponsePkgEntity_12915>::Of(std::move(e));
+    return DecodeResult<ResponsePkgEntity_12915>::Of(std::move(e), in.Position());
 }
 
 DecodeResult<ResponsePkgEntity_12917> DecodeWillDealsBody(const QByteArray& body) {
     ResponsePkgEntity_12917 e;
+    CMemArchive in(body);
     try {
-        CMemArchive in(body);
-        in.Skip(4);                             // not interpreted
-        in.Skip(4);                             // not interpreted
-        wire::SkipString(in);                   // stock code, not used
-        e.header_value = in.Read<qint32>();     // header value
-        e.flag1 = in.Read<quint8>();            // flag
-        e.flag2 = in.Read<quint8>();            // flag
-        e.bid_price = in.Read<qint32>();        // best bid
-        e.bid_order_count = in.Read<qint32>();  // orders queued there
-        e.bid_volumes = ReadVolumes(in);        // K1, then K1 volumes
-        e.ask_flag = in.Read<quint8>();         // flag
-        e.ask_price = in.Read<qint32>();        // best ask
-        e.ask_order_count = in.Read<qint32>();  // orders queued there
-        e.ask_volumes = ReadVolumes(in);        // K2, then K2 volumes
+        in.Skip(4);                              // not interpreted
+        in.Skip(4);                              // not interpreted
+        wire::SkipString(in);                    // stock code, not used
+        e.header_value = in.Read<qint32>();      // header value
+        e.flag1 = in.Read<quint8>();             // flag
+        e.flag2 = in.Read<quint8>();             // flag
+        e.bid_price = in.Read<qint32>();         // best bid
+        e.bid_order_count = in.Read<qint32>();   // orders queued there
+        e.bid_volume_count = in.Read<qint16>();  // K1
+        e.bid_volumes = ReadVolumes(in, e.bid_volume_count);
+        e.ask_flag = in.Read<quint8>();          // flag
+        e.ask_price = in.Read<qint32>();         // best ask
+        e.ask_order_count = in.Read<qint32>();   // orders queued there
+        e.ask_volume_count = in.Read<qint16>();  // K2
+        e.ask_volumes = ReadVolumes(in, e.ask_volume_count);
     } catch (const CMemArchiveError& error) {
         return DecodeResult<ResponsePkgEntity_12917>::Rejected(DescribeShortBody("12917", error));
     }
-    return DecodeResult<ResponsePkgEntity_12917>::Of(std::move(e));
+    return DecodeResult<ResponsePkgEntity_12917>::Of(std::move(e), in.Position());
 }
 
 }  // namespace deals

@@ -20,10 +20,12 @@ public:
     quint8 flag2 = 0;         // not interpreted
     qint32 bid_price = 0;     // raw price of the best bid
     qint32 bid_order_count = 0;
+    qint16 bid_volume_count = 0;      // as announced; below 1: no volumes follow
     std::vector<qint32> bid_volumes;  // shares, queue order
     quint8 ask_flag = 0;              // not interpreted
     qint32 ask_price = 0;
     qint32 ask_order_count = 0;
+    qint16 ask_volume_count = 0;
     std::vector<qint32> ask_volumes;
 };
 

@@ -22,22 +22,31 @@ constexpr int kQueuedVolumeBytes = 4;     // bytes: one queued order volume
 constexpr int kVolumeTextMax = 12;        // chars: "-2147483648" and a comma
 constexpr int kQueueTextOnStack = 1024;   // chars: 85 queued orders of the longest text
 
-// The K queued order volumes of a level, as decimal text joined by ",": formatted into a buffer
-// on the stack (on the heap only for very long queues), then made into one exactly sized string.
-QString ReadQueuedVolumes(CMemArchive& in, int queued) {
-    wire::RequireItems(in, queued, kQueuedVolumeBytes);
-    QVarLengthArray<char, kQueueTextOnStack> text(queued * kVolumeTextMax);
-    char* out = text.data();
-    char* const limit = out + text.size();
-    for (int i = 0; i < queued; ++i) {
-        const qint32 volume = in.Read<qint32>();  // queued order volume
-        if (i > 0) {
-            *out++ = ',';
+// The K queued order volumes of a level, as decimal text joined by ",", formatted into a buffer
+// on the stack (on the heap only for very long queues): compared with the last book's levels
+// before a string is made of it. The caller has checked that the K volumes are there.
+class QueuedVolumes {
+public:
+    QueuedVolumes(CMemArchive& in, int queued) : text_(queued * kVolumeTextMax) {
+        char* out = text_.data();
+        char* const limit = out + text_.size();
+        for (int i = 0; i < queued; ++i) {
+            const qint32 volume = in.Read<qint32>();  // queued order volume
+            if (i > 0) {
+                *out++ = ',';
+            }
+            out = std::to_chars(out, limit, volume).ptr;
         }
-        out = std::to_chars(out, limit, volume).ptr;
+        length_ = int(out - text_.constData());
     }
-    return QString::fromLatin1(text.constData(), int(out - text.constData()));
-}
+
+    QLatin1String View() const { return QLatin1String(text_.constData(), length_); }
+    QString ToString() const { return QString::fromLatin1(text_.constData(), length_); }
+
+private:
+    QVarLengthArray<char, kQueueTextOnStack> text_;
+    int length_ = 0;
+};
 
 // The filler rows of a side: every filler of every book is the same row, so they share one.
 const DataRow& FillerLevel(const QString& type) {
@@ -62,30 +71,32 @@ struct SideDecode {
     ThousandGearsQuoteData::RowMap& queueMap;
 };
 
-// Reads one level record. A record with the same bytes as one of the last book's levels of the
-// side takes over that level's rows without reading its queue; any other is made into rows.
-FastQuoteLevels::Level ReadLevel(CMemArchive& in, const QByteArray& body, const SideDecode& side) {
-    const int offset = in.Position();
-    const qint32 price = in.Read<qint32>();              // price
-    const qint32 volume = in.Read<qint32>();             // volume
-    const qint32 orderCount = in.Read<qint32>();         // order count
-    const quint16 bigFlag = in.Read<quint16>();          // big flag
-    const quint16 queued = in.Read<quint16>();           // queued order count K
-    wire::RequireItems(in, queued, kQueuedVolumeBytes);  // K order volumes follow
-    const int size = kLevelRecordMinBytes + queued * kQueuedVolumeBytes;
+// Reads the level record at `index` of a side. A level whose values equal one of the last
+// book's levels of the side takes over that level's rows; any other is made into rows.
+FastQuoteLevels::Level ReadLevel(CMemArchive& in, const SideDecode& side, int index) {
+    const qint32 price = in.Read<qint32>();       // price
+    const qint32 volume = in.Read<qint32>();      // volume
+    const qint32 orderCount = in.Read<qint32>();  // order count
+    const bool big = in.Read<quint16>() != 0;     // big flag
+    const quint16 queued = in.Read<quint16>();    // queued order count K
+    wire::RequireItems(in, queued, kQueuedVolumeBytes);
+    const QueuedVolumes volumes(in, queued);  // K order volumes
     const FastQuoteLevels::Level* same =
-        side.previous == nullptr
-            ? nullptr
-            : side.previous->Same(*side.previousSide, body, offset, size, price);
-    // Built whole at the end: a default row would cost an allocation of its own.
+        side.previous == nullptr ? nullptr
+                                 : side.previous->Same(*side.previousSide, index, price, volume,
+                                                       orderCount, big, volumes.View());
     if (same != nullptr) {
-        in.Skip(queued * kQueuedVolumeBytes);
-        return {offset, size, price, same->level, same->queue};
+        return *same;
     }
-    const QString volumes = ReadQueuedVolumes(in, queued);
-    return {offset, size, price,
-            fastquote::MakeLevelRow(side.type, price, volume, bigFlag != 0 ? 1 : 0),
-            fastquote::MakeQueueRow(side.type, price, orderCount, volumes)};
+    // Built whole at the end: a default row would cost an allocation of its own.
+    const QString text = volumes.ToString();
+    return {price,
+            volume,
+            orderCount,
+            big,
+            text,
+            fastquote::MakeLevelRow(side.type, price, volume, big ? 1 : 0),
+            fastquote::MakeQueueRow(side.type, price, orderCount, text)};
 }
 
 // Fills a side's two maps from its levels (a later level with the same price replaces the
@@ -105,10 +116,17 @@ void FillMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
     }
 }
 
+// Whether FillMaps lets a filler win the map entries of a level at `price`: a side of `count`
+// levels has fillers keyed 0 .. kShownLevels - count - 1, put in after the levels.
+bool FillerKeyed(qint32 price, int count) {
+    return price >= 0 && price < FastQuoteDecoder::kShownLevels - count;
+}
+
 // A side whose levels have the last book's prices, in the same order, while some of them changed
 // (a typical push): the last book's maps, with the changed levels' rows put in at their prices.
 // The maps are copied whole rather than built key by key. A changed level whose price a later
-// level repeats is left out, as FillMaps would leave it. False (nothing done) for any other side.
+// level repeats, or a filler's key, is left out, as FillMaps would leave it. False (nothing done)
+// for any other side.
 bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
                const SideDecode& side) {
     if (side.previous == nullptr || side.previousSide->count != range.count) {
@@ -134,7 +152,7 @@ bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
         for (size_t j = i + 1; j < count && !repeated; ++j) {
             repeated = next.levels[first + j].price == level.price;
         }
-        if (!repeated) {
+        if (!repeated && !FillerKeyed(level.price, range.count)) {
             const UnsharedDataCell key = UnsharedDataCell::FromInteger(level.price);
             side.levelMap.insert(key, level.level);
             side.queueMap.insert(key, level.queue);
@@ -146,14 +164,14 @@ bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
 // Reads `count` level records of one side into its rows vector and its two maps, pads the side
 // with filler levels up to the shown levels, and notes the side in `next`. A side whose levels
 // are all the last book's, in the same order, shares the last book's maps.
-void ReadSide(CMemArchive& in, const QByteArray& body, int count, const SideDecode& side,
-              FastQuoteLevels& next, FastQuoteLevels::Side& nextSide) {
+void ReadSide(CMemArchive& in, int count, const SideDecode& side, FastQuoteLevels& next,
+              FastQuoteLevels::Side& nextSide) {
     nextSide.first = static_cast<int>(next.levels.size());
     nextSide.count = count;
     side.rows.reserve(std::max(count, FastQuoteDecoder::kShownLevels));
     bool unchanged = side.previous != nullptr && side.previousSide->count == count;
     for (int i = 0; i < count; ++i) {
-        next.levels.push_back(ReadLevel(in, body, side));
+        next.levels.push_back(ReadLevel(in, side, i));
         const FastQuoteLevels::Level& level = next.levels.back();
         side.rows.push_back(level.level);
         unchanged = unchanged &&
@@ -188,7 +206,6 @@ bool FastQuoteDecoder::DecodeNext(const QByteArray& body, const FastQuoteLevels*
     WillsQuoteData wills;
     ThousandGearsQuoteData gears;
     auto next = std::make_shared<FastQuoteLevels>();
-    next->body = body;
     try {
         CMemArchive in(body);
         in.Skip(4);                                     // not interpreted
@@ -200,11 +217,11 @@ bool FastQuoteDecoder::DecodeNext(const QByteArray& body, const FastQuoteLevels*
         const quint16 sellCount = in.Read<quint16>();
         wire::RequireItems(in, qint64(buyCount) + sellCount, kLevelRecordMinBytes);
         next->levels.reserve(size_t(buyCount) + sellCount);
-        ReadSide(in, body, buyCount,
+        ReadSide(in, buyCount,
                  SideDecode{fastquote::kBuy, previous, previous ? &previous->buy : nullptr,
                             wills.buy_rows, gears.buy_levels, gears.buy_queues},
                  *next, next->buy);
-        ReadSide(in, body, sellCount,
+        ReadSide(in, sellCount,
                  SideDecode{fastquote::kSell, previous, previous ? &previous->sell : nullptr,
                             wills.sell_rows, gears.sell_levels, gears.sell_queues},
                  *next, next->sell);

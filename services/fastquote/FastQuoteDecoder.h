@@ -24,8 +24,8 @@ public:
                        QString* why = nullptr, int* consumed = nullptr);
 
     // As Decode, for the next book of a stock whose last book left `previous` (null: none):
-    // levels whose records did not change take over that book's rows, and on success `levels`
-    // holds what the book after this one may take over. `body` must own its bytes (it is kept).
+    // levels whose values did not change take over that book's rows, and on success `levels`
+    // holds what the book after this one may take over (nothing of `body` is kept).
     static bool DecodeNext(const QByteArray& body, const FastQuoteLevels* previous,
                            ResponsePkgEntity_12989& entity, QString& code,
                            FastQuoteLevelsPtr& levels, QString* why = nullptr,

@@ -42,7 +42,7 @@ DecodeResult<ResponsePkgEntity_12990> DecodeLargeDealBody(const QByteArray& body
             entity.records.append(ReadRecord(in, entity.first_sequence + i));
         }
         entity.next_sequence = entity.first_sequence + count;
-        return Result::Of(std::move(entity));
+        return Result::Of(std::move(entity), in.Position());
     } catch (const CMemArchiveError& error) {
         return Result::Rejected(DescribeShortBody("DecodeLargeDealBody", error));
     }

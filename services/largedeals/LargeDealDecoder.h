@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 
-#include "services/largedeals/ResponsePkgEntity_12990.h"
 #include "framework/DecodeResult.h"
+#include "services/largedeals/ResponsePkgEntity_12990.h"
 
 // Decodes a 12990 body:
 //   4 bytes, 4 bytes (not interpreted), string stock code (not used), u16 header value (its low
@@ -20,6 +20,7 @@ constexpr int kFunctionId = 12990;
 constexpr int kRecordBytes = 44;  // bytes of one record
 constexpr int kLatestKind = 2;    // request kind of the latest large deal
 constexpr int kPagedKind = 1;     // request kind of a page by index and count
+constexpr int kKindParam = 3;     // the kind's place in the request: after code, start, number
 
 DecodeResult<ResponsePkgEntity_12990> DecodeLargeDealBody(const QByteArray& body, int kind);
 

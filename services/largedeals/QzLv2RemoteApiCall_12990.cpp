@@ -64,9 +64,16 @@ RequestParams QzLv2RemoteApiCall_12990::RequestParamsFor(const Topic& topic) {
         .Params();
 }
 
+// A tick of the driver's timers is its period's own request: only a request sent less than half a
+// period before holds it back, so that polls keep their period however the ticks fall (a coarse
+// timer fires a little early, a busy loop late). A request from another path (a first subscriber,
+// a reload) is held back by any request of the topic in the last 3000 ms.
 void QzLv2RemoteApiCall_12990::SendRequest(const Topic& topic) {
     const qint64 now = HostClock::NowMs();
-    if (accessor_ == nullptr || !recent_requests_.TrimAndInsert({topic, now}, now)) {
+    const qint64 holdMs = driver_ && driver_->InTimerTick()
+                              ? kTickHoldBackMs
+                              : RecentRequestSet<RecentTopicRequest<Topic>>::kWindowMs;
+    if (accessor_ == nullptr || !recent_requests_.TrimAndInsert({topic, now}, now, holdMs)) {
         return;
     }
     auto context = QSharedPointer<ProcessContext_s>::create();

@@ -23,8 +23,9 @@ struct LargeDealCallTraits {
 };
 
 // The large deals of a stock (function 12990) on the main accessor. Its driver requests a topic
-// until answered and then polls it, every 3000 ms each; a topic is not sent again while the same
-// topic was sent less than 3000 ms before (a send exactly 3000 ms old still holds it back).
+// until answered and then polls it, every 3000 ms each. A first subscriber's request is not sent
+// while the same topic was sent 3000 ms before or less; a timer tick's only while it was sent
+// kTickHoldBackMs before or less, so every tick of the period asks.
 // "ddts" topics ask for the latest large deal (kind 2) and are published, not cached; other
 // indicator names page by index and count (kind 1) and are merged into the topic's cached entry
 // (LargeDealCacheEntry) before publishing. The host's broadcast "清理个股实时缓存(市场缩码)"
@@ -36,9 +37,10 @@ struct LargeDealCallTraits {
 class QzLv2RemoteApiCall_12990 : public RemoteApiCallBase<LargeDealCallTraits> {
 public:
     static constexpr int kFunctionId = 12990;
-    static constexpr int kCacheCapacity = 10;         // topics
-    static constexpr int kAwaitingIntervalMs = 3000;  // ms
-    static constexpr int kPollingIntervalMs = 3000;   // ms
+    static constexpr int kCacheCapacity = 10;                       // topics
+    static constexpr int kAwaitingIntervalMs = 3000;                // ms
+    static constexpr int kPollingIntervalMs = 3000;                 // ms
+    static constexpr int kTickHoldBackMs = kPollingIntervalMs / 2;  // ms, see SendRequest
     static constexpr const char* kLatestIndicator = "ddts";
 
     QzLv2RemoteApiCall_12990(QuoteDataSourceHandlerConfiguration* configuration,

@@ -1,5 +1,6 @@
 #include "services/minuteflow/FlowDecoder.h"
 
+#include "framework/DecodeResult.h"
 #include "framework/Log.h"
 #include "framework/WireReader.h"
 #include "host/core/CMemArchive.h"
@@ -113,14 +114,25 @@ void ReadRecords(CMemArchive& in, quint8 mask, quint16 count, RecordReader read,
     }
 }
 
-void WarnRejected(const char* function, const CMemArchiveError& error) {
+bool Rejected(const char* function, const CMemArchiveError& error, QString* why) {
     qzlog::Warning(kLogTag, function, "body rejected: offset", error.offset(), "wanted",
                    error.wanted(), "bytes of", error.size());
+    if (why != nullptr) {
+        *why = DescribeShortBody(function, error);
+    }
+    return false;
+}
+
+bool Decoded(const CMemArchive& in, int* consumed) {
+    if (consumed != nullptr) {
+        *consumed = in.Position();
+    }
+    return true;
 }
 
 // head (up to the group mask), u16 record count, records.
 bool DecodeFlowBody(const QByteArray& body, quint8 (*readHead)(CMemArchive&), RecordReader read,
-                    const char* function, FlowBatch& out) {
+                    const char* function, FlowBatch& out, QString* why, int* consumed) {
     try {
         CMemArchive in(body);
         const quint8 mask = readHead(in);  // groups present in every record
@@ -128,26 +140,26 @@ bool DecodeFlowBody(const QByteArray& body, quint8 (*readHead)(CMemArchive&), Re
         FlowBatch batch;
         ReadRecords(in, mask, count, read, batch);
         out = std::move(batch);
-        return true;
+        return Decoded(in, consumed);
     } catch (const CMemArchiveError& error) {
-        WarnRejected(function, error);
-        return false;
+        return Rejected(function, error, why);
     }
 }
 
 }  // namespace
 
-bool DecodeMinuteFlowBody(const QByteArray& body, FlowBatch& out) {
+bool DecodeMinuteFlowBody(const QByteArray& body, FlowBatch& out, QString* why, int* consumed) {
     return DecodeFlowBody(body, &ReadMinuteHead, &ReadMinuteRecord,
-                          "minuteflow::DecodeMinuteFlowBody (12842)", out);
+                          "minuteflow::DecodeMinuteFlowBody (12842)", out, why, consumed);
 }
 
-bool DecodeKlineFlowBody(const QByteArray& body, FlowBatch& out) {
+bool DecodeKlineFlowBody(const QByteArray& body, FlowBatch& out, QString* why, int* consumed) {
     return DecodeFlowBody(body, &ReadKlineHead, &ReadKlineRecord,
-                          "minuteflow::DecodeKlineFlowBody (12844)", out);
+                          "minuteflow::DecodeKlineFlowBody (12844)", out, why, consumed);
 }
 
-bool DecodeMinuteIndicatorBody(const QByteArray& body, std::vector<MinuteIndicatorItem>& out) {
+bool DecodeMinuteIndicatorBody(const QByteArray& body, std::vector<MinuteIndicatorItem>& out,
+                               QString* why, int* consumed) {
     try {
         CMemArchive in(body);
         in.Skip(4);            // not interpreted
@@ -166,10 +178,9 @@ bool DecodeMinuteIndicatorBody(const QByteArray& body, std::vector<MinuteIndicat
             item.value3 = in.Read<qint32>();
         }
         out = std::move(items);
-        return true;
+        return Decoded(in, consumed);
     } catch (const CMemArchiveError& error) {
-        WarnRejected("minuteflow::DecodeMinuteIndicatorBody (12988)", error);
-        return false;
+        return Rejected("minuteflow::DecodeMinuteIndicatorBody (12988)", error, why);
     }
 }
 

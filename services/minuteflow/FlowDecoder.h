@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <vector>
 
@@ -9,7 +10,8 @@
 
 // Decoders of the three answer bodies. Each fills its output only for a body that holds every
 // field it announces; a short body or a lying count is rejected whole with one warning naming the
-// function, the offset and the length, and the output is left untouched.
+// function, the offset and the length, and the output is left untouched. On rejection `why` (when
+// given) says where the body fell short; on success `consumed` (when given) is where it ended.
 // Stateless; callable from any thread.
 namespace minuteflow {
 
@@ -22,9 +24,12 @@ inline constexpr quint8 kGroup10 = 0x10;
 inline constexpr quint8 kGroup20 = 0x20;
 inline constexpr quint8 kAllGroups = 0x3F;
 
-bool DecodeMinuteFlowBody(const QByteArray& body, FlowBatch& out);  // 12842
-bool DecodeKlineFlowBody(const QByteArray& body, FlowBatch& out);   // 12844
-bool DecodeMinuteIndicatorBody(const QByteArray& body,              // 12988
-                               std::vector<MinuteIndicatorItem>& out);
+bool DecodeMinuteFlowBody(const QByteArray& body, FlowBatch& out,  // 12842
+                          QString* why = nullptr, int* consumed = nullptr);
+bool DecodeKlineFlowBody(const QByteArray& body, FlowBatch& out,  // 12844
+                         QString* why = nullptr, int* consumed = nullptr);
+bool DecodeMinuteIndicatorBody(const QByteArray& body,  // 12988
+                               std::vector<MinuteIndicatorItem>& out, QString* why = nullptr,
+                               int* consumed = nullptr);
 
 }  // namespace minuteflow

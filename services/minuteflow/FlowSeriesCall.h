@@ -11,11 +11,11 @@
 #include "services/minuteflow/FlowSeries.h"
 
 // What 12842 and 12844 share: a topic's series is requested at once and then every kPollMs
-// (driver), each answer's batch is merged into the cached series (FlowSeries.h), the batch is
-// published on the topic, and the follow-up requests the stored series calls for are sent. A late
-// subscriber receives the whole cached series at once. A follow-up equal to one sent less than
-// 3000 ms before is not sent again (each answer of an incomplete series calls for the same page
-// until it arrives).
+// (driver; the newest page only, see IsNewestPage), each answer's batch is merged into the cached
+// series (FlowSeries.h), the batch is published on the topic, and the follow-up requests the
+// stored series calls for are sent. A late subscriber receives the whole cached series at once. A
+// follow-up equal to one sent less than 3000 ms before is not sent again (each answer of an
+// incomplete series calls for the same page until it arrives).
 //
 // Traits, beyond RemoteApiCallBase's (CacheKey = Topic, CacheValue = FlowSeriesPtr):
 //   static constexpr int kFunctionId;
@@ -71,7 +71,7 @@ public:
         this->publisher_.Publish(
             topic, Traits::PackageOf(count, QSharedPointer<const FlowRecords>(
                                                 new FlowRecords(std::move(batch.records)))));
-        if (this->driver_) {
+        if (this->driver_ && IsNewestPage(topic)) {
             this->driver_->MarkAnswered(topic);
         }
         for (qint32 revindex : minuteflow::FollowUpRevindexes(*series)) {
@@ -82,6 +82,12 @@ public:
         }
         return true;
     }
+
+    // A view asks for the newest page (revindex 0); follow-ups page back from it. Only the newest
+    // page's answer marks the series answered, so that the key the driver polls is always the
+    // view's: an older page's answer (say one that arrives after a quick switch away and back)
+    // is merged and published but would otherwise be polled for good.
+    static bool IsNewestPage(const Topic& topic) { return topic.revindex == 0; }
 
 protected:
     // Whether a request for the topic may be sent at all.

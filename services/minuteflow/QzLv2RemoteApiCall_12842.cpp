@@ -1,5 +1,8 @@
 #include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
 
+#include <limits>
+
+#include "framework/Log.h"
 #include "framework/RequestParamsBuilder.h"
 #include "services/minuteflow/FlowDecoder.h"
 #include "services/minuteflow/FlowRequestContext.h"
@@ -58,4 +61,14 @@ ResponsePkgTopic_12842 MinuteFlowCallTraits::FollowUpOf(const Topic& topic, qint
 
 QzLv2RemoteApiCall_12842::~QzLv2RemoteApiCall_12842() {
     Shutdown();
+}
+
+bool QzLv2RemoteApiCall_12842::Requestable(const Topic& topic) const {
+    if (topic.revindex >= std::numeric_limits<qint16>::min() &&
+        topic.revindex <= std::numeric_limits<qint16>::max()) {
+        return true;
+    }
+    qzlog::Warning("lv2-12842", "page of", topic.Code(), topic.Cycle(), "not asked: revindex",
+                   topic.revindex, "does not fit Int16");
+    return false;
 }

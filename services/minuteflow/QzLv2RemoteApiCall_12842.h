@@ -23,10 +23,15 @@ struct MinuteFlowCallTraits {
 };
 
 // The minute capital flows of the trading day (function 12842), one record per minute, paged
-// backwards from the newest minute and merged into one cached series per (code, cycle).
+// backwards from the newest minute and merged into one cached series per (code, cycle). A page
+// is asked by a minute read from an answer (revindex, sent as "Int16"); a minute that does not fit
+// it (only a damaged answer names one) is not asked for, with a warning.
 // Threads: as FlowSeriesCall.
 class QzLv2RemoteApiCall_12842 : public FlowSeriesCall<MinuteFlowCallTraits> {
 public:
     using FlowSeriesCall::FlowSeriesCall;
     ~QzLv2RemoteApiCall_12842() override;
+
+protected:
+    bool Requestable(const Topic& topic) const override;
 };

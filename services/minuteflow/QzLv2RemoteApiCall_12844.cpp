@@ -1,7 +1,6 @@
 #include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
 
 #include "framework/HistoryDiskCache.h"
-#include "framework/Log.h"
 #include "framework/RequestParamsBuilder.h"
 #include "services/minuteflow/FlowCycles.h"
 #include "services/minuteflow/FlowDecoder.h"
@@ -105,8 +104,9 @@ QzLv2RemoteApiCall_12844::QzLv2RemoteApiCall_12844(
             [this, fileLoader](const Topic& topic, FlowSeriesPtr& value) {
                 return LoadOnce(*fileLoader, topic, value);
             }));
-    cache_.SetSaver(
-        historyfile::MakeHistorySaver(&callLock_, minuteflow::FlowHistoryFile(), binding));
+    cache_.SetSaver(historyfile::MakeHistorySaver(&callLock_, minuteflow::FlowHistoryFile(),
+                                                  binding,
+                                                  historyfile::HistorySaveLedger::Instance()));
 }
 
 QzLv2RemoteApiCall_12844::~QzLv2RemoteApiCall_12844() {
@@ -137,10 +137,5 @@ bool QzLv2RemoteApiCall_12844::LoadOnce(
 void QzLv2RemoteApiCall_12844::OnSaved(const Topic& topic, bool saved) {
     if (saved) {
         unreadable_.erase(topic);  // under the call lock, as the saver runs
-    }
-    const bool wasFailing = saveFailing_.exchange(!saved);
-    if (!saved && !wasFailing) {
-        qzlog::Warning("qzLv2quoter", "save kline capitalflow cache failed. stock=", topic.Code(),
-                       "cycle=", topic.Cycle(), "(served from memory)");
     }
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <set>
 
 #include "framework/DiskCacheListener.h"
@@ -32,9 +31,10 @@ struct KlineFlowCallTraits {
 // also kept in a history file: a series missing from memory is read from its file, and every
 // merged answer is saved to it in the background (atomically: the file on disk is always a whole
 // old or a whole new one). A series of a cycle outside the table is never requested.
-// A failing save (full or read-only disk) warns once until a save succeeds again; the series is
-// still served from memory. A file that is missing or fails to load is not read again until this
-// call has written it (one warning per damaged file, not one per miss).
+// A failing save (full or read-only disk) goes to the process's HistorySaveLedger, which warns
+// once per file until a save of it succeeds again; the series is still served from memory. A file
+// that is missing or fails to load is not read again until this call has written it (one warning
+// per damaged file, not one per miss).
 // Threads: as FlowSeriesCall; the loader runs inside a cache miss under the call lock, the saver
 // on the cache's background runner, taking the call lock first.
 class QzLv2RemoteApiCall_12844 : public FlowSeriesCall<KlineFlowCallTraits> {
@@ -51,6 +51,5 @@ private:
                   const Topic& topic, FlowSeriesPtr& value);
     void OnSaved(const Topic& topic, bool saved);
 
-    std::atomic<bool> saveFailing_{false};
     std::set<Topic> unreadable_;  // series whose file did not load; guarded by the call lock
 };

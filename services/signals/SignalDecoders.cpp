@@ -50,7 +50,7 @@ DecodeResult<ResponsePkgEntity_10015> DecodeSignalTypeBody(const QByteArray& bod
         for (int i = 0; i < e.count; ++i) {
             e.types.append(ReadSignalType(in, hasLevel));
         }
-        return Result::Of(std::move(e));
+        return Result::Of(std::move(e), in.Position());
     } catch (const CMemArchiveError& error) {
         return Result::Rejected(DescribeShortBody("DecodeSignalTypeBody", error));
     }
@@ -76,7 +76,7 @@ DecodeResult<ResponsePkgEntity_10016> DecodeSignalBody(const QByteArray& body) {
         for (int i = 0; i < count; ++i) {
             e.signal_list.append(ReadSignal(in, e.flags));
         }
-        return Result::Of(std::move(e));
+        return Result::Of(std::move(e), in.Position());
     } catch (const CMemArchiveError& error) {
         return Result::Rejected(DescribeShortBody("DecodeSignalBody", error));
     }

@@ -55,10 +55,32 @@ void Ratio20d(const ResponsePkgEntity_12755& e, QzLv2BoardTranscoderArgs& args, 
     args.row.Set(key, FloatRatio(e.ratios[index]));
 }
 
+// A transcoder copying the 10012 cell of its key's name: the board shows the data set as the
+// call holds it, so a key whose group no answer has carried (a group the stock's market does not
+// answer) has no cell.
+Transcoder FromDataSet(const char* key) {
+    return [key](QzLv2BoardTranscoderArgs& args) {
+        if (const ResponsePkgEntity_10012* entity = args.DataSet()) {
+            const UnsharedDataCell cell = entity->row.Get(key);
+            if (cell.IsEmpty()) {
+                args.row.Remove(key);
+            } else {
+                args.row.Set(key, cell);
+            }
+        }
+    };
+}
+
+// The 10012 cells, named after the package's fields (StockDataSetDecoder.h).
+constexpr const char* kDataSetKeys[] = {
+    "limit_up_price", "limit_down_price", "total_shares", "float_shares",
+    "quota_balance",  "quota_status",     "eps",          "nav_per_share"};
+
 QList<KeyEntry> BuildTable() {
     const QString k10002 = "10002";
+    const QString k10012 = "10012";
     const QString k12755 = "12755_stock_related";
-    return {
+    QList<KeyEntry> table = {
         {"gem_deal_volume_after_close", k12755,
          FromStockRelated(
              "gem_deal_volume_after_close",
@@ -112,6 +134,10 @@ QList<KeyEntry> BuildTable() {
                               TenThousandthsAsFloat(s.big_order_ratio), kBigOrderDecimals);
                       })},
     };
+    for (const char* key : kDataSetKeys) {
+        table.append({key, k10012, FromDataSet(key)});
+    }
+    return table;
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 // The stock-board keys the plug-in serves: for each, the call that provides its source field and
 // the transcoder that computes its cell. A transcoder whose source is absent (not joined yet, or
-// not carried) leaves the row as it was.
+// not carried) leaves the row as it was. The 10012 keys are the data set's cells as its answers
+// leave them (named after the package's fields, merged across answers).
 // Ratios arrive in 1/10000 and are divided in single precision (float of the integer / 10000,
 // widened to double); money flows arrive in 10^4 yuan and are multiplied as 64-bit integers.
 // Threads: stateless.

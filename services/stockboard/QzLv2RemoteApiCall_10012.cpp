@@ -51,7 +51,7 @@ std::optional<QzLv2RemoteApiCall_10012::Topic> QzLv2RemoteApiCall_10012::HandleB
         return std::nullopt;
     }
     const Topic topic(decoded.record->code, topic_kind::k10012);
-    StoreAndPublish(topic, Package(*decoded.record));
+    MergeStoreAndPublish(topic, *decoded.record);
     if (driver_) {
         driver_->MarkAnswered(topic);
     }

@@ -10,7 +10,9 @@
 
 // The per-stock data set of 10012 (price limits, share capital, connect quota, per-share
 // figures; see StockDataSetDecoder.h). Its driver requests a topic until answered and then
-// polls it, every 3000 ms each. Function and receiver are registered in Init.
+// polls it, every 3000 ms each. An answer is merged into the cached package (the groups it does
+// not carry keep their values), cached and published. Function and receiver are registered in
+// Init.
 //
 // Thread contract: as RemoteApiCallBase; every entry point takes the call lock first. The
 // destructor does not touch the accessor.

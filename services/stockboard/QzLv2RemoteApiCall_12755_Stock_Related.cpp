@@ -67,12 +67,7 @@ QzLv2RemoteApiCall_12755_Stock_Related::HandleBody(const QByteArray& body) {
         return std::nullopt;
     }
     const Topic topic(decoded.record->code, topic_kind::kStockRelated12755);
-    ResponsePkgEntity_12755 merged = *decoded.record;
-    if (const std::optional<Package> cached = Cached(topic)) {
-        merged = **cached;  // the published package stays untouched
-        merged.MergeFrom(*decoded.record);
-    }
-    StoreAndPublish(topic, Package(merged));
+    MergeStoreAndPublish(topic, *decoded.record);
     return topic;
 }
 

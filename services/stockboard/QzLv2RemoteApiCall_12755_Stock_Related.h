@@ -12,7 +12,8 @@
 
 // Per-stock ratios and after-close figures from 12755 (API type "12755_stock_related"). No
 // driver: a topic is requested once when it gets its first subscriber (and again when a market
-// clearing drops it); the answer replaces the cached package and is published.
+// clearing drops it); the answer is merged into the cached package (the groups it does not carry
+// keep their values), cached and published.
 //
 // Thread contract: as RemoteApiCallBase; every entry point takes the call lock first, including
 // the broadcaster handlers. The destructor does not touch the accessor.

@@ -20,27 +20,24 @@ quint32 RequestMaskFor(const QString& code) {
 
 void FillRow(ResponsePkgEntity_10012& e) {
     using nscell::UnsharedDataCell;
-    constexpr int kPriceDecimals = 2;  // limit prices travel in hundredths
-    constexpr int kPerShareDecimals = 4;
-    constexpr double kPerShareScale = 10000.0;
-    if (e.mask & kLimits) {
+    constexpr int kPriceDecimals = 2;     // limit prices travel in hundredths
+    constexpr int kPerShareDecimals = 4;  // per-share figures in ten-thousandths
+    if (e.carried & kLimits) {
         e.row.Set("limit_up_price", UnsharedDataCell::FromPrice(e.limit_up_price, kPriceDecimals));
         e.row.Set("limit_down_price",
                   UnsharedDataCell::FromPrice(e.limit_down_price, kPriceDecimals));
     }
-    if (e.mask & kShares) {
+    if (e.carried & kShares) {
         e.row.Set("total_shares", UnsharedDataCell::FromVolume(e.total_shares));
         e.row.Set("float_shares", UnsharedDataCell::FromVolume(e.float_shares));
     }
-    if (e.mask & kQuota) {
-        e.row.Set("connect_quota_balance", UnsharedDataCell::FromBigInteger(e.quota_balance));
-        e.row.Set("connect_quota_status", UnsharedDataCell::FromInteger(e.quota_status));
+    if (e.carried & kQuota) {
+        e.row.Set("quota_balance", UnsharedDataCell::FromBigInteger(e.quota_balance));
+        e.row.Set("quota_status", UnsharedDataCell::FromInteger(e.quota_status));
     }
-    if (e.mask & kFinance) {
-        e.row.Set("eps",
-                  UnsharedDataCell::FromRealPrice(e.eps / kPerShareScale, kPerShareDecimals));
-        e.row.Set("nav_per_share", UnsharedDataCell::FromRealPrice(e.nav_per_share / kPerShareScale,
-                                                                   kPerShareDecimals));
+    if (e.carried & kFinance) {
+        e.row.Set("eps", UnsharedDataCell::FromPrice(e.eps, kPerShareDecimals));
+        e.row.Set("nav_per_share", UnsharedDataCell::FromPrice(e.nav_per_share, kPerShareDecimals));
     }
 }
 
@@ -58,6 +55,7 @@ DecodeResult<ResponsePkgEntity_10012> DecodeStockDataSetBody(const QByteArray& b
         ResponsePkgEntity_10012 e;
         e.code = wire::ReadString(a);
         e.mask = a.Read<quint32>();
+        e.carried = e.mask;
         if (e.mask & kLimits) {
             e.limit_up_price = a.Read<qint32>();
             e.limit_down_price = a.Read<qint32>();

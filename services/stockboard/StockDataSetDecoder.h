@@ -34,6 +34,8 @@ constexpr quint32 kFinance = 0x800;
 constexpr quint32 kEquityGroups = 0xE00;  // shares, quota, finance
 
 quint32 RequestMaskFor(const QString& code);
-// Fills the entity's row with the carried groups as cells.
+// Sets the entity's row cells of every group carried so far, named after the fields: prices as
+// price cells (2 decimals), shares as volumes, the quota as integers, the per-share figures as
+// price cells of 4 decimals; each cell's integer is the value as it travels.
 void FillRow(ResponsePkgEntity_10012& entity);
 }  // namespace stock_data_set

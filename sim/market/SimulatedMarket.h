@@ -11,6 +11,7 @@
 #include "services/stockboard/ResponsePkgEntity_12755.h"
 #include "services/stockboard/StockSnapshot.h"
 #include "sim/market/SimRandom.h"
+#include "sim/market/SimulatedMarketOptions.h"
 #include "sim/market/StockState.h"
 #include "sim/market/Trade.h"
 #include "sim/market/TradeFlow.h"
@@ -31,7 +32,7 @@ namespace simmarket {
 
 class SimulatedMarket {
 public:
-    static constexpr quint32 kDefaultSeed = 20240607;
+    static constexpr quint32 kDefaultSeed = SimulatedMarketOptions::kDefaultSeed;
     static constexpr qint32 kBoardBase = 100000;  // a board index's previous close, 1/100
 
     // `extraStocks` generated stocks (GeneratedStocks) trade after the listed ones.

@@ -107,13 +107,13 @@ void SimulatedMarketBackend::Attach(IServerLink* link) {
     if (!links_.contains(link)) {
         links_.append(link);
     }
-    if (ticker_ == nullptr) {
-        if (link_up_) {
-            link->ReportAccessState(eAccessState_Connected);
-        }
-        return;
+    if (!link_up_) {
+        link->ReportAccessState(eAccessState_Disconnected);
+    } else if (ticker_ == nullptr) {
+        link->ReportAccessState(eAccessState_Connected);
+    } else {
+        ReportConnectedLater(link);
     }
-    ReportConnectedLater(link);
 }
 
 // "Connecting" takes a moment, as with a real server; the link may be gone by then.

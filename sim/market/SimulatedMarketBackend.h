@@ -16,6 +16,7 @@
 #include "sim/market/MinuteFlowAnswers.h"
 #include "sim/market/SignalDetector.h"
 #include "sim/market/SimulatedMarket.h"
+#include "sim/market/SimulatedMarketOptions.h"
 
 class QObject;
 class QThread;
@@ -37,10 +38,11 @@ class QThread;
 // With timers on (the default), a thread of the backend's own runs Step every `tick_ms`; with
 // timers off, nothing happens unless Step is called (deterministic tests).
 //
-// Link state: a link hears access state 1 shortly after it attaches (at once without timers).
-// DropLink reports state 2 to every link and forgets the subscriptions and push lists (as a
-// server does when the connection goes); until RestoreLink (state 1 again) requests are not
-// answered and nothing is pushed.
+// Link state: a link hears access state 1 shortly after it attaches (at once without timers), or
+// state 2 at once if it attaches during an outage. DropLink reports state 2 to every link and
+// forgets the subscriptions and push lists (as a server does when the connection goes); until
+// RestoreLink (state 1 again) requests are not answered and nothing is pushed. The accessors ask
+// for the forgotten subscriptions again when they hear state 1 (docs/reconnection.md).
 //
 // Threads: OnRequest runs on the requesting thread, Step on the backend's timer thread or the
 // caller's; every public function may be called from any thread. mutex_ guards the market and
@@ -65,15 +67,7 @@ public:
     static const char kFastQuoteService[];  // "pcl2xtquote"
     static const char kMainService[];       // "l2quote"
 
-    struct Options {
-        quint32 seed = simmarket::SimulatedMarket::kDefaultSeed;
-        bool timers = true;
-        int tick_ms = 500;            // ms between ticks with timers on
-        int snapshot_push_every = 2;  // ticks between 10001 pushes
-        int connect_delay_ms = 200;   // ms from attach to access state 1, timers on
-        int extra_stocks = 0;         // generated stocks traded besides the listed ones
-        QDate history_today;          // last day of the K-line flow history; invalid: today
-    };
+    using Options = SimulatedMarketOptions;
 
     SimulatedMarketBackend();
     explicit SimulatedMarketBackend(const Options& options);

@@ -1,18 +1,16 @@
-// The remote call: its driver (the timed topic sets), the recent request set and the call base.
+// The remote call: its driver's events and locking, and the call base. The driver's timing, as
+// each call runs it on the host timer queue, is tests/services/tst_callschedules.
 #include <QtTest>
 
 #include <future>
 #include <list>
 #include <memory>
 #include <string>
-#include <tuple>
 
-#include "framework/RecentRequestSet.h"
 #include "framework/RemoteApiCallBase.h"
 #include "framework/RemoteApiCallDriver.h"
 #include "framework/RequestParamsBuilder.h"
 #include "host/core/HostClock.h"
-#include "host/core/HostTimerQueue.h"
 #include "tests/services/CallTestSupport.h"
 
 namespace {
@@ -27,17 +25,6 @@ QString Join(const TopicList& list) {
         texts << QString::fromStdString(topic);
     return "[" + texts.join(',') + "]";
 }
-
-// A request key: equal on the code, ordered by the code and then the time it was made.
-struct TestKey {
-    std::string code;
-    qint64 timestamp;
-    qint64 Timestamp() const { return timestamp; }
-    bool operator==(const TestKey& o) const { return code == o.code; }
-    bool operator<(const TestKey& o) const {
-        return std::tie(code, timestamp) < std::tie(o.code, o.timestamp);
-    }
-};
 
 // A tiny service over a made-up function: the request names a stock, so does the answer.
 constexpr int kFuncId = 19999;
@@ -131,49 +118,6 @@ private slots:
 
     void cleanupTestCase() { HostClock::UseSystemClock(); }
 
-    void recentRequestsSuppressRepeatsForTheWindow() {
-        RecentRequestSet<TestKey> set;  // "now" from HostClock
-        QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart}));
-        QVERIFY(set.TrimAndInsert(TestKey{"SZ000001", kStart}));
-        HostClock::AdvanceForTest(2500);
-        QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 2500}));
-        QVERIFY(!set.TrimAndInsert(TestKey{"SH600000", kStart + 3000}, kStart + 3000));
-        QCOMPARE(set.Size(), 2);
-        QVERIFY(set.TrimAndInsert(TestKey{"SH600000", kStart + 3001}, kStart + 3001));
-    }
-
-    void activateRejoinsOrRequests_data() {
-        QTest::addColumn<int>("answer");  // 0: none yet, 1: a snapshot answer, 2: a push answer
-        QTest::addColumn<bool>("cached");
-        QTest::addColumn<QStringList>("events");
-        QTest::newRow("awaiting: requested again") << 0 << true << QStringList{"request A"};
-        QTest::newRow("polled: no request") << 1 << true << QStringList{};
-        QTest::newRow("pushed: no list change") << 2 << true << QStringList{};
-        QTest::newRow("pushed, not cached: requested") << 2 << false << QStringList{"request A"};
-    }
-
-    void activateRejoinsOrRequests() {
-        QFETCH(int, answer);
-        QFETCH(bool, cached);
-        QFETCH(QStringList, events);
-        driver_->Activate("A", false);
-        if (answer == 1)
-            driver_->MarkAnswered("A");
-        else if (answer == 2)
-            driver_->StartPush("A");
-        driver_->Deactivate("A");
-        HostClock::AdvanceForTest(1999);
-        Take();
-        driver_->Activate("A", cached);
-        QCOMPARE(Take(), events);
-        QVERIFY(driver_->IsActive("A"));
-        const TimedTopicSet<Topic>* sets[] = {&driver_->AwaitingSet(), &driver_->PollingSet(),
-                                              &driver_->PushSet()};
-        QCOMPARE(sets[cached ? answer : 0]->ExpiryOf("A"), qint64(0));
-        if (!cached)  // the push entry lingers afresh until an answer renews it
-            QCOMPARE(driver_->PushSet().ExpiryOf("A"), kStart + 1999 + 2000);
-    }
-
     void startPushAnnouncesOnceReloadAsksAgain() {
         for (const char* t : {"C", "B", "A"})
             driver_->Activate(t, false);
@@ -194,57 +138,6 @@ private slots:
         QCOMPARE(driver_->PushSet().ExpiryOf("B"), kStart + 2000);  // lingers until answered
     }
 
-    void ticksFollowTheSetsAndLingerAfterDeactivate() {
-        for (const char* t : {"B", "A", "C"})
-            driver_->Activate(t, false);
-        driver_->MarkAnswered("C");
-        driver_->MarkAnswered("X");  // not active: ignored
-        Take();
-        QCOMPARE(Ticks(), (QStringList{"request A", "request B", "poll C"}));
-        driver_->MarkAnswered("A");  // repeated until answered, then polled
-        const QStringList asked{"request B", "poll A", "poll C"};
-        QCOMPARE(Ticks(), asked);
-        for (const char* t : {"A", "B", "C"})
-            driver_->Deactivate(t);
-        QCOMPARE(driver_->AwaitingSet().ExpiryOf("B"), kStart + 2000);
-        QCOMPARE(driver_->PollingSet().ExpiryOf("A"), kStart + 2000);
-        HostClock::AdvanceForTest(1999);
-        QCOMPARE(Ticks(), asked);  // still lingering: asked as before
-        HostClock::AdvanceForTest(1);
-        QVERIFY(Ticks().isEmpty());
-    }
-
-    void pushTicksRefreshOrAnnounceChanges() {
-        driver_->OnPushRefreshTick();
-        QCOMPARE(Take(), QStringList{"refresh []"});
-        for (const char* t : {"A", "B", "C"}) {
-            driver_->Activate(t, false);
-            driver_->StartPush(t);
-        }
-        driver_->Deactivate("C");
-        Take();
-        driver_->OnPushRefreshTick();
-        QCOMPARE(Take(),
-                 (QStringList{"refresh [A,B,C]", "refreshed A", "refreshed B", "refreshed C"}));
-        HostClock::AdvanceForTest(2000);
-        driver_->OnPushRefreshTick();  // an entry expired: sent as a changed list
-        QCOMPARE(Take(), (QStringList{"changed [A,B]", "refreshed A", "refreshed B"}));
-        driver_->Deactivate("B");
-        HostClock::AdvanceForTest(1999);
-        driver_->OnPushPurgeTick();
-        QVERIFY(Take().isEmpty());  // B still lingers
-        driver_->Deactivate("A");
-        HostClock::AdvanceForTest(1);
-        driver_->Activate("A", true);  // rejoins; the purge of B on the way is announced
-        QCOMPARE(Take(), QStringList{"changed [A]"});
-        driver_->OnPushPurgeTick();
-        QVERIFY(Take().isEmpty());  // nothing else expired
-        driver_->Deactivate("A");
-        HostClock::AdvanceForTest(2000);
-        driver_->OnPushPurgeTick();
-        QCOMPARE(Take(), QStringList{"changed []"});
-    }
-
     void listenersRunUnderCallLock() {
         QList<bool> lockFreeElsewhere;
         auto probe = [this, &lockFreeElsewhere](const Topic&) {  // may another thread get the lock?
@@ -260,17 +153,6 @@ private slots:
         driver_->MarkAnswered("A");
         driver_->OnPollingTick();
         QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
-    }
-
-    void settersStartTimersThatDriveTicks() {
-        int requests = 0;
-        driver_->SetRequestListener(5, [&requests](const Topic&) { ++requests; });
-        driver_->Activate("A", false);
-        const int first = requests;
-        HostTimerQueue::AdvanceClockBy(4);
-        QCOMPARE(requests, first);
-        HostTimerQueue::AdvanceClockBy(11);
-        QCOMPARE(requests - first, 3);  // at 5, 10 and 15 ms
     }
 
     void detachAndReplaceUndoSubscriptions() {
@@ -326,12 +208,6 @@ private slots:
 
 private:
     QStringList Take() { return std::exchange(events_, {}); }
-    QStringList Ticks() {  // the awaiting then the polling tick
-        driver_->OnAwaitingTick();
-        driver_->OnPollingTick();
-        return Take();
-    }
-
     QMutex callLock_{QMutex::Recursive};
     QStringList events_;
     std::unique_ptr<RemoteApiCallDriver<Topic>> driver_;

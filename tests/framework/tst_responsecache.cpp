@@ -329,6 +329,30 @@ private slots:
         QCOMPARE(warnings, 0);  // a file never written is an ordinary miss
     }
 
+    void recordCountIsAnUnsigned16BitField_data() {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("65535 records: the most a file holds") << 65535 << true;
+        QTest::newRow("65536 records: not kept") << 65536 << false;
+    }
+
+    // Read as unsigned: 65535 records load back whole; one more is refused at the save, and the
+    // file already there stays.
+    void recordCountIsAnUnsigned16BitField() {
+        QFETCH(int, records);
+        QFETCH(bool, kept);
+        QVERIFY(RecFile().Save("SH600000", "day", kSample));
+        HistoryData<Rec> many{false, 1, {}};
+        for (int i = 0; i < records; ++i)
+            many.records.push_back(-i);
+        const SaveOutcome outcome = RecFile().Save("SH600000", "day", many);
+        QCOMPARE(outcome.error,
+                 kept ? QString() : QString("65536 records, more than a file holds"));
+        HistoryData<Rec> loaded;
+        QVERIFY(RecFile().Load("SH600000", "day", loaded));
+        QCOMPARE(loaded.records, kept ? many.records : kSample.records);
+    }
+
     void rejectedFileWarns_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("warning");
@@ -363,6 +387,7 @@ private slots:
     void cacheLoadsFromAndSavesToDisk() {
         using Key = std::tuple<QString, QString>;  // (code, cycle)
         QMutex callLock(QMutex::Recursive);
+        HistorySaveLedger ledger;
         QList<bool> lockFreeElsewhere;
         HistoryBinding<Key, HistoryData<Rec>, Rec> binding;
         binding.stockCode = [](const Key& k) { return std::get<0>(k); };
@@ -377,7 +402,7 @@ private slots:
         const Key key{"SH600000", "day"};
         {
             ResponseCache<Key, HistoryData<Rec>> writer(10);
-            writer.SetSaver(MakeHistorySaver(&callLock, RecFile(), binding));
+            writer.SetSaver(MakeHistorySaver(&callLock, RecFile(), binding, ledger));
             writer.Put(key, kSample);
         }                                                 // the cache waits for its saves
         QCOMPARE(lockFreeElsewhere, QList<bool>{false});  // the save held the call lock

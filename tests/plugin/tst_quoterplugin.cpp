@@ -1,15 +1,49 @@
 // Loads the built plug-in file exactly as the client does and checks what the client relies on:
-// the metadata, one factory per process, the interface cast and the handler's registration.
+// the metadata, one factory per process, the interface cast, the handler's registration, and what
+// the instance's properties tell of the history files kept on disk.
 #include <QJsonObject>
 #include <QPluginLoader>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
 
 #include "host/access/ScriptedServerBackend.h"
+#include "host/core/CDataStoreMgr.h"
+#include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandler.h"
+#include "host/quoter/QuoteDataSourceIntent.h"
 #include "host/quoter/QuoterFactoryInterface.h"
+#include "tests/diskfault/DiskFault.h"
+#include "tests/services/HandLaid.h"
+
+namespace {
+
+constexpr qint64 kStartMs = 1700000000000;
+constexpr int kPollMs = 10000;  // the K-line flow's poll period
+
+// Asks for the capital-flow indicator ("supl") of SH600000's weekly K-line, as the client does.
+void AskForWeeklyFlows(QuoteContext& context) {
+    ScopeTreeNode root = ScopeTreeNode::NewRoot(ScopeTypeVariant(7));  // K-line
+    root.stock_list = StockListExpression::FromStockCode("SH600000");
+    root.key_list = KeyListExpression::FromKeyList("supl");
+    root.cycle = "week";
+    auto tree = QSharedPointer<ScopeTree>::create();
+    tree->AddRoot(root);
+    context.OwnIntentHolder().Dispatch(QSharedPointer<QuoteDataSourceIntent>::create(1, 1, tree));
+}
+
+// A 12844 answer of two weeks, no field group: a complete series.
+QByteArray TwoWeeks() {
+    HandLaid body = flowbody::KlineHead("SH600000", 0x00, 2);
+    body.i32(20240105).i32(20240112);
+    return body.bytes();
+}
+
+}  // namespace
 
 class TestQuoterPlugin : public QObject {
     Q_OBJECT
@@ -52,6 +86,71 @@ private slots:
         QVERIFY(context.FindQuoteDataSourceController("lv2-handler") == nullptr);
         QCOMPARE(main_backend_->LinkCount(), 0);
         QCOMPARE(fast_backend_->LinkCount(), 0);
+    }
+
+    // Each answer of a weekly flow series is saved; the 10000 ms polls bring the answers, driven on
+    // a frozen clock. A failing save is counted once per file and run of failures and listed with
+    // the system's reason (the latest) until a save of the file is kept, which ends the run.
+    void historySavesReachTheClientAsProperties() {
+        QTemporaryDir dir;
+        CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(dir.path());
+        const QString path = dir.path() + "/cache/history/v20200101/SH/week/2-12844/SH600000.dat";
+        QObject* plugin = loader_.instance();
+        auto failures = [plugin] { return plugin->property("historySaveFailures"); };
+        auto notKept = [plugin] { return plugin->property("historyFilesNotKept").toMap(); };
+        QCOMPARE(failures().userType(), int(QMetaType::LongLong));
+        const qint64 before = failures().toLongLong();
+        auto polls = [this] {
+            int n = 0;
+            for (const ServerRequest& request : main_backend_->Requests())
+                n += request.funcId == 12844 ? 1 : 0;
+            return n;
+        };
+        main_backend_->SetResponder([](IServerLink* link, const ServerRequest& request) {
+            if (request.funcId == 12844)
+                link->Answer(request, TwoWeeks());
+        });
+        auto expectReport = [&path](int error) {
+            ExpectWarning("qzLv2quoter", "save kline capitalflow cache failed: " +
+                                             QRegularExpression::escape(path) + ": " +
+                                             diskfault::OsError(error));
+        };
+        main_backend_->ClearRequests();
+        HostClock::SetForTest(kStartMs);
+        diskfault::Arm(ENOSPC, 0, dir.path());
+        expectReport(ENOSPC);
+        QuoteContext context;
+        std::unique_ptr<QuoteDataSourceHandler> handler(
+            qobject_cast<QuoterFactoryInterface*>(plugin)->CreateHandler(context, "history"));
+        context.OwnIntentHolder().SetChainHead(handler.get());
+        AskForWeeklyFlows(context);
+        QTRY_COMPARE(failures().toLongLong(), before + 1);
+        QCOMPARE(notKept(), (QVariantMap{{path, diskfault::OsError(ENOSPC)}}));
+        QCOMPARE(polls(), 1);
+
+        diskfault::Arm(EROFS, 0, dir.path());  // the same run, another reason
+        HostTimerQueue::AdvanceClockBy(kPollMs - 1);
+        QCOMPARE(polls(), 1);
+        HostTimerQueue::AdvanceClockBy(1);
+        QTRY_COMPARE(notKept(), (QVariantMap{{path, diskfault::OsError(EROFS)}}));
+        QCOMPARE(polls(), 2);
+        QCOMPARE(failures().toLongLong(), before + 1);
+
+        diskfault::Disarm();
+        HostTimerQueue::AdvanceClockBy(kPollMs);
+        QTRY_VERIFY(notKept().isEmpty());
+        QVERIFY(QFile::exists(path));
+
+        diskfault::Arm(ENOSPC, 0, dir.path());  // a new run
+        expectReport(ENOSPC);
+        HostTimerQueue::AdvanceClockBy(kPollMs);
+        QTRY_COMPARE(failures().toLongLong(), before + 2);
+        QCOMPARE(polls(), 4);
+
+        handler.reset();
+        diskfault::Disarm();
+        HostClock::UseSystemClock();
+        main_backend_->SetResponder({});
     }
 
 private:

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
+#include "host/core/CDataStoreMgr.h"
 #include "host/core/HostClock.h"
 #include "host/quoter/QuoteContext.h"
 #include "host/quoter/QuoteDataSourceHandlerConfiguration.h"
@@ -48,6 +50,7 @@ struct Harness {
     std::unique_ptr<QuoteContext> context;
     QuoteDataSourceHandlerConfiguration configuration;
     std::unique_ptr<CHQOWNServerAccesser> accessor;
+    std::unique_ptr<QTemporaryDir> files;  // the files root while StartAt holds
 
     void Start(const QString& service = "l2quote") {
         backend = std::make_shared<ScriptedServerBackend>();
@@ -69,14 +72,23 @@ struct Harness {
         context.reset();
         ServerBackendRegistry::Clear();
     }
-    // Start() with the host clock frozen at `nowMs`; StopAndThaw() undoes both.
+    // Start() with the host clock frozen at `nowMs` and the files root (history files) in a
+    // fresh temporary folder; StopAndThaw() undoes all three.
     void StartAt(qint64 nowMs) {
         HostClock::SetForTest(nowMs);
+        files = std::make_unique<QTemporaryDir>();
+        CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(files->path());
         Start();
     }
     void StopAndThaw() {
         Stop();
+        files.reset();
         HostClock::UseSystemClock();
+    }
+    // Returns once every answer posted to the accessor so far has been handled.
+    void Flush() {
+        QMetaObject::invokeMethod(
+            accessor.get(), [] {}, Qt::BlockingQueuedConnection);
     }
     int Queued() const { return context->GetQuoteTaskExecMidResultQueue().Size(); }
     // Up to n deliveries, each waited for up to kWaitMs; Next() is one (empty if none came).
@@ -104,7 +116,8 @@ struct Harness {
     }
 };
 
-// A call test: the harness started with the clock frozen at kStartMs around each test function;
+// A call test: the harness started with the clock frozen at kStartMs (and a files root of its
+// own) around each test function;
 // the calls a test function makes are gone when it returns.
 class CallTest : public QObject {
     Q_OBJECT

@@ -35,6 +35,10 @@ public:
     HandLaid& i64(qint64 v) {
         return u32(quint32(quint64(v) & 0xFFFFFFFFu)).u32(quint32(quint64(v) >> 32));
     }
+    HandLaid& raw(const QByteArray& b) {
+        bytes_.append(b);
+        return *this;
+    }
     // A packed integer: exponent k (top two bits), mantissa m (low 30 bits).
     HandLaid& packed(quint32 k, quint32 m) { return u32((k << 30) | m); }
     HandLaid& str(const QString& text) {
@@ -93,7 +97,8 @@ inline QVector<Level> Levels(int n, qint32 price, qint32 step) {
 
 // 12755 bodies: 4 + 4 bytes, u16 layout, u32 mask 1, u32 mask 2, 4 + 2 bytes, i16 count; per
 // record code, text, 2 bytes, 6 x i32, 2 bytes more in layout 105, then the groups the masks name:
-// mask 1 0x400 four ratios, 0x40000000 three after-close values; mask 2 0x20 three category bytes.
+// mask 1 0x400 four ratios (-11, 22, -12345, -6789), 0x40000000 three after-close values (-150,
+// 321000, 77); mask 2 0x20 three category bytes.
 inline QByteArray StockRelatedBody(const QString& code, quint16 layout, quint32 mask1,
                                    quint32 mask2, quint8 category = 25, qint16 count = 1) {
     HandLaid b;
@@ -106,9 +111,9 @@ inline QByteArray StockRelatedBody(const QString& code, quint16 layout, quint32 
     if (layout == 105)
         b.u16(0xBEEF);
     if (mask1 & 0x400)
-        b.i32(-11).i32(22).i32(12345).i32(-6789);
+        b.i32(-11).i32(22).i32(-12345).i32(-6789);
     if (mask1 & 0x40000000)
-        b.i32(-150).i32(3210).i32(77);
+        b.i32(-150).i32(321000).i32(77);
     if (mask2 & 0x20)
         b.u8(3).u8(category).u8(4);
     return b.bytes();

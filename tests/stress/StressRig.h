@@ -210,6 +210,11 @@ inline bool IsFastQuoteNode(const ScopeTreeNode& node) {
     return node.api_type == ScopeTypeVariant("12989");
 }
 
+// A node of the snapshot call: a basic quote (push kind) or a board row (snapshot kind).
+inline bool IsBoardNode(const ScopeTreeNode& node) {
+    return node.api_type == ScopeTypeVariant("10001") || node.api_type == ScopeTypeVariant("10002");
+}
+
 // "n nodes on [sorted topics]", with the active driver topics when given.
 inline QString Holding(int nodes, const QSet<QString>& topics, int active = -1) {
     QStringList sorted = topics.values();
@@ -218,8 +223,8 @@ inline QString Holding(int nodes, const QSet<QString>& topics, int active = -1) 
     return active < 0 ? text : text + QStringLiteral(" (%1 active)").arg(active);
 }
 
-// After the last intents: the quoter's table holds exactly their nodes per task, and the calls
-// hold exactly those subscriptions (no node leaked by a race) on exactly their topics.
+// After the last intents: the quoter's table holds exactly their nodes per task, and the 12989 and
+// 10002 calls hold exactly those subscriptions (no node leaked by a race) on exactly their topics.
 inline QStringList CheckFinalState(QuoterRig& rig,
                                    const QMap<int, QSharedPointer<QuoteDataSourceIntent>>& finals) {
     QStringList problems;
@@ -237,7 +242,7 @@ inline QStringList CheckFinalState(QuoterRig& rig,
             if (IsFastQuoteNode(node)) {
                 ++fastNodes;
                 fastTopics.insert(code);
-            } else {
+            } else if (IsBoardNode(node)) {
                 ++boardNodes;
                 boardTopics.insert(code + "/" + node.api_type.ToQString());
             }

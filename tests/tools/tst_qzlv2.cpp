@@ -1,7 +1,8 @@
 // The qzlv2 tool run as a user runs it: `decode` on answer bodies laid out by hand (data/*.hex, a
-// commented line per field) against hand-written JSON; `watch` (with its large-deal line),
-// `signals` and `history` with its disk cache through the plug-in file and the embedded market;
-// its exit codes, write errors and signals.
+// commented line per field) against hand-written JSON, their trailing bytes and bodies of zeros
+// that mean nothing; `watch` (with its large-deal line), `signals` and `history` with its disk
+// cache through the plug-in file and the embedded market; its exit codes (commands x faults),
+// write errors and signals.
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,8 +37,28 @@ QString WeekFile(const QString& dir) {
 
 // A command line refused with exit code 2: the reason follows "qzlv2 COMMAND: ".
 void Refused(const char* row, const QString& args, const QString& reason) {
-    QTest::newRow(row) << args << 2 << "qzlv2 " + args.section(' ', 0, 0) + ": " + reason;
+    QTest::newRow(row) << args << 2 << "qzlv2 " + args.section(' ', 0, 0) + ": " + reason
+                       << QString();
 }
+
+// A hand-laid body of every function `decode` knows: data/<name>.hex, decoded in <name>.json.
+struct HandLaidBody {
+    int function;
+    const char* name;
+    bool raw;  // run with the bytes on standard input rather than hex in a file
+};
+
+const HandLaidBody kBodies[] = {
+    {10000, "10000_no_record", false},   {10002, "10002_snapshot", false},
+    {12755, "12755_related", false},     {10012, "10012_dataset", true},
+    {12930, "12930_flow", false},        {12932, "12932_board", false},
+    {12973, "12973_analysis", false},    {12915, "12915_prices", false},
+    {12917, "12917_queues", true},       {12917, "12917_negative_count", false},
+    {12990, "12990_page", false},        {10015, "10015_catalogue", false},
+    {10016, "10016_short_order", false}, {12842, "12842_two_minutes", false},
+    {12844, "12844_one_week", false},    {12988, "12988_two_items", false},
+    {12989, "12989_two_levels", false},
+};
 
 }  // namespace
 
@@ -45,44 +66,20 @@ class TestQzLv2 : public QObject {
     Q_OBJECT
 
 private slots:
+    // Cut bodies are decoded in process here: their rejections' warnings are the decoders' tests'.
+    void initTestCase() { QLoggingCategory::setFilterRules("qzlv2.*=false"); }
+
     void decodesHandLaidBodies_data() {
         QTest::addColumn<QString>("function");
         QTest::addColumn<QString>("body");  // data/<body>.hex, expected in data/<body>.json
-        QTest::addColumn<bool>("raw");      // the bytes on standard input rather than hex in a file
-        QTest::newRow("12989 two levels") << "12989" << QString("12989_two_levels") << false;
-        QTest::newRow("10002 snapshot") << "10002" << QString("10002_snapshot") << false;
-        QTest::newRow("12755 related") << "12755" << QString("12755_related") << false;
-        QTest::newRow("10012 raw from stdin") << "10012" << QString("10012_dataset") << true;
-        QTest::newRow("12930 flow") << "12930" << QString("12930_flow") << false;
-        QTest::newRow("12932 board flow") << "12932" << QString("12932_board") << false;
-        QTest::newRow("12973 analysis") << "12973" << QString("12973_analysis") << false;
-        QTest::newRow("12915 price deals") << "12915" << QString("12915_prices") << false;
-        QTest::newRow("12917 queues raw") << "12917" << QString("12917_queues") << true;
-        QTest::newRow("12990 page") << "12990" << QString("12990_page") << false;
-        QTest::newRow("10015 with levels") << "10015" << QString("10015_catalogue") << false;
-        QTest::newRow("10016 short order") << "10016" << QString("10016_short_order") << false;
-        QTest::newRow("12842 two minutes") << "12842" << QString("12842_two_minutes") << false;
-        QTest::newRow("12844 one week") << "12844" << QString("12844_one_week") << false;
-        QTest::newRow("12988 two items") << "12988" << QString("12988_two_items") << false;
-    }
-
-    // Every cut of a hand-laid capital-flow or deals body is refused (exitCodes runs one through
-    // the tool).
-    void everyTruncationIsRefused() {
-        const QList<QPair<int, QString>> bodies = {{12930, "12930_flow"},
-                                                   {12932, "12932_board"},
-                                                   {12973, "12973_analysis"},
-                                                   {12915, "12915_prices"},
-                                                   {12917, "12917_queues"}};
-        for (const auto& body : bodies) {
-            const QByteArray bytes = HexBody(body.second + ".hex");
-            QJsonObject json;
-            QString error;
-            QVERIFY(qzlv2::DecodeBody(body.first, bytes, json, error));
-            for (int length = 0; length < bytes.size(); ++length) {
-                QVERIFY2(!qzlv2::DecodeBody(body.first, bytes.left(length), json, error),
-                         qPrintable(QString("%1 cut to %2 bytes").arg(body.second).arg(length)));
-            }
+        QTest::addColumn<bool>("raw");
+        QTest::addColumn<QString>("note");  // standard error
+        for (const HandLaidBody& b : kBodies) {
+            QTest::addRow("%s", b.name)
+                << QString::number(b.function) << QString(b.name) << b.raw
+                << (b.function == 10000 ? "qzlv2 decode: the body means nothing: no record (the "
+                                          "body announces none)\n"
+                                        : "");
         }
     }
 
@@ -90,18 +87,101 @@ private slots:
         QFETCH(QString, function);
         QFETCH(QString, body);
         QFETCH(bool, raw);
+        QFETCH(QString, note);
         const QByteArray bytes = HexBody(body + ".hex");
         QVERIFY(!bytes.isEmpty());
         const Run r =
             raw ? RunTool({"decode", function, "-"}, bytes)
                 : RunTool({"decode", function, QZLV2_TEST_DATA "/" + body + ".hex", "--hex"});
         QVERIFY2(r.exit_code == 0, r.err.constData());
+        QCOMPARE(QString(r.err), note);
         QJsonParseError parse{};
         const QJsonDocument actual = QJsonDocument::fromJson(r.out, &parse);
         QVERIFY2(parse.error == QJsonParseError::NoError, qPrintable(parse.errorString()));
         const QJsonDocument wanted = QJsonDocument::fromJson(DataFile(body + ".json"));
         QVERIFY(!wanted.isNull());
         QVERIFY2(actual == wanted, r.out.constData());
+    }
+
+    // Every decoder says where its body ended: three bytes more are three trailing bytes, and
+    // every cut of the body is refused (exitCodes runs both through the tool).
+    void everyFunctionKnowsWhereItsBodyEnds_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QString>("body");
+        for (const HandLaidBody& b : kBodies) {
+            QTest::addRow("%s", b.name) << b.function << QString(b.name);
+        }
+    }
+
+    void everyFunctionKnowsWhereItsBodyEnds() {
+        QFETCH(int, function);
+        QFETCH(QString, body);
+        const QByteArray bytes = HexBody(body + ".hex");
+        QJsonObject json;
+        QString error;
+        qzlv2::BodyExtent extent;
+        QVERIFY(qzlv2::DecodeBody(function, bytes + "\x01\x02\x03", json, error, &extent));
+        QCOMPARE(extent.consumed, bytes.size());
+        QCOMPARE(qzlv2::TrailingBytes(bytes.size() + 3, extent), 3);
+        for (int length = 0; length < bytes.size(); ++length) {
+            QVERIFY2(!qzlv2::DecodeBody(function, bytes.left(length), json, error),
+                     qPrintable(QString("cut to %1 bytes").arg(length)));
+        }
+    }
+
+    // 16 MiB of zeros: every function reads its fields (counts 0, masks clear, values 0) up to
+    // the offset laid out below from its table, and means nothing; --strict refuses the rest.
+    void bodiesOfZerosMeanNothing_data() {
+        QTest::addColumn<QStringList>("args");  // after "decode"
+        QTest::addColumn<int>("end");           // where the fields end
+        QTest::addColumn<QString>("meaning");
+        QTest::addColumn<int>("exitCode");
+        const QString noRecord = "no record (the body announces none)";
+        const auto row = [](int function, int end, const QString& meaning) {
+            QTest::addRow("%d", function)
+                << QStringList{QString::number(function), "--strict"} << end << meaning << 1;
+        };
+        row(10000, 16, noRecord);  // 14 header bytes, u16 count
+        row(10001, 16, noRecord);
+        row(10002, 16, noRecord);
+        row(10012, 16, noRecord);
+        row(12755, 26, noRecord);  // 4 4 u16 u32 u32 4 2, i16 count
+        row(12989, 21, "an empty book: no price level on either side");    // 4 4 "" 4 2 2 2 i8
+        row(12915, 14, "no deal: a day volume of 0 and no price traded");  // 4 4 i32 i16
+        row(12917, 37, "no queue: both best prices 0 and no order queued");
+        row(12930, 62, "no flow: every volume, price and ratio is 0");
+        row(12932, 16, "no flow: every amount is 0");                             // 4 4 "" 4 u16
+        row(12973, 10, "no board analysis: no entry and no large-order inflow");  // 4 4 u16
+        row(12842, 26, "no minute flow record");  // 4 4 "" 1 4 4 1 mask 1 2, u16 count
+        row(12844, 23, "no K-line flow record");  // 4 4 "" 1 4 2 mask 1 1 1, u16 count
+        row(12988, 24, "no indicator item");      // 4 4 "" 4 4 2, u16 count, 2
+        row(12990, 18, "no large deal");          // 4 4 "" u16 i32, u16 count
+        row(10015, 14, "no signal type");         // i32 i32 i32, u16 count
+        row(10016, 26, "no signal");              // i32 i32 i32 2 i32 i32, i32 count
+        QTest::newRow("12990 latest: one record of 44 zero bytes")
+            << QStringList{"12990", "--kind", "2", "--strict"} << 18 + 44 << "no large deal" << 1;
+        QTest::newRow("12930 without --strict: decoded, said what it means")
+            << QStringList{"12930"} << 62 << "no flow: every volume, price and ratio is 0" << 0;
+    }
+
+    void bodiesOfZerosMeanNothing() {
+        QFETCH(QStringList, args);
+        QFETCH(int, end);
+        QFETCH(QString, meaning);
+        QFETCH(int, exitCode);
+        constexpr int kBytes = 16 << 20;
+        QTemporaryFile zeros;
+        QVERIFY(zeros.open() && zeros.resize(kBytes));  // sparse: costs no disk
+        args.insert(1, zeros.fileName());
+        const Run r = RunTool(QStringList{"decode"} + args);
+        QCOMPARE(r.exit_code, exitCode);
+        QCOMPARE(QString(r.err),
+                 QString("qzlv2 decode: %1 trailing bytes at offset %2 after a complete body; the "
+                         "body means nothing: %3%4\n")
+                     .arg(kBytes - end)
+                     .arg(end)
+                     .arg(meaning, exitCode != 0 ? " (refused with --strict)" : ""));
+        QCOMPARE(r.out.isEmpty(), exitCode != 0);
     }
 
     void watchOnceShowsOneCompleteScreenWithTheLatestLargeDeal() {
@@ -158,6 +238,40 @@ private slots:
         QTest::addColumn<QString>("args");  // split at spaces; "@" names a file of data/
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");  // the start of standard error; empty: nothing there
+        QTest::addColumn<QString>("names");    // what the message must say of the file
+        // Every command that reads a file, with each fault a file can have: exit 1.
+        const QStringList readers = {"decode 12989 %1",  "decode 12989 %1 --hex",
+                                     "decode --from %1", "recording info %1",
+                                     "replay %1",        "watch SH600000 --once --plugin %1"};
+        struct Fault {
+            const char* name;
+            QString file;
+            QString said;  // what the message says of the file
+        };
+        const QList<Fault> faults = {
+            {"missing", "/nonexistent/file", "/nonexistent/file: "},
+            {"a directory", QZLV2_TEST_DATA, QZLV2_TEST_DATA ": it is a directory"},
+            {"not what it reads", QZLV2_TEST_DATA "/odd_digits.hex", ""}};
+        for (const QString& reader : readers) {
+            for (const Fault& fault : faults) {
+                QTest::addRow("%s: %s", qPrintable(reader.arg("FILE")), fault.name)
+                    << reader.arg(fault.file) << 1 << "qzlv2 " + reader.section(' ', 0, 0) + ": "
+                    << fault.said;
+            }
+        }
+        // The cache directory: a file is never one; a missing one is made by history only.
+        const QString file = QZLV2_TEST_DATA "/odd_digits.hex";
+        for (const QString user : {"cache ls", "cache verify", "history SH600000 --cycle week"}) {
+            const QString command = user.section(' ', 0, 0);
+            QTest::addRow("%s: a file as --cache-dir", qPrintable(user))
+                << user + " --cache-dir " + file << 1
+                << "qzlv2 " + command + ": cannot use " + file + " as the cache directory"
+                << "as the cache directory: it is not a directory";
+        }
+        QTest::newRow("cache ls: a missing --cache-dir")
+            << "cache ls --cache-dir /nonexistent/dir" << 1
+            << "qzlv2 cache: cannot use /nonexistent/dir as the cache directory: no such directory"
+            << QString();
         const QString decodeError = "qzlv2 decode: ";
         const QString trailing =
             "qzlv2 decode: 3 trailing bytes at offset 73 after a complete body";
@@ -165,26 +279,33 @@ private slots:
             << "decode 12989 @12989_truncated.hex --hex" << 1
             << decodeError +
                    "FastQuoteDecoder::Decode: read of 4 bytes at offset 68 exceeds body "
-                   "length 68\n";
-        Refused("odd hex digits", "decode 12989 @odd_digits.hex --hex", "odd number of hex digits");
+                   "length 68\n"
+            << QString();
+        QTest::newRow("odd hex digits") << "decode 12989 @odd_digits.hex --hex" << 1
+                                        << decodeError + "odd number of hex digits" << QString();
         QTest::newRow("function not decoded")
-            << "decode 12931 -" << 1 << decodeError + "function 12931";
-        Refused("missing file", "decode 12989 /nonexistent/body", "cannot read /nonexistent/body");
-        Refused("bad hex names the byte", "decode 12989 @hex_prefix.hex --hex",
-                "not a hex digit at line 2, column 2 (byte 32): 'x' (0x78)\n");
+            << "decode 12931 -" << 1 << decodeError + "function 12931" << QString();
+        QTest::newRow("bad hex names the byte")
+            << "decode 12989 @hex_prefix.hex --hex" << 1
+            << decodeError + "not a hex digit at line 2, column 2 (byte 32): 'x' (0x78)\n"
+            << QString();
         QTest::newRow("trailing bytes reported")
-            << "decode 12989 @12989_trailing.hex --hex" << 0 << trailing + "\n";
+            << "decode 12989 @12989_trailing.hex --hex" << 0 << trailing + "\n"
+            << QString();
         QTest::newRow("trailing bytes refused with --strict")
             << "decode 12989 @12989_trailing.hex --hex --strict" << 1
-            << trailing + " (refused with --strict)\n";
+            << trailing + " (refused with --strict)\n"
+            << QString();
         QTest::newRow("records after the first are not trailing bytes")
             << "decode 10002 @10002_two_records.hex --hex --strict" << 0
             << "qzlv2 decode: the body announces 2 records; the first ends at offset 61, the 4 "
-               "bytes after it are not decoded\n";
+               "bytes after it are not decoded\n"
+            << QString();
         QTest::newRow("an exact body says nothing")
-            << "decode 12989 @12989_two_levels.hex --hex --strict" << 0 << "";
-        QTest::newRow("no command") << "" << 2 << "Usage: qzlv2 COMMAND";
-        QTest::newRow("unknown command") << "show SH600000" << 2 << "Usage: qzlv2 COMMAND";
+            << "decode 12989 @12989_two_levels.hex --hex --strict" << 0 << "" << QString();
+        QTest::newRow("no command") << "" << 2 << "Usage: qzlv2 COMMAND" << QString();
+        QTest::newRow("unknown command")
+            << "show SH600000" << 2 << "Usage: qzlv2 COMMAND" << QString();
         Refused("list extra", "list extra", "unexpected argument 'extra'");
         Refused("decode missing FILE", "decode 12989", "missing argument");
         Refused("decode FUNCTION not a number", "decode fast -", "FUNCTION must be a number");
@@ -197,20 +318,18 @@ private slots:
                 "the simulated market has no stock 600000; did you mean SH600000?");
         Refused("watch unknown stock", "watch SH999999 --once",
                 "the simulated market has no stock");
-        QTest::newRow("watch missing plug-in")
-            << "watch SH600000 --once --plugin /nonexistent/libplugin.so" << 1
-            << "qzlv2 watch: cannot load the plug-in /nonexistent/libplugin.so: no such file; "
-               "expected a Qt 5 plug-in";
         QTest::newRow("watch broken plug-in file")
             << "watch SH600000 --once --plugin @broken_plugin.so" << 1
-            << "qzlv2 watch: cannot load the plug-in " QZLV2_TEST_DATA "/broken_plugin.so: ";
+            << "qzlv2 watch: cannot load the plug-in " QZLV2_TEST_DATA "/broken_plugin.so: "
+            << QString();
         QTest::newRow("watch plug-in of another kind")
             << "watch SH600000 --once --plugin " QZLV2_WRONG_PLUGIN << 1
             << "qzlv2 watch: cannot load the plug-in " QZLV2_WRONG_PLUGIN
                ": its factory (IID org.example.NotAQuoterFactory/1.0) is not a quoter factory; "
                "expected a Qt 5 plug-in whose factory implements "
-               "com.mervox.lib.quoter.QuoterFactoryInterface/1.0";
-        QTest::newRow("help") << "--help" << 0 << "";
+               "com.mervox.lib.quoter.QuoterFactoryInterface/1.0"
+            << QString();
+        QTest::newRow("help") << "--help" << 0 << "" << QString();
         Refused("signals market of three letters", "signals --markets SHA",
                 "--markets takes two-letter markets");
         Refused("signals unknown stock", "signals --stocks SZ999999",
@@ -235,10 +354,12 @@ private slots:
         QFETCH(QString, args);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
+        QFETCH(QString, names);
         const Run r =
             RunTool(args.replace('@', QZLV2_TEST_DATA "/").split(' ', Qt::SkipEmptyParts));
         QCOMPARE(r.exit_code, exitCode);
         QVERIFY2(r.err.startsWith(message.toUtf8()), r.err.constData());
+        QVERIFY2(r.err.contains(names.toUtf8()), r.err.constData());
         QCOMPARE(r.err.isEmpty(), message.isEmpty());
         // A reason is one line, with no log line of the decoders before it; only usage follows one.
         if (!message.isEmpty() && !message.startsWith("Usage")) {
@@ -324,23 +445,29 @@ private slots:
         QVERIFY(flow["CurrentDayLargeInCapital"].isDouble());
     }
 
-    // A running watch whose link drops after 4 s for 2 s: every update is one more line, a whole
-    // JSON object; one says the link is down, and after it comes back the book moves again.
+    // The README's example, `watch SZ300750 --drop-link-every 5`, for 9 s: the link drops at 5 s
+    // for 2.5 s. Every update is one more line, a whole JSON object; the screen is complete (a
+    // large deal included) before the drop, one update says the link is down, and after it comes
+    // back the book moves again.
     void watchShowsTheDropAndComesBack() {
-        const Run r = RunTool({"watch", "SZ300750", "--json", "--seconds", "7", "--drop-link-every",
-                               "4", "--tick", "200"});
+        const Run r =
+            RunTool({"watch", "SZ300750", "--json", "--seconds", "9", "--drop-link-every", "5"});
         QVERIFY2(r.exit_code == 0, r.err.constData());
         QList<QJsonObject> updates;
+        int firstDown = -1;
         int down = -1;
         for (const QByteArray& line : r.out.trimmed().split('\n')) {
             const QJsonDocument update = QJsonDocument::fromJson(line);
             QVERIFY2(update.isObject(), line.constData());
             if (!update["link"]["up"].toBool()) {
                 down = updates.size();
+                firstDown = firstDown < 0 ? down : firstDown;
             }
             updates << update.object();
         }
-        QVERIFY2(down > 0 && down + 1 < updates.size(), r.out.constData());
+        QVERIFY2(firstDown > 0 && down + 1 < updates.size(), r.out.constData());
+        QVERIFY2(updates.at(firstDown - 1)["large_deal"].isObject(),
+                 "no large deal before the drop");
         QVERIFY(updates.constLast()["link"]["up"].toBool());
         const QJsonValue buy1 = updates.constLast()["book"]["buy"][0];
         QVERIFY2(buy1.isObject() && buy1 != updates.at(down)["book"]["buy"][0], r.out.constData());

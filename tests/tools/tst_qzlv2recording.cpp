@@ -1,6 +1,7 @@
 // Recording and replay in qzlv2. The commands run as a user runs them: `recording info` and
-// `decode --from` on a recording laid out by hand around the hand-laid bodies of data/; `record`
-// of a short watch, then `replay` of it. And in process: ten seconds of the
+// `decode --from` on recordings laid out by hand around the hand-laid bodies of data/, a file that
+// is not a recording refused on its header, `replay --step` stopped by signals; `record` of a
+// short watch, then `decode --from` and `replay` of it. And in process: ten seconds of the
 // simulated market with a link drop, driven on the injected clock (the plug-in's poll timers
 // with it) and recorded through the recording backend; replaying the file twice gives the live
 // run's JSON lines byte for byte, the polled capital and minute flows included.
@@ -9,6 +10,7 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 #include "host/access/recording/RecordingBackend.h"
@@ -19,14 +21,15 @@
 #include "host/core/HostTimerQueue.h"
 #include "sim/market/SimulatedMarketBackend.h"
 #include "tests/host/access/RecordingFixture.h"
+#include "tests/tools/SettlingBackend.h"
 #include "tests/tools/ToolRun.h"
-#include "tools/qzlv2/BoardPanel.h"
-#include "tools/qzlv2/BookPanel.h"
-#include "tools/qzlv2/CapitalFlowPanel.h"
-#include "tools/qzlv2/HeaderPanel.h"
-#include "tools/qzlv2/MinuteFlowPanel.h"
-#include "tools/qzlv2/PluginHost.h"
-#include "tools/qzlv2/Screen.h"
+#include "tools/qzlv2/loading/PluginHost.h"
+#include "tools/qzlv2/panels/BoardPanel.h"
+#include "tools/qzlv2/panels/BookPanel.h"
+#include "tools/qzlv2/panels/CapitalFlowPanel.h"
+#include "tools/qzlv2/panels/HeaderPanel.h"
+#include "tools/qzlv2/panels/MinuteFlowPanel.h"
+#include "tools/qzlv2/panels/Screen.h"
 
 using namespace recording;
 
@@ -42,6 +45,49 @@ QByteArray HandLaidRecording() {
     return laid::Header(1, 0, "qzlv2 record: watch SH600000") + laid::Link(0, "pcl2xtquote", 1) +
            laid::Request(3, 0, 4) + laid::Answer(4, 4, book) + laid::Answer(504, 4, book) +
            laid::Push(600, 10001, HexBody("10002_snapshot.hex")) + laid::Link(1500, "l2quote", 2);
+}
+
+// What the plug-in asks the main service besides the book: the latest large deal (a 12990 request
+// of kind 2, answered with a count of 0 and its one record all the same) and the push list
+// (10000, answered with no record); and a push of a function nothing decodes.
+QByteArray MainServiceRecording() {
+    const QByteArray latest = HandLaid()
+                                  .u32(0)
+                                  .u32(0)
+                                  .str("SZ300750")
+                                  .u16(0x0107)  // header value, its low byte kept
+                                  .i32(41)      // first sequence
+                                  .u16(0)       // record count 0: the latest deal follows
+                                  .u32(93005)   // time
+                                  .i32(18050)   // deal price
+                                  .i32(120000)  // number
+                                  .i64(1)
+                                  .i64(2)
+                                  .i32(100000)  // In_number
+                                  .i32(20000)   // Out_number
+                                  .i32(3)
+                                  .i32(4)
+                                  .bytes();
+    const QStringList tags{"String", "Int32", "Int16", "Int16"};
+    const QByteArray kind2 = HandLaid().str("SZ300750").i32(0).i16(1).i16(2).bytes();
+    return laid::Header(1, 0, "qzlv2 record: watch SZ300750") +
+           laid::RequestOf(1, "l2quote", 12990, 0, 7, tags, kind2) +
+           laid::Answer(2, 7, latest, "l2quote", 12990) +
+           laid::Answer(3, 8, HexBody("10000_no_record.hex"), "l2quote", 10000) +
+           laid::Push(4, 12931, QByteArray("\x01\x02", 2));
+}
+
+// A 10012 request for SH600000 on l2quote as the plug-in sends it for the board (flags 0x80: the
+// stock has Level-2 data; mask 0xE20: an A share's groups), and an answer to it.
+QByteArray DataSetRequest(quint32 timeMs, qint32 task) {
+    const QStringList tags{"Int16U", "Int16U", "Strings", "Int32U", "Int32U", "Int32U"};
+    HandLaid params;
+    params.u16(0).u16(1).i16(1).str("SH600000").u32(0xE20).u32(0).u32(0);
+    return laid::RequestOf(timeMs, "l2quote", 10012, 0x80, task, tags, params.bytes());
+}
+
+QByteArray DataSetAnswer(quint32 timeMs, qint32 task, const QByteArray& body) {
+    return laid::Answer(timeMs, task, body, "l2quote", 10012);
 }
 
 QJsonObject Json(const QByteArray& text) {
@@ -96,39 +142,6 @@ struct SteppedScreen {
     QList<QByteArray> lines;
 };
 
-// Keeps the links of the backend it wraps, so that a test can wait until everything the market
-// sent has been delivered.
-class SettlingBackend : public IServerBackend {
-public:
-    explicit SettlingBackend(std::shared_ptr<IServerBackend> inner) : inner_(std::move(inner)) {}
-    void Attach(IServerLink* link) override {
-        {
-            QMutexLocker lock(&mutex_);
-            links_.append(link);
-        }
-        inner_->Attach(link);
-    }
-    void Detach(IServerLink* link) override {
-        inner_->Detach(link);
-        QMutexLocker lock(&mutex_);
-        links_.removeAll(link);
-    }
-    void OnRequest(IServerLink* link, const ServerRequest& r) override {
-        inner_->OnRequest(link, r);
-    }
-    void Settle() {
-        QMutexLocker lock(&mutex_);
-        for (IServerLink* link : links_) {
-            link->WaitDelivered();
-        }
-    }
-
-private:
-    const std::shared_ptr<IServerBackend> inner_;
-    QMutex mutex_;
-    QList<IServerLink*> links_;
-};
-
 }  // namespace
 
 class TestQzLv2Recording : public QObject {
@@ -177,9 +190,104 @@ private slots:
         QCOMPARE(Json(one.out)["record"], Json(direct.out)["record"]);
         QCOMPARE(Json(one.out)["time_ms"].toInt(), 504);
 
+        // Bytes after a complete body: an error with --strict only.
+        const QString trailing =
+            Write("trailing.qzr", laid::Header(1, 0, "t") + laid::Request(3, 0, 4) +
+                                      laid::Answer(4, 4, HexBody("12989_trailing.hex")));
+        QCOMPARE(RunTool({"decode", "--from", trailing}).exit_code, 0);
+        const Run strict = RunTool({"decode", "--from", trailing, "--strict"});
+        QCOMPARE(strict.exit_code, 1);
+        QCOMPARE(Json(strict.out)["error"].toString(),
+                 QString("3 trailing bytes at offset 73 after a complete body"));
+        QVERIFY(!Json(strict.out).contains("record"));
+
         QCOMPARE(RunTool({"decode", "--from", path, "--index", "3"}).exit_code, 1);
         QCOMPARE(RunTool({"decode", "--from", path, "12989"}).exit_code, 2);
         QCOMPARE(RunTool({"decode", "--from", dir_.filePath("missing.qzr")}).exit_code, 1);
+    }
+
+    // Every body the plug-in asks for decodes: a latest deal by its request's kind, the push
+    // list's answer; a body of a function nothing decodes is listed as skipped, not an error.
+    void decodeFromReadsEveryFunctionThePluginAsksFor() {
+        const QString path = Write("main.qzr", MainServiceRecording());
+        const Run r = RunTool({"decode", "--from", path, "--strict"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        const QJsonArray deals = Json(lines.at(0))["record"].toObject()["records"].toArray();
+        QCOMPARE(deals.size(), 1);
+        QCOMPARE(deals.at(0)["sequence"].toInt(), 41);
+        QCOMPARE(deals.at(0)["number"].toInt(), 120000);
+        QCOMPARE(Json(lines.at(1))["function"].toInt(), 10000);
+        QVERIFY(Json(lines.at(1))["record"].isNull() && !Json(lines.at(1)).contains("error"));
+        const QJsonObject skipped = Json(lines.at(2));
+        QCOMPARE(skipped["skipped"].toString(), QString("function 12931 is not decoded"));
+        QVERIFY(!skipped.contains("record") && !skipped.contains("error"));
+        QCOMPARE(skipped["body_bytes"].toInt(), 2);
+    }
+
+    // A file that is not a recording is refused on its header: the command does not read the
+    // rest of it (200 MiB, sparse), so it never holds it in memory.
+    void badHeaderIsRefusedBeforeTheRest_data() {
+        QTest::addColumn<QStringList>("args");  // the file follows
+        QTest::addColumn<QString>("command");
+        QTest::newRow("recording info") << QStringList{"recording", "info"} << "recording";
+        QTest::newRow("replay") << QStringList{"replay"} << "replay";
+        QTest::newRow("decode --from") << QStringList{"decode", "--from"} << "decode";
+    }
+
+    void badHeaderIsRefusedBeforeTheRest() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, command);
+        constexpr qint64 kFileBytes = 200LL << 20;
+        constexpr long kMoreResidentKiB = 32 << 10;  // than for the header alone
+        QFile small(dir_.filePath("small.qzr"));
+        QVERIFY(small.open(QIODevice::WriteOnly) && small.write("QZLV2RE?") == 8);
+        small.close();
+        QFile file(dir_.filePath("big.qzr"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("QZLV2RE?") == 8 &&
+                file.resize(kFileBytes));
+        file.close();
+        // What the tool holds for an 8-byte file is its own size (a sanitizer's run holds more).
+        const tooltest::MeasuredRun base =
+            tooltest::RunToolMeasured(args + QStringList{small.fileName()});
+        const tooltest::MeasuredRun r = tooltest::RunToolMeasured(args << file.fileName());
+        QCOMPARE(r.exit_code, 1);
+        QCOMPARE(QString(r.err), "qzlv2 " + command + ": " + file.fileName() +
+                                     ": not a recording (no \"QZLV2REC\" at offset 0)\n");
+        QCOMPARE(base.exit_code, 1);
+        QVERIFY2(
+            base.max_rss_kib > 0 && r.max_rss_kib < base.max_rss_kib + kMoreResidentKiB,
+            qPrintable(
+                QString("%1 KiB, %2 KiB for 8 bytes").arg(r.max_rss_kib).arg(base.max_rss_kib)));
+    }
+
+    // One delivery per line on stdin: waiting for a line, the replay still ends on a signal,
+    // with its code.
+    void replayStepEndsOnSignals_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGINT") << int(SIGINT) << 130;
+        QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+    }
+
+    void replayStepEndsOnSignals() {
+        QFETCH(int, signal);
+        QFETCH(int, exitCode);
+        const QString path = Write("step.qzr", HandLaidRecording());
+        QProcess p;
+        p.start(QZLV2_TOOL_FILE, {"replay", path, "--json", "--step"});
+        QVERIFY(p.waitForStarted(tooltest::kRunMs));
+        // The screen before any delivery, then it waits for a line that does not come.
+        QByteArray out;
+        QTRY_VERIFY2_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains('\n'),
+                                  p.readAllStandardError().constData(), tooltest::kRunMs);
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(tooltest::kRunMs));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        QCOMPARE(out.count('\n'), 1);  // nothing played without its line
     }
 
     // A short live watch recorded, then replayed: the live screen is among the replayed ones
@@ -189,8 +297,12 @@ private slots:
         const Run live =
             RunTool({"record", path, "watch", "SH600000", "--seconds", "10", "--json"});
         QVERIFY2(live.exit_code == 0, live.err.constData());
+        // Every body the tool recorded decodes, to its last byte.
+        const Run decoded = RunTool({"decode", "--from", path, "--strict"});
+        QVERIFY2(decoded.exit_code == 0, decoded.err.constData());
+        QVERIFY(!decoded.out.contains("\"skipped\""));
         const QStringList replayArgs = {"replay",         path, "--json", "--speed", "1000",
-                                        "--request-wait", "200"};
+                                        "--request-wait", "5000"};
         const Run first = RunTool(replayArgs);
         QVERIFY2(first.exit_code == 0, first.err.constData());
         QCOMPARE(RunTool(replayArgs).out, first.out);
@@ -217,27 +329,46 @@ private slots:
 
         // One delivery per line: no line, only the screen before any answer; lines enough, the
         // same last screen.
-        const QStringList stepArgs = {"replay", path, "--json", "--step", "--request-wait", "200"};
+        const QStringList stepArgs = {"replay", path, "--json", "--step", "--request-wait", "5000"};
         const Run none = RunTool(stepArgs);
-        QCOMPARE(none.exit_code, 0);
+        QVERIFY2(none.exit_code == 0, qPrintable(QString::number(none.exit_code) + ' ' + none.err));
         QCOMPARE(none.out.count('\n'), 1);
         QVERIFY(Json(none.out)["book"].isNull());
         const Run stepped = RunTool(stepArgs, QByteArray(10000, '\n'));
-        QCOMPARE(stepped.exit_code, 0);
+        QVERIFY2(stepped.exit_code == 0,
+                 qPrintable(QString::number(stepped.exit_code) + ' ' + stepped.err));
         QCOMPARE(stepped.out.trimmed().split('\n').last(), first.out.trimmed().split('\n').last());
+    }
+
+    // The data set of 10012 on the board: a full answer, then a poll's answer carrying only the
+    // price limits; the screen keeps the groups the second one left out.
+    void replayedDataSetKeepsTheGroupsAPartialAnswerLeavesOut() {
+        const QByteArray full = HexBody("10012_full.hex");
+        const QByteArray limits = HexBody("10012_limits_only.hex");
+        QVERIFY(!full.isEmpty() && !limits.isEmpty());
+        const QString path =
+            Write("dataset.qzr", laid::Header(1, 0, "qzlv2 record: watch SH600000") +
+                                     laid::Link(0, "l2quote", 1) + DataSetRequest(5, 1) +
+                                     DataSetAnswer(10, 1, full) + DataSetRequest(3005, 2) +
+                                     DataSetAnswer(3010, 2, limits));
+        const Run r =
+            RunTool({"replay", path, "--json", "--speed", "1000", "--request-wait", "5000"});
+        QVERIFY2(r.exit_code == 0, r.err.constData());
+        QList<QJsonValue> boards = Shown(r.out, "board");
+        boards.removeAll(QJsonObject());
+        const QJsonObject decodedFull = RecordOf({"decode", "10012", "-"}, full);
+        const QJsonObject decodedLimits = RecordOf({"decode", "10012", "-"}, limits);
+        QJsonObject kept = decodedFull;
+        for (const char* key : {"limit_up_price", "limit_down_price"})
+            kept[key] = decodedLimits[key];
+        QCOMPARE(boards, (QList<QJsonValue>{DataSetKeys(decodedFull), DataSetKeys(kept)}));
+        QVERIFY(kept["limit_up_price"] != decodedFull["limit_up_price"]);
     }
 
     void replayRepeatsTheLiveRun() {
         HostClock::SetForTest(1717731000000);
-        SimulatedMarketBackend::Options options;
-        options.timers = false;
-        auto market = std::make_shared<SimulatedMarketBackend>(options);
-        auto settling = std::make_shared<SettlingBackend>(market);
-        const QStringList services = {SimulatedMarketBackend::kMainService,
-                                      SimulatedMarketBackend::kFastQuoteService};
-        for (const QString& service : services) {
-            ServerBackendRegistry::Install(service, settling);
-        }
+        const tooltest::SettledMarket installed = tooltest::SettledMarket::Install();
+        const auto& [market, settling, services] = installed;
         auto writer = std::make_shared<RecordingWriter>();
         QString error;
         QVERIFY2(writer->Open(dir_.filePath("live.qzr"), "test: watch SH600000", &error),
@@ -301,6 +432,18 @@ private slots:
     }
 
 private:
+    // The record `decode` prints for the body on its standard input.
+    static QJsonObject RecordOf(const QStringList& args, const QByteArray& body) {
+        const Run r = RunTool(args, body);
+        return r.exit_code == 0 ? Json(r.out)["record"].toObject() : QJsonObject();
+    }
+    // The fields of a decoded 10012 record that the board shows, under the same names.
+    static QJsonObject DataSetKeys(QJsonObject record) {
+        record.remove("code");
+        record.remove("mask");
+        return record;
+    }
+
     void Replay(const Recording& recorded, QList<QByteArray>* lines) {
         HostClock::SetForTest(recorded.header.startMs);
         ReplayBackend replay(recorded);

@@ -14,16 +14,17 @@
 #include "host/quoter/DealsQuoteData.h"
 #include "services/capitalflow/CapitalFlowJoins.h"
 #include "services/deals/PriceDealsJoin.h"
-#include "tools/qzlv2/BoardFlowPanel.h"
-#include "tools/qzlv2/BoardPanel.h"
-#include "tools/qzlv2/BookPanel.h"
-#include "tools/qzlv2/CapitalFlowPanel.h"
-#include "tools/qzlv2/HeaderPanel.h"
-#include "tools/qzlv2/LinkPanel.h"
-#include "tools/qzlv2/MinuteFlowPanel.h"
-#include "tools/qzlv2/PriceVolumePanel.h"
-#include "tools/qzlv2/Screen.h"
-#include "tools/qzlv2/WatchPanels.h"
+#include "sim/market/SimStock.h"
+#include "tools/qzlv2/panels/BoardFlowPanel.h"
+#include "tools/qzlv2/panels/BoardPanel.h"
+#include "tools/qzlv2/panels/BookPanel.h"
+#include "tools/qzlv2/panels/CapitalFlowPanel.h"
+#include "tools/qzlv2/panels/HeaderPanel.h"
+#include "tools/qzlv2/panels/LinkPanel.h"
+#include "tools/qzlv2/panels/MinuteFlowPanel.h"
+#include "tools/qzlv2/panels/PriceVolumePanel.h"
+#include "tools/qzlv2/panels/Screen.h"
+#include "tools/qzlv2/panels/WatchPanels.h"
 
 using nscell::DataRow;
 using nscell::UnsharedDataCell;
@@ -111,6 +112,39 @@ QList<DataRow> PriceRows() {
 
 constexpr qint64 kUnit = 100000000;  // net_capital_flow of 1.0 shown (10^4 of capital x 10^4)
 
+// A panel of `least` to `most` lines, each "<name> <n>", for the layout alone.
+class RowsPanel : public Panel {
+public:
+    RowsPanel(const QString& name, int least, int most) : name_(name), least_(least), most_(most) {}
+    QString Name() const override { return name_; }
+    void Update(const ScopeTree&) override {}
+    int MinLines(int) const override { return least_; }
+    int MaxLines(int) const override { return most_; }
+    QStringList Render(int, int lines) const override {
+        QStringList out;
+        for (int i = 0; i < lines; ++i) {
+            out << QString("%1 %2").arg(name_).arg(i);
+        }
+        return out;
+    }
+    QJsonValue Json() const override { return QJsonValue(); }
+
+private:
+    QString name_;
+    int least_;
+    int most_;
+};
+
+// book: 3 to 5 lines, board: 10, flow: 4, minute_flow: 2.
+Screen RowsScreen() {
+    std::vector<std::unique_ptr<Panel>> panels;
+    panels.push_back(std::make_unique<RowsPanel>("book", 3, 5));
+    panels.push_back(std::make_unique<RowsPanel>("board", 10, 10));
+    panels.push_back(std::make_unique<RowsPanel>("flow", 4, 4));
+    panels.push_back(std::make_unique<RowsPanel>("minute_flow", 2, 2));
+    return Screen(std::move(panels));
+}
+
 // A page of minute rows as the 12842 join makes them.
 QSharedPointer<BaseQuoteData> Page(const QList<QPair<QString, qint64>>& minutes) {
     auto data = QSharedPointer<BaseQuoteData>::create();
@@ -175,6 +209,40 @@ private slots:
         QVERIFY(panel.Missing().isEmpty());
     }
 
+    // The data set's keys take lines only when there are lines to spare; what does not fit goes
+    // from the end, so the money flows and ratios stay. Its JSON holds the values as they travel.
+    void boardShowsTheDataSetWhenThereIsRoom() {
+        BoardPanel panel;
+        DataRow row = FullBoardRow();
+        row.Set("limit_up_price", UnsharedDataCell::FromPrice(1157, 2));
+        row.Set("total_shares", UnsharedDataCell::FromVolume(2935208000));
+        row.Set("eps", UnsharedDataCell::FromPrice(17190, 4));
+        panel.SetRow(row);
+        QCOMPARE(panel.MinLines(80), 1 + 6);  // the twelve keys every stock has lines for
+        QCOMPARE(panel.MaxLines(80), 1 + 10);
+        QCOMPARE(panel.MinLines(60), 1 + 12);
+        QCOMPARE(panel.MaxLines(60), 1 + 20);
+        const QString limitUp = "  limit up               11.57 yuan";
+        const QStringList least = panel.Render(80, panel.MinLines(80));
+        QCOMPARE(least.size(), 7);
+        QVERIFY(least.filter("limit up").isEmpty());
+        QVERIFY(least.last().contains("float ratio 5 days"));   // the left column's sixth key
+        QVERIFY(least.last().contains("after-close capital"));  // and the twelfth
+        const QStringList all = panel.Render(0, 100);
+        QVERIFY2(all.contains(limitUp), qPrintable(all.join('\n')));
+        QVERIFY(all.contains(QString::fromUtf8("  total shares           29.35亿 shares")));
+        QVERIFY(all.contains("  earnings per share     1.7190 yuan"));
+        QCOMPARE(panel.Render(80, 11).filter(limitUp).size(), 1);
+        const QJsonObject json = panel.Json().toObject();
+        QCOMPARE(json["limit_up_price"].toDouble(), 1157.0);
+        QCOMPARE(json["eps"].toDouble(), 17190.0);
+        QCOMPARE(json["total_shares"].toDouble(), 2935208000.0);
+        QVERIFY(panel.Missing().isEmpty());
+        row.Remove("eps");  // a market without it: not waited for
+        panel.SetRow(row);
+        QVERIFY(panel.Missing().isEmpty());
+    }
+
     void headerShowsLastPriceAndChange() {
         HeaderPanel panel;
         panel.SetQuote(Quote{"SH600000", "PF", "M SH", true, 2, 1040, 1052, 0, "10:00:00"});
@@ -184,6 +252,76 @@ private slots:
         panel.SetQuote(Quote{"SH600000", "PF", "M SH", false, 2, 0, 0, 0, "10:00:00"});
         QCOMPARE(panel.Render(80, 1),
                  QStringList{"SH600000 PF M SH  --  prev --  fast-ten 0  10:00:00"});
+    }
+
+    // The top line keeps what matters at 80 columns for every stock of the market, at its limit
+    // prices (the widest changes): the listing goes first, then the fast-ten flag.
+    void headerFitsEightyColumnsForEveryStock() {
+        for (const simmarket::SimStock& stock : simmarket::Stocks()) {
+            for (const qint32 last : {stock.LimitUp(), stock.LimitDown()}) {
+                HeaderPanel panel;
+                const QString listing =
+                    simmarket::ListingBoardName(stock.board) + ' ' + stock.Exchange();
+                panel.SetQuote(Quote{stock.code, stock.name, listing, true, 2, last,
+                                     stock.prev_close, 1, "10:23:45"});
+                const QString full = panel.Render(0, 1).value(0);
+                QVERIFY(full.contains(listing) && full.contains("fast-ten 1"));
+                const QString line = panel.Render(80, 1).value(0);
+                QVERIFY2(DisplayColumns(line) <= 80, qPrintable(line));
+                QVERIFY2(line.startsWith(stock.code + ' ' + stock.name) &&
+                             line.contains("  prev ") && line.endsWith("  10:23:45"),
+                         qPrintable(line));
+                // Only what does not fit is left out.
+                QCOMPARE(line.contains(listing), DisplayColumns(full) <= 80);
+            }
+        }
+        HeaderPanel narrow;
+        narrow.SetQuote(Quote{"SH600519", QString::fromUtf8("贵州茅台"),
+                              QString::fromUtf8("主板 SH"), true, 2, 185680, 168800, 1,
+                              "10:23:45"});
+        QCOMPARE(narrow.Render(70, 1).value(0),
+                 QString::fromUtf8("SH600519 贵州茅台  1856.80 +168.80 +10.00%  prev 1688.00  "
+                                   "10:23:45"));
+    }
+
+    // Panels that do not fit are named on the last row, which is kept for them: a panel that
+    // fits only without that row is left out too.
+    void leftOutPanelsAreNamedOnTheLastRow_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("shown");  // first line of each panel shown, in order
+        QTest::addColumn<QString>("note");       // the last row; empty: every panel fits
+        QTest::newRow("24: all, the book grown to 5")
+            << 24 << QStringList{"book", "board", "flow", "minute_flow"} << "";
+        QTest::newRow("19: all at their least")
+            << 19 << QStringList{"book", "board", "flow", "minute_flow"} << "";
+        QTest::newRow("16: the flow left out") << 16 << QStringList{"book", "board", "minute_flow"}
+                                               << "no room for flow (--plain or --json shows them)";
+        QTest::newRow("15: the note's row leaves out the minute flow too")
+            << 15 << QStringList{"book", "board"}
+            << "no room for flow, minute_flow (--plain or --json shows them)";
+        QTest::newRow("1: the note alone")
+            << 1 << QStringList{}
+            << "no room for book, board, flow, minute_flow (--plain or "
+               "--json shows them)";
+    }
+
+    void leftOutPanelsAreNamedOnTheLastRow() {
+        QFETCH(int, rows);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, note);
+        const QStringList lines = RowsScreen().Layout(TerminalSize{120, rows});
+        QVERIFY(lines.size() <= rows);
+        QStringList firsts;
+        for (const QString& line : lines) {
+            if (line.endsWith(" 0")) {
+                firsts << line.section(' ', 0, 0);
+            }
+        }
+        QCOMPARE(firsts, shown);
+        QCOMPARE(note.isEmpty() ? QString() : lines.last(), note);
+        QCOMPARE(lines.filter("no room").size(), note.isEmpty() ? 0 : 1);
+        // On a narrow terminal the note is cut to the width like any line.
+        QVERIFY(DisplayColumns(RowsScreen().Layout(TerminalSize{20, rows}).value(0)) <= 20);
     }
 
     void layoutFitsTheTerminal_data() {
@@ -208,8 +346,10 @@ private slots:
         for (const QString& line : lines) {
             QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
         }
-        QVERIFY(lines.first().startsWith(
-            QString::fromUtf8("SZ300750 宁德时代 创业板 SZ  10.60 +0.08")));
+        // The header is whole: what it leaves out for the width is its listing, not the time.
+        QVERIFY2(lines.first().startsWith(QString::fromUtf8("SZ300750 宁德时代 ")) &&
+                     lines.first().contains("  10.60 +0.08") && lines.first().endsWith("09:30:00"),
+                 qPrintable(lines.first()));
         QCOMPARE(LevelsShown(lines, "sell"), levels);
         QCOMPARE(LevelsShown(lines, "buy"), levels);
         QCOMPARE(lines.contains("board:"), board);

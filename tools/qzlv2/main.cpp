@@ -2,9 +2,9 @@
 // answer bodies with the plug-in's decoders, and lists what the simulated market offers.
 #include <QCoreApplication>
 
-#include "tools/qzlv2/Command.h"
-#include "tools/qzlv2/Interrupt.h"
-#include "tools/qzlv2/Output.h"
+#include "tools/qzlv2/commands/Command.h"
+#include "tools/qzlv2/output/Interrupt.h"
+#include "tools/qzlv2/output/Output.h"
 
 int main(int argc, char* argv[]) {
     qzlv2::Output::Results().GuardClosedStdout();  // before anything opens a file

@@ -42,6 +42,7 @@ public:
         m_outer->ReportAccessState(state);
     }
     void WaitDelivered() override { m_outer->WaitDelivered(); }
+    QThread* DeliveryThread() const override { return m_outer->DeliveryThread(); }
 
 private:
     RecordedEvent Event(Kind kind, int function) const {

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "host/core/ArchiveFields.h"
 #include "host/core/CMemArchive.h"
 #include "host/core/MemoryArchiveWriter.h"
 
@@ -9,29 +10,10 @@ namespace recording {
 
 namespace {
 
-void WriteString(MemoryArchiveWriter& out, const QString& text) {
-    const QByteArray utf8 = text.toUtf8().left(0xFFFF);
-    out.Write<quint16>(quint16(utf8.size()));
-    out.WritePureBytes(utf8);
-}
-
-void WriteBlob(MemoryArchiveWriter& out, const QByteArray& bytes) {
-    out.Write<quint32>(quint32(bytes.size()));
-    out.WritePureBytes(bytes);
-}
-
-QString ReadString(CMemArchive& in) {
-    const int n = in.Read<quint16>();
-    return QString::fromUtf8(in.ReadBytes(n));
-}
-
-QByteArray ReadBlob(CMemArchive& in) {
-    const quint32 n = in.Read<quint32>();
-    if (n > quint32(in.Remaining())) {
-        throw CMemArchiveError(in.Position(), int(qMin<quint32>(n, 0x7FFFFFFF)), in.Size());
-    }
-    return in.ReadBytes(int(n));
-}
+using archive::ReadBlob;
+using archive::ReadString;
+using archive::WriteBlob;
+using archive::WriteString;
 
 void WriteFields(MemoryArchiveWriter& out, const RecordedEvent& e) {
     switch (e.kind) {

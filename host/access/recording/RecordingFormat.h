@@ -15,9 +15,10 @@ constexpr int kMagicSize = 8;
 constexpr quint16 kVersion = 1;
 constexpr int kHeaderFixedSize = 20;  // magic, version, start time, recorder's byte count
 constexpr int kCrcSize = 4;
-constexpr int kRecordPrefixSize = 8;        // payload length, CRC
-constexpr int kPayloadFixedSize = 9;        // kind, time
-constexpr quint32 kMaxPayload = 64u << 20;  // bytes
+constexpr int kMaxHeaderSize = kHeaderFixedSize + 0xFFFF + kCrcSize;  // the longest recorder
+constexpr int kRecordPrefixSize = 8;                                  // payload length, CRC
+constexpr int kPayloadFixedSize = 9;                                  // kind, time
+constexpr quint32 kMaxPayload = 64u << 20;                            // bytes
 
 class RecordingFormat {
 public:

@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 #include "host/access/recording/RecordingFormat.h"
 
@@ -57,13 +58,21 @@ Recording RecordingReader::Read(const QByteArray& bytes) {
 }
 
 Recording RecordingReader::ReadFile(const QString& path) {
+    Recording r;
     QFile file(path);
+    if (QFileInfo(path).isDir()) {
+        r.error = QStringLiteral("cannot read %1: it is a directory").arg(path);
+        return r;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
-        Recording r;
         r.error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return r;
     }
-    Recording r = Read(file.readAll());
+    // A file that is not a recording is refused on its header, before the rest is read.
+    const QByteArray head = file.read(kMaxHeaderSize);
+    if (RecordingFormat::DecodeHeader(head, &r.header, &r.error) >= 0) {
+        r = Read(file.seek(0) ? file.readAll() : head + file.readAll());
+    }
     if (!r.valid) {
         r.error = QStringLiteral("%1: %2").arg(path, r.error);
     }

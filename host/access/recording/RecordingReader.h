@@ -26,7 +26,8 @@ struct Recording {
 class RecordingReader {
 public:
     static Recording Read(const QByteArray& bytes);
-    // A file that cannot be opened is not valid, with the reason in `error`.
+    // A file that cannot be opened, a directory, or a file whose header is not a recording's is
+    // not valid, with the reason in `error`; the header is read and checked before the rest.
     static Recording ReadFile(const QString& path);
 };
 

@@ -9,7 +9,22 @@
 namespace recording {
 
 namespace {
+
 const char kLogTag[] = "recording";
+
+// Writes all the bytes to an unbuffered file: a short write is followed by one for the rest, whose
+// failure leaves the system's reason in the file's errorString.
+bool WriteAll(QFile& file, const QByteArray& bytes) {
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
 }  // namespace
 
 RecordingWriter::RecordingWriter(int maxQueued, qint64 maxQueuedBytes)
@@ -25,8 +40,10 @@ bool RecordingWriter::Open(const QString& path, const QString& recorder, QString
     header.startMs = HostClock::NowMs();
     header.recorder = recorder;
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        m_file.write(RecordingFormat::EncodeHeader(header)) < 0 || !m_file.flush()) {
+    // Unbuffered: the writer thread writes whole batches, and a failure shows in the write that
+    // met it, with its reason.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
+        !WriteAll(m_file, RecordingFormat::EncodeHeader(header))) {
         *error = QStringLiteral("cannot write %1: %2").arg(path, m_file.errorString());
         m_file.close();
         return false;
@@ -132,14 +149,14 @@ void RecordingWriter::WriteBatch(const QQueue<RecordedEvent>& batch) {
     for (const RecordedEvent& event : batch) {
         bytes += RecordingFormat::EncodeRecord(event);
     }
-    const bool ok = m_file.write(bytes) == bytes.size() && m_file.flush();
+    const bool ok = WriteAll(m_file, bytes);
     QMutexLocker lock(&m_mutex);
     if (ok) {
         m_written += quint64(batch.size());
     } else if (m_error.isEmpty()) {
+        // Kept for Close and ErrorText: the owner reports it, once.
         m_error =
             QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
-        qWarning().noquote() << kLogTag << "{:SEPARATOR}" << m_error;
     }
 }
 

@@ -5,7 +5,8 @@
 // disk. Events wait in a bounded queue; when it is full an event is dropped and counted, and the
 // next record written is a "dropped" record with the count, so a reader sees the gap. The writer
 // thread writes every kFlushIntervalMs (a crash loses at most that much), sooner when a batch
-// fills.
+// fills. The first write that fails is kept ("cannot write FILE: No space left on device") for
+// Close and ErrorText, and not logged: the owner reports it, once.
 //
 // Threads: Open and Close from one owning thread; Submit and the counters from any thread.
 // m_mutex guards the queue, the counters, the start time and the hold flag; the file is touched

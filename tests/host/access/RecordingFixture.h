@@ -49,17 +49,27 @@ inline QByteArray Blob(const QByteArray& b) {
     return HandLaid().u32(quint32(b.size())).bytes() + b;
 }
 
+// A request of `function` on `service` with its parameters' tags and their encoded bytes.
+inline QByteArray RequestOf(quint32 timeMs, const QString& service, quint32 function, quint16 flags,
+                            qint32 task, const QStringList& tags, const QByteArray& params) {
+    HandLaid fields;
+    fields.str(service).u32(function).u16(flags).i32(task).u16(quint32(tags.size()));
+    for (const QString& tag : tags) {
+        fields.str(tag);
+    }
+    return Record(1, timeMs, fields.bytes() + Blob(params));
+}
+
 // 12989 on pcl2xtquote for `code`, 10 levels.
 inline QByteArray Request(quint32 timeMs, quint16 flags, qint32 task,
                           const QString& code = "SH600000") {
-    const QByteArray head = HandLaid().str("pcl2xtquote").u32(12989).u16(flags).i32(task).bytes();
-    const QByteArray types = HandLaid().u16(2).str("String").str("Int32").bytes();
-    return Record(1, timeMs, head + types + Blob(HandLaid().str(code).i32(10).bytes()));
+    return RequestOf(timeMs, "pcl2xtquote", 12989, flags, task, {"String", "Int32"},
+                     HandLaid().str(code).i32(10).bytes());
 }
 
-inline QByteArray Answer(quint32 timeMs, qint32 task, const QByteArray& body) {
-    return Record(2, timeMs,
-                  HandLaid().str("pcl2xtquote").u32(12989).i32(task).bytes() + Blob(body));
+inline QByteArray Answer(quint32 timeMs, qint32 task, const QByteArray& body,
+                         const QString& service = "pcl2xtquote", quint32 function = 12989) {
+    return Record(2, timeMs, HandLaid().str(service).u32(function).i32(task).bytes() + Blob(body));
 }
 
 inline QByteArray Push(quint32 timeMs, quint32 function, const QByteArray& body,

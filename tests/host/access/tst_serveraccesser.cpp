@@ -6,6 +6,7 @@
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
+#include "host/core/HostClock.h"
 
 namespace {
 
@@ -31,6 +32,13 @@ struct Recorder {
     QList<QPair<Resp_s, QThread*>> got;
 };
 
+QList<int> TaskIds(const QList<ServerRequest>& requests) {
+    QList<int> ids;
+    for (const ServerRequest& r : requests)
+        ids << r.taskId;
+    return ids;
+}
+
 }  // namespace
 
 class TestServerAccesser : public QObject {
@@ -47,6 +55,7 @@ private slots:
     void cleanup() {
         m_accesser.reset();
         ServerBackendRegistry::Clear();
+        HostClock::UseSystemClock();
     }
 
     void requestAnswerAndFailure() {
@@ -162,6 +171,111 @@ private slots:
         QTRY_COMPARE(m_rec.Count(), 3);
         QCOMPARE(m_rec.At(2).first.body, QByteArray("\x02\x00\x00\x00", 4));
         QCOMPARE(m_backend->Requests().size(), 3);
+    }
+
+    // A drop and a reconnection: the requests not answered when the link went, those appended
+    // while it was down and the standing subscriptions the server forgot (12989 a stock, 10000
+    // the last list only) are sent once it is back, in the order appended, each once; the
+    // observers hear "connected" only after those sends. The next drop sends what is still owed.
+    void reconnectionSendsWhatIsOwedOnceInOrder() {
+        for (int funcId : {12930, 12989, 10000})
+            m_accesser->RegisterFuncAsSerial(funcId);
+        QMutex mutex;
+        QList<QPair<int, int>> heard;  // (state, requests the server had got by then)
+        m_accesser->RegisterAccessStateObserver([&](_enAccessState state) {
+            QMutexLocker lock(&mutex);
+            heard << qMakePair(int(state), m_backend->Requests().size());
+        });
+        const auto ask = [&](int funcId, const QString& what) {
+            return m_accesser->AppendTaskByParams(funcId, nullptr, {{"String", what}});
+        };
+        ask(12930, "SH600000");  // answered below
+        const int unanswered = ask(12930, "SZ000001");
+        ask(12989, "SH600000");  // replaced by the same book's request
+        ask(10000, "SH600000");  // replaced by the list sent while down
+        const int bookY = ask(12989, "SZ000001");
+        const int bookXAgain = ask(12989, "SH600000");
+        QCOMPARE(m_backend->Requests().size(), 6);  // all sent while up
+        QVERIFY(m_backend->Answer(m_backend->Requests().at(0), "a"));
+        m_backend->SetAccessState(eAccessState_Disconnected);
+        QTRY_VERIFY(m_accesser->IsHoldingRequests());
+        const int whileDown = ask(12930, "SH600001");
+        const int lastList = ask(10000, "SH600000|SZ000001");
+        QCOMPARE(m_backend->Requests().size(), 6);  // held
+        m_backend->ClearRequests();
+        m_backend->SetAccessState(eAccessState_Connected);
+        QTRY_COMPARE(
+            [&] {
+                QMutexLocker lock(&mutex);
+                return heard.size();
+            }(),
+            2);
+        const QList<int> owed{unanswered, bookY, bookXAgain, whileDown, lastList};
+        QCOMPARE(TaskIds(m_backend->Requests()), owed);
+        QCOMPARE(heard.last(), qMakePair(int(eAccessState_Connected), owed.size()));
+        const QList<ServerRequest> resent = m_backend->Requests();
+
+        m_backend->ClearRequests();
+        m_backend->SetAccessState(eAccessState_Connected);  // while up: nothing owed is sent
+        QTRY_COMPARE(
+            [&] {
+                QMutexLocker lock(&mutex);
+                return heard.size();
+            }(),
+            3);
+        QVERIFY(m_backend->Requests().isEmpty());
+        for (const ServerRequest& request : resent) {
+            if (request.funcId == 12930)
+                QVERIFY(m_backend->Answer(request, "a"));
+        }
+        m_backend->SetAccessState(eAccessState_Disconnected);
+        m_backend->SetAccessState(eAccessState_Connected);
+        QTRY_COMPARE(
+            [&] {
+                QMutexLocker lock(&mutex);
+                return heard.size();
+            }(),
+            5);
+        QCOMPARE(TaskIds(m_backend->Requests()), (QList<int>{bookY, bookXAgain, lastList}));
+    }
+
+    // How long a plain request is owed: until answered or failed, or for 10000 ms on the host
+    // clock; a standing one until replaced, however old.
+    void owedUntilSettledOrGivenUp_data() {
+        QTest::addColumn<int>("funcId");
+        QTest::addColumn<int>("settle");  // 0: nothing, 1: answered, 2: failed
+        QTest::addColumn<int>("ageMs");
+        QTest::addColumn<bool>("sentAgain");
+        QTest::newRow("plain, unanswered, 9999 ms") << 12930 << 0 << 9999 << true;
+        QTest::newRow("plain, unanswered, 10000 ms") << 12930 << 0 << 10000 << false;
+        QTest::newRow("plain, answered") << 12930 << 1 << 0 << false;
+        QTest::newRow("plain, failed") << 12930 << 2 << 0 << false;
+        QTest::newRow("book, answered, 60 s") << 12989 << 1 << 60000 << true;
+        QTest::newRow("push list, failed, 60 s") << 10000 << 2 << 60000 << true;
+    }
+
+    void owedUntilSettledOrGivenUp() {
+        QFETCH(int, funcId);
+        QFETCH(int, settle);
+        QFETCH(int, ageMs);
+        QFETCH(bool, sentAgain);
+        HostClock::SetForTest(1700000000000);
+        m_accesser->RegisterFuncAsSerial(funcId);
+        m_accesser->AppendTaskByParams(funcId, nullptr, {{"String", QStringLiteral("SH600000")}});
+        const ServerRequest sent = m_backend->Requests().value(0);
+        if (settle == 1)
+            QVERIFY(m_backend->Answer(sent, "a"));
+        if (settle == 2)
+            QVERIFY(m_backend->Fail(sent, 7, "busy"));
+        m_backend->SetAccessState(eAccessState_Disconnected);
+        QTRY_VERIFY(m_accesser->IsHoldingRequests());
+        HostClock::AdvanceForTest(ageMs);
+        m_backend->ClearRequests();
+        m_backend->SetAccessState(eAccessState_Connected);
+        QTRY_VERIFY(!m_accesser->IsHoldingRequests());
+        QCOMPARE(TaskIds(m_backend->Requests()),
+                 sentAgain ? QList<int>{sent.taskId} : QList<int>{});
+        QCOMPARE(m_accesser->OwedRequestCount(), sentAgain ? 1 : 0);
     }
 
     void destroysWhileBackendPushesFromAnotherThread() {

@@ -124,19 +124,44 @@ private slots:
 
         log.clear();
         holder.RemoveLive(one);
-        bool again = true;  // a handler may redispatch from inside the chain without deadlock
+        // A handler may ask for a redispatch from inside the chain: it runs once the running one
+        // has handed every intent down, never inside it.
+        bool again = true;
         first.hook = [&] {
             if (std::exchange(again, false)) {
                 holder.Redispatch();
             }
         };
         holder.Redispatch();
-        QCOMPARE(log, (QStringList{"first:2", "first:2", "second:2", "second:2"}));
+        QCOMPARE(log, (QStringList{"first:2", "second:2", "first:2", "second:2"}));
         log.clear();
         holder.SetChainHead(nullptr);
         holder.Redispatch();  // no chain: counted, nothing runs
         QVERIFY(log.isEmpty());
         QCOMPARE(holder.RedispatchCount(), 4);
+    }
+
+    // A data source that became able to serve asks for a redispatch from its own thread while the
+    // host is handing an intent down: the redispatch does not wait (the source may hold its own
+    // locks) and does not run beside the dispatch; it runs when the dispatch is done, so the
+    // intent is handed down again after its first pass and never twice at once.
+    void redispatchAskedDuringADispatchRunsAfterIt() {
+        QuoteContext context;
+        QStringList log;
+        RecordingHandler first(context, "first", &log);
+        IntentHolder& holder = context.OwnIntentHolder();
+        holder.SetChainHead(&first);
+        bool once = true;
+        first.hook = [&] {
+            if (std::exchange(once, false)) {
+                std::thread source([&holder] { holder.Redispatch(); });
+                source.join();
+                log << "asked";
+            }
+        };
+        holder.Dispatch(QSharedPointer<Intent>(new QuoteDataSourceIntent(7, 0x01, {})));
+        QCOMPARE(log, (QStringList{"first:7", "asked", "first:7"}));
+        QCOMPARE(holder.RedispatchCount(), 1);
     }
 
     void defaultFeatures() {

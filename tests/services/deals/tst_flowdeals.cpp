@@ -1,11 +1,12 @@
 // Capital flows and deals: the 12930, 12932, 12973, 12915 and 12917 decoders on hand-laid bytes,
-// the joins' rows, the resolvers, and the five polled calls on a scripted server.
+// the joins' rows, the resolvers, and the five polled calls' requests and answers on a scripted
+// server (their timing: tests/services/tst_callschedules).
 #include <QtTest>
 
 #include <cmath>
 #include <functional>
+#include <optional>
 
-#include "host/core/HostClock.h"
 #include "host/quoter/DealsQuoteData.h"
 #include "host/quoter/ScopeResolveResult.h"
 #include "services/capitalflow/CapitalFlowDecoders.h"
@@ -29,41 +30,72 @@ using namespace capitalflow;
 using namespace deals;
 
 Q_DECLARE_METATYPE(ScopeTypeVariant)
+Q_DECLARE_METATYPE(std::vector<qint32>)
 
 namespace {
 
-// 12930 (62 bytes): 4 + 4 bytes, then the fourteen fields at the offsets of the table; field i
-// holds 1000 + i, except total_sell (the first), ddx (offset 24), which is -321, and volume_diff,
-// -1005.
-QByteArray StockFlowBody(qint32 totalSell = 1000) {
+// 12930 (62 bytes): 4 + 4 bytes, then the fourteen fields at the offsets of the layout table.
+// Every value is negative and distinct, so a field read unsigned, narrowed, widened without its
+// sign or shown under another name tells.
+struct StockFlowField {
+    const char* name;
+    int offset;
+    int width;
+    qint32 value;
+};
+const StockFlowField kStockFlowFields[] = {
+    {"total_sell", 8, 4, -1000000000},
+    {"average_sell", 12, 4, -1000000001},
+    {"total_buy", 16, 4, -1000000002},
+    {"average_buy", 20, 4, -1000000003},
+    {"ddx", 24, 2, -321},
+    {"volume_diff", 26, 4, -1000000005},
+    {"extra_large_buy_volume", 30, 4, -1000000006},
+    {"extra_large_sell_volume", 34, 4, -1000000007},
+    {"large_buy_volume", 38, 4, -1000000008},
+    {"large_sell_volume", 42, 4, -1000000009},
+    {"medium_buy_volume", 46, 4, -1000000010},
+    {"medium_sell_volume", 50, 4, -1000000011},
+    {"little_buy_volume", 54, 4, -1000000012},
+    {"little_sell_volume", 58, 4, -1000000013},
+};
+
+// The fields in table order; total_sell, the first, may be given.
+QByteArray StockFlowBody(std::optional<qint32> totalSell = std::nullopt) {
     HandLaid b;
     b.u32(0xDEADBEEF).u32(0x01020304);
-    b.i32(totalSell).i32(1001).i32(1002).i32(1003).i16(-321).i32(-1005);
-    for (int i = 6; i < 14; ++i)
-        b.i32(1000 + i);
+    for (const StockFlowField& f : kStockFlowFields) {
+        const qint32 v = f.offset == 8 ? totalSell.value_or(f.value) : f.value;
+        if (f.width == 2)
+            b.i16(v);
+        else
+            b.i32(v);
+    }
     return b.bytes();
 }
 
-// 12932: 4 + 4 bytes, echoed code, 4 bytes, u16 mask, then with bit 0 the amounts 1..8 on the
-// wire (buy little..extra-large, sell little..extra-large), each times 10^10.
+// 12932: 4 + 4 bytes, echoed code, 4 bytes, u16 mask, then with bit 0 the eight amounts in wire
+// order (buy little, medium, large, extra-large, then sell likewise); the k-th (from 1) is
+// -(k x 10^10 + k).
 QByteArray BoardFlowBody(quint16 mask) {
     HandLaid b;
     b.u32(1).u32(2).str("BK0475").u32(3).u16(mask);
-    for (qint64 v = 1; (mask & 1) && v <= 8; ++v)
-        b.i64(v * 10000000000LL);
+    for (qint64 k = 1; (mask & 1) && k <= 8; ++k)
+        b.i64(-(k * 10000000000LL + k));
     return b.bytes();
 }
 
 // 12973: 4 + 4 bytes, u16 mask, then the groups: 1 (u8, 4 x i32, u16), 2 (u16 count, entries
 // of str, str, u8, i32, i32, u16, i32), 4 (i32 large-in, i32, i32, u16, u16, u8, u8), 8 (4 x i32).
-QByteArray AnalysisBody(quint16 mask, int count, qint32 largeIn, int entriesLaid = -1) {
+QByteArray AnalysisBody(quint16 mask, int count, qint32 largeIn,
+                        std::optional<int> entriesLaid = std::nullopt) {
     HandLaid b;
     b.u32(9).u32(8).u16(mask);
     if (mask & 1)
         b.u8(2).i32(1).i32(1).i32(0).i32(-15).u16(7);
     if (mask & 2) {
         b.u16(quint32(count));
-        for (int i = 0; i < (entriesLaid < 0 ? count : entriesLaid); ++i)
+        for (int i = 0; i < entriesLaid.value_or(count); ++i)
             b.str("SH600000").str(QString::fromUtf8("浦发银行")).u8(1).i32(-2).i32(3).u16(4).i32(5);
     }
     if (mask & 4)
@@ -77,25 +109,28 @@ struct Rec {
     quint32 price, total, buy, sell, other;
 };
 
-// 12915: 4 + 4 bytes, i32 day volume, i16 N, N x (5 x u32).
-QByteArray PriceDealsBody(qint32 dayVolume, const QVector<Rec>& records, int count = -1) {
+// 12915: 4 + 4 bytes, i32 day volume, i16 N (the records' number unless given), N x (5 x u32).
+QByteArray PriceDealsBody(qint32 dayVolume, const QVector<Rec>& records,
+                          std::optional<qint16> count = std::nullopt) {
     HandLaid b;
-    b.u32(0x11111111).u32(0x22222222).i32(dayVolume).i16(count < 0 ? records.size() : count);
+    b.u32(0x11111111).u32(0x22222222).i32(dayVolume).i16(count.value_or(records.size()));
     for (const Rec& r : records)
         b.u32(r.price).u32(r.total).u32(r.buy).u32(r.sell).u32(r.other);
     return b.bytes();
 }
 
-// 12917: 4 + 4 bytes, code, i32, u8, u8, bid i32 price, i32 orders, u16 K1, K1 x i32, u8,
-// ask i32 price, i32 orders, u16 K2, K2 x i32.
+// 12917: 4 + 4 bytes, code, i32 -93000, u8 0x87, u8 0x88, bid i32 price -1052, i32 orders -3,
+// u16 K1, K1 x i32, u8 0x89, ask i32 price -1053, i32 orders -4, u16 K2, K2 x i32; the counts
+// are the volumes' numbers unless given.
 QByteArray WillDealsBody(const QVector<qint32>& bids, const QVector<qint32>& asks,
-                         int bidCount = -1) {
+                         std::optional<quint16> bidCount = std::nullopt,
+                         std::optional<quint16> askCount = std::nullopt) {
     HandLaid b;
-    b.u32(1).u32(2).str("SH600000").i32(93000).u8(7).u8(8);
-    b.i32(1052).i32(bids.size()).u16(quint32(bidCount < 0 ? bids.size() : bidCount));
+    b.u32(1).u32(2).str("SH600000").i32(-93000).u8(0x87).u8(0x88);
+    b.i32(-1052).i32(-3).u16(bidCount.value_or(bids.size()));
     for (qint32 v : bids)
         b.i32(v);
-    b.u8(9).i32(1053).i32(asks.size()).u16(quint32(asks.size()));
+    b.u8(0x89).i32(-1053).i32(-4).u16(askCount.value_or(asks.size()));
     for (qint32 v : asks)
         b.i32(v);
     return b.bytes();
@@ -132,33 +167,19 @@ QList<nscell::DataRow> PriceRows(const QByteArray& body) {
     return Joined<ResponsePkgEntity_12915>(&JoinPriceDeals, *DecodePriceDealsBody(body).record);
 }
 
-struct AnyCall {
-    std::unique_ptr<RemoteApiCall> call;
-    std::function<void()> poll;
-    std::function<bool(const QString&)> isAttached;
-};
-
 template <typename C>
-AnyCall Hold(Harness& h) {
-    std::unique_ptr<C> call = h.Make<C>();
-    C* c = call.get();
-    return {std::move(call), [c] { c->PollTick(); },
-            [c](const QString& code) { return c->IsAttached(code); }};
+std::unique_ptr<RemoteApiCall> Hold(Harness& h) {
+    return h.Make<C>();
 }
 
-AnyCall Make(Harness& h, int function) {
-    const QMap<int, AnyCall (*)(Harness&)> makers{{12915, &Hold<QzLv2RemoteApiCall_12915>},
-                                                  {12917, &Hold<QzLv2RemoteApiCall_12917>},
-                                                  {12930, &Hold<QzLv2RemoteApiCall_12930>},
-                                                  {12932, &Hold<QzLv2RemoteApiCall_12932>},
-                                                  {12973, &Hold<QzLv2RemoteApiCall_12973>}};
+std::unique_ptr<RemoteApiCall> Make(Harness& h, int function) {
+    const QMap<int, std::unique_ptr<RemoteApiCall> (*)(Harness&)> makers{
+        {12915, &Hold<QzLv2RemoteApiCall_12915>},
+        {12917, &Hold<QzLv2RemoteApiCall_12917>},
+        {12930, &Hold<QzLv2RemoteApiCall_12930>},
+        {12932, &Hold<QzLv2RemoteApiCall_12932>},
+        {12973, &Hold<QzLv2RemoteApiCall_12973>}};
     return makers.value(function)(h);
-}
-
-void Functions(std::initializer_list<int> functions) {
-    QTest::addColumn<int>("function");
-    for (int function : functions)
-        QTest::newRow(qPrintable(QString::number(function))) << function;
 }
 
 qint32 TotalSell(const QuoteTaskExecMidResult& result) {
@@ -174,36 +195,45 @@ class TestFlowDeals : public CallTest {
 private slots:
     void stockFlowFieldsAtTheirOffsetsBecomeOneRow() {
         const QByteArray body = StockFlowBody();
-        QCOMPARE(body.size(), kBody12930Bytes);
+        QCOMPARE(body.size(), 62);
+        QMap<QString, qint64> expected;
+        int offset = 8;  // the fields follow one another from here, as laid
+        for (const StockFlowField& f : kStockFlowFields) {
+            QCOMPARE(f.offset, offset);
+            offset += f.width;
+            expected.insert(f.name, f.value);
+        }
+        QCOMPARE(offset, 62);
         const auto r = DecodeStockFlowBody(body);
         QVERIFY2(r.ok, qPrintable(r.error));
-        const ResponsePkg_12930& p = r.record->package;
-        const QMap<QString, qint64> row = RowOf(Joined<ResponsePkgEntity_12930>(&JoinStockFlow, p));
-        QCOMPARE(row.keys(),
-                 (QStringList{"average_buy", "average_sell", "ddx", "extra_large_buy_volume",
-                              "extra_large_sell_volume", "large_buy_volume", "large_sell_volume",
-                              "little_buy_volume", "little_sell_volume", "medium_buy_volume",
-                              "medium_sell_volume", "total_buy", "total_sell", "volume_diff"}));
-        QCOMPARE(row["total_sell"], qint64(1000));
-        QCOMPARE(row["ddx"], qint64(-321));
-        QCOMPARE(row["volume_diff"], qint64(-1005));
-        QCOMPARE(row["extra_large_buy_volume"], qint64(1006));
-        QCOMPARE(row["little_sell_volume"], qint64(1013));
+        QCOMPARE(RowOf(Joined<ResponsePkgEntity_12930>(&JoinStockFlow, r.record->package)),
+                 expected);
     }
 
-    void boardFlowRowAndAbsentGroup() {
-        const auto r = DecodeBoardFlowBody(BoardFlowBody(1));
+    void boardFlowGroup_data() {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<bool>("group");
+        QTest::newRow("mask 1, as asked") << 1 << true;
+        QTest::newRow("mask 0x8001") << 0x8001 << true;
+        QTest::newRow("mask 0: amounts 0") << 0 << false;
+        QTest::newRow("every bit but 0: amounts 0") << 0xFFFE << false;
+    }
+
+    // The wire gives buy then sell, each from little to extra-large; the row names each amount.
+    void boardFlowGroup() {
+        QFETCH(int, mask);
+        QFETCH(bool, group);
+        const auto r = DecodeBoardFlowBody(BoardFlowBody(quint16(mask)));
         QVERIFY2(r.ok, qPrintable(r.error));
-        const ResponsePkg_12932& p = r.record->package;
-        const qint64 unit = 10000000000LL;
-        const QMap<QString, qint64> row = RowOf(Joined<ResponsePkgEntity_12932>(&JoinBoardFlow, p));
-        QCOMPARE(row.size(), 8);
-        QCOMPARE(row["extra_large_buy_amount"], 4 * unit);
-        QCOMPARE(row["little_sell_amount"], 5 * unit);
-        const auto none = DecodeBoardFlowBody(BoardFlowBody(0));  // without the group: 0
-        QVERIFY(none.ok);
-        QCOMPARE(none.record->package.extra_large_buy_amount, qint64(0));
-        QCOMPARE(none.record->package.little_sell_amount, qint64(0));
+        const QStringList onTheWire = {"little_buy_amount",  "medium_buy_amount",
+                                       "large_buy_amount",   "extra_large_buy_amount",
+                                       "little_sell_amount", "medium_sell_amount",
+                                       "large_sell_amount",  "extra_large_sell_amount"};
+        QMap<QString, qint64> expected;
+        for (int k = 1; k <= 8; ++k)
+            expected.insert(onTheWire[k - 1], group ? -(k * 10000000000LL + k) : 0);
+        QCOMPARE(RowOf(Joined<ResponsePkgEntity_12932>(&JoinBoardFlow, r.record->package)),
+                 expected);
     }
 
     void boardAnalysis_data() {
@@ -216,6 +246,7 @@ private slots:
         QTest::newRow("mask 2 only: inflow 0") << AnalysisBody(2, 1, 555) << 1 << 0;
         QTest::newRow("mask 4 only") << AnalysisBody(4, 0, 12) << 0 << 12;
         QTest::newRow("mask 0") << AnalysisBody(0, 0, 12) << 0 << 0;
+        QTest::newRow("mask 0x8006: bit 15 as well") << AnalysisBody(0x8006, 3, -7) << 3 << -7;
     }
 
     void boardAnalysis() {
@@ -230,10 +261,40 @@ private slots:
                  (QMap<QString, qint64>{{"CurrentDayLargeInCapital", largeIn}}));
     }
 
-    void willDealsNegativeBidCount() {
-        const auto negative = DecodeWillDealsBody(WillDealsBody({}, {400}, 0x8001));
-        QVERIFY(negative.ok && negative.record->bid_volumes.empty());
-        QCOMPARE(negative.record->ask_volumes, std::vector<qint32>{400});
+    void willDealsFieldsAndAnnouncedCounts_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QList<int>>("counts");  // bid, ask, as the entity keeps them
+        QTest::addColumn<std::vector<qint32>>("bids");
+        QTest::addColumn<std::vector<qint32>>("asks");
+        const std::vector<qint32> edges = {-7, 2147483647, -2147483647 - 1};
+        QTest::newRow("volumes of both signs")
+            << WillDealsBody({-7, 2147483647, -2147483647 - 1}, {400}) << QList<int>{3, 1} << edges
+            << std::vector<qint32>{400};
+        QTest::newRow("bid count 0x8001 is negative: no volumes")
+            << WillDealsBody({}, {400}, 0x8001) << QList<int>{-32767, 1} << std::vector<qint32>{}
+            << std::vector<qint32>{400};
+        QTest::newRow("ask count 0xFFFF is -1: no volumes")
+            << WillDealsBody({5}, {}, std::nullopt, 0xFFFF) << QList<int>{1, -1}
+            << std::vector<qint32>{5} << std::vector<qint32>{};
+        QTest::newRow("counts 0") << WillDealsBody({}, {}) << QList<int>{0, 0}
+                                  << std::vector<qint32>{} << std::vector<qint32>{};
+    }
+
+    // A count below 1 announces no volumes and is kept as the wire gives it, read as signed.
+    void willDealsFieldsAndAnnouncedCounts() {
+        QFETCH(QByteArray, body);
+        QFETCH(QList<int>, counts);
+        QFETCH(std::vector<qint32>, bids);
+        QFETCH(std::vector<qint32>, asks);
+        const auto r = DecodeWillDealsBody(body);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const ResponsePkgEntity_12917& e = *r.record;
+        QCOMPARE((QList<qint64>{e.header_value, e.flag1, e.flag2, e.bid_price, e.bid_order_count,
+                                e.ask_flag, e.ask_price, e.ask_order_count}),
+                 (QList<qint64>{-93000, 0x87, 0x88, -1052, -3, 0x89, -1053, -4}));
+        QCOMPARE((QList<int>{e.bid_volume_count, e.ask_volume_count}), counts);
+        QCOMPARE(e.bid_volumes, bids);
+        QCOMPARE(e.ask_volumes, asks);
     }
 
     void badBodiesAreRejectedWhole_data() {
@@ -245,6 +306,9 @@ private slots:
         QTest::newRow("12973 count 256 drops the answer")
             << DecodeBoardAnalysisBody(AnalysisBody(6, 256, 1, 0)).error
             << "12973: entry count 256 over 255";
+        QTest::newRow("12973 count 0x8000 is not negative")
+            << DecodeBoardAnalysisBody(AnalysisBody(6, 0x8000, 1, 0)).error
+            << "12973: entry count 32768 over 255";
         QTest::newRow("12973 count that lies")
             << DecodeBoardAnalysisBody(AnalysisBody(2, 200, 1, 1)).error << "12973: read of";
         QTest::newRow("12915 count that lies")
@@ -295,14 +359,41 @@ private slots:
             QCOMPARE(rows[i].Get("relative_deal_volume_ratio").ToDouble(), relative[i]);
             QCOMPARE(rows[i].Get("deal_volume_ratio").ToDouble(), kThree[i].total / 3700.0);
         }
-        // Totals above 2^31 are unsigned; a count of 0 or below has no records.
-        const auto big = DecodePriceDealsBody(PriceDealsBody(-1, {{1, 3000000000u, 0, 0, 0}}));
-        QCOMPARE(big.record->max_total_volume, 3000000000u);
-        for (int n : {0, -5}) {
-            const auto none = DecodePriceDealsBody(PriceDealsBody(10, {}, n));
-            QVERIFY(none.ok && none.record->records.empty());
-            QCOMPARE(none.record->max_total_volume, 0u);
-        }
+    }
+
+    // Every record value is unsigned: above 2^31 it stays positive, and the largest total is
+    // found by unsigned comparison; the day volume is signed.
+    void priceDealsValuesAboveTwoToThe31() {
+        const QList<nscell::DataRow> rows = PriceRows(PriceDealsBody(
+            -1000, {{3000000000u, 0xFFFFFFFFu, 0x80000001u, 0x90000000u, 0xA0000000u},
+                    {1050, 5, 1, 2, 2}}));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].Get("deal_price").DisplayText(), QString("30000000.00"));
+        QCOMPARE((QList<qint64>{rows[0].Get("total_deal_volume").ToInt64(),
+                                rows[0].Get("buy_deal_volume").ToInt64(),
+                                rows[0].Get("sell_deal_volume").ToInt64(),
+                                rows[0].Get("other_deal_volume").ToInt64()}),
+                 (QList<qint64>{0xFFFFFFFFLL, 0x80000001LL, 0x90000000LL, 0xA0000000LL}));
+        QCOMPARE(rows[0].Get("deal_volume_ratio").ToDouble(), 4294967295.0 / -1000.0);
+        QCOMPARE(rows[0].Get("relative_deal_volume_ratio").ToDouble(), 1.0);
+        QCOMPARE(rows[1].Get("relative_deal_volume_ratio").ToDouble(), 5 / 4294967295.0);
+    }
+
+    void priceDealsCountsAtOrBelowZero_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("0") << 0;
+        QTest::newRow("-1 (0xFFFF)") << -1;
+        QTest::newRow("-32768 (0x8000)") << -32768;
+    }
+
+    // No records are read, whatever bytes follow.
+    void priceDealsCountsAtOrBelowZero() {
+        QFETCH(int, count);
+        const auto none = DecodePriceDealsBody(PriceDealsBody(10, kThree, qint16(count)));
+        QVERIFY2(none.ok, qPrintable(none.error));
+        QVERIFY(none.record->records.empty());
+        QCOMPARE(none.record->max_total_volume, 0u);
+        QCOMPARE(none.record->day_volume, 10);
     }
 
     void zeroVolumesGiveDivisionRatios() {
@@ -388,10 +479,10 @@ private slots:
         QFETCH(int, function);
         QFETCH(QString, code);
         QFETCH(QStringList, params);
-        const AnyCall c = Make(h_, function);
+        const auto call = Make(h_, function);
         const QString id = QString::number(function);
-        QCOMPARE(c.call->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
-        c.call->AttachNode(NodeFor(code, id));
+        QCOMPARE(call->GetSupportedTypeSet(), std::set<ScopeTypeVariant>{ScopeTypeVariant(id)});
+        call->AttachNode(NodeFor(code, id));
         const ServerRequest request = h_.RequestsOf(function).value(0);
         QCOMPARE(int(request.flags), 0);
         QCOMPARE(Flatten(request.params), params);
@@ -399,51 +490,6 @@ private slots:
                  (QStringList{"seccode=" + code, "timestamp=" + QString::number(kStartMs)}));
         QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
                  nscell::UnsharedDataCell::FromInteger(kStartMs));
-    }
-
-    void dealsLingerAndHoldBackRepeats_data() { Functions({12915, 12917}); }
-
-    void dealsLingerAndHoldBackRepeats() {
-        QFETCH(int, function);
-        const AnyCall c = Make(h_, function);
-        const ScopeTreeNode node = NodeFor("SH600000", QString::number(function));
-        Run(c, function, {node},
-            {{0, '+', 0, 1, true},
-             {3500, '-', 0, 1, true},
-             {4000, '+', 0, 1, true},
-             {4000, 'p', 0, 2, true},
-             {7000, 'p', 0, 2, true},
-             {7001, 'p', 0, 3, true},
-             {9000, '-', 0, 3, true},
-             {10002, 'p', 0, 4, true},
-             {11000, 'p', 0, 4, false},
-             {11001, '+', 0, 4, true},
-             {13003, 'p', 0, 5, true}});
-        QCOMPARE(h_.RequestsOf(function)[2].context->keyGroup.Value("timestamp").ToInt64(),
-                 kStartMs + 7001);
-    }
-
-    void flowsPollWhileAttached_data() { Functions({12930, 12932, 12973}); }
-
-    // A poll asks every attached topic in code order; a topic asks nothing more for a second node.
-    void flowsPollWhileAttached() {
-        QFETCH(int, function);
-        const AnyCall c = Make(h_, function);
-        const QString id = QString::number(function);
-        Run(c, function, {NodeFor("BK0475", id), NodeFor("BK0475", id), NodeFor("BK0473", id)},
-            {{0, '+', 0, 1, true},
-             {0, '+', 1, 1, true},
-             {0, '+', 2, 2, true},
-             {0, 'p', 0, 4, true},
-             {0, '-', 0, 4, true},
-             {0, 'p', 0, 6, true},
-             {0, '-', 1, 6, false},
-             {0, 'p', 0, 7, false},
-             {0, '+', 1, 8, true}});
-        QStringList codes;
-        for (const ServerRequest& request : h_.RequestsOf(function))
-            codes << request.context->keyGroup.Value("seccode").ToString().right(2);
-        QCOMPARE(codes, (QStringList{"75", "73", "73", "75", "73", "75", "73", "75"}));
     }
 
     void answersAreCachedPublishedAndReplayedBadOnesDropped() {
@@ -467,33 +513,6 @@ private slots:
         QVERIFY(call->HandleBody("SZ000001", StockFlowBody(3)));  // another topic is still served
         QCOMPARE(TotalSell(h_.Next()), 3);
     }
-
-private:
-    struct Step {
-        qint64 at;  // ms after the start
-        char act;   // '+' attach, '-' detach, 'p' poll
-        int node;
-        int sent;       // requests of the function so far
-        bool attached;  // whether the node's code is still attached
-    };
-    void Run(const AnyCall& c, int function, const QList<ScopeTreeNode>& nodes,
-             const QList<Step>& steps) {
-        for (int i = 0; i < steps.size(); ++i) {
-            const Step& s = steps[i];
-            At(s.at);
-            if (s.act == 'p')
-                c.poll();
-            else if (s.act == '+')
-                c.call->AttachNode(nodes[s.node]);
-            else
-                c.call->DetachNode(nodes[s.node]);
-            QCOMPARE(qMakePair(i, Sent(function)), qMakePair(i, s.sent));
-            const QString code = nodes[s.node].stock_list.GetStockCode();
-            QCOMPARE(qMakePair(i, c.isAttached(code)), qMakePair(i, s.attached));
-        }
-    }
-    int Sent(int function) const { return h_.RequestsOf(function).size(); }
-    void At(qint64 ms) { HostClock::SetForTest(kStartMs + ms); }
 };
 
 QTEST_GUILESS_MAIN(TestFlowDeals)

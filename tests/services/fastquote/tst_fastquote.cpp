@@ -1,5 +1,6 @@
 // The 12989 book: decoder, conversion, resolver and joins, the next book taking over what did
 // not change, and the 12989 call on a scripted server.
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -104,11 +105,10 @@ SideLevels With(SideLevels levels, int index, const Level& level) {
     return levels;
 }
 
-QByteArray Laid(const SideLevels& side) {
-    HandLaid b;
-    for (const Level& l : side)
-        b.level(l);
-    return b.bytes();
+// Whether a side takes over every level of the last book's side, which then lends its maps too
+// (the rows of these tables keep the last book's order).
+bool AllTaken(const Prices& taken, const SideLevels& side, const SideLevels& last) {
+    return taken.size() == side.size() && side.size() == last.size();
 }
 
 struct Book {
@@ -127,14 +127,16 @@ bool Shared(const DataRow& a, const DataRow& b) {
     return a.GetCells().IsSharedWith(b.GetCells());
 }
 
+// Whether two books show the same: flag, row vectors and maps.
+bool Same(const ResponsePkgEntity_12989& a, const ResponsePkgEntity_12989& b) {
+    return a.fast_ten_flag == b.fast_ten_flag && a.wills.buy_rows == b.wills.buy_rows &&
+           a.wills.sell_rows == b.wills.sell_rows && a.gears.buy_levels == b.gears.buy_levels &&
+           a.gears.buy_queues == b.gears.buy_queues && a.gears.sell_levels == b.gears.sell_levels &&
+           a.gears.sell_queues == b.gears.sell_queues;
+}
+
 void CheckReadsAsFresh(const ResponsePkgEntity_12989& next, const ResponsePkgEntity_12989& fresh) {
-    QCOMPARE(next.fast_ten_flag, fresh.fast_ten_flag);
-    QVERIFY(next.wills.buy_rows == fresh.wills.buy_rows);
-    QVERIFY(next.wills.sell_rows == fresh.wills.sell_rows);
-    QVERIFY(next.gears.buy_levels == fresh.gears.buy_levels);
-    QVERIFY(next.gears.buy_queues == fresh.gears.buy_queues);
-    QVERIFY(next.gears.sell_levels == fresh.gears.sell_levels);
-    QVERIFY(next.gears.sell_queues == fresh.gears.sell_queues);
+    QVERIFY(Same(next, fresh));
 }
 
 // Rows at the prices in `taken` are the last book's; the maps too when the side is unchanged.
@@ -150,6 +152,48 @@ void CheckTakenOver(const SideLevels& side, bool unchanged, const Prices& taken,
     }
     QCOMPARE(levels.isSharedWith(lastLevels), unchanged);
     QCOMPARE(queues.isSharedWith(lastQueues), unchanged);
+}
+
+constexpr int kChainSteps = 400;  // books of a seeded chain
+constexpr int kLowPrices = 16;    // prices 0 .. 15: the fillers' keys and more
+constexpr int kMaxSide = 12;      // levels a random side may have
+
+// A random level: mostly a low price (a filler's key or just above), else one near 1000.
+Level RandomLevel(QRandomGenerator& random) {
+    const qint32 price = random.bounded(2) != 0 ? qint32(random.bounded(kLowPrices))
+                                                : qint32(990 + random.bounded(20));
+    QVector<qint32> queued;
+    for (int k = int(random.bounded(4)); k > 0; --k)
+        queued << qint32(random.bounded(-100, 100000));
+    return Level{price, qint32(random.bounded(100000)), qint32(random.bounded(30)),
+                 quint16(random.bounded(3)), queued};
+}
+
+SideLevels RandomSide(QRandomGenerator& random) {
+    SideLevels side;
+    for (int n = int(random.bounded(kMaxSide + 1)); n > 0; --n)
+        side << RandomLevel(random);
+    return side;
+}
+
+// The next book's side, most often as a push makes it (the same prices, a level or two
+// changed), else unchanged, one price moved, or a level added or dropped.
+void Mutate(QRandomGenerator& random, SideLevels& side) {
+    const int what = int(random.bounded(10));
+    const int at = side.isEmpty() ? 0 : int(random.bounded(side.size()));
+    if (what < 5 && !side.isEmpty()) {
+        for (int n = 1 + int(random.bounded(2)); n > 0; --n) {
+            Level& level = side[int(random.bounded(side.size()))];
+            const Level other = RandomLevel(random);
+            level = Level{level.price, other.volume, other.orders, other.big, other.queued};
+        }
+    } else if (what == 5 && !side.isEmpty()) {
+        side[at].price = RandomLevel(random).price;
+    } else if (what == 6 && side.size() < kMaxSide) {
+        side.insert(at, RandomLevel(random));
+    } else if (what == 7 && !side.isEmpty()) {
+        side.remove(at);
+    }
 }
 
 ResponsePkgEntity_12989 Converted(ResponsePkgEntity_12989 book, int precision) {
@@ -197,9 +241,9 @@ private slots:
         HostClock::UseSystemClock();
     }
 
-    void requestRepeatedOnlyAfterThreeSeconds() {
-        const ScopeTreeNode node = NodeFor("SZ000001", "12989");
-        call_->AttachNode(node);
+    // When it is asked again: tests/services/tst_callschedules.
+    void requestCarriesItsParametersAndContext() {
+        call_->AttachNode(NodeFor("SZ000001", "12989"));
         const ServerRequest request = h_.backend->Requests().value(0);
         QCOMPARE(request.funcId, 12989);
         QCOMPARE(int(request.flags), 0);
@@ -210,19 +254,6 @@ private slots:
                                                     "timestamp=" + QString::number(kStartMs)}));
         QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
                  nscell::UnsharedDataCell::FromInteger(kStartMs));
-        call_->DetachNode(node);
-        HostClock::AdvanceForTest(3000);
-        call_->AttachNode(node);
-        QCOMPARE(h_.backend->Requests().size(), 1);
-        call_->AttachNode(NodeFor("SZ000002", "12989"));
-        QCOMPARE(h_.backend->Requests().size(), 2);
-        call_->DetachNode(node);
-        HostClock::AdvanceForTest(1);
-        call_->AttachNode(node);
-        QCOMPARE(h_.backend->Requests().size(), 3);
-        const QStringList keys = ContextKeys(h_.backend->Requests().last());
-        QCOMPARE(keys.first() + " " + keys.last(),
-                 "stock_code=SZ000001 timestamp=" + QString::number(kStartMs + 3001));
     }
 
     void fastTenFlagSignalledOncePerChangeAcrossStocks() {
@@ -240,26 +271,22 @@ private slots:
         QCOMPARE(int(call_->LastFastTenFlag()), -1);
     }
 
-    void cacheKeepsTenStocksAndReplaysToLateSubscriberAlone() {
-        QStringList codes;
-        for (int i = 0; i < 11; ++i) {
-            codes << QString("SZ0000%1").arg(i, 2, 10, QChar('0'));
-            call_->AttachNode(NodeFor(codes.last(), "12989"));
-            Answer(codes.last(), BookBody(codes.last(), 1));
-        }
-        QCOMPARE(h_.Take(codes.size()).size(), codes.size());
-        QTRY_VERIFY_WITH_TIMEOUT(call_->Cache().Contains(codes.last()), kWaitMs);
-        QCOMPARE(call_->Cache().Size(), 10);
-        QVERIFY(!call_->Cache().Contains(codes.first()));
-
-        const ScopeTreeNode late = NodeFor(codes.last(), "12989");
+    // A late subscriber of a cached stock gets its book at once, alone (how many stocks the cache
+    // keeps: tests/services/tst_callschedules).
+    void cachedBookReplayedToLateSubscriberAlone() {
+        const ScopeTreeNode first = NodeFor("SZ000001", "12989");
+        call_->AttachNode(first);
+        Answer("SZ000001", BookBody("SZ000001", 1));
+        QCOMPARE(h_.Next().scope_id, first.scope_id);
+        QTRY_VERIFY_WITH_TIMEOUT(call_->Cache().Contains("SZ000001"), kWaitMs);
+        const ScopeTreeNode late = NodeFor("SZ000001", "12989");
         call_->AttachNode(late);  // on this thread, at once
         QCOMPARE(h_.Queued(), 1);
         const QuoteTaskExecMidResult replayed = h_.Next();
         QCOMPARE(replayed.scope_id, late.scope_id);
         QCOMPARE(int(Entity(replayed)->fast_ten_flag), 1);
-        QCOMPARE(h_.backend->Requests().size(), codes.size());
-        call_->AttachNode(NodeFor(codes.first(), "12989"));
+        QCOMPARE(h_.backend->Requests().size(), 1);
+        call_->AttachNode(NodeFor("SZ000002", "12989"));  // not cached: nothing at once
         QCOMPARE(h_.Queued(), 0);
     }
 
@@ -359,6 +386,33 @@ private slots:
         QCOMPARE(queue.Get("total_will_count"), Big(2));
         QCOMPARE(Text(queue, "will_volume_list"), QString("10000,20000"));
         QVERIFY(!queue.Contains("big_volumeindex_list"));  // set by the conversion
+    }
+
+    // Price, volume, order count and queued volumes are signed; the big flag, the level counts
+    // and K unsigned: a big flag only in its high byte, and K and Nb of 0x8000.
+    void wireValuesBeyondTheSignBit() {
+        QVector<qint32> queued(0x8000, 7);
+        queued[0] = -2147483647 - 1;
+        queued[1] = 2147483647;
+        queued[2] = -100;
+        const ResponsePkgEntity_12989 e = Decoded(
+            Body("SH600000", {{-1050, -30000, -2, 0x8000, queued}, {1049, -5, 1, 0x0100, {-100}}},
+                 {}, -128));
+        QCOMPARE(int(e.fast_ten_flag), -128);
+        const DataRow& level = e.wills.buy_rows.at(0);
+        QCOMPARE((QList<UnsharedDataCell>{level.Get("price"), level.Get("vol"), level.Get("isbig"),
+                                          e.wills.buy_rows.at(1).Get("isbig")}),
+                 (QList<UnsharedDataCell>{Big(-1050), Big(-30000), Big(1), Big(1)}));
+        const DataRow queue = e.gears.buy_queues.value(Key(-1050));
+        QCOMPARE(queue.Get("will_price"), Big(-1050));
+        QCOMPARE(queue.Get("total_will_count"), Big(-2));
+        const QStringList volumes = Text(queue, "will_volume_list").split(',');
+        QCOMPARE(volumes.size(), 0x8000);
+        QCOMPARE(volumes.mid(0, 4), (QStringList{"-2147483648", "2147483647", "-100", "7"}));
+        QCOMPARE(Text(e.gears.buy_queues.value(Key(1049)), "will_volume_list"), QString("-100"));
+        const ResponsePkgEntity_12989 deep = Decoded(Body("SH600000", Levels(0x8000, 1, 1), {}, 0));
+        QCOMPARE(int(deep.wills.buy_rows.size()), 0x8000);
+        QCOMPARE(deep.wills.buy_rows.back().Get("price"), Big(0x8000));
     }
 
     void sidesArePaddedWithFillers_data() {
@@ -567,6 +621,67 @@ private slots:
                  QString::number(buy[2].queued[0]));
     }
 
+    void fillersWinOverRealLevelsAtTheirKeys_data() {
+        QTest::addColumn<SideLevels>("buy");
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<bool>("hidden");  // by the filler of the changed level's price
+        QTest::newRow("price 2 of two levels")
+            << SideLevels{{1455, 300, 3, 0, {100, 200}}, {2, 900, 20, 0, {900}}} << 1 << true;
+        QTest::newRow("price 0 of nine levels")
+            << (Levels(8, 1100, -1) + SideLevels{{0, 5, 1, 0, {5}}}) << 8 << true;
+        QTest::newRow("price 8 of one level: the last filler's key")
+            << SideLevels{{8, 5, 1, 1, {5}}} << 0 << true;
+        QTest::newRow("price 9 of one level: above the fillers")
+            << SideLevels{{9, 5, 1, 1, {5}}} << 0 << false;
+        QTest::newRow("price 0 of ten levels: no filler")
+            << (Levels(9, 1100, -1) + SideLevels{{0, 5, 1, 0, {5}}}) << 9 << false;
+    }
+
+    // A side of n levels has fillers keyed 0 .. 9 - n, which take the map entries of a real level
+    // priced there; so does a next book that changed only that level.
+    void fillersWinOverRealLevelsAtTheirKeys() {
+        QFETCH(SideLevels, buy);
+        QFETCH(int, changed);
+        QFETCH(bool, hidden);
+        const Book last = DecodedNext(Body("SH600000", buy, kSell, 1), nullptr);
+        buy[changed].orders += 1;
+        const QByteArray body = Body("SH600000", buy, kSell, 1);
+        const Book next = DecodedNext(body, last.levels.get());
+        const qint32 price = buy[changed].price;
+        QCOMPARE(next.entity.gears.buy_queues.value(Key(price)).Get("total_will_count"),
+                 Big(hidden ? 0 : buy[changed].orders));
+        QCOMPARE(next.entity.gears.buy_levels.value(Key(price)).Get("vol"),
+                 Big(hidden ? 0 : buy[changed].volume));
+        QCOMPARE(next.entity.wills.buy_rows[std::size_t(changed)].Get("price"), Big(price));
+        CheckReadsAsFresh(next.entity, DecodedNext(body, nullptr).entity);
+    }
+
+    void nextBookReadsAsAFreshDecode_data() {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {1u, 22u, 12989u, 20240105u})
+            QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed;
+    }
+
+    // Seeded chains of books, each the one before with levels changed, added or dropped, prices
+    // from 0 up (the fillers' keys and repeated prices included): every book decoded from the
+    // one before reads as the same body decoded afresh.
+    void nextBookReadsAsAFreshDecode() {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        SideLevels buy = RandomSide(random);
+        SideLevels sell = RandomSide(random);
+        FastQuoteLevelsPtr levels;
+        for (int step = 0; step < kChainSteps; ++step) {
+            const QByteArray body = Body("SH600000", buy, sell, qint8(step % 3 - 1));
+            const Book next = DecodedNext(body, levels.get());
+            const Book fresh = DecodedNext(body, nullptr);
+            QVERIFY2(Same(next.entity, fresh.entity), qPrintable(QString("step %1").arg(step)));
+            levels = next.levels;
+            Mutate(random, buy);
+            Mutate(random, sell);
+        }
+    }
+
     void decoderTakesOverUnchangedLevels_data() {
         QTest::addColumn<SideLevels>("buy");
         QTest::addColumn<SideLevels>("sell");
@@ -585,6 +700,8 @@ private slots:
             << Prices{1049, 1048, 1047} << allSell;
         QTest::newRow("the big flag changed") << With(kBuy, 3, {1047, 700, 3, 1, {100, 200, 400}})
                                               << kSell << Prices{1050, 1049, 1048} << allSell;
+        QTest::newRow("another non-zero big flag: the same rows")
+            << With(kBuy, 1, {1049, 500, 1, 7, {500}}) << kSell << allBuy << allSell;
         QTest::newRow("a new best price pushed the levels down")
             << (SideLevels{{1053, 100, 1, 0, {100}}} + kBuy) << kSell << allBuy << allSell;
         QTest::newRow("a sell level went away")
@@ -605,13 +722,14 @@ private slots:
         CheckReadsAsFresh(next.entity, Decoded(body));
         const ThousandGearsQuoteData& gears = next.entity.gears;
         const ThousandGearsQuoteData& lastGears = last.entity.gears;
-        CheckTakenOver(buy, Laid(buy) == Laid(kBuy), takenBuy, gears.buy_levels, gears.buy_queues,
-                       lastGears.buy_levels, lastGears.buy_queues);
-        CheckTakenOver(sell, Laid(sell) == Laid(kSell), takenSell, gears.sell_levels,
+        CheckTakenOver(buy, AllTaken(takenBuy, buy, kBuy), takenBuy, gears.buy_levels,
+                       gears.buy_queues, lastGears.buy_levels, lastGears.buy_queues);
+        CheckTakenOver(sell, AllTaken(takenSell, sell, kSell), takenSell, gears.sell_levels,
                        gears.sell_queues, lastGears.sell_levels, lastGears.sell_queues);
         const Book again = DecodedNext(body, next.levels.get());
         QVERIFY(again.entity.gears.buy_levels.isSharedWith(gears.buy_levels));
         QVERIFY(again.entity.gears.sell_queues.isSharedWith(gears.sell_queues));
+        QVERIFY(body.isDetached());  // what a book leaves for the next holds none of its body
     }
 
     void conversionTakesOverWhatItConvertedLastTime_data() {

@@ -75,6 +75,8 @@ private slots:
         QTest::newRow("latest, announces 0, carries none") << 2 << Body("SH600000", 7, {}, 0) << -1;
         QTest::newRow("count says 3, two there") << 1 << Body("SH600000", 7, {d, d}, 3) << -1;
         QTest::newRow("count 65535, one there") << 1 << Body("SH600000", 7, {d}, 65535) << -1;
+        QTest::newRow("count 0x8000, all there")
+            << 1 << Body("SH600000", 7, QVector<Deal>(0x8000, d)) << 0x8000;
         QTest::newRow("record cut at 43 bytes") << 1 << Body("SH600000", 7, {d}).chopped(1) << -1;
         QTest::newRow("code longer than the body")
             << 1 << HandLaid().u32(0).u32(0).u16(200).bytes() << -1;
@@ -131,18 +133,25 @@ private slots:
         QCOMPARE(result.total_bytes, qint64(144));
     }
 
-    void mergeKeepsTheNewestWithinItsBound() {
+    void mergeKeepsTheNewest4096_data() {
+        QTest::addColumn<int>("cached");
+        QTest::addColumn<int>("first");  // the lowest sequence kept
+        QTest::newRow("4096 in all: none dropped") << 4095 << 0;
+        QTest::newRow("4097 in all: the oldest dropped") << 4096 << 1;
+    }
+
+    void mergeKeepsTheNewest4096() {
+        QFETCH(int, cached);
+        QFETCH(int, first);
         LargeDealCacheEntry entry;
+        for (int i = 0; i < cached; ++i)
+            entry.records.append(LargeDealRecord{i, 0, 0, 0, 0, 0, 0, 0, 0, 0});
         ResponsePkgEntity_12990 answer;
-        for (int i = 0; i < LargeDealCacheEntry::kMaxRecords; ++i)
-            answer.records.append(LargeDealRecord{i, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        answer.records = {LargeDealRecord{5000, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
         entry = entry.Merged(answer, 1);
-        answer.records = {
-            LargeDealRecord{LargeDealCacheEntry::kMaxRecords + 5, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
-        entry = entry.Merged(answer, 1);
-        QCOMPARE(entry.records.size(), LargeDealCacheEntry::kMaxRecords);
-        QCOMPARE(entry.records.first().sequence, 1);
-        QCOMPARE(entry.records.last().sequence, LargeDealCacheEntry::kMaxRecords + 5);
+        QCOMPARE(entry.records.size(), 4096);
+        QCOMPARE(entry.records.first().sequence, first);
+        QCOMPARE(entry.records.last().sequence, 5000);
     }
 
     void joinTakesExactlyOneRecord_data() {
@@ -153,15 +162,21 @@ private slots:
         QTest::newRow("two") << 2;
     }
 
+    // From the wire: the time is unsigned (above 2^31 it stays positive), price and volumes are
+    // signed, sequences count on from a negative first one.
     void joinTakesExactlyOneRecord() {
         QFETCH(int, records);
         ScopeTreeNode source = LargeNode("SZ300750");
         if (records >= 0) {
-            auto answer = QSharedPointer<ResponsePkgEntity_12990>::create();
-            for (int i = 0; i < records; ++i)
-                answer->records.append(
-                    LargeDealRecord{i, 0x80000000u + 93000, 1234, 50000, 9, 9, 30000, 20000, 9, 9});
-            source.quote_data = answer;
+            const auto decoded = largedeal::DecodeLargeDealBody(
+                Body("SZ300750", -2,
+                     QVector<Deal>(records, {0x80000000u + 93000, -1234, -50000, -30000, -20000})),
+                largedeal::kPagedKind);
+            QVERIFY2(decoded.ok, qPrintable(decoded.error));
+            QCOMPARE(Sequences(decoded.record->records), (QVector<qint32>{-2, -1}).mid(0, records));
+            QCOMPARE(decoded.record->next_sequence, -2 + records);
+            QCOMPARE(int(decoded.record->header_byte), 0x34);
+            source.quote_data = QSharedPointer<ResponsePkgEntity_12990>::create(*decoded.record);
         }
         ScopeTreeNode target = ScopeTreeNode::NewRoot(ScopeTypeVariant(18));
         const auto earlier = QSharedPointer<DealsQuoteData>::create();
@@ -178,11 +193,11 @@ private slots:
         const nscell::DataRow& row = table->rows[0];
         QCOMPARE(row.Names(),
                  (QStringList{"In_number", "Out_number", "deal_price", "number", "time"}));
-        QCOMPARE(row.Get("time").ToInt64(), qint64(0x80000000u + 93000));  // unsigned
-        QCOMPARE(row.Get("deal_price").DisplayText(), QString("12.34"));
-        QCOMPARE(row.Get("number"), nscell::UnsharedDataCell::FromBigInteger(50000));
-        QCOMPARE(row.Get("In_number"), nscell::UnsharedDataCell::FromBigInteger(30000));
-        QCOMPARE(row.Get("Out_number"), nscell::UnsharedDataCell::FromBigInteger(20000));
+        QCOMPARE(row.Get("time").ToInt64(), qint64(0x80000000u + 93000));
+        QCOMPARE(row.Get("deal_price").DisplayText(), QString("-12.34"));
+        QCOMPARE(row.Get("number"), nscell::UnsharedDataCell::FromBigInteger(-50000));
+        QCOMPARE(row.Get("In_number"), nscell::UnsharedDataCell::FromBigInteger(-30000));
+        QCOMPARE(row.Get("Out_number"), nscell::UnsharedDataCell::FromBigInteger(-20000));
     }
 
     void requestParamsOfBothKinds_data() {
@@ -215,7 +230,7 @@ private slots:
                  params);
     }
 
-    void callAsksWithContextAndStrictRecentRule() {
+    void callAsksWithItsContextAndPublishesUncached() {
         const auto call = h_.Make<Call>();
         QVERIFY(h_.accessor->IsSerial(12990));
         const ScopeTreeNode node = LargeNode("SZ300750");
@@ -227,23 +242,40 @@ private slots:
                               "count=0", "timestamp=" + QString::number(kStartMs)}));
         QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
                  nscell::UnsharedDataCell::FromInteger(kStartMs));
-        Call::Driver* driver = call->GetDriver();
-        HostClock::AdvanceForTest(3001);
-        driver->OnAwaitingTick();
-        QCOMPARE(h_.WaitForRequestOf(12990, 2).params, request.params);
-        QVERIFY(h_.backend->Answer(h_.RequestsOf(12990).last(),
-                                   Body("SZ300750", 3, {{93000, 1234, 500, 300, 200}}, 0)));
+        QVERIFY(
+            h_.backend->Answer(request, Body("SZ300750", 3, {{93000, 1234, 500, 300, 200}}, 0)));
         const QuoteTaskExecMidResult delivered = h_.Next();
         QCOMPARE(delivered.scope_id, node.scope_id);
         QCOMPARE(Entity(delivered)->records.size(), 1);
         const Topic topic("SZ300750", "ddts");
-        QTRY_VERIFY_WITH_TIMEOUT(driver->PollingSet().Contains(topic), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Contains(topic), kWaitMs);
         QVERIFY(!call->Cache().Contains(topic));
-        driver->OnPollingTick();  // 1 ms after the last send: held back
-        QCOMPARE(h_.RequestsOf(12990).size(), 2);
-        HostClock::AdvanceForTest(3001);
-        driver->OnPollingTick();
-        QCOMPARE(h_.WaitForRequestOf(12990, 3).params, request.params);
+    }
+
+    // On the system clock, whose coarse timers fire a little early or late, the polls keep their
+    // 3000 ms period, give or take the timer's slack, never twice it (on the host clock:
+    // tests/services/tst_callschedules).
+    void pollsKeepTheirPeriodOnTheSystemClock() {
+        HostClock::UseSystemClock();
+        QMutex mutex;
+        QList<qint64> sent;
+        h_.backend->SetResponder([&](IServerLink* link, const ServerRequest& request) {
+            QMutexLocker locker(&mutex);
+            sent << QDateTime::currentMSecsSinceEpoch();
+            link->Answer(request, Body("SZ300750", 1, {{93000, 1234, 500, 300, 200}}));
+        });
+        const auto call = h_.Make<Call>();
+        call->AttachNode(LargeNode("SZ300750"));
+        const auto count = [&] {
+            QMutexLocker locker(&mutex);
+            return sent.size();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(count() >= 3, 2 * 4500);
+        QMutexLocker locker(&mutex);
+        for (int i = 1; i < 3; ++i) {
+            const qint64 interval = sent[i] - sent[i - 1];
+            QVERIFY2(interval >= 1500 && interval <= 4500, qPrintable(QString::number(interval)));
+        }
     }
 
     void pagedAnswersMergeCacheAndReplay() {

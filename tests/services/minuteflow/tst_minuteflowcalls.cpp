@@ -6,6 +6,7 @@
 #include "framework/HistoryFilePath.h"
 #include "host/core/CDataStoreMgr.h"
 #include "host/core/HostClock.h"
+#include "host/core/HostTimerQueue.h"
 #include "services/minuteflow/FlowHistoryFile.h"
 #include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
 #include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
@@ -124,8 +125,7 @@ private slots:
     void unknownCycleIsNeverRequested() {
         auto call = h_.Make<QzLv2RemoteApiCall_12844>();
         call->AttachNode(FlowNode("12844", "day"));
-        call->GetDriver()->OnAwaitingTick();
-        call->GetDriver()->OnPollingTick();
+        HostTimerQueue::AdvanceClockBy(10000);        // its request and poll ticks
         call->AttachNode(FlowNode("12844", "week"));  // a known cycle is asked at once
         h_.WaitForRequestOf(12844, 1);
         QCOMPARE(h_.RequestsOf(12844).size(), 1);
@@ -184,6 +184,93 @@ private slots:
         QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 5).params).value(1), QString("Int16=936"));
         QMutexLocker locker(call->CallLock());
         QCOMPARE(h_.RequestsOf(12842).size(), 5);  // 0, 936, poll 0, poll 0, 936
+    }
+
+    // Away and back within the answer's delay: the page the first answer called for is answered
+    // after the view is back, before the view's own page. Polling stays on the newest page.
+    void quickSwitchLeavesPollingOnTheNewestPage_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QString>("cycle");
+        QTest::addColumn<QList<qint32>>("times");  // of the newest page; the second is paged back
+        QTest::newRow("12842 minutes") << 12842 << "1min" << QList<qint32>{930, 931, 932, 933};
+        QTest::newRow("12844 weeks")
+            << 12844 << "week" << QList<qint32>{20240102, 20240103, 20240104, 20240105};
+    }
+
+    void quickSwitchLeavesPollingOnTheNewestPage() {
+        QFETCH(int, function);
+        QFETCH(QString, cycle);
+        QFETCH(QList<qint32>, times);
+        std::unique_ptr<RemoteApiCall> made;
+        if (function == 12842)
+            made = h_.Make<QzLv2RemoteApiCall_12842>();
+        else
+            made = h_.Make<QzLv2RemoteApiCall_12844>();
+        const auto page = [&](const QList<qint32>& records) {
+            HandLaid b = function == 12842 ? flowbody::MinuteHead(kCode, 0x01, records.size())
+                                           : flowbody::KlineHead(kCode, 0x01, records.size());
+            for (qint32 t : records)
+                b.i32(t).i32(1).i32(2).i32(3).i32(4);
+            return b.bytes();
+        };
+        const auto revindex = [](const ServerRequest& r) {
+            return r.context->keyGroup.Value("revindex").ToInt();
+        };
+        ScopeTreeNode node = FlowNode(QString::number(function), cycle);
+        made->AttachNode(node);
+        const ServerRequest newest = h_.WaitForRequestOf(function, 1);
+        made->DetachNode(node);
+        QVERIFY(h_.backend->Answer(newest, page(times)));
+        const ServerRequest older = h_.WaitForRequestOf(function, 2);
+        QCOMPARE(revindex(older), times[1]);
+        h_.Flush();
+        node.scope_id = ScopeTreeNode::NextScopeId();
+        made->AttachNode(node);
+        const ServerRequest again = h_.WaitForRequestOf(function, 3);
+        QCOMPARE(revindex(again), 0);
+        QVERIFY(h_.backend->Answer(older, page(times.mid(0, 3))));
+        h_.Flush();
+        QVERIFY(h_.backend->Answer(again, page(times)));
+        h_.Flush();
+        const int before = h_.RequestsOf(function).size();
+        HostTimerQueue::AdvanceClockBy(30000);  // three polls
+        QList<int> polled;
+        for (const ServerRequest& r : h_.RequestsOf(function).mid(before))
+            polled << revindex(r);
+        QCOMPARE(polled, (QList<int>{0, 0, 0}));
+    }
+
+    void pageOfAMinuteBeyondInt16IsNeverBuilt_data() {
+        QTest::addColumn<qint32>("minute");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("32767 fits") << 32767 << true;
+        QTest::newRow("32768 does not") << 32768 << false;
+        QTest::newRow("-32768 fits") << -32768 << true;
+        QTest::newRow("-32769 does not") << -32769 << false;
+    }
+
+    // The second minute of a damaged page is the next page's revindex, sent as "Int16": one that
+    // does not fit is never built into a request (the accessor would refuse it), and says so.
+    void pageOfAMinuteBeyondInt16IsNeverBuilt() {
+        QFETCH(qint32, minute);
+        QFETCH(bool, asked);
+        auto call = h_.Make<QzLv2RemoteApiCall_12842>();
+        call->AttachNode(FlowNode("12842", "1min"));
+        HandLaid page = flowbody::MinuteHead(kCode, 0x01, 3);
+        for (qint32 time : {935, minute, 937})
+            page.i32(time).i32(1).i32(2).i32(3).i32(4);
+        if (!asked)
+            ExpectWarning("lv2-12842", QString("page of SH600000 1min not asked: revindex %1 does "
+                                               "not fit Int16$")
+                                           .arg(minute));
+        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12842, 1), page.bytes()));
+        QCOMPARE(h_.Take(1).size(), 1);
+        { QMutexLocker settled(call->CallLock()); }  // the answer's follow-ups are decided
+        if (asked) {
+            QCOMPARE(Flatten(h_.WaitForRequestOf(12842, 2).params).value(1),
+                     QString("Int16=%1").arg(minute));
+        }
+        QCOMPARE(h_.RequestsOf(12842).size(), asked ? 2 : 1);
     }
 
     // The file's own defects (versions, cuts, checksums) are the history file's tests; this one is
@@ -267,8 +354,6 @@ private slots:
         QVERIFY(entity != nullptr);
         QCOMPARE(entity->rows.size(), 2);         // the rows themselves: tst_minuteflowdata
         call->AttachNode(FlowNode("12988", ""));  // a second node: nothing cached to hand over
-        call->GetDriver()->OnPollingTick();
-        QCOMPARE(h_.WaitForRequestOf(12988, 2).funcId, 12988);
         QCOMPARE(h_.Queued(), 0);
     }
 

@@ -6,6 +6,7 @@
 #include "host/quoter/BaseQuoteData.h"
 #include "host/quoter/KlineSegment.h"
 #include "host/quoter/QuoteDataSourceHandlerConfiguration.h"
+#include "services/minuteflow/FlowCycles.h"
 #include "services/minuteflow/FlowDecoder.h"
 #include "services/minuteflow/FlowFields.h"
 #include "services/minuteflow/FlowJoins.h"
@@ -46,7 +47,8 @@ const Group kKlineGroups[] = {
 };
 
 // Lays one record's groups (value = record * 1000 + bit * 10 + field; an i32 field of record 1
-// negative; packed fields with exponent 1 in record 1) and notes the values expected.
+// negative; packed fields with exponent (record + field) % 4, so each exponent shows in every
+// group) and notes the values expected.
 void LayRecord(HandLaid& b, const Group* groups, int record, qint32 time, quint8 mask,
                QMap<QString, qint64>& expected) {
     b.i32(time);
@@ -59,11 +61,54 @@ void LayRecord(HandLaid& b, const Group* groups, int record, qint32 time, quint8
                 b.i32(record == 1 ? -v : v);
                 expected[groups[g].fields[f]] = record == 1 ? -v : v;
             } else {
-                b.packed(record == 1 ? 1 : 0, quint32(v));
-                expected[groups[g].fields[f]] = record == 1 ? qint64(v) << 4 : v;
+                const int exponent = (record + f) % 4;
+                b.packed(quint32(exponent), quint32(v));
+                expected[groups[g].fields[f]] = qint64(v) << (4 * exponent);
             }
         }
     }
+    expected["net_capital_flow"] = ((expected.value("superincap") + expected.value("bigincap")) -
+                                    (expected.value("superoutcap") + expected.value("bigoutcap"))) *
+                                   10000;
+}
+
+// The columns of a 12842 row after "time", in the order of its table.
+const char* const kMinuteColumns[] = {
+    "superin",     "bigin",       "superout",   "bigout",     "superinvol",
+    "biginvol",    "superoutvol", "bigoutvol",  "superincap", "bigincap",
+    "superoutcap", "bigoutcap",   "midincap",   "smallincap", "midoutcap",
+    "smalloutcap", "midinvol",    "smallinvol", "midoutvol",  "smalloutvol",
+    "midin",       "smallin",     "midout",     "smallout",   "net_capital_flow"};
+
+// The K-line grid's field ids of the 12844 join's table.
+const QPair<int, const char*> kKlineIds[] = {
+    {34, "superin"},         {35, "bigin"},     {36, "midin"},     {37, "smallin"},
+    {38, "superout"},        {39, "bigout"},    {40, "midout"},    {41, "smallout"},
+    {42, "superinvol"},      {43, "biginvol"},  {44, "midinvol"},  {45, "smallinvol"},
+    {46, "superoutvol"},     {47, "bigoutvol"}, {48, "midoutvol"}, {49, "smalloutvol"},
+    {50, "superincap"},      {51, "bigincap"},  {52, "midincap"},  {53, "smallincap"},
+    {54, "superoutcap"},     {55, "bigoutcap"}, {56, "midoutcap"}, {57, "smalloutcap"},
+    {58, "net_capital_flow"}};
+
+// One hand-laid record of every group (record 1 of LayRecord: negative counts, every exponent).
+FlowRecords DecodedRecord(bool kline, QMap<QString, qint64>& expected) {
+    HandLaid b = kline ? flowbody::KlineHead("SH600000", 0x3F, 1)
+                       : flowbody::MinuteHead("SH600000", 0x3F, 1);
+    LayRecord(b, kline ? kKlineGroups : kMinuteGroups, 1, kline ? 20240105 : 931, 0x3F, expected);
+    FlowBatch batch;
+    if (!(kline ? DecodeKlineFlowBody(b.bytes(), batch) : DecodeMinuteFlowBody(b.bytes(), batch)))
+        return {};
+    return batch.records;
+}
+
+// A series of `count` records timed 1, 2, ... (marks at neither end).
+FlowSeries SeriesOfTimes(int count) {
+    auto records = QSharedPointer<FlowRecords>::create(size_t(count));
+    for (int i = 0; i < count; ++i)
+        (*records)[size_t(i)].time = i + 1;
+    FlowSeries series;
+    series.records = records;
+    return series;
 }
 
 // "930 931/1 933n/2": times, "/marks", and "n" for a record of the batch (superin 1).
@@ -112,7 +157,7 @@ private slots:
         QTest::addColumn<bool>("kline");
         QTest::addColumn<int>("mask");
         for (bool kline : {false, true}) {
-            for (int mask : {0x00, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x3F, 0x15}) {
+            for (int mask : {0x00, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x3F, 0x15, 0xFF}) {
                 const QByteArray name = QByteArray(kline ? "12844" : "12842") + " mask 0x" +
                                         QByteArray::number(mask, 16);
                 QTest::newRow(name.constData()) << kline << mask;
@@ -140,17 +185,9 @@ private slots:
             const FlowRecord& r = batch.records[size_t(i)];
             QCOMPARE(r.time, times[i]);
             QCOMPARE(r.marks, 0u);
-            for (const FlowField& f : kFlowFields) {
-                if (QLatin1String(f.name) == QLatin1String("net_capital_flow"))
-                    continue;
+            for (const FlowField& f : kFlowFields)
                 QCOMPARE(qMakePair(QString(f.name), f.get(r)),
                          qMakePair(QString(f.name), expected[i].value(f.name, 0)));
-            }
-            const QMap<QString, qint64>& e = expected[i];
-            const qint64 net = ((e.value("superincap") + e.value("bigincap")) -
-                                (e.value("superoutcap") + e.value("bigoutcap"))) *
-                               10000;
-            QCOMPARE(r.net_capital_flow, net);
         }
     }
 
@@ -323,6 +360,9 @@ private slots:
         row("supl twice among others keeps their order", "SH600000", 7, "ma,supl,boll,supl", true,
             2, "ma,boll");
         row("case matters", "SH600000", 7, "SUPL", true, 0, "SUPL");
+        // An empty key names no data: it is neither split off nor left to other resolvers.
+        row("empty keys ask for nothing", "SH600000", 7, ",supl,,ma,", true, 1, "ma");
+        row("a trailing comma leaves no remainder", "SH600000", 7, "supl,", true, 1, "-");
         row("stock without the feature", "HK00700", 7, "supl", false, 0, "-");
         row("another scope type", "SH600000", 17, "supl", false, 0, "-");
         row("the type as text", "SH600000", "7", "supl", false, 0, "-");
@@ -361,11 +401,13 @@ private slots:
         QCOMPARE(rest, remainder == "-" ? QStringList() : QStringList{"7:" + remainder});
     }
 
+    // Every column of the table, named as it lists them, holds the decoded field.
     void minuteJoinGivesOneRowPerMinute() {
-        FlowRecords records = Records("931 1500");
-        records[0].superincap = 5;
-        records[0].net_capital_flow = 50000;
-        records[1].smallout = -3;
+        QMap<QString, qint64> expected;
+        FlowRecords records = DecodedRecord(false, expected);
+        QCOMPARE(int(records.size()), 1);
+        records.push_back(FlowRecord());
+        records.back().time = 1500;
         ScopeTreeNode source;
         source.quote_data = QSharedPointer<ResponsePkgEntity_12842>::create(
             quint16(2), QSharedPointer<const FlowRecords>(new FlowRecords(records)));
@@ -376,10 +418,10 @@ private slots:
         QCOMPARE(data->rows.size(), 2);
         QCOMPARE(data->rows[0].Get("time").ToString(), QString("09:31"));
         QCOMPARE(data->rows[1].Get("time").ToString(), QString("15:00"));
-        QCOMPARE(data->rows[0].Get("superincap").ToInt64(), qint64(5));
-        QCOMPARE(data->rows[0].Get("net_capital_flow").ToInt64(), qint64(50000));
-        QCOMPARE(data->rows[1].Get("smallout").ToInt64(), qint64(-3));
         QCOMPARE(data->rows[0].GetCells().Size(), 26);
+        for (const char* column : kMinuteColumns)
+            QCOMPARE(qMakePair(QString(column), data->rows[0].Get(column).ToInt64()),
+                     qMakePair(QString(column), expected.value(column)));
 
         ScopeTreeNode wrong;
         wrong.quote_data = QSharedPointer<ResponsePkgEntity_12844>::create();
@@ -389,15 +431,14 @@ private slots:
         QVERIFY(untouched.quote_data.isNull());
     }
 
+    // Every field id of the table holds its field; the date is field 0.
     void klineJoinPlacesCellsByFieldId() {
-        HandLaid b = flowbody::KlineHead("SH600000", 0x0D, 1);  // no volume group
-        QMap<QString, qint64> values;
-        LayRecord(b, kKlineGroups, 0, 20240105, 0x0D, values);
-        FlowBatch batch;
-        QVERIFY(DecodeKlineFlowBody(b.bytes(), batch));
+        QMap<QString, qint64> expected;
+        const FlowRecords records = DecodedRecord(true, expected);
+        QCOMPARE(int(records.size()), 1);
         ScopeTreeNode source;
         source.quote_data = QSharedPointer<ResponsePkgEntity_12844>::create(
-            quint16(1), QSharedPointer<const FlowRecords>(new FlowRecords(batch.records)));
+            quint16(1), QSharedPointer<const FlowRecords>(new FlowRecords(records)));
         ScopeTreeNode target;
         QVERIFY(JoinKlineFlows(target, source).IsSuccess());
         const auto* segment = dynamic_cast<const KlineSegment*>(target.quote_data.data());
@@ -405,14 +446,96 @@ private slots:
         QCOMPARE(segment->segment_name, QString("supl"));
         QCOMPARE(segment->RowCount(), 1);
         QCOMPARE(segment->Cell(0, 0).ToString(), QString("20240105"));
-        const QList<QPair<int, const char*>> cells = {{34, "superin"},     {35, "bigin"},
-                                                      {50, "superincap"},  {52, "midincap"},
-                                                      {57, "smalloutcap"}, {49, "smalloutvol"}};
-        for (const auto& cell : cells)
-            QCOMPARE(segment->Cell(0, cell.first).ToInt64(), values.value(cell.second));
-        QCOMPARE(segment->Cell(0, 58).ToInt64(), batch.records[0].net_capital_flow);
+        for (const auto& id : kKlineIds)
+            QCOMPARE(qMakePair(id.first, segment->Cell(0, id.first).ToInt64()),
+                     qMakePair(id.first, expected.value(id.second)));
         QCOMPARE(segment->header->GetCapacity(), 26);
         QVERIFY(!JoinKlineFlows(target, ScopeTreeNode()).IsSuccess());
+    }
+
+    void countsAboveTwoToThe15_data() {
+        QTest::addColumn<int>("function");
+        QTest::newRow("12842") << 12842;
+        QTest::newRow("12844") << 12844;
+        QTest::newRow("12988") << 12988;
+    }
+
+    // A u16 count of 0x8000 announces 32768 records (times only) or items, all there.
+    void countsAboveTwoToThe15() {
+        QFETCH(int, function);
+        constexpr int kCount = 0x8000;
+        HandLaid b = function == 12842   ? flowbody::MinuteHead("SH600000", 0, kCount)
+                     : function == 12844 ? flowbody::KlineHead("SH600000", 0, kCount)
+                                         : flowbody::IndicatorHead("SH600000", kCount);
+        for (int i = 0; i < kCount; ++i) {
+            b.i32(i);
+            if (function == 12988)
+                b.i32(-i).i32(i);
+        }
+        FlowBatch batch;
+        std::vector<MinuteIndicatorItem> items;
+        if (function == 12842)
+            QVERIFY(DecodeMinuteFlowBody(b.bytes(), batch));
+        else if (function == 12844)
+            QVERIFY(DecodeKlineFlowBody(b.bytes(), batch));
+        else
+            QVERIFY(DecodeMinuteIndicatorBody(b.bytes(), items));
+        if (function == 12988) {
+            QCOMPARE(int(items.size()), kCount);
+            QCOMPARE(items.back().value2, -(kCount - 1));
+        } else {
+            QCOMPARE(int(batch.count), kCount);
+            QCOMPARE(int(batch.records.size()), kCount);
+            QCOMPARE(batch.records.back().time, kCount - 1);
+        }
+    }
+
+    void seriesKeepsItsNewest65535Records_data() {
+        QTest::addColumn<int>("cached");
+        QTest::addColumn<int>("first");  // time of the first record kept
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("65535 in all: nothing cut") << 65532 << 1 << false;
+        QTest::newRow("65538 in all: the three oldest cut, paging ends") << 65535 << 4 << true;
+    }
+
+    // A poll batch of four after the cached records (its first is the page boundary and goes):
+    // three new records join; beyond 65535 the oldest are cut and the series is complete.
+    void seriesKeepsItsNewest65535Records() {
+        QFETCH(int, cached);
+        QFETCH(int, first);
+        QFETCH(bool, complete);
+        FlowBatch batch;
+        for (int t = cached; t < cached + 4; ++t) {
+            batch.records.push_back(FlowRecord());
+            batch.records.back().time = t;
+        }
+        batch.count = 4;
+        const FlowSeries series = Absorb(SeriesOfTimes(cached), batch);
+        QCOMPARE(int(series.records->size()), cached + 3 - (first - 1));
+        QCOMPARE(series.records->front().time, first);
+        QCOMPARE(series.records->back().time, cached + 3);
+        QCOMPARE(series.complete, complete);
+    }
+
+    void cycleTable_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("minute");  // registered by 12842 as well
+        const QList<QPair<const char*, int>> table = {
+            {"1min", 1}, {"5mins", 2}, {"15mins", 3},   {"30mins", 4},     {"60mins", 5},
+            {"week", 8}, {"month", 9}, {"quarter", 10}, {"half_year", 11}, {"year", 12}};
+        for (const auto& row : table)
+            QTest::newRow(row.first) << QString(row.first) << row.second << (row.second == 1);
+        QTest::newRow("day is not a cycle") << "day" << kUnknownCycle << false;
+        QTest::newRow("case matters") << "Week" << kUnknownCycle << false;
+    }
+
+    void cycleTable() {
+        QFETCH(QString, code);
+        QFETCH(int, id);
+        QFETCH(bool, minute);
+        QCOMPARE(CycleId(code, 12844), id);
+        QCOMPARE(CycleId(code, 12842), minute ? id : kUnknownCycle);
     }
 };
 

@@ -184,7 +184,7 @@ private slots:
 
     void signalBodyUnderEveryFlagSetting() {
         QFETCH(int, flags);
-        const quint32 order = (flags & 1) ? 0x12345678u : 0xFEDCu;
+        const quint32 order = (flags & 1) ? 0x80000001u : 0xFEDCu;  // i32 -2147483647, u16
         const QVector<Signal> list = {
             {"SZ300750", QString::fromUtf8("宁德时代"), QString::fromUtf8("火箭发射"), order, -2,
              93005120, QString::fromUtf8("1分钟涨 2.10%")},
@@ -223,6 +223,8 @@ private slots:
         QTest::newRow("10015 count 0") << 10015 << TypeBody(0, {}) << 0;
         QTest::newRow("10015 count 3, one there") << 10015 << TypeBody(0, {t}, 3) << -1;
         QTest::newRow("10015 count 65535") << 10015 << TypeBody(1, {t}, 65535) << -1;
+        QTest::newRow("10015 count 0x8000, all there")
+            << 10015 << TypeBody(1, QVector<Type>(0x8000, t)) << 0x8000;
         QTest::newRow("10015 level missing") << 10015 << TypeBody(1, {t}).chopped(1) << -1;
     }
 
@@ -312,6 +314,38 @@ private slots:
         QCOMPARE(dynamic_cast<const BaseQuoteData&>(*before).rows.size(), 3);
         QVERIFY(Data(target).base_row.Contains("market_list"));
         QCOMPARE(Data(target).sources.value("10016"), QSharedPointer<QuoteData>(second));
+    }
+
+    // An order sent as i32 is unsigned: 0x80000001 comes after 5, in the cell as on the wire.
+    void wireOrderSortsUnsigned() {
+        const QVector<Signal> list = {{"SZ300750", "N", "R", 0x80000001u, 1, 93005120, "D"},
+                                      {"SZ300750", "N", "R", 5, 1, 93005120, "D"}};
+        const auto decoded = signalwire::DecodeSignalBody(SignalBody(1, list));
+        QVERIFY2(decoded.ok, qPrintable(decoded.error));
+        ScopeTreeNode target = Target();
+        QVERIFY(shortline::JoinSignalList(
+            target, Child(QSharedPointer<ResponsePkgEntity_10016>::create(*decoded.record))));
+        QCOMPARE(Column(target, "order"), (QStringList{"5", "2147483649"}));
+        QCOMPARE(Data(target).rows[1].Get("order"), UnsharedDataCell::FromInteger(2147483649LL));
+    }
+
+    // 20000 rows are kept whole; past them the lowest orders go, also a new one.
+    void listKeepsTheHighest20000Orders() {
+        const auto orders = [](const ScopeTreeNode& node) {
+            const QList<DataRow>& rows = Data(node).rows;
+            return QList<qint64>{rows.size(), rows.first().Get("order").ToInt64(),
+                                 rows.last().Get("order").ToInt64()};
+        };
+        QVector<ShortLineSignal> list;
+        for (int order = 20000; order >= 1; --order)  // sorted by the join
+            list.append(MakeSignal("SZ000001", "A", quint32(order)));
+        ScopeTreeNode target = Target();
+        QVERIFY(shortline::JoinSignalList(target, Child(Answer(list))));
+        QCOMPARE(orders(target), (QList<qint64>{20000, 1, 20000}));
+        QVERIFY(shortline::JoinSignalList(
+            target,
+            Child(Answer({MakeSignal("SZ000001", "B", 0), MakeSignal("SZ000001", "B", 20001)}))));
+        QCOMPARE(orders(target), (QList<qint64>{20000, 2, 20001}));
     }
 
     void typeListRowsInAnswerOrder() {
@@ -443,7 +477,7 @@ private slots:
         }
     }
 
-    void typeCatalogueAskedOnceForEveryNodeThenPolled() {
+    void typeCatalogueAskedOnceForEveryNodeThenAnswered() {
         const auto call = h_.Make<QzLv2RemoteApiCall_10015>();
         QVERIFY(h_.accessor->IsSerial(10015));
         const ScopeTreeNode first = CallNode();
@@ -461,8 +495,6 @@ private slots:
         QCOMPARE(results.size(), 2);
         QCOMPARE(results[0].scope_id, first.scope_id);
         QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Size() == 1, kWaitMs);
-        call->GetDriver()->OnPollingTick();
-        QCOMPARE(h_.WaitForRequestOf(10015, 2).params, request.params);
 
         ExpectWarning("lv2-10015", "DecodeSignalTypeBody");
         QVERIFY(!call->HandleBody(TypeBody(0, {}, 9)));

@@ -11,6 +11,7 @@
 #include "services/stockboard/QzLv2RemoteApiCall_12755_Stock_Related.h"
 #include "services/stockboard/QzLv2StockBoardScopeResolver.h"
 #include "services/stockboard/ResponsePkgEntity_10002.h"
+#include "services/stockboard/ResponsePkgEntity_10012.h"
 #include "services/stockboard/StockDataSetDecoder.h"
 #include "services/stockboard/StockRelatedDecoder.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
@@ -22,47 +23,194 @@ using Topic = ResponsePkgTopic_10002;
 using SnapshotCall = QzLv2RemoteApiCall_10002;
 using StockRelatedCall = QzLv2RemoteApiCall_12755_Stock_Related;
 
+using SnapshotMasks = std::array<quint32, 3>;  // masks 1, 2 and 3 of a record
+Q_DECLARE_METATYPE(SnapshotMasks)
+
 namespace {
 
-// 10002 records, the first with every bit of all three masks set, laid out in table order.
-HandLaid FullRecordBody(quint16 records = 1, quint16 auctionCountOpen = 2,
-                        quint16 auctionCountClose = 1) {
+template <typename... T>
+QString N(T... values) {
+    return QStringList{QString::number(values)...}.join(' ');
+}
+
+// `open` and `close` auction points (time, price, volume) after each price and volume.
+QByteArray AuctionBytes(int open, int close) {
     HandLaid b;
-    b.header14().u16(records);
-    b.u32(0x797FFFFF).u32(0x607E7E5F).u32(0x5004);
-    // mask 1
-    b.str("SZ000001").str(QString::fromUtf8("平安银行"));
-    b.u8(2).u8(1).i32(1050).u16(0x0102);
-    for (int i = 0; i < 10; ++i)
-        b.i32(1049 - i).u32(100 + i);  // bids
-    for (int i = 0; i < 10; ++i)
-        b.i32(1051 + i).u32(200 + i);                        // asks
-    b.i32(1040).i32(1080).i32(1030).i32(1060);               // open, high, low, last
-    b.packed(0, 123456).packed(1, 0x3ABCDE00).packed(2, 5);  // volume, amount, current
-    b.packed(0, 600).packed(0, 700);                         // inner, outer
-    b.packed(3, 0x3FFFFFFF).packed(0, 900);                  // bid/ask totals
-    b.u32(4321).i16(-1234).u16(150).u16(321).u16(243);
-    b.i32(1055).i32(1155).i32(945).i32(-876).u32(143005).u32(20240315);
-    // mask 2
-    b.u32(1940592).u8(1).u32(1940555).u16(11).u16(22).u16(3);
-    b.i32(125).i32(-250).i32(375).i32(-500).i32(625).i32(-750);
-    b.i32(12345);                                             // 0x40
-    b.str("BK0475").str(QString::fromUtf8("银行")).i32(-87);  // 0x200
-    b.u8(1).i16(-321).i32(54321).i32(-12345).u8(9).u8(2);     // 0x400 .. 0x4000
-    b.i32(234567).i32(-345678).i32(456789);                   // money flows 5/10/20d
-    b.i16(4321).i16(-3).i32(65);                              // 0x100000, 0x200000, 0x400000
-    b.u8(1).u8(25).u8(7);                                     // 0x20000000
-    b.i32(1041).u32(12000).u16(auctionCountOpen);             // 0x40000000
-    for (int i = 0; i < 2; ++i)
-        b.u32(91500 + i).i32(1039 + i).u32(1000 * (i + 1));
-    b.i32(1061).u32(34000).u16(auctionCountClose);
-    b.u32(145700).i32(1062).u32(5555);
-    // mask 3
-    b.i32(1001).i32(-999);
-    b.u8(2).u16(17).u32(56000).u32(690000).u16(1530);
-    b.u8(1).u8(2).i32(1033);
+    b.i32(-1041).u32(0x80000000u + 12000).u16(quint32(open));
+    for (int i = 0; i < open; ++i)
+        b.u32(0x80000000u + 91500 + i).i32(-1039 - i).u32(0x80000000u + 1000 * (i + 1));
+    b.i32(-1061).u32(0x80000000u + 34000).u16(quint32(close));
+    for (int i = 0; i < close; ++i)
+        b.u32(0x80000000u + 145700 + i).i32(-1062 - i).u32(0x80005555u);
+    return b.bytes();
+}
+
+QString Auctions(const StockSnapshot& s) {
+    const auto point = [](const AuctionPoints& points, int i) {
+        return points.isEmpty() ? QString("-")
+                                : N(points[i].time, points[i].price, points[i].volume);
+    };
+    return QStringList{
+        N(s.open_auction_price, s.open_auction_volume, s.open_auction_points.size()),
+        point(s.open_auction_points, 0),
+        point(s.open_auction_points, s.open_auction_points.size() - 1),
+        N(s.close_auction_price, s.close_auction_volume, s.close_auction_points.size()),
+        point(s.close_auction_points, 0)}
+        .join(" | ");
+}
+
+// One optional group of a 10001/10002 record: its mask (1 to 3) and bit, the bytes the layout
+// table gives it, the record's fields it fills and what they hold then. Signed fields carry a
+// negative value, unsigned ones a value above 2^31 (2^15, 2^7); packed words use every exponent.
+struct SnapshotGroup {
+    int mask;
+    quint32 bit;
+    QByteArray bytes;
+    QString (*fields)(const StockSnapshot&);
+    QString values;
+};
+
+const QList<SnapshotGroup>& SnapshotGroups() {
+    using S = const StockSnapshot&;
+    const auto levels = [](qint32 price, quint32 volume) {
+        HandLaid b;
+        for (int i = 0; i < 10; ++i)
+            b.i32(price - i).u32(volume + quint32(i));
+        return b.bytes();
+    };
+    static const QList<SnapshotGroup> groups = {
+        {1, 0x1, HandLaid().str("SZ000001").bytes(), [](S s) { return s.code; }, "SZ000001"},
+        {1, 0x2, HandLaid().str(QString::fromUtf8("平安银行")).bytes(), [](S s) { return s.name; },
+         QString::fromUtf8("平安银行")},
+        {1, 0x4, HandLaid().u8(0xF2).bytes(), [](S s) { return N(s.price_precision); }, "242"},
+        {1, 0x8, HandLaid().u8(0x81).bytes(), [](S s) { return N(s.trade_status); }, "129"},
+        {1, 0x10, HandLaid().i32(-1050).bytes(), [](S s) { return N(s.base_price, s.prev_close); },
+         "-1050 -1050"},
+        {1, 0x20, HandLaid().u16(0x8102).bytes(), [](S s) { return N(s.stock_type); }, "33026"},
+        {1, 0x40, levels(-1000, 0x80000000u),
+         [](S s) {
+             return N(s.bids[0].price, s.bids[0].volume, s.bids[9].price, s.bids[9].volume);
+         },
+         N(-1000, 0x80000000u, -1009, 0x80000009u)},
+        {1, 0x80, levels(-2000, 0x90000000u),
+         [](S s) {
+             return N(s.asks[0].price, s.asks[0].volume, s.asks[9].price, s.asks[9].volume);
+         },
+         N(-2000, 0x90000000u, -2009, 0x90000009u)},
+        {1, 0x100, HandLaid().i32(-1040).bytes(), [](S s) { return N(s.open_price); }, "-1040"},
+        {1, 0x200, HandLaid().i32(-1080).bytes(), [](S s) { return N(s.high_price); }, "-1080"},
+        {1, 0x400, HandLaid().i32(-1030).bytes(), [](S s) { return N(s.low_price); }, "-1030"},
+        {1, 0x800, HandLaid().i32(-1060).bytes(), [](S s) { return N(s.last_price); }, "-1060"},
+        {1, 0x1000, HandLaid().packed(0, 123456).bytes(), [](S s) { return N(s.volume); },
+         "123456"},
+        {1, 0x2000, HandLaid().packed(1, 0x3ABCDE00).bytes(), [](S s) { return N(s.amount); },
+         N(qint64(0x3ABCDE00) << 4)},
+        {1, 0x4000, HandLaid().packed(2, 5).bytes(), [](S s) { return N(s.current_volume); },
+         N(5 << 8)},
+        {1, 0x8000, HandLaid().packed(3, 0x3FFFFFFF).packed(0, 700).bytes(),
+         [](S s) { return N(s.inner_volume, s.outer_volume); }, N(qint64(0x3FFFFFFF) << 12, 700)},
+        {1, 0x10000, HandLaid().packed(0, 800).packed(1, 900).bytes(),
+         [](S s) { return N(s.total_bid_volume, s.total_ask_volume); }, N(800, 900 << 4)},
+        {1, 0x20000, HandLaid().u32(0x80000001u).bytes(), [](S s) { return N(s.deal_count); },
+         N(0x80000001u)},
+        {1, 0x40000, HandLaid().i16(-1234).bytes(), [](S s) { return N(s.order_ratio); }, "-1234"},
+        {1, 0x80000, HandLaid().u16(0x8001).bytes(), [](S s) { return N(s.volume_ratio); },
+         N(0x8001)},
+        {1, 0x100000, HandLaid().u16(0x9002).bytes(), [](S s) { return N(s.turnover_rate); },
+         N(0x9002)},
+        {1, 0x200000, HandLaid().u16(0xA003).bytes(), [](S s) { return N(s.amplitude); },
+         N(0xA003)},
+        {1, 0x400000, HandLaid().i32(-1055).bytes(), [](S s) { return N(s.average_price); },
+         "-1055"},
+        {1, 0x1000000, HandLaid().i32(-1155).bytes(), [](S s) { return N(s.limit_up_price); },
+         "-1155"},
+        {1, 0x8000000, HandLaid().i32(-945).bytes(), [](S s) { return N(s.limit_down_price); },
+         "-945"},
+        {1, 0x10000000, HandLaid().i32(-876).bytes(), [](S s) { return N(s.pe_ratio); }, "-876"},
+        {1, 0x20000000, HandLaid().u32(0x80000000u + 143005).bytes(),
+         [](S s) { return N(s.update_time); }, N(0x80000000u + 143005)},
+        {1, 0x40000000, HandLaid().u32(0x80000000u + 20240315).bytes(),
+         [](S s) { return N(s.trade_date); }, N(0x80000000u + 20240315)},
+        {2, 0x1, HandLaid().u32(0x80000002u).bytes(), [](S s) { return N(s.total_shares); },
+         N(0x80000002u)},
+        {2, 0x2, HandLaid().u8(0x82).bytes(), [](S s) { return N(s.margin_flag); }, N(0x82)},
+        {2, 0x4, HandLaid().u32(0x80000003u).bytes(), [](S s) { return N(s.float_shares); },
+         N(0x80000003u)},
+        {2, 0x8, HandLaid().u16(0x8004).u16(0x8005).u16(0x8006).bytes(),
+         [](S s) { return N(s.rise_count, s.fall_count, s.flat_count); },
+         N(0x8004, 0x8005, 0x8006)},
+        {2, 0x10, HandLaid().i32(-125).i32(-250).i32(-375).i32(-500).i32(-625).i32(-750).bytes(),
+         [](S s) {
+             const auto& c = s.period_changes;
+             return N(c[0], c[1], c[2], c[3], c[4], c[5]);
+         },
+         "-125 -250 -375 -500 -625 -750"},
+        {2, 0x40, HandLaid().i32(-12345).bytes(), [](S s) { return N(s.float_ratio_today); },
+         "-12345"},
+        {2, 0x200, HandLaid().str("BK0475").str(QString::fromUtf8("银行")).i32(-87).bytes(),
+         [](S s) { return s.industry_code + " " + s.industry_name + " " + N(s.industry_change); },
+         QString::fromUtf8("BK0475 银行 -87")},
+        {2, 0x400, HandLaid().u8(0x83).bytes(), [](S s) { return N(s.connect_flag); }, N(0x83)},
+        {2, 0x800, HandLaid().i16(-321).bytes(), [](S s) { return N(s.turnover_ratio_5d); },
+         "-321"},
+        {2, 0x1000, HandLaid().i32(-54321).bytes(), [](S s) { return N(s.float_ratio_5d); },
+         "-54321"},
+        {2, 0x2000, HandLaid().i32(-23456).bytes(), [](S s) { return N(s.money_flow_today); },
+         "-23456"},
+        {2, 0x4000, HandLaid().u8(9).u8(2).bytes(),
+         [](S s) { return N(s.listing_board, s.transfer_type); }, "9 2"},
+        {2, 0x20000, HandLaid().i32(-234567).bytes(), [](S s) { return N(s.money_flow_5d); },
+         "-234567"},
+        {2, 0x40000, HandLaid().i32(-345678).bytes(), [](S s) { return N(s.money_flow_10d); },
+         "-345678"},
+        {2, 0x80000, HandLaid().i32(-456789).bytes(), [](S s) { return N(s.money_flow_20d); },
+         "-456789"},
+        {2, 0x100000, HandLaid().i16(-4321).bytes(), [](S s) { return N(s.big_order_ratio); },
+         "-4321"},
+        {2, 0x200000, HandLaid().i16(-3).bytes(), [](S s) { return N(s.streak_days); }, "-3"},
+        {2, 0x400000, HandLaid().i32(-65).bytes(), [](S s) { return N(s.pb_ratio); }, "-65"},
+        {2, 0x20000000, HandLaid().u8(0x84).u8(25).u8(0x85).bytes(),
+         [](S s) { return N(s.board_market, s.board_category, s.board_subcategory); },
+         N(0x84, 25, 0x85)},
+        {2, 0x40000000, AuctionBytes(2, 1), &Auctions,
+         N(-1041, 0x80000000u + 12000, 2) + " | " +
+             N(0x80000000u + 91500, -1039, 0x80000000u + 1000) + " | " +
+             N(0x80000000u + 91501, -1040, 0x80000000u + 2000) + " | " +
+             N(-1061, 0x80000000u + 34000, 1) + " | " +
+             N(0x80000000u + 145700, -1062, 0x80005555u)},
+        {3, 0x4, HandLaid().i32(-1001).i32(-999).bytes(),
+         [](S s) { return N(s.iopv, s.prev_iopv); }, "-1001 -999"},
+        {3, 0x1000,
+         HandLaid().u8(0x86).u16(0x8007).u32(0x80000004u).u32(0x80000005u).u16(0x8008).bytes(),
+         [](S s) {
+             return N(s.after_hours_status, s.after_hours_deal_count, s.after_hours_volume,
+                      s.after_hours_amount, s.after_hours_time);
+         },
+         N(0x86, 0x8007, 0x80000004u, 0x80000005u, 0x8008)},
+        {3, 0x4000, HandLaid().u8(0x87).u8(0x88).i32(-1033).bytes(),
+         [](S s) { return N(s.vcm_flag, s.vcm_stage, s.vcm_reference_price); },
+         N(0x87, 0x88, -1033)},
+    };
+    return groups;
+}
+
+const SnapshotMasks kPushKindMasks{0x19600FDF, 0x60400415, 0x4000};      // as the 10001 request
+const SnapshotMasks kSnapshotKindMasks{0x601FF02F, 0x203E7E4A, 0x5004};  // as the 10002 request
+const SnapshotMasks kEveryBit{0x797FFFFF, 0x607E7E5F, 0x5004};
+
+// A 10001/10002 answer announcing `records`, its first record carrying the groups of `masks` in
+// table order.
+HandLaid SnapshotRecordBody(const SnapshotMasks& masks, quint16 records = 1) {
+    HandLaid b;
+    b.header14().u16(records).u32(masks[0]).u32(masks[1]).u32(masks[2]);
+    for (const SnapshotGroup& g : SnapshotGroups()) {
+        if (masks[size_t(g.mask - 1)] & g.bit)
+            b.raw(g.bytes);
+    }
     return b;
 }
+
+constexpr int kSnapshotHeadBytes = 14 + 2 + 3 * 4;  // header, count, masks
 
 ScopeTreeNode BoardNode(const QString& code, const QStringList& keys) {
     ScopeTreeNode node(2);
@@ -114,6 +262,38 @@ QByteArray StockRelated(const QString& code) {
     return StockRelatedBody(code, 107, 0x40000400, 0x20);
 }
 
+// A one-record 10012 answer carrying the groups of `mask`, each value derived from `base` so that
+// two answers tell apart: limits base, base - 200; shares (packed) 10 x base, 4 x base; quota
+// (packed) 100 x base and status 1; eps base + 7, nav per share -(base + 9).
+QByteArray DataSetBody(const QString& code, quint32 mask, qint32 base) {
+    HandLaid b;
+    b.header14().u16(1).str(code).u32(mask);
+    if (mask & 0x20)
+        b.i32(base).i32(base - 200);
+    if (mask & 0x200)
+        b.packed(0, quint32(10 * base)).packed(0, quint32(4 * base));
+    if (mask & 0x400)
+        b.packed(0, quint32(100 * base)).u8(1);
+    if (mask & 0x800)
+        b.i32(base + 7).i32(-(base + 9));
+    return b.bytes();
+}
+
+// The eight values of a 10012 package, in field order.
+QList<qint64> DataSetValues(const ResponsePkgEntity_10012& e) {
+    return {e.limit_up_price, e.limit_down_price, e.total_shares, e.float_shares,
+            e.quota_balance,  e.quota_status,     e.eps,          e.nav_per_share};
+}
+
+// The integers of the row cells named after the fields (-1: no cell).
+QList<qint64> RowValues(const nscell::DataRow& row) {
+    QList<qint64> values;
+    for (const char* name : {"limit_up_price", "limit_down_price", "total_shares", "float_shares",
+                             "quota_balance", "quota_status", "eps", "nav_per_share"})
+        values << (row.Contains(name) ? row.Get(name).ToInt64() : -1);
+    return values;
+}
+
 const StockSnapshot* SnapshotOf(const QuoteTaskExecMidResult& result) {
     const auto* entity = dynamic_cast<const ResponsePkgEntity_10002*>(result.data.data());
     return entity != nullptr ? &entity->snapshot : nullptr;
@@ -132,54 +312,70 @@ private slots:
         resolver_->Init();
     }
 
-    void snapshotFullRecordFromHandLaidBytes() {
-        // A second record, cut short, follows: only the first is read.
-        HandLaid body = FullRecordBody(2);
+    void snapshotGroupAlone_data() {
+        QTest::addColumn<int>("group");
+        const QList<SnapshotGroup>& groups = SnapshotGroups();
+        for (int i = 0; i < groups.size(); ++i)
+            QTest::newRow(qPrintable(
+                QString("mask %1 bit 0x%2").arg(groups[i].mask).arg(groups[i].bit, 0, 16)))
+                << i;
+    }
+
+    // A record of one group: exactly its bytes are read, into its own fields only.
+    void snapshotGroupAlone() {
+        QFETCH(int, group);
+        const SnapshotGroup& alone = SnapshotGroups()[group];
+        SnapshotMasks masks{};
+        masks[size_t(alone.mask - 1)] = alone.bit;
+        const DecodeResult<StockSnapshot> r =
+            DecodeStockSnapshotBody(SnapshotRecordBody(masks).bytes());
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.consumed, kSnapshotHeadBytes + alone.bytes.size());
+        const StockSnapshot none;
+        for (const SnapshotGroup& g : SnapshotGroups())
+            QCOMPARE(g.fields(*r.record), &g == &alone ? g.values : g.fields(none));
+    }
+
+    void snapshotRequestMasks_data() {
+        QTest::addColumn<SnapshotMasks>("masks");
+        QTest::newRow("push kind, as the 10001 request asks") << kPushKindMasks;
+        QTest::newRow("snapshot kind, as the 10002 request asks") << kSnapshotKindMasks;
+        QTest::newRow("every bit") << kEveryBit;
+    }
+
+    // The groups of the masks in table order, the others left at zero; a second record, cut
+    // short, follows: only the first is read.
+    void snapshotRequestMasks() {
+        QFETCH(SnapshotMasks, masks);
+        HandLaid body = SnapshotRecordBody(masks, 2);
+        const int first = body.bytes().size();
         body.u32(0x3).u32(0).u32(0).str("SH600001");
         const DecodeResult<StockSnapshot> r = DecodeStockSnapshotBody(body.bytes());
         QVERIFY2(r.ok, qPrintable(r.error));
-        QVERIFY(r.record.has_value());
+        QCOMPARE(r.consumed, first);
+        QCOMPARE(r.announced, 2);
         const StockSnapshot& s = *r.record;
-        QCOMPARE((QList<quint32>{s.mask1, s.carried2, s.mask3}),
-                 (QList<quint32>{0x797FFFFF, 0x607E7E5F, 0x5004}));
-        QCOMPARE((QStringList{s.code, s.market(), s.name, s.industry_code, s.industry_name}),
-                 (QStringList{"SZ000001", "SZ", QString::fromUtf8("平安银行"), "BK0475",
-                              QString::fromUtf8("银行")}));
-        QCOMPARE(s.bids[0], (PriceLevel{1049, 100}));
-        QCOMPARE(s.bids[9], (PriceLevel{1040, 109}));
-        QCOMPARE(s.asks[0], (PriceLevel{1051, 200}));
-        QCOMPARE(s.asks[9], (PriceLevel{1060, 209}));
-        QCOMPARE(s.period_changes, (std::array<qint32, 6>{{125, -250, 375, -500, 625, -750}}));
-        QCOMPARE(s.open_auction_points, (AuctionPoints{{91500, 1039, 1000}, {91501, 1040, 2000}}));
-        QCOMPARE(s.close_auction_points, (AuctionPoints{{145700, 1062, 5555}}));
-        const QList<qint64> got = {
-            s.price_precision, s.trade_status, s.base_price, s.prev_close, s.stock_type,
-            s.open_price, s.high_price, s.low_price, s.last_price, s.volume, s.amount,
-            s.current_volume, s.inner_volume, s.outer_volume, s.total_bid_volume,
-            s.total_ask_volume, s.deal_count, s.order_ratio, s.volume_ratio, s.turnover_rate,
-            s.amplitude, s.average_price, s.limit_up_price, s.limit_down_price, s.pe_ratio,
-            s.update_time, s.trade_date,
-            // mask 2
-            s.total_shares, s.margin_flag, s.float_shares, s.rise_count, s.fall_count, s.flat_count,
-            s.float_ratio_today, s.industry_change, s.connect_flag, s.turnover_ratio_5d,
-            s.float_ratio_5d, s.money_flow_today, s.listing_board, s.transfer_type, s.money_flow_5d,
-            s.money_flow_10d, s.money_flow_20d, s.big_order_ratio, s.streak_days, s.pb_ratio,
-            s.board_market, s.board_category, s.board_subcategory, s.open_auction_price,
-            s.open_auction_volume, s.close_auction_price, s.close_auction_volume,
-            // mask 3
-            s.iopv, s.prev_iopv, s.after_hours_status, s.after_hours_deal_count,
-            s.after_hours_volume, s.after_hours_amount, s.after_hours_time, s.vcm_flag, s.vcm_stage,
-            s.vcm_reference_price};
-        const QList<qint64> want = {
-            2, 1, 1050, 1050, 0x0102, 1040, 1080, 1030, 1060, 123456, qint64(0x3ABCDE00) << 4,
-            5 << 8, 600, 700, qint64(0x3FFFFFFF) << 12, 900, 4321, -1234, 150, 321, 243, 1055, 1155,
-            945, -876, 143005, 20240315,
-            // mask 2
-            1940592, 1, 1940555, 11, 22, 3, 12345, -87, 1, -321, 54321, -12345, 9, 2, 234567,
-            -345678, 456789, 4321, -3, 65, 1, 25, 7, 1041, 12000, 1061, 34000,
-            // mask 3
-            1001, -999, 2, 17, 56000, 690000, 1530, 1, 2, 1033};
-        QCOMPARE(got, want);
+        QCOMPARE((SnapshotMasks{s.mask1, s.mask2, s.mask3}), masks);
+        QCOMPARE((SnapshotMasks{s.carried1, s.carried2, s.carried3}), masks);
+        const StockSnapshot none;
+        for (const SnapshotGroup& g : SnapshotGroups()) {
+            const bool carried = masks[size_t(g.mask - 1)] & g.bit;
+            QCOMPARE(g.fields(s), carried ? g.values : g.fields(none));
+        }
+    }
+
+    // The auction point counts are u16: past 2^15 every point is read.
+    void auctionPointCountsAboveTwoToThe15() {
+        HandLaid b;
+        b.header14().u16(1).u32(0).u32(0x40000000).u32(0).raw(AuctionBytes(0x8000, 0x8001));
+        const DecodeResult<StockSnapshot> r = DecodeStockSnapshotBody(b.bytes());
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.record->open_auction_points.size(), 0x8000);
+        QCOMPARE(r.record->close_auction_points.size(), 0x8001);
+        QCOMPARE(r.record->open_auction_points.last(),
+                 (AuctionPoint{0x80000000u + 91500 + 0x7FFF, -1039 - 0x7FFF,
+                               0x80000000u + 1000 * 0x8000}));
+        QCOMPARE(r.consumed, b.bytes().size());
     }
 
     void stockRelatedGroupsFollowLayoutAndMasks() {
@@ -187,14 +383,14 @@ private slots:
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(int(r.record->layout), 105);
         QCOMPARE(r.record->code, QString("SZ300750"));
-        QCOMPARE(r.record->ratios, (std::array<qint32, 4>{{-11, 22, 12345, -6789}}));
-        QCOMPARE(r.record->after_close, (std::array<qint32, 3>{{-150, 3210, 77}}));
+        QCOMPARE(r.record->ratios, (std::array<qint32, 4>{{-11, 22, -12345, -6789}}));
+        QCOMPARE(r.record->after_close, (std::array<qint32, 3>{{-150, 321000, 77}}));
         QCOMPARE(r.record->category_bytes, (std::array<quint8, 3>{{3, 25, 4}}));
         const auto part = DecodeStockRelatedBody(StockRelatedBody("SZ300750", 107, 0x40000000, 0));
         QVERIFY2(part.ok, qPrintable(part.error));
         QVERIFY(part.record->has_after_close && !part.record->has_ratios);
         QVERIFY(!part.record->has_category);
-        QCOMPARE(part.record->after_close[1], 3210);
+        QCOMPARE(part.record->after_close[1], 321000);
         QCOMPARE(part.record->ratios, (std::array<qint32, 4>{}));
     }
 
@@ -217,7 +413,8 @@ private slots:
         QCOMPARE(e.row.Get("limit_up_price").DisplayText(), QString("11.55"));
         QCOMPARE(e.row.Get("eps").DisplayText(), QString("1.2345"));
         QCOMPARE(e.row.Get("nav_per_share").DisplayText(), QString("-5.0000"));
-        QCOMPARE(e.row.Get("float_shares").ToInt64(), qint64(1000000));
+        // Each cell, named after its field, holds the value as it travels.
+        QCOMPARE(RowValues(e.row), DataSetValues(e));
     }
 
     void badBodiesRejectedWholeEmptyOnesOk_data() {
@@ -232,12 +429,16 @@ private slots:
         row("10012 no record", 10012, none, true);
         row("12755 no record", 12755, StockRelatedBody("", 107, 0x400, 0, 25, 0), true);
         row("12755 negative count", 12755, StockRelatedBody("", 107, 0, 0, 25, -1), true);
-        const QByteArray full = FullRecordBody().bytes();
+        const QByteArray full = SnapshotRecordBody(kEveryBit).bytes();
         row("10002 empty", 10002, QByteArray(), false);
         for (int cut : {1, 2, 3, 5, 13, 40, 100})
             row(QString("10002 minus %1").arg(cut), 10002, full.chopped(cut), false);
-        row("10002 open auctions 65535", 10002, FullRecordBody(1, 0xFFFF, 1).bytes(), false);
-        row("10002 close auctions one too many", 10002, FullRecordBody(1, 2, 2).bytes(), false);
+        // The auction group alone: open count at offset 36, close count 34 bytes after it.
+        const QByteArray auctions = SnapshotRecordBody({0, 0x40000000, 0}).bytes();
+        row("10002 open auctions 65535", 10002, QByteArray(auctions).replace(36, 2, "\xff\xff"),
+            false);
+        row("10002 close auctions one too many", 10002,
+            QByteArray(auctions).replace(70, 2, QByteArray("\x02\x00", 2)), false);
         for (int layout : {105, 107}) {
             const QByteArray body = StockRelatedBody("SZ300750", quint16(layout), 0x40000400, 0x20);
             for (int cut : {1, 3, 12, 30})
@@ -288,6 +489,17 @@ private slots:
             "10002:float_ratio_day_0 12755_stock_related:gem_deal_volume_after_close", "");
         row("one call", "SZ000001", "money_flow_5d,money_flow_20d",
             "10002:money_flow_5d,money_flow_20d", "");
+        row("data-set keys go to 10012", "SZ000001", "eps,money_flow_5d,quota_status",
+            "10002:money_flow_5d 10012:eps,quota_status", "");
+        row("every key of the table", "SZ000001",
+            "gem_deal_volume_after_close,gem_deal_capital_after_close,float_ratio_day_0,"
+            "turnover_ratio_day_5,float_ratio_day_5,turnover_ratio_day_20,float_ratio_day_20,"
+            "money_flow_today,money_flow_5d,money_flow_10d,money_flow_20d,big_order_ratio",
+            "10002:float_ratio_day_0,turnover_ratio_day_5,float_ratio_day_5,money_flow_today,"
+            "money_flow_5d,money_flow_10d,money_flow_20d,big_order_ratio "
+            "12755_stock_related:gem_deal_volume_after_close,gem_deal_capital_after_close,"
+            "turnover_ratio_day_20,float_ratio_day_20",
+            "");
         row("no known key", "SZ000001", "name,price", "", "");
         row("excluded code", "SH600666", "money_flow_5d", "", "");
         row("no Level-2 data", "HK00700", "money_flow_5d", "", "");
@@ -320,7 +532,8 @@ private slots:
         ScopeTreeNode parent = BoardNode("SZ300750", {"money_flow_today"});
         QVERIFY(Join("qz_Lv2_quoter_12755_stock_related", parent, StockRelatedData("SZ300750", 25))
                     .IsSuccess());
-        const auto snapshot = DecodeStockSnapshotBody(FullRecordBody().bytes());
+        const auto snapshot =
+            DecodeStockSnapshotBody(SnapshotRecordBody(kSnapshotKindMasks).bytes());
         QVERIFY(Join("qz_Lv2_quoter_10002", parent, DataOf<ResponsePkgEntity_10002>(snapshot))
                     .IsSuccess());
         QVERIFY(!Join("qz_Lv2_quoter_10001", parent, nullptr).IsSuccess());
@@ -331,22 +544,101 @@ private slots:
         QVERIFY(row.Contains("float_ratio_day_20"));  // joined before, kept
         using Kind = nscell::UnsharedDataCell::Kind;
         QCOMPARE(row.Get("float_ratio_day_0").kind(), Kind::PercentFloatRatio);
-        QCOMPARE(row.Get("float_ratio_day_0").ToDouble(), Single(12345));
+        QCOMPARE(row.Get("float_ratio_day_0").ToDouble(), Single(-12345));
         QCOMPARE(row.Get("turnover_ratio_day_5").ToDouble(), Single(-321));
-        QCOMPARE(row.Get("float_ratio_day_5").ToDouble(), Single(54321));
+        QCOMPARE(row.Get("float_ratio_day_5").ToDouble(), Single(-54321));
         QCOMPARE(row.Get("money_flow_today").kind(), Kind::BigInteger);
         QList<qint64> flows;  // x 10000, 64 bits wide
         for (const char* key :
              {"money_flow_today", "money_flow_5d", "money_flow_10d", "money_flow_20d"})
             flows << row.Get(key).ToInt64();
-        QCOMPARE(flows, (QList<qint64>{-123450000, 2345670000, -3456780000, 4567890000}));
+        QCOMPARE(flows, (QList<qint64>{-234560000, -2345670000, -3456780000, -4567890000}));
         QCOMPARE(row.Get("big_order_ratio").kind(), Kind::RealPrice);
         QCOMPARE(row.Get("big_order_ratio").Decimals(), 2);
-        QCOMPARE(row.Get("big_order_ratio").ToDouble(), Single(4321));
+        QCOMPARE(row.Get("big_order_ratio").ToDouble(), Single(-4321));
         QCOMPARE((QStringList{row.Get("listing_board_code").ToString(),
                               row.Get("transfer_type_code").ToString(),
                               row.Get("board_category_code").ToString()}),
                  (QStringList{"kcb", "zszr", "nymex+wti"}));
+        // The push kind's masks carry the category without the board flags.
+        ScopeTreeNode pushed = BoardNode("SZ300750", {"money_flow_today"});
+        QVERIFY(Join("qz_Lv2_quoter_10002", pushed,
+                     DataOf<ResponsePkgEntity_10002>(
+                         DecodeStockSnapshotBody(SnapshotRecordBody(kPushKindMasks).bytes())))
+                    .IsSuccess());
+        QCOMPARE((QStringList{pushed.quote_data->row.Get("listing_board_code").ToString(),
+                              pushed.quote_data->row.Get("board_category_code").ToString()}),
+                 (QStringList{"", "nymex+wti"}));
+    }
+
+    // Every entry of the three board code tables, and a number none of them has.
+    void boardCodeTables_data() {
+        QTest::addColumn<int>("byte");  // 0 listing board, 1 transfer type, 2 category
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("code");  // empty: no cell
+        const auto table = [](int byte, const QList<QPair<int, const char*>>& entries) {
+            const char* const cells[] = {"listing", "transfer", "category"};
+            for (const auto& e : entries)
+                QTest::newRow(qPrintable(QString("%1 %2").arg(cells[byte]).arg(e.first)))
+                    << byte << e.first << QString(e.second);
+        };
+        table(0, {{1, "jcc"}, {2, "cxc"}, {8, "hlt"}, {9, "kcb"}, {20, "kcb"}, {3, ""}, {0, ""}});
+        table(1, {{1, "xyzr"}, {2, "zszr"}, {3, "jhjj+lxjjzr"}, {4, "jhjjzr"}, {5, ""}});
+        table(2, {{1, "*st"},         {2, "ts"},           {3, "cyb30"},      {4, "zxb00"},
+                  {5, "xsn+lw+ts"},   {6, "ggt+bdg"},      {7, "ggt+fbdg"},   {8, "mg+zgg"},
+                  {9, "mg+zmmg"},     {10, "mg+zgg+zmmg"}, {11, "xsb+gp"},    {12, "xsb+qq"},
+                  {13, "xsb+xz200"},  {14, "gg+zb"},       {15, "gg+cyb"},    {16, "wh+jbhl+my"},
+                  {17, "wh+jchl+qt"}, {18, "rmb+rmb"},     {19, "wh+gjjs"},   {20, "sjzs+ozzs"},
+                  {21, "sjzs+mzzs"},  {22, "sjzs+yzzs"},   {23, "sjzs+hbzs"}, {24, "xsb+fxyw"},
+                  {25, "nymex+wti"},  {26, "nymex+bz"},    {27, ""}});
+    }
+
+    void boardCodeTables() {
+        QFETCH(int, byte);
+        QFETCH(int, number);
+        QFETCH(QString, code);
+        quint8 bytes[3] = {0, 0, 0};  // 0 is in no table
+        bytes[byte] = quint8(number);
+        HandLaid b;  // mask 2: 0x4000 listing board and transfer type, 0x20000000 category
+        b.header14().u16(1).u32(0x1).u32(0x20004000).u32(0).str("SZ000001");
+        b.u8(bytes[0]).u8(bytes[1]).u8(0).u8(bytes[2]).u8(0);
+        ScopeTreeNode parent = BoardNode("SZ000001", {"money_flow_today"});
+        QVERIFY(Join("qz_Lv2_quoter_10002", parent,
+                     DataOf<ResponsePkgEntity_10002>(DecodeStockSnapshotBody(b.bytes())))
+                    .IsSuccess());
+        QStringList cells;
+        for (const char* name : {"listing_board_code", "transfer_type_code", "board_category_code"})
+            cells << parent.quote_data->row.Get(name).ToString();
+        QStringList expected{"", "", ""};
+        expected[byte] = code;
+        QCOMPARE(cells, expected);
+    }
+
+    void boardCellsByMarket_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("boardCodes");
+        QTest::addColumn<QString>("channel");
+        QTest::newRow("SH") << "SH600000" << true << "";
+        QTest::newRow("SZ") << "SZ000001" << true << "";
+        QTest::newRow("HH") << "HH600000" << true << "hgt";
+        QTest::newRow("HZ") << "HZ000001" << true << "sgt";
+        QTest::newRow("HK: a channel, but not a channel market") << "HK00700" << false << "";
+        QTest::newRow("SO") << "SO10000001" << false << "";
+    }
+
+    void boardCellsByMarket() {
+        QFETCH(QString, code);
+        QFETCH(bool, boardCodes);
+        QFETCH(QString, channel);
+        HandLaid b;
+        b.header14().u16(1).u32(0x1).u32(0x20000000).u32(0).str(code).u8(0).u8(25).u8(0);
+        ScopeTreeNode parent = BoardNode(code, {"money_flow_today"});
+        QVERIFY(Join("qz_Lv2_quoter_10002", parent,
+                     DataOf<ResponsePkgEntity_10002>(DecodeStockSnapshotBody(b.bytes())))
+                    .IsSuccess());
+        QCOMPARE(parent.quote_data->row.Get("board_category_code").ToString(),
+                 QString(boardCodes ? "nymex+wti" : ""));
+        QCOMPARE(parent.quote_data->row.Get("trading_channel").ToString(), channel);
     }
 
     void stockRelatedTranscoders_data() {
@@ -367,16 +659,48 @@ private slots:
         QVERIFY(Join("qz_Lv2_quoter_12755_stock_related", parent, StockRelatedData(code, category))
                     .IsSuccess());
         const nscell::DataRow& row = parent.quote_data->row;
-        QCOMPARE(row.Get("float_ratio_day_20").ToDouble(), Single(12345));
+        QCOMPARE(row.Get("float_ratio_day_20").ToDouble(), Single(-12345));
         QCOMPARE(row.Get("turnover_ratio_day_20").ToDouble(), Single(-6789));
         if (afterClose) {
             QCOMPARE(row.Get("gem_deal_volume_after_close").ToInt64(), qint64(-150));
-            QCOMPARE(row.Get("gem_deal_capital_after_close").ToInt64(), qint64(32100000));
+            QCOMPARE(row.Get("gem_deal_capital_after_close").ToInt64(), qint64(3210000000));
         } else {
             QCOMPARE(row.Get("gem_deal_volume_after_close").ToString(), QString("earlier"));
             QVERIFY(!row.Contains("gem_deal_capital_after_close"));
         }
         QCOMPARE(before->row.Get("gem_deal_volume_after_close").ToString(), QString("earlier"));
+    }
+
+    void dataSetKeysCopyTheCarriedCells_data() {
+        QTest::addColumn<quint32>("mask");
+        QTest::addColumn<QList<qint64>>("values");  // of the eight keys; -1: no cell
+        QTest::newRow("every group")
+            << 0xE20u << QList<qint64>{1000, 800, 10000, 4000, 100000, 1, 1007, -1009};
+        QTest::newRow("quota only (connect codes)")
+            << 0x400u << QList<qint64>{-1, -1, -1, -1, 100000, 1, -1, -1};
+        QTest::newRow("limits only (other codes)")
+            << 0x20u << QList<qint64>{1000, 800, -1, -1, -1, -1, -1, -1};
+        QTest::newRow("shares only")
+            << 0x200u << QList<qint64>{-1, -1, 10000, 4000, -1, -1, -1, -1};
+        QTest::newRow("per-share figures only")
+            << 0x800u << QList<qint64>{-1, -1, -1, -1, -1, -1, 1007, -1009};
+    }
+
+    // A data-set key takes the 10012 cell of its name; a group never carried has no cell, also
+    // where the row held one before.
+    void dataSetKeysCopyTheCarriedCells() {
+        QFETCH(quint32, mask);
+        QFETCH(QList<qint64>, values);
+        ScopeTreeNode parent = BoardNode(
+            "SH600000", {"limit_up_price", "limit_down_price", "total_shares", "float_shares",
+                         "quota_balance", "quota_status", "eps", "nav_per_share"});
+        QVERIFY(Join("qz_Lv2_quoter_10012", parent,
+                     DataOf<ResponsePkgEntity_10012>(
+                         DecodeStockDataSetBody(DataSetBody("SH600000", mask, 1000))))
+                    .IsSuccess());
+        QCOMPARE(RowValues(parent.quote_data->row), values);
+        QCOMPARE(parent.quote_data->row.Get("eps").DisplayText(),
+                 QString(mask & 0x800 ? "0.1007" : ""));
     }
 
     void keysOfAbsentGroupsWriteTheirDefault_data() {
@@ -461,7 +785,7 @@ private slots:
         QCOMPARE(Flatten(request.params), params.split(','));
     }
 
-    void snapshotAnswersDeliveredAndPolledLyingOneRefused() {
+    void snapshotAnswersDeliveredLyingOneRefused() {
         const auto call = h_.Make<SnapshotCall>();
         call->AttachNode(NodeFor("SZ000001", "10002"));
         const ServerRequest first = h_.WaitForRequestOf(10002, 1);
@@ -481,9 +805,6 @@ private slots:
         QCOMPARE(SnapshotOf(result)->last_price, 1234);
         QVERIFY(call->GetDriver()->AwaitingSet().Contains(Topic("SZ000001", "10002")));
         QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Contains(topic), kWaitMs);
-        call->GetDriver()->OnPollingTick();
-        QCOMPARE(h_.RequestsOf(10002).size(), 3);
-        QVERIFY(h_.RequestsOf(10000).isEmpty());
     }
 
     void pushKindJoinsPushListAndPushesMerge() {
@@ -591,12 +912,39 @@ private slots:
         QVERIFY(merged->has_ratios && merged->has_after_close && merged->has_category);
         QCOMPARE((QList<qint64>{merged->FloatRatio20d(), merged->AfterCloseVolume(),
                                 merged->Category(), merged->mask1, earlier->mask1}),
-                 (QList<qint64>{12345, -150, 25, 0x40000000, 0x40000400}));
-        QCOMPARE((*call->Cache().Get(Topic("SZ300750", kRelated))).FloatRatio20d(), 12345);
+                 (QList<qint64>{-12345, -150, 25, 0x40000000, 0x40000400}));
+        QCOMPARE((*call->Cache().Get(Topic("SZ300750", kRelated))).FloatRatio20d(), -12345);
         call->DetachNode(node);
         QCOMPARE(call->ActiveTopics().size(), std::size_t(2));
         call->DetachNode(twin);
         QCOMPARE(call->ActiveTopics(), (std::set<Topic>{Topic("SH600000", kRelated)}));
+    }
+
+    // An answer carrying some groups is merged into the cached one: its groups replace the
+    // cached values, the others stay; the package published before is not touched.
+    void dataSetAnswersMergeIntoTheCachedOne() {
+        const auto call = h_.Make<QzLv2RemoteApiCall_10012>();
+        QVERIFY(h_.accessor->IsSerial(10012));
+        const ScopeTreeNode node = NodeFor("SH600000", "10012");
+        call->AttachNode(node);
+        const ServerRequest request = h_.WaitForRequestOf(10012, 1);
+        const Topic topic("SH600000", "10012");
+        Answer(*call, request, DataSetBody("SH600000", 0xE20, 1000), topic);
+        const QuoteTaskExecMidResult full = h_.Next();
+        QCOMPARE(full.scope_id, node.scope_id);
+        QVERIFY(h_.backend->Answer(request, DataSetBody("SH600000", 0x20, 2000)));  // limits only
+        const QuoteTaskExecMidResult partial = h_.Next();
+        const auto* before = dynamic_cast<const ResponsePkgEntity_10012*>(full.data.data());
+        const auto* merged = dynamic_cast<const ResponsePkgEntity_10012*>(partial.data.data());
+        QVERIFY(before && merged && before != merged);
+        const QList<qint64> mergedValues{2000, 1800, 10000, 4000, 100000, 1, 1007, -1009};
+        QCOMPARE(DataSetValues(*merged), mergedValues);
+        QCOMPARE(RowValues(merged->row), mergedValues);
+        QCOMPARE((QList<quint32>{merged->mask, merged->carried, before->mask}),
+                 (QList<quint32>{0x20, 0xE20, 0xE20}));
+        QCOMPARE(before->limit_up_price, 1000);
+        QCOMPARE(DataSetValues(*call->Cache().Get(topic)), mergedValues);
+        QVERIFY(call->GetDriver()->PollingSet().Contains(topic));
     }
 
 private:

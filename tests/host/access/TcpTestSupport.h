@@ -1,0 +1,135 @@
+#pragma once
+
+// What the socket tests share: short transport timings, a recorder of what an accessor hears,
+// and a listener that plays a hostile or stalled quote server from a script of raw bytes.
+// Threads: the listener and its sockets live on the test's thread; the recorder is written on
+// the accessor's thread and read under its lock.
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QMutex>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "host/access/CHQOWNServerAccesser.h"
+#include "host/access/transport/TransportOptions.h"
+
+namespace tcptest {
+
+// Timings a tenth or less of the real ones, so that a test of a reconnection takes a second.
+inline transport::TransportOptions ShortTimings() {
+    transport::TransportOptions o;
+    o.heartbeat_ms = 100;
+    o.silence_ms = 400;
+    o.check_ms = 25;
+    o.first_retry_ms = 20;
+    o.max_retry_ms = 80;
+    return o;
+}
+
+// Access states and packages an accessor delivered, in order.
+class Heard {
+    // A copy that shares no block with the list the accessor's thread appends to: a shared
+    // block's count would be dropped outside the mutex.
+    template <typename T>
+    static QList<T> Unshared(const QList<T>& list) {
+        QList<T> copy = list;
+        copy.detach();
+        return copy;
+    }
+
+public:
+    void Listen(CHQOWNServerAccesser& accessor, const QList<int>& functions) {
+        accessor.RegisterAccessStateObserver([this](_enAccessState s) {
+            QMutexLocker lock(&mutex_);
+            states_ << int(s);
+        });
+        for (int function : functions) {
+            accessor.RegisterReceiver(
+                ReceiverKey(function, this),
+                [this](const Resp_s& r) {
+                    QMutexLocker lock(&mutex_);
+                    packages_ << r;
+                },
+                [this](int task, int code, const QString& text) {
+                    QMutexLocker lock(&mutex_);
+                    failures_ << QVariantList{task, code, text};
+                });
+        }
+    }
+    QList<int> States() const {
+        QMutexLocker lock(&mutex_);
+        return Unshared(states_);
+    }
+    // The states after the first "connecting", which the connection may report before the
+    // observer is registered.
+    QList<int> StatesSinceStart() const {
+        QList<int> states = States();
+        if (!states.isEmpty() && states.first() == eAccessState_Connecting) {
+            states.removeFirst();
+        }
+        return states;
+    }
+    int LastState() const {
+        QMutexLocker lock(&mutex_);
+        return states_.isEmpty() ? -1 : states_.last();
+    }
+    QList<Resp_s> Packages() const {
+        QMutexLocker lock(&mutex_);
+        return Unshared(packages_);
+    }
+    QList<QVariantList> Failures() const {
+        QMutexLocker lock(&mutex_);
+        return Unshared(failures_);
+    }
+    void Clear() {
+        QMutexLocker lock(&mutex_);
+        states_.clear();
+        packages_.clear();
+        failures_.clear();
+    }
+
+private:
+    mutable QMutex mutex_;
+    QList<int> states_;
+    QList<Resp_s> packages_;
+    QList<QVariantList> failures_;
+};
+
+// A server that writes `script` to every connection it accepts and then does nothing: it never
+// reads (unless `reads`) and never sends again.
+class ScriptedListener : public QObject {
+public:
+    explicit ScriptedListener(const QByteArray& script, bool reads = false)
+        : script_(script), reads_(reads) {
+        QObject::connect(&listener_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = listener_.nextPendingConnection()) {
+                if (accepted_++ == 0) {
+                    since_first_.start();
+                }
+                sockets_ << socket;
+                if (reads_) {
+                    QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                     [socket] { socket->readAll(); });
+                } else {
+                    socket->setReadBufferSize(1);  // Qt takes nothing more from the kernel
+                }
+                socket->write(script_);
+            }
+        });
+        listener_.listen(QHostAddress::LocalHost, 0);
+    }
+    quint16 Port() const { return listener_.serverPort(); }
+    int Accepted() const { return accepted_; }
+    qint64 MsSinceFirstAccept() const { return since_first_.elapsed(); }
+
+private:
+    const QByteArray script_;
+    const bool reads_;
+    QTcpServer listener_;
+    QList<QTcpSocket*> sockets_;  // children of the listener
+    int accepted_ = 0;
+    QElapsedTimer since_first_;
+};
+
+}  // namespace tcptest

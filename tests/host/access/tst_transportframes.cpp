@@ -1,0 +1,376 @@
+// The framing between the accessors and the quote server: frames laid by hand from the header
+// table of docs/wire/transport.md against the encoders and decoders, a stream of frames cut at
+// every byte, the headers and bodies a peer must refuse, the reconnection backoff and the
+// HOST:PORT form.
+#include <QtTest>
+
+#include "host/access/transport/FrameBodies.h"
+#include "host/access/transport/FrameReader.h"
+#include "host/access/transport/RetryBackoff.h"
+#include "host/access/transport/ServerAddress.h"
+#include "tests/services/HandLaid.h"
+
+using namespace transport;
+
+namespace {
+
+// A header laid field by field: length, kind, reserved, flags, function, request id.
+HandLaid Header(quint32 length, quint8 kind, quint16 flags, qint32 function, qint32 requestId,
+                quint8 reserved = 0) {
+    HandLaid h;
+    return h.u32(length).u8(kind).u8(reserved).u16(flags).i32(function).i32(requestId);
+}
+
+QByteArray Laid(quint8 kind, quint16 flags, qint32 function, qint32 requestId,
+                const QByteArray& body) {
+    return Header(quint32(16 + body.size()), kind, flags, function, requestId).raw(body).bytes();
+}
+
+// A 12844 request as the plug-in sends it: two parameters and a context with a cycle.
+ServerRequest KlineRequest() {
+    ServerRequest r;
+    r.funcId = 12844;
+    r.flags = 0x80;
+    r.taskId = 77;
+    r.params = {{"String", QStringLiteral("SH600000")}, {"Int16U", 30}};
+    r.encoded = HandLaid().str("SH600000").u16(30).bytes();
+    r.context = QSharedPointer<ProcessContext_s>::create();
+    r.context->keyGroup.Append("cyclecode", CTVar(QStringLiteral("day")));
+    r.context->keyGroup.Append("revcount", CTVar(30));
+    return r;
+}
+
+QByteArray KlineRequestBody() {
+    const QByteArray params = HandLaid().str("SH600000").u16(30).bytes();
+    HandLaid b;
+    b.u16(2).str("String").str("Int16U");                            // tags
+    b.u32(quint32(params.size())).raw(params);                       // encoded parameters
+    b.u16(2).str("cyclecode").str("day").str("revcount").str("30");  // context as text
+    return b.bytes();
+}
+
+void CompareFrames(const QList<Frame>& got, const QList<Frame>& expected) {
+    QCOMPARE(got.size(), expected.size());
+    for (int i = 0; i < got.size(); ++i) {
+        QCOMPARE(int(got.at(i).kind), int(expected.at(i).kind));
+        QCOMPARE(got.at(i).flags, expected.at(i).flags);
+        QCOMPARE(got.at(i).function, expected.at(i).function);
+        QCOMPARE(got.at(i).requestId, expected.at(i).requestId);
+        QCOMPARE(got.at(i).body, expected.at(i).body);
+    }
+}
+
+// Every frame the reader hands out; fails the test on a bad stream.
+QList<Frame> Drain(FrameReader& reader) {
+    QList<Frame> frames;
+    Frame frame;
+    QString error;
+    FrameReader::Status status;
+    while ((status = reader.Next(&frame, &error)) == FrameReader::Status::Frame)
+        frames << frame;
+    if (status == FrameReader::Status::Bad)
+        qWarning("unexpected: %s", qPrintable(error));
+    return frames;
+}
+
+}  // namespace
+
+class TestTransportFrames : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each kind's frame from its encoder, byte for byte as the table lays it.
+    void framesAsLaidOut_data() {
+        QTest::addColumn<QByteArray>("encoded");
+        QTest::addColumn<QByteArray>("laid");
+        ServerRequest request = KlineRequest();
+        QTest::newRow("hello") << HelloFrame("l2quote")
+                               << Laid(1, 0, 0, 0,
+                                       HandLaid().raw("QZLV2NET").u16(1).str("l2quote").bytes());
+        QTest::newRow("request: flags, function, task id, tags, parameters, context")
+            << RequestFrame(request) << Laid(2, 0x80, 12844, 77, KlineRequestBody());
+        QTest::newRow("answer: the request's function and id, the body as is")
+            << AnswerFrame(request, "\x01\x02\x03") << Laid(3, 0, 12844, 77, "\x01\x02\x03");
+        QTest::newRow("push: function, no request id")
+            << PushFrame(10001, "xy") << Laid(4, 0, 10001, 0, "xy");
+        QTest::newRow("heartbeat: empty") << HeartbeatFrame() << Laid(5, 0, 0, 0, QByteArray());
+        QTest::newRow("failure: code, text")
+            << FailureFrame(request, -7, "busy")
+            << Laid(6, 0, 12844, 77, HandLaid().i32(-7).str("busy").bytes());
+        QTest::newRow("state: 2") << StateFrame(eAccessState_Disconnected)
+                                  << Laid(7, 0, 0, 0, HandLaid().u8(2).bytes());
+        QTest::newRow("negative function and id keep their sign")
+            << EncodeFrame(FrameKind::Answer, 0xFFFF, -2, -3, QByteArray())
+            << Laid(3, 0xFFFF, -2, -3, QByteArray());
+    }
+    void framesAsLaidOut() {
+        QFETCH(QByteArray, encoded);
+        QFETCH(QByteArray, laid);
+        QCOMPARE(encoded.toHex(' '), laid.toHex(' '));
+    }
+
+    // The server sees the parameters decoded with their tags and the context as text.
+    void requestAsTheServerSeesIt() {
+        Frame frame;
+        frame.kind = FrameKind::Request;
+        frame.flags = 0x80;
+        frame.function = 12844;
+        frame.requestId = 77;
+        frame.body = KlineRequestBody();
+        ServerRequest got;
+        QString error;
+        QVERIFY2(DecodeRequest(frame, "l2quote", &got, &error), qPrintable(error));
+        QCOMPARE(got.service, QStringLiteral("l2quote"));
+        QCOMPARE(got.funcId, 12844);
+        QCOMPARE(got.flags, quint16(0x80));
+        QCOMPARE(got.taskId, 77);
+        QCOMPARE(got.params, KlineRequest().params);
+        QCOMPARE(got.encoded, KlineRequest().encoded);
+        QCOMPARE(got.context->keyGroup.Value("cyclecode").ToString(), QStringLiteral("day"));
+        QCOMPARE(got.context->keyGroup.Value("revcount").ToInt(), 30);
+    }
+
+    // Three frames, the middle one empty, cut into two pieces at every byte and fed one byte at
+    // a time: the same frames come out, and nothing before the cut completes early.
+    void streamCutAtEveryByte() {
+        const QByteArray stream = RequestFrame(KlineRequest()) + HeartbeatFrame() +
+                                  PushFrame(10001, QByteArray(300, 'p'));
+        Frame request, heartbeat, push;
+        request.kind = FrameKind::Request;
+        request.flags = 0x80;
+        request.function = 12844;
+        request.requestId = 77;
+        request.body = KlineRequestBody();
+        push.kind = FrameKind::Push;
+        push.function = 10001;
+        push.body = QByteArray(300, 'p');
+        const QList<Frame> all{request, heartbeat, push};
+        const int firstEnd = RequestFrame(KlineRequest()).size();
+        for (int cut = 0; cut <= stream.size(); ++cut) {
+            FrameReader reader;
+            reader.Append(stream.left(cut));
+            const QList<Frame> before = Drain(reader);
+            QCOMPARE(before.size(), cut < firstEnd        ? 0
+                                    : cut < firstEnd + 16 ? 1
+                                    : cut < stream.size() ? 2
+                                                          : 3);
+            reader.Append(stream.mid(cut));
+            CompareFrames(before + Drain(reader), all);
+            QCOMPARE(reader.Pending(), 0);
+        }
+        FrameReader bytewise;
+        QList<Frame> got;
+        for (char c : stream) {
+            bytewise.Append(QByteArray(1, c));
+            got << Drain(bytewise);
+        }
+        CompareFrames(got, all);
+    }
+
+    // A header that cannot be trusted ends the stream at that frame, as soon as its first six
+    // bytes are in: the frames before it come out, then Bad, naming the stream offset, for good.
+    void refusedHeaders_data() {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("length 15, shorter than a header")
+            << Header(15, 5, 0, 0, 0).bytes() << "frame length 15 outside 16 .. 16777216";
+        QTest::newRow("length 16 MiB + 1")
+            << Header((16u << 20) + 1, 3, 0, 1, 1).bytes() << "frame length 16777217 outside";
+        QTest::newRow("length 0xFFFFFFFF")
+            << Header(0xFFFFFFFFu, 3, 0, 1, 1).bytes() << "frame length 4294967295 outside";
+        QTest::newRow("kind 0") << Header(16, 0, 0, 0, 0).bytes() << "unknown frame kind 0";
+        QTest::newRow("kind 8") << Header(16, 8, 0, 0, 0).bytes() << "unknown frame kind 8";
+        QTest::newRow("garbage text")
+            << QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n") << "frame length 542393671 outside";
+        QTest::newRow("reserved byte set")
+            << Header(16, 5, 0, 0, 0, 1).bytes() << "reserved byte at offset 5 is 1, not 0";
+    }
+    void refusedHeaders() {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, reason);
+        FrameReader reader;
+        const QByteArray first = HeartbeatFrame();
+        reader.Append(first + header.left(6));
+        Frame frame;
+        QString error;
+        QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Frame);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Bad);
+            QVERIFY2(error.startsWith(QStringLiteral("frame at stream offset 16: ") + reason),
+                     qPrintable(error));
+        }
+        reader.Append(HeartbeatFrame());
+        QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Bad);
+    }
+
+    // The largest frame is taken; it waits for its last byte.
+    void largestFrameTaken() {
+        const QByteArray body(int(kMaxFrameSize) - 16, 'b');
+        const QByteArray frame = PushFrame(10001, body);
+        QCOMPARE(quint32(frame.size()), 16u << 20);
+        FrameReader reader;
+        reader.Append(frame.left(frame.size() - 1));
+        QVERIFY(Drain(reader).isEmpty());
+        reader.Append(frame.right(1));
+        const QList<Frame> got = Drain(reader);
+        QCOMPARE(got.size(), 1);
+        QCOMPARE(got.at(0).body.size(), body.size());
+    }
+
+    // Bodies that do not decode: each names the frame and where it broke.
+    void refusedBodies_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("hello, other magic")
+            << 1 << HandLaid().raw("QZLV2REC").u16(1).str("x").bytes()
+            << "hello frame (function 0, request 0): no \"QZLV2NET\" at offset 0";
+        QTest::newRow("hello cut in the version")
+            << 1 << HandLaid().raw("QZLV2NET").u8(1).bytes()
+            << "hello frame (function 0, request 0): body cut at offset 8 (2 bytes wanted, 9 in "
+               "the body)";
+        QTest::newRow("hello with a byte after the peer")
+            << 1 << HandLaid().raw("QZLV2NET").u16(1).str("x").u8(0).bytes()
+            << "hello frame (function 0, request 0): 1 bytes after the last field at offset 13";
+        const QByteArray request = KlineRequestBody();
+        QTest::newRow("request cut inside the context")
+            << 2 << request.left(request.size() - 1)
+            << QStringLiteral(
+                   "request frame (function 12844, request 77): body cut at offset %1 "
+                   "(2 bytes wanted, %2 in the body)")
+                   .arg(request.size() - 2)
+                   .arg(request.size() - 1);
+        QTest::newRow("request whose blob runs past the body")
+            << 2 << HandLaid().u16(0).u32(1000).u8(1).bytes()
+            << "request frame (function 12844, request 77): body cut at offset 6 (1000 bytes";
+        QTest::newRow("request with an unknown tag")
+            << 2 << HandLaid().u16(1).str("Float").u32(0).u16(0).bytes()
+            << "request frame (function 12844, request 77): parameters: ";
+        QTest::newRow("request whose parameters do not fill their blob")
+            << 2 << HandLaid().u16(1).str("Int16U").u32(3).u16(1).u8(9).u16(0).bytes()
+            << "request frame (function 12844, request 77): parameters: ";
+        QTest::newRow("state 4") << 7 << HandLaid().u8(4).bytes()
+                                 << "state frame (function 12844, request 77): access state 4 is "
+                                    "not one of 0 .. 3";
+        QTest::newRow("state, empty") << 7 << QByteArray()
+                                      << "state frame (function 12844, "
+                                         "request 77): body cut at offset 0";
+        QTest::newRow("failure cut in the text")
+            << 6 << HandLaid().i32(1).u16(5).raw("abc").bytes()
+            << "failure frame (function 12844, request 77): body cut at offset 6 (5 bytes";
+    }
+    void refusedBodies() {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, reason);
+        Frame frame;
+        frame.kind = FrameKind(kind);
+        frame.function = kind == 1 ? 0 : 12844;
+        frame.requestId = kind == 1 ? 0 : 77;
+        frame.body = body;
+        QString error;
+        bool ok = true;
+        Hello hello;
+        ServerRequest request;
+        _enAccessState state;
+        int code = 0;
+        QString text;
+        switch (frame.kind) {
+            case FrameKind::Hello:
+                ok = DecodeHello(frame, &hello, &error);
+                break;
+            case FrameKind::Request:
+                ok = DecodeRequest(frame, "l2quote", &request, &error);
+                break;
+            case FrameKind::State:
+                ok = DecodeState(frame, &state, &error);
+                break;
+            default:
+                ok = DecodeFailure(frame, &code, &text, &error);
+                break;
+        }
+        QVERIFY(!ok);
+        QVERIFY2(error.startsWith(reason), qPrintable(error));
+    }
+
+    // A hello of another version decodes; judging the version is the peer's.
+    void helloCarriesItsVersion() {
+        Frame frame;
+        frame.kind = FrameKind::Hello;
+        frame.body = HelloFrame("pcl2xtquote", 2).mid(16);
+        Hello hello;
+        QString error;
+        QVERIFY2(DecodeHello(frame, &hello, &error), qPrintable(error));
+        QCOMPARE(hello.version, quint16(2));
+        QCOMPARE(hello.peer, QStringLiteral("pcl2xtquote"));
+    }
+
+    void backoff_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<QList<int>>("delays");
+        QTest::newRow("the documented 100 doubling to 2000")
+            << 100 << 2000 << QList<int>{100, 200, 400, 800, 1600, 2000, 2000, 2000};
+        QTest::newRow("a maximum that is no power of two of the first")
+            << 300 << 1000 << QList<int>{300, 600, 1000, 1000};
+        QTest::newRow("first above the maximum") << 500 << 200 << QList<int>{200, 200};
+    }
+    void backoff() {
+        QFETCH(int, first);
+        QFETCH(int, max);
+        QFETCH(QList<int>, delays);
+        RetryBackoff backoff(first, max);
+        for (int round = 0; round < 2; ++round) {
+            QList<int> got;
+            for (int i = 0; i < delays.size(); ++i)
+                got << backoff.Next();
+            QCOMPARE(got, delays);
+            backoff.Reset();  // a connection that got as far as the hello starts over
+        }
+    }
+
+    // Never more than the maximum, whatever the number of attempts (no overflow).
+    void backoffStaysBoundedForever() {
+        RetryBackoff backoff(100, 2000);
+        int last = 0;
+        for (int i = 0; i < 100000; ++i)
+            last = backoff.Next();
+        QCOMPARE(last, 2000);
+    }
+
+    void addresses_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("IPv4") << "127.0.0.1:7010" << true << "127.0.0.1" << 7010;
+        QTest::newRow("any port") << "0.0.0.0:0" << true << "0.0.0.0" << 0;
+        QTest::newRow("name") << "localhost:65535" << true << "localhost" << 65535;
+        QTest::newRow("IPv6 in brackets") << "[::1]:80" << true << "::1" << 80;
+        QTest::newRow("port too large") << "127.0.0.1:65536" << false << "" << 0;
+        QTest::newRow("negative port") << "127.0.0.1:-1" << false << "" << 0;
+        QTest::newRow("no port") << "127.0.0.1" << false << "" << 0;
+        QTest::newRow("no host") << ":7010" << false << "" << 0;
+        QTest::newRow("empty") << "" << false << "" << 0;
+    }
+    void addresses() {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        ServerAddress address;
+        QString error;
+        QCOMPARE(ServerAddress::Parse(text, &address, &error), ok);
+        if (!ok) {
+            QCOMPARE(error,
+                     QStringLiteral("'%1' is not HOST:PORT (a port of 0 .. 65535)").arg(text));
+            return;
+        }
+        QCOMPARE(address.host, host);
+        QCOMPARE(int(address.port), port);
+        QCOMPARE(address.ToString(), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransportFrames)
+#include "tst_transportframes.moc"

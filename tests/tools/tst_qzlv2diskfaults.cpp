@@ -1,0 +1,233 @@
+// The qzlv2 tool when the disk says no, run as a user runs it. `history`: a disk that fills or
+// turns read-only at a chosen byte (tests/diskfault, preloaded into the tool), and, where this
+// machine lets the test mount, a real 64 KiB tmpfs and a real read-only mount; a cached file that
+// is damaged. `record`: a recording that cannot be written. Exit codes, the one line that says
+// why, the files on disk afterwards (a kept file never harmed, no temporary file left), and the
+// next run once the disk takes writes again.
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include "tests/diskfault/DiskFault.h"
+#include "tests/tools/ToolRun.h"
+#include "tools/qzlv2/cache/HistoryFileReport.h"
+
+using tooltest::Run;
+using tooltest::RunTool;
+using namespace diskfault;
+
+namespace {
+
+constexpr qint64 kFirstPageBytes = 38478;  // the file of the first page: 200 weeks
+
+QStringList History(const QString& dir, const QStringList& more = {}) {
+    return QStringList{"history", "SH600000", "--cycle", "week", "--cache-dir", dir} + more;
+}
+
+QString WeekFile(const QString& dir) {
+    return dir + "/cache/history/v20200101/SH/week/2-12844/SH600000.dat";
+}
+
+QList<QByteArray> Lines(const QByteArray& text) {
+    return text.trimmed().isEmpty() ? QList<QByteArray>() : text.trimmed().split('\n');
+}
+
+// A 4 MiB tmpfs mounted at a folder for the life of the object (root only); `ok` tells whether
+// it is.
+class Tmpfs {
+public:
+    explicit Tmpfs(const QString& dir) : dir_(dir) {
+        ok_ = ::geteuid() == 0 &&
+              QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4m", "tmpfs", dir}) == 0;
+    }
+    ~Tmpfs() {
+        if (ok_)
+            QProcess::execute("umount", {dir_});
+    }
+    bool ok() const { return ok_; }
+    bool Remount(const QString& options) {
+        return QProcess::execute("mount", {"-o", "remount," + options, dir_}) == 0;
+    }
+    // Shrinks it to what it holds plus `room` bytes.
+    bool LeaveRoom(qint64 room) {
+        struct statvfs fs {};
+        return ::statvfs(qPrintable(dir_), &fs) == 0 &&
+               Remount(QStringLiteral("size=%1").arg(
+                   qint64(fs.f_blocks - fs.f_bfree) * qint64(fs.f_frsize) + room));
+    }
+
+private:
+    QString dir_;
+    bool ok_ = false;
+};
+
+// How a row takes writes away from the cache folder: a fault preloaded into the tool, a tmpfs
+// with little room, a tmpfs mounted read-only.
+enum class Fault { Injected, Tmpfs, ReadOnlyMount };
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Fault)
+
+class TestQzLv2DiskFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void historyNotKeptSaysWhyAndHarmsNoKeptFile_data() {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<qint64>("room");  // bytes the disk takes when the failing run starts
+        QTest::addColumn<bool>("keptBefore");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("recordsLeft");  // in the file afterwards: -1 none, 0 as before
+        const qint64 page = 4096;
+        QTest::newRow("disk full at the first byte, nothing kept before")
+            << Fault::Injected << qint64(0) << false << ENOSPC << -1;
+        QTest::newRow("disk full after the first page")
+            << Fault::Injected << kFirstPageBytes + 1500 << false << ENOSPC << 200;
+        QTest::newRow("disk full at the first byte over a kept history")
+            << Fault::Injected << qint64(0) << true << ENOSPC << 0;
+        QTest::newRow("read-only at the first byte over a kept history")
+            << Fault::Injected << qint64(0) << true << EROFS << 0;
+        QTest::newRow("64 KiB tmpfs") << Fault::Tmpfs << 16 * page << false << ENOSPC << 200;
+        for (int pages : {0, 1, 8}) {
+            QTest::addRow("tmpfs with %d KiB free over a kept history", pages * 4)
+                << Fault::Tmpfs << pages * page << true << ENOSPC << 0;
+        }
+        QTest::newRow("read-only mount over a kept history")
+            << Fault::ReadOnlyMount << qint64(0) << true << EROFS << 0;
+    }
+
+    void historyNotKeptSaysWhyAndHarmsNoKeptFile() {
+        QFETCH(Fault, fault);
+        QFETCH(qint64, room);
+        QFETCH(bool, keptBefore);
+        QFETCH(int, error);
+        QFETCH(int, recordsLeft);
+        QTemporaryDir dir;
+        const QString path = WeekFile(dir.path());
+        const bool mounted = fault != Fault::Injected;
+        std::unique_ptr<Tmpfs> tmpfs;
+        if (mounted) {
+            tmpfs = std::make_unique<Tmpfs>(dir.path());
+            if (!tmpfs->ok())
+                QSKIP("mounting a tmpfs needs root and mount(8)");
+        }
+        if (keptBefore)
+            QCOMPARE(RunTool(History(dir.path())).exit_code, 0);
+        const QByteArray before = Contents(path);
+        if (fault == Fault::Tmpfs)
+            QVERIFY(tmpfs->LeaveRoom(room));
+        if (fault == Fault::ReadOnlyMount)
+            QVERIFY(tmpfs->Remount("ro"));
+
+        const QProcessEnvironment env = mounted ? QProcessEnvironment::systemEnvironment()
+                                                : diskfault::Environment(error, room, dir.path());
+        const Run failed = RunTool(History(dir.path()), QByteArray(), env);
+        QCOMPARE(failed.exit_code, 1);
+        QVERIFY(Lines(failed.out).size() > 1200);  // the series, served from memory
+        const QList<QByteArray> err = Lines(failed.err);
+        QVERIFY2(
+            !err.isEmpty() &&
+                QRegularExpression("^qzlv2 history: \\d+ records, \\d+ pages, \\d+ requests "
+                                   "to the server; not kept: " +
+                                   QRegularExpression::escape(path + ": " + OsError(error)) + "$")
+                    .match(QString::fromUtf8(err.last()))
+                    .hasMatch(),
+            failed.err.constData());
+        QVERIFY2(!failed.err.contains("kept in") && !failed.err.contains("{:SEPARATOR}"),
+                 failed.err.constData());
+        QCOMPARE(FilesUnder(dir.path()), recordsLeft < 0 ? QStringList{} : QStringList{path});
+        if (recordsLeft == 0) {
+            QCOMPARE(Contents(path), before);
+        } else if (recordsLeft > 0) {
+            const qzlv2::HistoryFileReport left = qzlv2::InspectHistoryFile(path);
+            QVERIFY2(left.good, qPrintable(left.problem));
+            QCOMPARE(int(left.records.size()), recordsLeft);
+            QVERIFY(!left.complete);
+        }
+
+        if (mounted)
+            QVERIFY(tmpfs->Remount("rw,size=4m"));
+        const Run again = RunTool(History(dir.path()));
+        QCOMPARE(again.exit_code, 0);
+        QVERIFY2(again.err.endsWith("; kept in " + path.toUtf8() + "\n"), again.err.constData());
+        const qzlv2::HistoryFileReport kept = qzlv2::InspectHistoryFile(path);
+        QVERIFY2(kept.good, qPrintable(kept.problem));
+        QVERIFY(kept.complete);
+        QCOMPARE(int(kept.records.size()), Lines(again.out).size() - 1);  // a heading line
+        QCOMPARE(FilesUnder(dir.path()), QStringList{path});
+    }
+
+    // A damaged file is refused by the plug-in and fetched again in full; the user is told which
+    // file and why, unless --quiet, which leaves stderr empty on success.
+    void refusedCachedFileIsNamed_data() {
+        QTest::addColumn<int>("cut");     // bytes cut off the end
+        QTest::addColumn<int>("flipAt");  // from the end; 0: none
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("one flipped byte") << 0 << 7 << false;
+        QTest::newRow("cut 100 bytes short") << 100 << 0 << false;
+        QTest::newRow("one flipped byte, quiet") << 0 << 7 << true;
+    }
+
+    void refusedCachedFileIsNamed() {
+        QFETCH(int, cut);
+        QFETCH(int, flipAt);
+        QFETCH(bool, quiet);
+        QTemporaryDir dir;
+        const QString path = WeekFile(dir.path());
+        const Run first = RunTool(History(dir.path()));
+        QCOMPARE(first.exit_code, 0);
+        QByteArray bytes = Contents(path);
+        bytes.chop(cut);
+        if (flipAt > 0)
+            bytes[bytes.size() - flipAt] = char(bytes[bytes.size() - flipAt] ^ 0x55);
+        QFile damaged(path);
+        QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(bytes);
+        damaged.close();
+
+        const Run refused =
+            RunTool(History(dir.path(), quiet ? QStringList{"--quiet"} : QStringList{}));
+        QCOMPARE(refused.exit_code, 0);
+        QCOMPARE(refused.out, first.out);
+        if (quiet) {
+            QCOMPARE(refused.err, QByteArray());
+        } else {
+            QVERIFY2(Lines(refused.err)
+                         .contains("qzlv2 history: the cached " + path.toUtf8() +
+                                   " was refused: stored content may be destroyed"),
+                     refused.err.constData());
+            QVERIFY(refused.err.endsWith(first.err.mid(first.err.lastIndexOf("qzlv2 history:"))));
+        }
+        QVERIFY(qzlv2::InspectHistoryFile(path).good);
+    }
+
+    // A recording the disk does not take, from its header on or in the middle of the session.
+    void recordingNotWrittenFailsTheCommand_data() {
+        QTest::addColumn<qint64>("atByte");
+        QTest::newRow("disk full inside the header") << qint64(10);
+        QTest::newRow("disk full during the session") << qint64(4096);
+    }
+
+    void recordingNotWrittenFailsTheCommand() {
+        QFETCH(qint64, atByte);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("s.qzr");
+        const Run run = RunTool({"record", path, "watch", "SH600000", "--seconds", "2", "--json"},
+                                QByteArray(), diskfault::Environment(ENOSPC, atByte, dir.path()));
+        QCOMPARE(run.exit_code, 1);
+        const QList<QByteArray> err = Lines(run.err);
+        QCOMPARE(err.size(), 1);
+        QCOMPARE(QString::fromUtf8(err.first()),
+                 "qzlv2 record: cannot write " + path + ": " + OsError(ENOSPC));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQzLv2DiskFaults)
+#include "tst_qzlv2diskfaults.moc"

@@ -1,0 +1,269 @@
+// qzlv2-server as a user runs it, and qzlv2's --server against it: the first line names the real
+// port; SIGINT and SIGTERM stop it with 0, a bad command line with 2, an address it cannot listen
+// on with 1; two watch clients of one server each show their own stock; list --server names what
+// that server trades; a recording made over TCP replays; and both clients show data again within
+// 3 s of the server's kill -9 and restart on the same port.
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+#include "tests/tools/ServerProcess.h"
+#include "tests/tools/ToolRun.h"
+
+using tooltest::Run;
+using tooltest::RunTool;
+using tooltest::ServerProcess;
+
+namespace {
+
+constexpr int kCapMs = 60000;  // ms: generous cap on every wait for a process
+
+QString Address(const ServerProcess& server) {
+    return QStringLiteral("127.0.0.1:%1").arg(server.Port());
+}
+
+// A `qzlv2 watch --json` client left running; its lines are read as they come.
+class WatchClient {
+public:
+    void Start(const QString& code, const QString& server, int seconds) {
+        process_.start(QStringLiteral(QZLV2_TOOL_FILE),
+                       {"watch", code, "--json", "--server", server, "--seconds",
+                        QString::number(seconds), "--timeout", "60"});
+    }
+    // The lines that arrived so far, each with the wall time it was read at.
+    const QList<QPair<qint64, QJsonObject>>& Lines() {
+        while (process_.canReadLine()) {
+            const QJsonObject line = QJsonDocument::fromJson(process_.readLine()).object();
+            lines_ << qMakePair(QDateTime::currentMSecsSinceEpoch(), line);
+        }
+        return lines_;
+    }
+    // When the first line read at or after `sinceMs` came that has the link up and a book
+    // other than `stale` (null: any book); -1 when none yet.
+    qint64 LiveSince(qint64 sinceMs, const QJsonValue& stale = QJsonValue()) {
+        for (const auto& line : Lines()) {
+            const QJsonValue book = line.second["book"];
+            if (line.first >= sinceMs && line.second["link"].toObject()["up"].toBool() &&
+                !book.isNull() && book != stale) {
+                return line.first;
+            }
+        }
+        return -1;
+    }
+    QJsonValue LastBook() {
+        return Lines().isEmpty() ? QJsonValue() : Lines().last().second["book"];
+    }
+    void Pump() { process_.waitForReadyRead(50); }
+    int WaitExit() {
+        process_.waitForFinished(kCapMs);
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+
+private:
+    QProcess process_;
+    QList<QPair<qint64, QJsonObject>> lines_;
+};
+
+}  // namespace
+
+class TestQzlv2Server : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stopsCleanlyOnItsSignals_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
+    void stopsCleanlyOnItsSignals() {
+        QFETCH(int, signal);
+        ServerProcess server;
+        QString error;
+        QVERIFY2(server.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
+        QVERIFY(server.Port() != 0);
+        server.Signal(signal);
+        QCOMPARE(server.WaitExit(kCapMs), 0);
+        QVERIFY(server.Stderr().contains(QByteArray("signal ") + QByteArray::number(signal)));
+    }
+
+    void refusesWhatItCannotDo_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no --listen") << QStringList{} << 2 << "--listen HOST:PORT is required";
+        QTest::newRow("not HOST:PORT")
+            << QStringList{"--listen", "7010"} << 2 << "--listen: '7010' is not HOST:PORT";
+        QTest::newRow("a code it cannot trade")
+            << QStringList{"--listen", "127.0.0.1:0", "--codes", "SH603001,SH999999"} << 2
+            << "--codes: SH999999 is neither";
+        QTest::newRow("a tick below 10 ms") << QStringList{"--listen", "127.0.0.1:0", "--tick", "5"}
+                                            << 2 << "--tick takes a whole number from 10";
+        QTest::newRow("an address not of this machine")
+            << QStringList{"--listen", "192.0.2.1:0"} << 1 << "cannot listen on 192.0.2.1:0";
+    }
+    void refusesWhatItCannotDo() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QProcess server;
+        server.start(QStringLiteral(QZLV2_SERVER_FILE), args);
+        QVERIFY(server.waitForFinished(kCapMs));
+        QCOMPARE(server.exitCode(), exitCode);
+        QVERIFY2(server.readAllStandardError().contains(message.toUtf8()), qPrintable(message));
+        QVERIFY(server.readAllStandardOutput().isEmpty());
+    }
+
+    void portInUse() {
+        ServerProcess first;
+        QString error;
+        QVERIFY2(first.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
+        QProcess second;
+        second.start(QStringLiteral(QZLV2_SERVER_FILE), {"--listen", Address(first)});
+        QVERIFY(second.waitForFinished(kCapMs));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains("cannot listen on"));
+    }
+
+    // Two clients of one server at once, each its own stock's complete screen.
+    void twoWatchClients() {
+        ServerProcess server;
+        QString error;
+        QVERIFY2(server.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
+        QProcess a;
+        QProcess b;
+        for (auto* p : {&a, &b}) {
+            p->start(QStringLiteral(QZLV2_TOOL_FILE),
+                     {"watch", p == &a ? "SH600000" : "SZ300750", "--once", "--plain", "--server",
+                      Address(server), "--timeout", "60"});
+        }
+        for (auto* p : {&a, &b}) {
+            QVERIFY(p->waitForFinished(kCapMs));
+            QCOMPARE(p->exitCode(), 0);
+        }
+        const QByteArray screenA = a.readAllStandardOutput();
+        const QByteArray screenB = b.readAllStandardOutput();
+        QVERIFY2(screenA.contains("SH600000") && screenA.contains("prev 10.52"),
+                 screenA.constData());
+        QVERIFY2(screenB.contains("SZ300750") && screenB.contains("prev 180.35"),
+                 screenB.constData());
+    }
+
+    // The generated stocks a server was started with are in its listing; the embedded market's
+    // own listing does not have them; an unreachable server is exit 1 after --timeout.
+    void listWhatTheServerTrades() {
+        ServerProcess server;
+        QString error;
+        QVERIFY2(server.Start({"--listen", "127.0.0.1:0", "--codes", "SZ002001"}, &error),
+                 qPrintable(error));
+        const Run listed = RunTool({"list", "--json", "--server", Address(server)});
+        QVERIFY2(listed.exit_code == 0, listed.err.constData());
+        QStringList codes;
+        for (const QJsonValue& s : QJsonDocument::fromJson(listed.out)["stocks"].toArray())
+            codes << s["code"].toString();
+        QCOMPARE(codes.size(), 9 + 2);  // the listed nine, SH603001 and SZ002001
+        QVERIFY(codes.contains("SH600000") && codes.contains("SH603001") &&
+                codes.contains("SZ002001") && !codes.contains("SH603002"));
+        QCOMPARE(
+            QJsonDocument::fromJson(listed.out)["boards"].toArray().size(),
+            QJsonDocument::fromJson(RunTool({"list", "--json"}).out)["boards"].toArray().size());
+        QVERIFY(!RunTool({"list"}).out.contains("SH603001"));
+
+        server.Signal(SIGKILL);
+        server.WaitExit(kCapMs);
+        const Run gone = RunTool({"list", "--server", Address(server), "--timeout", "1"});
+        QCOMPARE(gone.exit_code, 1);
+        QVERIFY2(gone.err.contains("no connection to the server at " + Address(server).toUtf8()),
+                 gone.err.constData());
+    }
+
+    void serverOptionErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not HOST:PORT") << QStringList{"watch", "SH600000", "--server", "nowhere"}
+                                       << "--server: 'nowhere' is not HOST:PORT";
+        QTest::newRow("port 0") << QStringList{"watch", "SH600000", "--server", "127.0.0.1:0"}
+                                << "--server: port 0";
+        QTest::newRow("with the embedded market's --seed")
+            << QStringList{"watch", "SH600000", "--server", "127.0.0.1:7010", "--seed", "3"}
+            << "--seed sets the embedded market";
+        QTest::newRow("with --drop-link-every")
+            << QStringList{"watch",          "SH600000",          "--server",
+                           "127.0.0.1:7010", "--drop-link-every", "4"}
+            << "--drop-link-every sets the embedded market";
+    }
+    void serverOptionErrors() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run run = RunTool(args);
+        QCOMPARE(run.exit_code, 2);
+        QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
+    }
+
+    // Recorded over TCP, replayed without a server: the live run's last book comes back.
+    void recordingOverTcpReplays() {
+        ServerProcess server;
+        QString error;
+        QVERIFY2(server.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("tcp.qzr");
+        const Run live = RunTool({"record", path, "watch", "SH600000", "--seconds", "4", "--json",
+                                  "--server", Address(server)});
+        QVERIFY2(live.exit_code == 0, live.err.constData());
+        server.Signal(SIGTERM);
+        QCOMPARE(server.WaitExit(kCapMs), 0);
+        const Run replayed =
+            RunTool({"replay", path, "--json", "--speed", "1000", "--request-wait", "5000"});
+        QVERIFY2(replayed.exit_code == 0, replayed.err.constData());
+        const QList<QByteArray> liveLines = live.out.trimmed().split('\n');
+        const QJsonObject lastLive = QJsonDocument::fromJson(liveLines.last()).object();
+        QVERIFY(!lastLive["book"].isNull());
+        bool found = false;
+        for (const QByteArray& line : replayed.out.trimmed().split('\n'))
+            found = found || QJsonDocument::fromJson(line).object()["book"] == lastLive["book"];
+        QVERIFY2(found, "the live run's last book is among the replayed screens");
+    }
+
+    // The server is killed (SIGKILL) and started again on the same port: both clients show
+    // live data again (a book other than the last one before the kill) within 3 s of the
+    // restart.
+    void clientsBackAfterKillAndRestart() {
+        auto server = std::make_unique<ServerProcess>();
+        QString error;
+        QVERIFY2(server->Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
+        const QString address = Address(*server);
+        WatchClient a;
+        WatchClient b;
+        a.Start("SH600000", address, 60);
+        b.Start("SZ300750", address, 60);
+        QDeadlineTimer cap(kCapMs);
+        while ((a.LiveSince(0) < 0 || b.LiveSince(0) < 0) && !cap.hasExpired()) {
+            a.Pump();
+            b.Pump();
+        }
+        QVERIFY(a.LiveSince(0) >= 0 && b.LiveSince(0) >= 0);
+        server->Signal(SIGKILL);
+        QVERIFY(server->WaitExit(kCapMs) == -1);
+        const QJsonValue staleA = a.LastBook();
+        const QJsonValue staleB = b.LastBook();
+        server = std::make_unique<ServerProcess>();
+        QVERIFY2(server->Start({"--listen", address}, &error), qPrintable(error));
+        const qint64 restarted = QDateTime::currentMSecsSinceEpoch();
+        while ((a.LiveSince(restarted, staleA) < 0 || b.LiveSince(restarted, staleB) < 0) &&
+               !cap.hasExpired()) {
+            a.Pump();
+            b.Pump();
+        }
+        const qint64 backA = a.LiveSince(restarted, staleA) - restarted;
+        const qint64 backB = b.LiveSince(restarted, staleB) - restarted;
+        qInfo("live again %lld ms and %lld ms after the restart", backA, backB);
+        QVERIFY2(backA >= 0 && backA < 3000, qPrintable(QString::number(backA)));
+        QVERIFY2(backB >= 0 && backB < 3000, qPrintable(QString::number(backB)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQzlv2Server)
+#include "tst_qzlv2server.moc"
