@@ -75,6 +75,7 @@ kind_table() {
 }
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QTEST_FUNCTION_TIMEOUT=86400000  # ms: a long run outlasts Qt Test's 5-minute default
 logs=$(mktemp -d)

@@ -32,6 +32,7 @@ if [ "$mode" = sanitize ]; then
   flags=(-DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF)
   ctest_flags=(-LE xvfb)  # the window under a real X server runs once, in the plain build
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 elif [ "$mode" = tsan ]; then
   build=build-tsan
