@@ -159,8 +159,8 @@ private slots:
     void typeBodyWithAndWithoutLevel() {
         QFETCH(int, flags);
         const QVector<Type> types = {
-            {"101", 1, QString::fromUtf8("涨跌"), QString::fromUtf8("火箭发射"), 7},
-            {"205", 65535, "", QString::fromUtf8("大笔卖出"), 255}};
+            {"205", 65535, "", QString::fromUtf8("大笔卖出"), 255},
+            {"101", 1, QString::fromUtf8("涨跌"), QString::fromUtf8("火箭发射"), 7}};
         const auto decoded = signalwire::DecodeSignalTypeBody(TypeBody(flags, types));
         QVERIFY(decoded.ok);
         const ResponsePkgEntity_10015& e = *decoded.record;
@@ -173,6 +173,20 @@ private slots:
             QCOMPARE(e.types[i].signal_type_name, types[i].name);
             QCOMPARE(e.types[i].level, (flags & 1) ? quint32(types[i].level) : 0u);
         }
+        // The type list join: a row per type in the answer's order, names translated by code.
+        ScopeTreeNode target{ScopeTypeVariant(kQuery)};
+        ScopeTreeNode source(ScopeTypeVariant("qz_lv2_quoter_10015"));
+        source.quote_data = QSharedPointer<ResponsePkgEntity_10015>::create(e);
+        QVERIFY(shortline::JoinSignalTypeList(target, source));
+        QCOMPARE(Column(target, "signal_type_code"), (QStringList{"205", "101"}));
+        const DataRow row = Data(target).rows[1];
+        QCOMPARE(
+            (QList<UnsharedDataCell>{row.Get("signal_type_name"),
+                                     row.Get("signal_type_group_name")}),
+            (QList<UnsharedDataCell>{UnsharedDataCell::FromTranslater("101", types[1].name),
+                                     UnsharedDataCell::FromTranslater("1", types[1].groupName)}));
+        QCOMPARE(Data(target).rows[0].Get("signal_type_group_code").ToString(), QString("65535"));
+        QCOMPARE(Data(target).sources.value("10015"), source.quote_data);
     }
 
     void signalBodyUnderEveryFlagSetting_data() {
@@ -340,21 +354,6 @@ private slots:
             target,
             Child(Answer({MakeSignal("SZ000001", "B", 0), MakeSignal("SZ000001", "B", 20001)}))));
         QCOMPARE(orders(target), (QList<qint64>{20000, 2, 20001}));
-    }
-
-    void typeListRowsInAnswerOrder() {
-        auto types = QSharedPointer<ResponsePkgEntity_10015>::create();
-        types->types = {MakeType("9", "Z", 2), MakeType("1", "A", 1)};
-        ScopeTreeNode target{ScopeTypeVariant(kQuery)};
-        ScopeTreeNode source(ScopeTypeVariant("qz_lv2_quoter_10015"));
-        source.quote_data = types;
-        QVERIFY(shortline::JoinSignalTypeList(target, source));
-        QCOMPARE(Column(target, "signal_type_code"), (QStringList{"9", "1"}));
-        const DataRow row = Data(target).rows[0];
-        QCOMPARE(row.Get("signal_type_name"), UnsharedDataCell::FromTranslater("9", "Z"));
-        QCOMPARE(row.Get("signal_type_group_code").ToString(), QString("2"));
-        QCOMPARE(row.Get("signal_type_group_name"), UnsharedDataCell::FromTranslater("2", "G2"));
-        QCOMPARE(Data(target).sources.value("10015"), QSharedPointer<QuoteData>(types));
     }
 
     void statisticsPerTypeAndDirection() {
