@@ -145,6 +145,7 @@ const QMap<QString, Kind>& Kinds() {
         k["12932"] = {"12932", plain, &MakeCall<QzLv2RemoteApiCall_12932>};
         k["12973"] = {"12973", plain, &MakeCall<QzLv2RemoteApiCall_12973>};
         k["12842"] = {"12842", cycle("1min"), &MakeCall<QzLv2RemoteApiCall_12842>};
+        k["12842 no cycle"] = {"12842", plain, &MakeCall<QzLv2RemoteApiCall_12842>};
         k["12844"] = {"12844", cycle("week"), &MakeCall<QzLv2RemoteApiCall_12844>};
         k["12988"] = {"12988", plain, &MakeCall<QzLv2RemoteApiCall_12988>};
         k["12990"] = {"12990", variant("ddts"), &MakeCall<QzLv2RemoteApiCall_12990>};
@@ -158,6 +159,7 @@ const QMap<QString, Kind>& Kinds() {
                       &MakeCall<QzLv2RemoteApiCall_10016>};
         k["10002"] = {"10002", plain, &MakeCall<QzLv2RemoteApiCall_10002>};
         k["10001"] = {"10001", plain, &MakeCall<QzLv2RemoteApiCall_10002>};
+        k["10000"] = {"10000", plain, &MakeCall<QzLv2RemoteApiCall_10002>};
         k["10012"] = {"10012", plain, &MakeCall<QzLv2RemoteApiCall_10012>};
         k["12755"] = {"12755_stock_related", plain,
                       &MakeCall<QzLv2RemoteApiCall_12755_Stock_Related>};
@@ -318,6 +320,74 @@ private slots:
         StepTo(until, k, answered);
         QMutexLocker locker(&mutex_);
         QCOMPARE(log_.join(' '), asked);
+    }
+
+    // The request a node's attach sends: its flags (0x80 for Level-2 data the call asks for),
+    // parameters and context ("-": none), the timestamp in it an integer.
+    void requestsCarryTheirParameters_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QString>("params");
+        QTest::addColumn<QString>("context");
+        const auto row = [](const char* kind, const char* code, int flags, const QString& params,
+                            const QString& context) {
+            QTest::newRow(qPrintable(QString("%1 %2").arg(kind, code)))
+                << QString(kind) << QString(code) << flags << QString(params).replace("%1", code)
+                << QString(context).replace("%1", code).replace("%2", QString::number(kStartMs));
+        };
+        const QString seccode = "seccode=%1 timestamp=%2";
+        row("12989", "SZ000001", 0,
+            "String=%1 Int16U=10 Int16U=0 Int16U=0 Int16U=3 Int08=1 Int08=4",
+            "stock_code=%1 index=0 count=10 timestamp=%2");
+        row("12915", "SH600000", 0, "String=%1", seccode);
+        row("12917", "SH600000", 0, "String=%1 Int32=0", seccode);
+        row("12930", "SZ300750", 0, "String=%1", seccode);
+        row("12932", "BK0475", 0, "String=%1 Int16=1", seccode);
+        row("12973", "BK0475", 0, "Int16=15 String=%1", seccode);
+        const QString flow = " secxrcode=xrtype_none charcode=kline revindex=0";
+        row("12842 no cycle", "SH600000", 0, "String=%1 Int16=0 Int08U=255",
+            "seccode=%1 cyclecode=1min" + flow + " timestamp=%2");
+        row("12844", "SH600000", 0, "String=%1 Int08U=7 Int32U=0 Int16U=200 Int08U=63 Int08U=255",
+            "seccode=%1 cyclecode=week" + flow + " revcount=200 timestamp=%2");
+        row("12988", "SH600000", 0, "String=%1 Int16=0 Int16=-1", "stock_code=%1");
+        row("12990", "SZ300750", 0, "String=%1 Int32=0 Int16=1 Int16=2",
+            "stock_code=%1 ind_name=ddts flag=2 index=0 count=0 timestamp=%2");
+        const QString snapshot = "Int16U=0 Int16U=0 Strings=%1 ";
+        const QString snapshotKind = snapshot + "Int32U=1612705839 Int32U=540966474 Int32U=20484";
+        row("10001", "SZ000001", 0x80, snapshot + "Int32U=425725919 Int32U=1614808085 Int32U=16384",
+            "-");
+        row("10002", "SH600000", 0x80, snapshotKind, "-");
+        row("10002", "HK00700", 0, snapshotKind, "-");  // no Level-2 data
+        row("10000", "SH600000", 0x80, snapshot + "Int32U=0 Int32U=0 Int32U=0", "-");
+        const QString dataSet = "Int16U=0 Int16U=1 Strings=%1 Int32U=%2 Int32U=0 Int32U=0";
+        row("10012", "SZ000001", 0x80, dataSet.arg("%1", "3616"), "-");  // 0xE20
+        row("10012", "HH600000", 0, dataSet.arg("%1", "1024"), "-");     // 0x400
+        row("10012", "SO10000001", 0, dataSet.arg("%1", "32"), "-");     // 0x20
+        row("12755", "SZ300750", 0, "Int16=107 Int32=1073742848 Int32=32 Int32=0 Strings=%1", "-");
+    }
+
+    void requestsCarryTheirParameters() {
+        QFETCH(QString, kind);
+        QFETCH(QString, code);
+        QFETCH(int, flags);
+        QFETCH(QString, params);
+        QFETCH(QString, context);
+        const Kind& k = Kinds()[kind];
+        const Made made = Make(k);
+        ScopeTreeNode node = NodeFor(code, k.api);
+        k.shape(node);
+        made.call->AttachNode(node);
+        QTRY_VERIFY_WITH_TIMEOUT(!h_.backend->Requests().isEmpty(), kWaitMs);
+        const QList<ServerRequest> requests = h_.backend->Requests();
+        QCOMPARE(requests.size(), 1);
+        const ServerRequest& r = requests[0];
+        QCOMPARE(int(r.flags), flags);
+        QCOMPARE(Flatten(r.params).join(' '), params);
+        QCOMPARE(r.context ? ContextKeys(r).join(' ') : QString("-"), context);
+        if (context.contains("timestamp="))
+            QCOMPARE(r.context->keyGroup.Value("timestamp").ToDataCell(),
+                     nscell::UnsharedDataCell::FromInteger(kStartMs));
     }
 
     // A cache full of `capacity` topics takes one more by dropping the least recently used one;

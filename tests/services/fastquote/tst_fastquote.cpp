@@ -4,7 +4,6 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#include <algorithm>
 #include <memory>
 
 #include "host/core/HostClock.h"
@@ -76,20 +75,6 @@ QSharedPointer<QuoteData> FastQuoteData(qint8 flag = 1) {
         Decoded(Body("SH600000", {{1050, 58000, 2, 0, {30000, 28000}}}, {}, flag)));
 }
 
-// n levels from Levels(n, price, step): rows in book order, fillers up to ten, maps by price.
-void CheckSide(const std::vector<DataRow>& rows, const ThousandGearsQuoteData::RowMap& levels,
-               const ThousandGearsQuoteData::RowMap& queues, int n, qint32 price, qint32 step) {
-    QCOMPARE(int(rows.size()), std::max(n, 10));
-    QList<UnsharedDataCell> keys;
-    for (int i = 0; i < std::max(n, 10); ++i) {
-        QCOMPARE(rows[std::size_t(i)].Get("price"), Big(i < n ? price + i * step : 0));
-        keys << Key(i < n ? price + i * step : i - n);
-    }
-    std::sort(keys.begin(), keys.end());
-    QCOMPARE(levels.keys(), keys);
-    QCOMPARE(queues.keys(), keys);
-}
-
 using SideLevels = QVector<Level>;
 using Prices = QList<qint32>;  // the raw prices of the levels expected to be taken over
 using RowMap = ThousandGearsQuoteData::RowMap;
@@ -133,10 +118,6 @@ bool Same(const ResponsePkgEntity_12989& a, const ResponsePkgEntity_12989& b) {
            a.wills.sell_rows == b.wills.sell_rows && a.gears.buy_levels == b.gears.buy_levels &&
            a.gears.buy_queues == b.gears.buy_queues && a.gears.sell_levels == b.gears.sell_levels &&
            a.gears.sell_queues == b.gears.sell_queues;
-}
-
-void CheckReadsAsFresh(const ResponsePkgEntity_12989& next, const ResponsePkgEntity_12989& fresh) {
-    QVERIFY(Same(next, fresh));
 }
 
 // Rows at the prices in `taken` are the last book's; the maps too when the side is unchanged.
@@ -241,21 +222,6 @@ private slots:
         HostClock::UseSystemClock();
     }
 
-    // When it is asked again: tests/services/tst_callschedules.
-    void requestCarriesItsParametersAndContext() {
-        call_->AttachNode(NodeFor("SZ000001", "12989"));
-        const ServerRequest request = h_.backend->Requests().value(0);
-        QCOMPARE(request.funcId, 12989);
-        QCOMPARE(int(request.flags), 0);
-        QCOMPARE(Flatten(request.params),
-                 (QStringList{"String=SZ000001", "Int16U=10", "Int16U=0", "Int16U=0", "Int16U=3",
-                              "Int08=1", "Int08=4"}));
-        QCOMPARE(ContextKeys(request), (QStringList{"stock_code=SZ000001", "index=0", "count=10",
-                                                    "timestamp=" + QString::number(kStartMs)}));
-        QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
-                 nscell::UnsharedDataCell::FromInteger(kStartMs));
-    }
-
     void fastTenFlagSignalledOncePerChangeAcrossStocks() {
         call_->AttachNode(NodeFor("SH600000", "12989"));
         call_->AttachNode(NodeFor("SZ000001", "12989"));
@@ -269,25 +235,6 @@ private slots:
         QCOMPARE(h_.Take(codes.size()).size(), codes.size());
         QCOMPARE(FastTenMessages(), (QList<int>{0, 1, -1}));
         QCOMPARE(int(call_->LastFastTenFlag()), -1);
-    }
-
-    // A late subscriber of a cached stock gets its book at once, alone (how many stocks the cache
-    // keeps: tests/services/tst_callschedules).
-    void cachedBookReplayedToLateSubscriberAlone() {
-        const ScopeTreeNode first = NodeFor("SZ000001", "12989");
-        call_->AttachNode(first);
-        Answer("SZ000001", BookBody("SZ000001", 1));
-        QCOMPARE(h_.Next().scope_id, first.scope_id);
-        QTRY_VERIFY_WITH_TIMEOUT(call_->Cache().Contains("SZ000001"), kWaitMs);
-        const ScopeTreeNode late = NodeFor("SZ000001", "12989");
-        call_->AttachNode(late);  // on this thread, at once
-        QCOMPARE(h_.Queued(), 1);
-        const QuoteTaskExecMidResult replayed = h_.Next();
-        QCOMPARE(replayed.scope_id, late.scope_id);
-        QCOMPARE(int(Entity(replayed)->fast_ten_flag), 1);
-        QCOMPARE(h_.backend->Requests().size(), 1);
-        call_->AttachNode(NodeFor("SZ000002", "12989"));  // not cached: nothing at once
-        QCOMPARE(h_.Queued(), 0);
     }
 
     void pushTakesOverLastBookOfSubscribedStockBeyondCache_data() {
@@ -360,34 +307,6 @@ private slots:
         QCOMPARE(fastJoin_.Key(), JoinMethodKey("l2_fast_quote", split, "qz_lv2_quoter_12989"));
     }
 
-    void decodesLiteralBodyFieldByField() {
-        const QByteArray body = QByteArray::fromHex(
-            "0000000000000000"          // 4 + 4 bytes, not interpreted
-            "08005348363030303030"      // code: length 8, "SH600000"
-            "000000000000"              // 4 + 2 bytes, not interpreted
-            "01000000"                  // Nb = 1, Ns = 0
-            "1a0400003075000002000000"  // price 1050, volume 30000, 2 orders
-            "01000200"                  // big flag, K = 2
-            "10270000204e0000"          // queued 10000, 20000
-            "01");                      // fast-ten flag
-        ResponsePkgEntity_12989 entity;
-        QString code;
-        QVERIFY(FastQuoteDecoder::Decode(body, entity, code));
-        QCOMPARE(code, QString("SH600000"));
-        QCOMPARE(int(entity.fast_ten_flag), 1);
-
-        const DataRow level = entity.wills.buy_rows.front();
-        QCOMPARE(level.Get("price"), Big(1050));
-        QCOMPARE(level.Get("vol"), Big(30000));
-        QCOMPARE(level.Get("isbig"), Big(1));
-        QCOMPARE(entity.gears.buy_levels.value(Key(1050)), level);
-
-        const DataRow queue = entity.gears.buy_queues.value(Key(1050));
-        QCOMPARE(queue.Get("total_will_count"), Big(2));
-        QCOMPARE(Text(queue, "will_volume_list"), QString("10000,20000"));
-        QVERIFY(!queue.Contains("big_volumeindex_list"));  // set by the conversion
-    }
-
     // Price, volume, order count and queued volumes are signed; the big flag, the level counts
     // and K unsigned: a big flag only in its high byte, and K and Nb of 0x8000.
     void wireValuesBeyondTheSignBit() {
@@ -413,36 +332,6 @@ private slots:
         const ResponsePkgEntity_12989 deep = Decoded(Body("SH600000", Levels(0x8000, 1, 1), {}, 0));
         QCOMPARE(int(deep.wills.buy_rows.size()), 0x8000);
         QCOMPARE(deep.wills.buy_rows.back().Get("price"), Big(0x8000));
-    }
-
-    void sidesArePaddedWithFillers_data() {
-        QTest::addColumn<int>("buy");
-        QTest::addColumn<int>("sell");
-        QTest::newRow("short buy side, long sell side") << 3 << 12;
-        QTest::newRow("full sides, no filler") << 10 << 10;
-        QTest::newRow("empty sides") << 0 << 0;
-    }
-
-    void sidesArePaddedWithFillers() {
-        QFETCH(int, buy);
-        QFETCH(int, sell);
-        const ResponsePkgEntity_12989 e =
-            Decoded(Body("SZ000001", Levels(buy, 1000, -1), Levels(sell, 1001, 1), -1));
-        CheckSide(e.wills.buy_rows, e.gears.buy_levels, e.gears.buy_queues, buy, 1000, -1);
-        CheckSide(e.wills.sell_rows, e.gears.sell_levels, e.gears.sell_queues, sell, 1001, 1);
-        QCOMPARE(int(e.fast_ten_flag), -1);
-    }
-
-    void samePriceReplacesInMapsAndEmptyQueueHasNoVolumes() {
-        const ResponsePkgEntity_12989 e = Decoded(Body(
-            "SH600000",
-            {{1050, 100, 1, 0, {100}}, {1050, 200, 2, 1, {100, 100}}, {1049, 7, 0, 0, {}}}, {}, 0));
-        QCOMPARE(e.gears.buy_levels.value(Key(1050)).Get("vol"), Big(200));
-        QCOMPARE(Text(e.gears.buy_queues.value(Key(1050)), "will_volume_list"), QString("100,100"));
-        QCOMPARE(Text(e.gears.buy_queues.value(Key(1049)), "will_volume_list"), QString(""));
-        QCOMPARE(int(e.wills.buy_rows.size()), 10);
-        QCOMPARE(e.wills.buy_rows[0].Get("vol"), Big(100));
-        QCOMPARE(e.wills.buy_rows[1].Get("vol"), Big(200));
     }
 
     void badBodiesAreRejectedWhole_data() {
@@ -597,63 +486,47 @@ private slots:
         QCOMPARE(int(NodeData(other)->fast_ten_flag), 1);
     }
 
-    void repeatedPriceKeepsTheLaterLevel_data() {
-        QTest::addColumn<int>("changed");
-        QTest::newRow("the earlier of the two changed") << 0;
-        QTest::newRow("the later of the two changed") << 2;
-        QTest::newRow("the level between them changed") << 1;
-    }
-
-    // A side that names one price twice: its maps hold the later level there, also when the next
-    // book (same prices) changes only one of the levels and takes the rest over.
-    void repeatedPriceKeepsTheLaterLevel() {
-        QFETCH(int, changed);
-        const SideLevels repeated{
-            {1050, 100, 1, 0, {100}}, {1049, 200, 1, 0, {200}}, {1050, 300, 1, 0, {300}}};
-        SideLevels buy = repeated;
-        buy[changed].volume += 5;
-        buy[changed].queued[0] += 5;
-        const Book last = DecodedNext(Body("SH600000", repeated, kSell, 1), nullptr);
-        const QByteArray body = Body("SH600000", buy, kSell, 1);
-        const Book next = DecodedNext(body, last.levels.get());
-        CheckReadsAsFresh(next.entity, DecodedNext(body, nullptr).entity);
-        QCOMPARE(Text(next.entity.gears.buy_queues.value(Key(1050)), "will_volume_list"),
-                 QString::number(buy[2].queued[0]));
-    }
-
-    void fillersWinOverRealLevelsAtTheirKeys_data() {
+    void oneLevelPerMapKey_data() {
         QTest::addColumn<SideLevels>("buy");
         QTest::addColumn<int>("changed");
-        QTest::addColumn<bool>("hidden");  // by the filler of the changed level's price
-        QTest::newRow("price 2 of two levels")
-            << SideLevels{{1455, 300, 3, 0, {100, 200}}, {2, 900, 20, 0, {900}}} << 1 << true;
+        QTest::addColumn<int>("shown");  // the level the maps hold at its price; -1: a filler
+        const SideLevels twice{
+            {1050, 100, 1, 0, {100}}, {1049, 200, 1, 0, {200}}, {1050, 300, 1, 0, {300}}};
+        QTest::newRow("a price named twice, the earlier changed") << twice << 0 << 2;
+        QTest::newRow("a price named twice, the later changed") << twice << 2 << 2;
+        QTest::newRow("a price named twice, the level between changed") << twice << 1 << 1;
+        QTest::newRow("price 2 of two levels: a filler's key")
+            << SideLevels{{1455, 300, 3, 0, {100, 200}}, {2, 900, 20, 0, {900}}} << 1 << -1;
         QTest::newRow("price 0 of nine levels")
-            << (Levels(8, 1100, -1) + SideLevels{{0, 5, 1, 0, {5}}}) << 8 << true;
+            << (Levels(8, 1100, -1) + SideLevels{{0, 5, 1, 0, {5}}}) << 8 << -1;
         QTest::newRow("price 8 of one level: the last filler's key")
-            << SideLevels{{8, 5, 1, 1, {5}}} << 0 << true;
+            << SideLevels{{8, 5, 1, 1, {5}}} << 0 << -1;
         QTest::newRow("price 9 of one level: above the fillers")
-            << SideLevels{{9, 5, 1, 1, {5}}} << 0 << false;
+            << SideLevels{{9, 5, 1, 1, {5}}} << 0 << 0;
         QTest::newRow("price 0 of ten levels: no filler")
-            << (Levels(9, 1100, -1) + SideLevels{{0, 5, 1, 0, {5}}}) << 9 << false;
+            << (Levels(9, 1100, -1) + SideLevels{{0, 5, 1, 0, {5}}}) << 9 << 9;
     }
 
-    // A side of n levels has fillers keyed 0 .. 9 - n, which take the map entries of a real level
-    // priced there; so does a next book that changed only that level.
-    void fillersWinOverRealLevelsAtTheirKeys() {
+    // A side naming one price twice keeps the later level in its maps; a side of n levels has
+    // fillers keyed 0 .. 9 - n, which take the entries of a real level priced there. So does the
+    // next book (the same prices) that changed only one level and takes the rest over.
+    void oneLevelPerMapKey() {
         QFETCH(SideLevels, buy);
         QFETCH(int, changed);
-        QFETCH(bool, hidden);
+        QFETCH(int, shown);
         const Book last = DecodedNext(Body("SH600000", buy, kSell, 1), nullptr);
         buy[changed].orders += 1;
+        buy[changed].volume += 5;
         const QByteArray body = Body("SH600000", buy, kSell, 1);
         const Book next = DecodedNext(body, last.levels.get());
         const qint32 price = buy[changed].price;
-        QCOMPARE(next.entity.gears.buy_queues.value(Key(price)).Get("total_will_count"),
-                 Big(hidden ? 0 : buy[changed].orders));
+        const RowMap& queues = next.entity.gears.buy_queues;
+        QCOMPARE(queues.value(Key(price)).Get("total_will_count"),
+                 Big(shown < 0 ? 0 : buy[shown].orders));
         QCOMPARE(next.entity.gears.buy_levels.value(Key(price)).Get("vol"),
-                 Big(hidden ? 0 : buy[changed].volume));
+                 Big(shown < 0 ? 0 : buy[shown].volume));
         QCOMPARE(next.entity.wills.buy_rows[std::size_t(changed)].Get("price"), Big(price));
-        CheckReadsAsFresh(next.entity, DecodedNext(body, nullptr).entity);
+        QVERIFY(Same(next.entity, DecodedNext(body, nullptr).entity));
     }
 
     void nextBookReadsAsAFreshDecode_data() {
@@ -700,8 +573,6 @@ private slots:
             << Prices{1049, 1048, 1047} << allSell;
         QTest::newRow("the big flag changed") << With(kBuy, 3, {1047, 700, 3, 1, {100, 200, 400}})
                                               << kSell << Prices{1050, 1049, 1048} << allSell;
-        QTest::newRow("another non-zero big flag: the same rows")
-            << With(kBuy, 1, {1049, 500, 1, 7, {500}}) << kSell << allBuy << allSell;
         QTest::newRow("a new best price pushed the levels down")
             << (SideLevels{{1053, 100, 1, 0, {100}}} + kBuy) << kSell << allBuy << allSell;
         QTest::newRow("a sell level went away")
@@ -719,7 +590,7 @@ private slots:
         const Book last = DecodedNext(Body("SH600000", kBuy, kSell, 1), nullptr);
         const QByteArray body = Body("SH600000", buy, sell, 0);
         const Book next = DecodedNext(body, last.levels.get());
-        CheckReadsAsFresh(next.entity, Decoded(body));
+        QVERIFY(Same(next.entity, Decoded(body)));
         const ThousandGearsQuoteData& gears = next.entity.gears;
         const ThousandGearsQuoteData& lastGears = last.entity.gears;
         CheckTakenOver(buy, AllTaken(takenBuy, buy, kBuy), takenBuy, gears.buy_levels,
@@ -753,7 +624,7 @@ private slots:
         ResponsePkgEntity_12989 converted = next.entity;
         std::shared_ptr<const FastQuoteConvertedBook> nextMemo;
         FastQuoteConversion::ConvertBook(converted.wills, converted.gears, 2, memo.get(), nextMemo);
-        CheckReadsAsFresh(converted, Converted(next.entity, 2));
+        QVERIFY(Same(converted, Converted(next.entity, 2)));
         QCOMPARE(nextMemo->precision, 2);
         const ThousandGearsQuoteData& gears = converted.gears;
         const ThousandGearsQuoteData& lastGears = lastConverted.gears;
@@ -766,30 +637,6 @@ private slots:
         QCOMPARE(gears.sell_queues.isSharedWith(lastGears.sell_queues), takenOver);
         QCOMPARE(gears.sell_levels.isSharedWith(lastGears.sell_levels), takenOver);
         QVERIFY(!gears.buy_levels.isSharedWith(lastGears.buy_levels));
-    }
-
-    void fastQuoteJoinKeepsConvertingPushAfterPush() {
-        ScopeTreeNode target;
-        auto data = QSharedPointer<QzLv2FastQuoteNodeData>::create();
-        data->precision = 2;
-        target.quote_data = data;
-        const QVector<QByteArray> bodies{
-            Body("SH600000", kBuy, kSell, 1),
-            Body("SH600000", With(kBuy, 2, {1048, 5, 1, 0, {5}}), kSell, 1),
-            Body("SH600000", With(kBuy, 2, {1048, 5, 1, 0, {5}}), SideLevels{kSell[0]}, 0),
-            Body("SH600000", kBuy, kSell, 1)};
-        FastQuoteLevelsPtr levels;
-        for (const QByteArray& body : bodies) {
-            Book book = DecodedNext(body, levels.get());
-            levels = book.levels;
-            ScopeTreeNode source;
-            source.quote_data = QSharedPointer<ResponsePkgEntity_12989>::create(book.entity);
-            QVERIFY(fastquote::JoinFastQuote(target, source));
-            const auto* joined =
-                dynamic_cast<const QzLv2FastQuoteNodeData*>(target.quote_data.data());
-            QVERIFY(joined != nullptr);
-            CheckReadsAsFresh(*joined, Converted(book.entity, 2));
-        }
     }
 
 private:

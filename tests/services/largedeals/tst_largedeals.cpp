@@ -230,18 +230,12 @@ private slots:
                  params);
     }
 
-    void callAsksWithItsContextAndPublishesUncached() {
+    void latestDealsArePublishedUncached() {
         const auto call = h_.Make<Call>();
         QVERIFY(h_.accessor->IsSerial(12990));
         const ScopeTreeNode node = LargeNode("SZ300750");
         call->AttachNode(node);
         const ServerRequest request = h_.WaitForRequestOf(12990, 1);
-        QCOMPARE(int(request.flags), 0);
-        QCOMPARE(ContextKeys(request),
-                 (QStringList{"stock_code=SZ300750", "ind_name=ddts", "flag=2", "index=0",
-                              "count=0", "timestamp=" + QString::number(kStartMs)}));
-        QCOMPARE(request.context->keyGroup.Value("timestamp").ToDataCell(),
-                 nscell::UnsharedDataCell::FromInteger(kStartMs));
         QVERIFY(
             h_.backend->Answer(request, Body("SZ300750", 3, {{93000, 1234, 500, 300, 200}}, 0)));
         const QuoteTaskExecMidResult delivered = h_.Next();
@@ -250,32 +244,6 @@ private slots:
         const Topic topic("SZ300750", "ddts");
         QTRY_VERIFY_WITH_TIMEOUT(call->GetDriver()->PollingSet().Contains(topic), kWaitMs);
         QVERIFY(!call->Cache().Contains(topic));
-    }
-
-    // On the system clock, whose coarse timers fire a little early or late, the polls keep their
-    // 3000 ms period, give or take the timer's slack, never twice it (on the host clock:
-    // tests/services/tst_callschedules).
-    void pollsKeepTheirPeriodOnTheSystemClock() {
-        HostClock::UseSystemClock();
-        QMutex mutex;
-        QList<qint64> sent;
-        h_.backend->SetResponder([&](IServerLink* link, const ServerRequest& request) {
-            QMutexLocker locker(&mutex);
-            sent << QDateTime::currentMSecsSinceEpoch();
-            link->Answer(request, Body("SZ300750", 1, {{93000, 1234, 500, 300, 200}}));
-        });
-        const auto call = h_.Make<Call>();
-        call->AttachNode(LargeNode("SZ300750"));
-        const auto count = [&] {
-            QMutexLocker locker(&mutex);
-            return sent.size();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(count() >= 3, 2 * 4500);
-        QMutexLocker locker(&mutex);
-        for (int i = 1; i < 3; ++i) {
-            const qint64 interval = sent[i] - sent[i - 1];
-            QVERIFY2(interval >= 1500 && interval <= 4500, qPrintable(QString::number(interval)));
-        }
     }
 
     void pagedAnswersMergeCacheAndReplay() {

@@ -1,18 +1,18 @@
-// The 12842, 12844 and 12988 calls on a scripted server: requests, paging, damaged history files.
-#include <QTemporaryDir>
+// The 12842 and 12844 calls on a scripted server: paging, the recent-request window on a page, and
+// the K-line history under a full or read-only disk.
 #include <QtTest>
 
-#include "framework/HistoryFileFormat.h"
+#include <cerrno>
+
 #include "framework/HistoryFilePath.h"
-#include "host/core/CDataStoreMgr.h"
 #include "host/core/HostClock.h"
 #include "host/core/HostTimerQueue.h"
 #include "services/minuteflow/FlowHistoryFile.h"
 #include "services/minuteflow/QzLv2RemoteApiCall_12842.h"
 #include "services/minuteflow/QzLv2RemoteApiCall_12844.h"
-#include "services/minuteflow/QzLv2RemoteApiCall_12988.h"
 #include "sim/market/KlineFlowHistory.h"
 #include "sim/wire/minuteflow/MinuteFlowEncoders.h"
+#include "tests/diskfault/DiskFault.h"
 #include "tests/services/CallTestSupport.h"
 #include "tests/services/HandLaid.h"
 
@@ -59,69 +59,14 @@ QList<qint32> HistoryTimes() {
     return times;
 }
 
-void WriteFile(const QByteArray& bytes) {
-    QVERIFY(historyfile::WriteFileAtomically(historyfile::FilePath(kCode, "week"), bytes));
-}
+QAtomicInt g_saveWarnings;  // counted on the saver thread
 
 }  // namespace
 
-class TestMinuteFlowCalls : public QObject {
+class TestMinuteFlowCalls : public CallTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        HostClock::SetForTest(kStartMs);
-        root_ = std::make_unique<QTemporaryDir>();
-        CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(root_->path());
-        h_.Start();
-    }
-
-    void cleanup() {
-        h_.Stop();
-        root_.reset();
-        HostClock::UseSystemClock();
-    }
-
-    void requestsCarryTheirParametersAndContext_data() {
-        QTest::addColumn<int>("function");
-        QTest::addColumn<QString>("cycle");
-        QTest::addColumn<QStringList>("params");
-        QTest::addColumn<QStringList>("context");
-        const auto row = [](const char* name, int function, QString cycle, QString params,
-                            QString context) {
-            QTest::newRow(name) << function << cycle << params.split(' ') << context.split(' ');
-        };
-        row("12842 without a cycle asks for 1min", 12842, "", "String=SH600000 Int16=0 Int08U=255",
-            "seccode=SH600000 cyclecode=1min secxrcode=xrtype_none charcode=kline revindex=0 "
-            "timestamp=1700000000000");
-        row("12844 week", 12844, "week",
-            "String=SH600000 Int08U=7 Int32U=0 Int16U=200 Int08U=63 Int08U=255",
-            "seccode=SH600000 cyclecode=week secxrcode=xrtype_none charcode=kline revindex=0 "
-            "revcount=200 timestamp=1700000000000");
-        row("12988", 12988, "", "String=SH600000 Int16=0 Int16=-1", "stock_code=SH600000");
-    }
-
-    void requestsCarryTheirParametersAndContext() {
-        QFETCH(int, function);
-        QFETCH(QString, cycle);
-        QFETCH(QStringList, params);
-        QFETCH(QStringList, context);
-        std::unique_ptr<RemoteApiCall> call;
-        if (function == 12842)
-            call = h_.Make<QzLv2RemoteApiCall_12842>();
-        else if (function == 12844)
-            call = h_.Make<QzLv2RemoteApiCall_12844>();
-        else
-            call = h_.Make<QzLv2RemoteApiCall_12988>();
-        QCOMPARE(call->GetSupportedTypeSet().count(QString::number(function)), std::size_t(1));
-        call->AttachNode(FlowNode(QString::number(function), cycle));
-        const ServerRequest request = h_.WaitForRequestOf(function, 1);
-        QCOMPARE(Flatten(request.params), params);
-        QCOMPARE(ContextKeys(request), context);
-        QCOMPARE(h_.RequestsOf(function).size(), 1);
-        call.reset();
-    }
-
     void unknownCycleIsNeverRequested() {
         auto call = h_.Make<QzLv2RemoteApiCall_12844>();
         call->AttachNode(FlowNode("12844", "day"));
@@ -273,93 +218,56 @@ private slots:
         QCOMPARE(h_.RequestsOf(12842).size(), asked ? 2 : 1);
     }
 
-    // The file's own defects (versions, cuts, checksums) are the history file's tests; this one is
-    // the flow codec's: a data block claiming five records that holds one, under a right checksum.
-    void damagedFileIsAMissFetchedAgainAndReplaced() {
-        HandLaid lying;
-        lying.u32(1).u32(0).u16(5);
-        lying.i32(20000107);
-        for (int i = 0; i < 4; ++i)
-            lying.i32(i);
-        for (int i = 0; i < 20; ++i)
-            lying.u32(0).u32(0);
-        lying.u32(0).u32(0).u32(0);
-        WriteFile(historyfile::Wrap(lying.bytes()));
+    // A full or read-only disk under a running call: the file is replayed, the series is taken to
+    // its start and served whole from memory, one warning tells, and no file on disk changes.
+    void fullOrReadOnlyDiskKeepsServingFromMemory_data() {
+        QTest::addColumn<int>("error");
+        QTest::newRow("disk full") << ENOSPC;
+        QTest::newRow("read-only") << EROFS;
+    }
+
+    void fullOrReadOnlyDiskKeepsServingFromMemory() {
+        QFETCH(int, error);
+        QStringList paths;
+        QList<QByteArray> before;
+        for (const QString& code : {kCode, QString("SZ000001")}) {
+            historyfile::HistoryData<FlowRecord> data;
+            for (int i = 0; i < (code == kCode ? 3 : 2); ++i)
+                data.records.push_back(kHistory.Record(code, "week", i));
+            QVERIFY(minuteflow::FlowHistoryFile().Save(code, "week", data));
+            paths << historyfile::FilePath(code, "week");
+            before << diskfault::Contents(paths.last());
+        }
         ServeHistory(*h_.backend);
-        QTest::ignoreMessage(QtWarningMsg,
-                             "qzLv2quoter {:SEPARATOR} read kline capitalflow cache "
-                             "error. stock= SH600000 cycle= week");
+        g_saveWarnings.storeRelaxed(0);
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+                if (text.contains("save kline capitalflow cache failed"))
+                    g_saveWarnings.ref();
+            });
+        struct Disarm {
+            ~Disarm() { diskfault::Disarm(); }
+        } disarm;
+        diskfault::Arm(error, 0, h_.files->path());
         {
             auto call = h_.Make<QzLv2RemoteApiCall_12844>();
             call->AttachNode(FlowNode("12844", "week"));
-            const QuoteTaskExecMidResult first = h_.Next();
-            QCOMPARE(int(Batch(first)->count), 8);  // from the server, not from the file
-            QCOMPARE(h_.Take(1).size(), 1);         // the last page: two records
-            QCOMPARE(h_.RequestsOf(12844).size(), 2);
+            QCOMPARE(int(Batch(h_.Next())->count), 3);  // the file, replayed at once
+            const ResponsePkgTopic_12844 topic{kCode.toStdString(), "week"};
+            const auto series = [&] {
+                QMutexLocker locker(call->CallLock());
+                return call->Cache().Contains(topic) ? Times(*call->Cache().Get(topic)->records)
+                                                     : QList<qint32>();
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(series(), HistoryTimes(), kWaitMs);
+            call->Cache().WaitForSaves();
         }
-        historyfile::HistoryData<FlowRecord> replaced;
-        QVERIFY(minuteflow::FlowHistoryFile().Load(kCode, "week", replaced));
-        QCOMPARE(Times(replaced.records), HistoryTimes());
-        QVERIFY(replaced.flag);
-    }
-
-    // Every cut of a good file is refused; of every single flipped bit only those of the banner,
-    // which the reader does not check, load, and then load the same records.
-    void everyCutAndBitFlipIsRejectedOrHarmless() {
-        historyfile::HistoryData<FlowRecord> original;
-        for (int i = 0; i < 2; ++i)
-            original.records.push_back(kHistory.Record(kCode, "week", i));
-        const QByteArray good = minuteflow::FlowHistoryFile().Encode(original);
-        QtMessageHandler previous =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        auto loads = [](const QByteArray& bytes, historyfile::HistoryData<FlowRecord>& out) {
-            try {
-                return minuteflow::FlowHistoryFile().Decode(bytes, out);
-            } catch (const CMemArchiveError&) {
-                return false;
-            }
-        };
-        int rejected = 0;
-        for (int n = 0; n < good.size(); ++n) {
-            historyfile::HistoryData<FlowRecord> out;
-            rejected += loads(good.left(n), out) ? 0 : 1;
-        }
-        int harmless = 0;
-        for (int bit = 0; bit < good.size() * 8; ++bit) {
-            QByteArray bytes = good;
-            bytes[bit / 8] = char(bytes[bit / 8] ^ (1 << (bit % 8)));
-            historyfile::HistoryData<FlowRecord> out;
-            if (!loads(bytes, out)) {
-                ++rejected;
-                continue;
-            }
-            ++harmless;
-            QVERIFY2(Times(out.records) == Times(original.records) &&
-                         out.records[1].smallout == original.records[1].smallout,
-                     qPrintable(QString("bit %1 loaded other records").arg(bit)));
-        }
+        diskfault::Disarm();
         qInstallMessageHandler(previous);
-        QCOMPARE(rejected, good.size() + good.size() * 8 - harmless);
-        QCOMPARE(harmless, int(qstrlen(historyfile::kBanner)) * 8);
+        QCOMPARE(g_saveWarnings.loadRelaxed(), 1);
+        QCOMPARE(diskfault::Contents(paths[0]), before[0]);
+        QCOMPARE(diskfault::Contents(paths[1]), before[1]);
     }
-
-    void indicatorDeliversRowsAndIsNotCached() {
-        auto call = h_.Make<QzLv2RemoteApiCall_12988>();
-        call->AttachNode(FlowNode("12988", ""));
-        HandLaid body = flowbody::IndicatorHead(kCode, 2);
-        body.i32(1).i32(2).i32(3).i32(-4).i32(5).i32(-6);
-        QVERIFY(h_.backend->Answer(h_.WaitForRequestOf(12988, 1), body.bytes()));
-        const QuoteTaskExecMidResult delivered = h_.Next();
-        const auto* entity = dynamic_cast<const ResponsePkgEntity_12988*>(delivered.data.data());
-        QVERIFY(entity != nullptr);
-        QCOMPARE(entity->rows.size(), 2);         // the rows themselves: tst_minuteflowdata
-        call->AttachNode(FlowNode("12988", ""));  // a second node: nothing cached to hand over
-        QCOMPARE(h_.Queued(), 0);
-    }
-
-private:
-    Harness h_;
-    std::unique_ptr<QTemporaryDir> root_;
 };
 
 QTEST_GUILESS_MAIN(TestMinuteFlowCalls)

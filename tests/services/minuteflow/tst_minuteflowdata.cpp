@@ -356,7 +356,6 @@ private slots:
         };
         row("supl and one other key", "SH600000", 7, "supl,ma", true, 1, "ma");
         row("no supl: only the remainder", "SH600000", 7, "ma,boll", true, 0, "ma,boll");
-        row("supl alone", "SZ000001", 7, "supl", true, 1, "-");
         row("supl twice among others keeps their order", "SH600000", 7, "ma,supl,boll,supl", true,
             2, "ma,boll");
         row("case matters", "SH600000", 7, "SUPL", true, 0, "SUPL");
