@@ -1,8 +1,9 @@
 // The quote server behind its listener, with accessors connected over loopback: two clients
 // get only what each asked for (a connection's subscriptions go with it); hostile clients
 // (bytes trickled that never make a frame, another protocol version, frames out of turn, a body
-// that does not decode) are dropped with a warning while the other client goes on. (A peer that
-// never reads: the send bound both ends share, tst_tcpbackend.)
+// that does not decode) are dropped with a warning while the other client goes on. A client
+// that never reads costs the server no more than its send bound, and the client that reads
+// gets every push.
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
@@ -10,7 +11,12 @@
 
 #include <memory>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "host/access/CHQOWNServerAccesser.h"
+#include "host/access/ScriptedServerBackend.h"
 #include "host/access/transport/FrameBodies.h"
 #include "host/access/transport/TcpServerBackend.h"
 #include "services/stockboard/StockSnapshotDecoder.h"
@@ -66,24 +72,50 @@ struct Client {
     Heard heard;
 };
 
+// A raw client socket that reads nothing: a 4 KiB receive buffer the server soon fills.
+class DeafSocket {
+public:
+    explicit DeafSocket(quint16 port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        const int small = 4096;
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+    }
+    ~DeafSocket() { ::close(fd_); }
+    bool Send(const QByteArray& bytes) {
+        return connected_ &&
+               ::send(fd_, bytes.constData(), size_t(bytes.size()), 0) == bytes.size();
+    }
+
+private:
+    const int fd_;
+    bool connected_ = false;
+};
+
 }  // namespace
 
 class TestTcpQuoteServer : public QObject {
     Q_OBJECT
 
 private:
-    // A simulated market stepped by the test behind a listener on a free port; it reports
-    // state 1 as a connection attaches.
+    // `market` behind a listener on a free port, reached by the accessors of kService.
+    void Start(std::shared_ptr<IServerBackend> market, const TransportOptions& options) {
+        m_server = std::make_unique<simserver::TcpQuoteServer>(market, options);
+        QString error;
+        QVERIFY2(m_server->Listen({"127.0.0.1", 0}, &error), qPrintable(error));
+        ServerBackendRegistry::Install(
+            kService, std::make_shared<TcpServerBackend>(kService, m_server->Address(),
+                                                         tcptest::ShortTimings()));
+    }
+    // A simulated market stepped by the test; it reports state 1 as a connection attaches.
     std::shared_ptr<SimulatedMarketBackend> StartMarket() {
         SimulatedMarketBackend::Options options;
         options.timers = false;
         auto market = std::make_shared<SimulatedMarketBackend>(options);
-        m_server = std::make_unique<simserver::TcpQuoteServer>(market, tcptest::ShortTimings());
-        QString error;
-        [&] { QVERIFY2(m_server->Listen({"127.0.0.1", 0}, &error), qPrintable(error)); }();
-        ServerBackendRegistry::Install(
-            kService, std::make_shared<TcpServerBackend>(kService, m_server->Address(),
-                                                         tcptest::ShortTimings()));
+        Start(market, tcptest::ShortTimings());
         return market;
     }
 
@@ -204,6 +236,45 @@ private slots:
         QVERIFY2(sent < hello.size(), "dropped before the hello could complete");
         QVERIFY(sinceFirst.elapsed() >= silenceMs);
         QCOMPARE(market->LinkCount(), 0);
+    }
+
+    // The deaf client's frames stop at the 256 KiB bound and it is dropped; the reading client
+    // gets every one of the 64 KiB pushes, before and after.
+    void clientThatNeverReads() {
+        constexpr qint64 kBound = 256 << 10;
+        constexpr int kPushBytes = 64 << 10;
+        constexpr int kMaxPushes = 1000;  // 64 MiB: far beyond what the system buffers
+        const auto market = std::make_shared<ScriptedServerBackend>();
+        TransportOptions options = tcptest::ShortTimings();
+        options.send_queue_bytes = kBound;
+        options.silence_ms = kCapMs;  // the deaf client does not send heartbeats either
+        Start(market, options);
+        Client reader;
+        QTRY_COMPARE_WITH_TIMEOUT(market->LinkCount(), 1, kCapMs);
+        QSignalSpy left(m_server.get(), &simserver::TcpQuoteServer::ClientLeft);
+        DeafSocket deaf(m_server->Address().port);
+        QVERIFY(deaf.Send(HelloFrame("l2quote")));
+        QTRY_COMPARE_WITH_TIMEOUT(market->LinkCount(), 2, kCapMs);
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression("^quoteserver \\{:SEPARATOR\\} client "
+                                             "127\\.0\\.0\\.1:\\d+: the peer does not read: \\d+ "
+                                             "bytes held for it, 65552 more would pass the "
+                                             "262144-byte bound; dropped$"));
+        int pushes = 0;
+        while (left.isEmpty() && pushes < kMaxPushes) {
+            market->Push(10001, QByteArray(kPushBytes, char(pushes)));
+            ++pushes;
+            QTRY_COMPARE_WITH_TIMEOUT(reader.heard.Packages().size(), pushes, kCapMs);
+        }
+        QCOMPARE(left.size(), 1);
+        QVERIFY(left.at(0).at(2).toBool());
+        QCOMPARE(market->LinkCount(), 1);
+        QVERIFY2(m_server->PeakQueuedBytes() <= kBound,
+                 qPrintable(QString::number(m_server->PeakQueuedBytes())));
+        QVERIFY(m_server->PeakQueuedBytes() > kBound - kPushBytes - 16);  // it did fill up
+        market->Push(10001, "after");
+        QTRY_COMPARE_WITH_TIMEOUT(reader.heard.Packages().size(), pushes + 1, kCapMs);
+        QCOMPARE(reader.heard.Packages().last().body, QByteArray("after"));
     }
 
 private:
