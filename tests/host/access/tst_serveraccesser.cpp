@@ -246,7 +246,7 @@ private slots:
             m_accesser->RegisterFuncAsPush(10001);
             m_accesser->RegisterReceiver(
                 ReceiverKey(10001), [delivered](const Resp_s&) { ++*delivered; }, nullptr);
-            QTRY_VERIFY(*delivered > 5);
+            QVERIFY(QTest::qWaitFor([&delivered] { return *delivered > 5; }, 5000));
             m_accesser.reset();
             // The thread is joined and the link detached: nothing can be delivered any more.
             const int after = *delivered;
