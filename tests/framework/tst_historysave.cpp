@@ -69,7 +69,6 @@ private slots:
         QTest::addColumn<int>("atByte");  // -1: the new file's last byte
         QTest::addColumn<bool>("keptBefore");
         QTest::newRow("full at the first byte, no file yet") << ENOSPC << 0 << false;
-        QTest::newRow("full at the second byte over a kept file") << ENOSPC << 1 << true;
         QTest::newRow("full inside a record over a kept file") << ENOSPC << 1001 << true;
         QTest::newRow("full at the last byte over a kept file") << ENOSPC << -1 << true;
         QTest::newRow("read-only at the first byte over a kept file") << EROFS << 0 << true;
@@ -132,8 +131,6 @@ private slots:
             << QStringList{"A-", "B-"};
         QTest::newRow("another reason within a run: no report, the latest reason kept")
             << QStringList{"A-", "A~"} << QStringList{"A-"} << QStringList{"A~"};
-        QTest::newRow("kept saves only")
-            << QStringList{"A+", "B+"} << QStringList{} << QStringList{};
     }
 
     void reportsOncePerFileAndRunOfFailures() {

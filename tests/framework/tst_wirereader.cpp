@@ -82,6 +82,7 @@ private slots:
             QCOMPARE(error.wanted(), wanted);
             QCOMPARE(error.size(), bytes.size());
         }
+        QCOMPARE(archive.Position(), offset);  // the failed read consumed nothing
     }
 
     void requireItemsRejectsHugeCounts() {

@@ -15,7 +15,6 @@
 #include "host/quoter/QuoteDataSourceIntent.h"
 #include "host/quoter/RemoteApiCall.h"
 #include "plugin/QzLv2Quoter.h"
-#include "plugin/QzLv2QuoterController.h"
 
 namespace {
 
@@ -235,15 +234,6 @@ private slots:
             expected << method.Key();
         QCOMPARE(recorder.keys, expected);
         QCOMPARE(recorder.keys.last(), ServingResolver::JoinKey());  // the test's, added last
-
-        // Without a manager nothing is registered; a controller without a quoter does nothing.
-        context_->SetJoinMethodManager(nullptr);
-        context_->FindQuoteDataSourceController("lv2")->RegisterJoinMethods();
-        QCOMPARE(context_->OwnJoinMethodManager().Count(), 0);
-        QzLv2QuoterController orphan(nullptr);
-        QVERIFY(!orphan.Resume());
-        orphan.Pause();
-        orphan.RegisterJoinMethods();
     }
 
 private:

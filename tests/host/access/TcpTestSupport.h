@@ -13,6 +13,7 @@
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/transport/TransportOptions.h"
+#include "host/core/DetachedCopy.h"
 
 namespace tcptest {
 
@@ -27,69 +28,48 @@ inline transport::TransportOptions ShortTimings() {
     return o;
 }
 
-// Access states and packages an accessor delivered, in order.
+// Access states, packages and failures an accessor delivered, in order; copies handed out
+// share no block with the lists the accessor's thread appends to.
 class Heard {
-    // A copy that shares no block with the list the accessor's thread appends to: a shared
-    // block's count would be dropped outside the mutex.
-    template <typename T>
-    static QList<T> Unshared(const QList<T>& list) {
-        QList<T> copy = list;
-        copy.detach();
-        return copy;
-    }
-
 public:
     void Listen(CHQOWNServerAccesser& accessor, const QList<int>& functions) {
-        accessor.RegisterAccessStateObserver([this](_enAccessState s) {
-            QMutexLocker lock(&mutex_);
-            states_ << int(s);
-        });
+        accessor.RegisterAccessStateObserver([this](_enAccessState s) { Add(&states_, int(s)); });
         for (int function : functions) {
             accessor.RegisterReceiver(
-                ReceiverKey(function, this),
-                [this](const Resp_s& r) {
-                    QMutexLocker lock(&mutex_);
-                    packages_ << r;
-                },
+                ReceiverKey(function, this), [this](const Resp_s& r) { Add(&packages_, r); },
                 [this](int task, int code, const QString& text) {
-                    QMutexLocker lock(&mutex_);
-                    failures_ << QVariantList{task, code, text};
+                    Add(&failures_, QVariantList{task, code, text});
                 });
         }
     }
-    QList<int> States() const {
-        QMutexLocker lock(&mutex_);
-        return Unshared(states_);
-    }
+    QList<int> States() const { return Copy(states_); }
     // The states after the first "connecting", which the connection may report before the
     // observer is registered.
     QList<int> StatesSinceStart() const {
         QList<int> states = States();
-        if (!states.isEmpty() && states.first() == eAccessState_Connecting) {
+        if (!states.isEmpty() && states.first() == eAccessState_Connecting)
             states.removeFirst();
-        }
         return states;
     }
-    int LastState() const {
-        QMutexLocker lock(&mutex_);
-        return states_.isEmpty() ? -1 : states_.last();
-    }
-    QList<Resp_s> Packages() const {
-        QMutexLocker lock(&mutex_);
-        return Unshared(packages_);
-    }
-    QList<QVariantList> Failures() const {
-        QMutexLocker lock(&mutex_);
-        return Unshared(failures_);
-    }
+    int LastState() const { return States().value(States().size() - 1, -1); }
+    QList<Resp_s> Packages() const { return Copy(packages_); }
+    QList<QVariantList> Failures() const { return Copy(failures_); }
     void Clear() {
         QMutexLocker lock(&mutex_);
-        states_.clear();
-        packages_.clear();
-        failures_.clear();
+        states_.clear(), packages_.clear(), failures_.clear();
     }
 
 private:
+    template <typename T>
+    void Add(QList<T>* list, const T& item) {
+        QMutexLocker lock(&mutex_);
+        *list << item;
+    }
+    template <typename T>
+    QList<T> Copy(const QList<T>& list) const {
+        QMutexLocker lock(&mutex_);
+        return DetachedCopy(list);
+    }
     mutable QMutex mutex_;
     QList<int> states_;
     QList<Resp_s> packages_;

@@ -19,7 +19,6 @@
 #include "host/access/recording/ReplayBackend.h"
 #include "host/core/DetachedCopy.h"
 #include "host/core/HostClock.h"
-#include "host/core/HostTimer.h"
 #include "tests/host/access/RecordingFixture.h"
 
 using namespace recording;
@@ -118,9 +117,8 @@ private slots:
         QCOMPARE(r.events.at(0).params, HandLaid().str("SH600000").i32(10).bytes());
         QCOMPARE(r.events.at(0).offset, qint64(starts.first()));
         QByteArray again = RecordingFormat::EncodeHeader(r.header);
-        for (const RecordedEvent& e : r.events) {
+        for (const RecordedEvent& e : r.events)
             again += RecordingFormat::EncodeRecord(e);
-        }
         QCOMPARE(again.toHex(), sample.toHex());
     }
 
@@ -261,9 +259,8 @@ private slots:
         QVERIFY(writer.Open(dir.filePath("s.qzr"), "test", &error));
         writer.HoldForTest(true);
         int accepted = 0;
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 10; ++i)
             accepted += writer.Submit(PushEvent(10001, QByteArray(bodySize, 'x'))) ? 1 : 0;
-        }
         QCOMPARE(accepted, kept);
         QCOMPARE(writer.DroppedCount(), quint64(10 - kept));
         writer.HoldForTest(false);
@@ -290,16 +287,13 @@ private slots:
         QString error;
         QVERIFY(writer.Open(dir.filePath("s.qzr"), "test", &error));
         std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
+        for (int t = 0; t < kThreads; ++t)
             threads.emplace_back([&writer, t] {
-                for (int i = 0; i < kEach; ++i) {
+                for (int i = 0; i < kEach; ++i)
                     writer.Submit(PushEvent(10000 + t, QByteArray::number(i)));
-                }
             });
-        }
-        for (std::thread& t : threads) {
+        for (std::thread& t : threads)
             t.join();
-        }
         QVERIFY(writer.Close());
         QCOMPARE(writer.DroppedCount(), quint64(0));
         const Recording r = RecordingReader::ReadFile(dir.filePath("s.qzr"));
@@ -338,32 +332,6 @@ private slots:
                  QStringList({"state:1", "12989:b1", "12989:a1", "10001:p", "12989:a2"}));
         QCOMPARE(replay.DeliveredCount(), replay.EventCount());
         QVERIFY(replay.Reports().isEmpty());
-    }
-
-    // A poll the plug-in's timer sends at 400 ms is answered at 410: the replay fires the timer,
-    // at its due time, before the answer instead of waiting for it; the timer's later fires
-    // come before the push they preceded live.
-    void replayFiresTheTimersDueBeforeEachDelivery() {
-        ReplayBackend replay(RecordingReader::Read(
-            Header(1, kStart, "t") + Link(0, "pcl2xtquote", 1) + Request(400, 0, 100) +
-            Answer(410, 100, "a1") + Push(1000, 10001, "p", "pcl2xtquote")));
-        replay.InstallForServices();
-        Heard heard;
-        CHQOWNServerAccesser accessor("pcl2xtquote", nullptr, 0);
-        heard.Attach(accessor);
-        HostTimer poll;
-        QObject::connect(&poll, &HostTimer::Timeout, [&] {
-            heard.Add(QString("poll@%1").arg(HostClock::NowMs() - kStart));
-            accessor.AppendTaskByParams(12989, {}, Params("SH600000", 10));
-        });
-        poll.Start(400);
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(replay.DeliverNext(), ReplayBackend::Step::Delivered);
-        }
-        QCOMPARE(HostClock::NowMs(), kStart + 1000);
-        QCOMPARE(heard.Got(),
-                 QStringList({"state:1", "poll@400", "12989:a1", "poll@800", "10001:p"}));
-        QVERIFY(replay.Reports().isEmpty());  // the second poll repeats a recorded key
     }
 
     // A recorded request nothing answered (sent while the link was down) is passed over: the
