@@ -90,15 +90,11 @@ private slots:
             << Fault::Injected << qint64(0) << false << ENOSPC << -1;
         QTest::newRow("disk full after the first page")
             << Fault::Injected << kFirstPageBytes + 1500 << false << ENOSPC << 200;
-        QTest::newRow("disk full at the first byte over a kept history")
-            << Fault::Injected << qint64(0) << true << ENOSPC << 0;
+        QTest::newRow("disk full 32 KiB into the save over a kept history")
+            << Fault::Injected << 8 * page << true << ENOSPC << 0;
         QTest::newRow("read-only at the first byte over a kept history")
             << Fault::Injected << qint64(0) << true << EROFS << 0;
         QTest::newRow("64 KiB tmpfs") << Fault::Tmpfs << 16 * page << false << ENOSPC << 200;
-        for (int pages : {0, 1, 8}) {
-            QTest::addRow("tmpfs with %d KiB free over a kept history", pages * 4)
-                << Fault::Tmpfs << pages * page << true << ENOSPC << 0;
-        }
         QTest::newRow("read-only mount over a kept history")
             << Fault::ReadOnlyMount << qint64(0) << true << EROFS << 0;
     }
@@ -171,8 +167,7 @@ private slots:
         QTest::addColumn<int>("flipAt");  // from the end; 0: none
         QTest::addColumn<bool>("quiet");
         QTest::newRow("one flipped byte") << 0 << 7 << false;
-        QTest::newRow("cut 100 bytes short") << 100 << 0 << false;
-        QTest::newRow("one flipped byte, quiet") << 0 << 7 << true;
+        QTest::newRow("cut 100 bytes short, quiet") << 100 << 0 << true;
     }
 
     void refusedCachedFileIsNamed() {
@@ -219,7 +214,7 @@ private slots:
         QFETCH(qint64, atByte);
         QTemporaryDir dir;
         const QString path = dir.filePath("s.qzr");
-        const Run run = RunTool({"record", path, "watch", "SH600000", "--seconds", "2", "--json"},
+        const Run run = RunTool({"record", path, "watch", "SH600000", "--seconds", "1", "--json"},
                                 QByteArray(), diskfault::Environment(ENOSPC, atByte, dir.path()));
         QCOMPARE(run.exit_code, 1);
         const QList<QByteArray> err = Lines(run.err);

@@ -294,14 +294,14 @@ private slots:
     // (replayRepeatsTheLiveRun holds two replays to the live run byte for byte).
     void recordThenReplay() {
         const QString path = dir_.filePath("s.qzr");
-        const Run live =
-            RunTool({"record", path, "watch", "SH600000", "--seconds", "10", "--json"});
+        const Run live = RunTool(
+            {"record", path, "watch", "SH600000", "--seconds", "2", "--json", "--tick", "100"});
         QVERIFY2(live.exit_code == 0, live.err.constData());
         // Every body the tool recorded decodes, to its last byte.
         const Run decoded = RunTool({"decode", "--from", path, "--strict"});
         QVERIFY2(decoded.exit_code == 0, decoded.err.constData());
         QVERIFY(!decoded.out.contains("\"skipped\""));
-        const QStringList replayArgs = {"replay",         path, "--json", "--speed", "1000",
+        const QStringList replayArgs = {"replay",         path,  "--json", "--speed", "1000",
                                         "--request-wait", "5000"};
         const Run first = RunTool(replayArgs);
         QVERIFY2(first.exit_code == 0, first.err.constData());
