@@ -1,8 +1,8 @@
 // qzlv2-server as a user runs it, and qzlv2's --server against it: the first line names the real
 // port; SIGINT and SIGTERM stop it with 0, a bad command line with 2, an address it cannot listen
-// on with 1; two watch clients of one server each show their own stock; list --server names what
-// that server trades; a recording made over TCP replays. (A server killed and started again:
-// tst_tcpfaults, with every book of a real quoter.)
+// on with 1; two watch clients of one server each show their own stock while a third records;
+// list --server names what that server trades; the recording made over TCP replays. (A server
+// killed and started again: tst_tcpfaults, with every book of a real quoter.)
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -85,30 +85,6 @@ private slots:
         QVERIFY(second.readAllStandardError().contains("cannot listen on"));
     }
 
-    // Two clients of one server at once, each its own stock's complete screen.
-    void twoWatchClients() {
-        ServerProcess server;
-        QString error;
-        QVERIFY2(server.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
-        QProcess a;
-        QProcess b;
-        for (auto* p : {&a, &b}) {
-            p->start(QStringLiteral(QZLV2_TOOL_FILE),
-                     {"watch", p == &a ? "SH600000" : "SZ300750", "--once", "--plain", "--server",
-                      Address(server), "--timeout", "60"});
-        }
-        for (auto* p : {&a, &b}) {
-            QVERIFY(p->waitForFinished(kCapMs));
-            QCOMPARE(p->exitCode(), 0);
-        }
-        const QByteArray screenA = a.readAllStandardOutput();
-        const QByteArray screenB = b.readAllStandardOutput();
-        QVERIFY2(screenA.contains("SH600000") && screenA.contains("prev 10.52"),
-                 screenA.constData());
-        QVERIFY2(screenB.contains("SZ300750") && screenB.contains("prev 180.35"),
-                 screenB.constData());
-    }
-
     // The generated stocks a server was started with are in its listing; the embedded market's
     // own listing does not have them; an unreachable server is exit 1 after --timeout.
     void listWhatTheServerTrades() {
@@ -160,18 +136,34 @@ private slots:
         QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
     }
 
-    // Recorded over TCP, replayed without a server: the live run's last book comes back.
-    void recordingOverTcpReplays() {
+    // Three clients of one server at once: two show their own stock's complete screen, the third
+    // records two seconds of SH600000. The server stopped, the recording replays without it: the
+    // live run's last book comes back.
+    void clientsOfOneServerAndARecordingReplayed() {
         ServerProcess server;
         QString error;
         QVERIFY2(server.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
         QTemporaryDir dir;
         const QString path = dir.filePath("tcp.qzr");
-        const Run live = RunTool({"record", path, "watch", "SH600000", "--seconds", "2", "--json",
-                                  "--server", Address(server)});
+        tooltest::StartedRun recorded({"record", path, "watch", "SH600000", "--seconds", "2",
+                                       "--json", "--server", Address(server)});
+        tooltest::StartedRun a({"watch", "SH600000", "--once", "--plain", "--server",
+                                Address(server), "--timeout", "60"});
+        tooltest::StartedRun b({"watch", "SZ300750", "--once", "--plain", "--server",
+                                Address(server), "--timeout", "60"});
+        const Run screenA = a.Finish();
+        const Run screenB = b.Finish();
+        const Run live = recorded.Finish();
+        QVERIFY2(screenA.exit_code == 0 && screenA.out.contains("SH600000") &&
+                     screenA.out.contains("prev 10.52"),
+                 screenA.out + screenA.err);
+        QVERIFY2(screenB.exit_code == 0 && screenB.out.contains("SZ300750") &&
+                     screenB.out.contains("prev 180.35"),
+                 screenB.out + screenB.err);
         QVERIFY2(live.exit_code == 0, live.err.constData());
         server.Signal(SIGTERM);
         QCOMPARE(server.WaitExit(kCapMs), 0);
+
         const Run replayed =
             RunTool({"replay", path, "--json", "--speed", "1000", "--request-wait", "5000"});
         QVERIFY2(replayed.exit_code == 0, replayed.err.constData());
