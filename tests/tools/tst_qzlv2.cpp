@@ -312,9 +312,6 @@ private slots:
         Refused("list extra", "list extra", "unexpected argument 'extra'");
         Refused("decode missing FILE", "decode 12989", "missing argument");
         Refused("decode FUNCTION not a number", "decode fast -", "FUNCTION must be a number");
-        Refused("watch no CODE", "watch", "missing argument");
-        Refused("watch option without value", "watch SH600000 --seconds",
-                "Missing value after '--seconds'");
         Refused("watch seconds not a number", "watch SH600000 --seconds soon",
                 "--seconds takes a whole number from 0 to 2147483647, not 'soon'");
         Refused("watch code without market", "watch 600000",
