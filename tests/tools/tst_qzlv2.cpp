@@ -75,7 +75,7 @@ private slots:
         QLoggingCategory::setFilterRules("qzlv2.*=false");
         const QStringList live[] = {
             {"watch", "SZ300750", "--once", "--tick", "50", "--timeout", "30"},
-            {"watch", "SZ300750", "--json", "--seconds", "4", "--drop-link-every", "2", "--tick",
+            {"watch", "SZ300750", "--json", "--seconds", "6", "--drop-link-every", "3", "--tick",
              "50"},
             {"signals", "--once", "--markets", "SZ", "--stocks", "SH600000", "--tick", "50",
              "--timeout", "30"},
@@ -447,7 +447,7 @@ private slots:
     }
 
     // The README's example, `watch SZ300750 --drop-link-every N`, on a market ticking every 50 ms:
-    // the link drops at 2 s for 1 s. Every update is one more line, a whole JSON object; the
+    // the link drops at 3 s for 1.5 s. Every update is one more line, a whole JSON object; the
     // screen shows the book before the drop, an update says the link is down, and after it comes
     // back the book moves again. (The large deal, polled every 3 s: watchOnce... above; every
     // kind after drops: tst_linkfaults.)
