@@ -103,10 +103,13 @@ void RunHost(Run& run, int index, const QList<int>& tasks) {
         run.last_intents.insert(it.key(), it.value());
 }
 
-// Goes on past the stop until it has answered something: with nobody reading the queue, the first
-// requests can reach the server only after the short traffic is over.
+// Goes on past the stop until it has answered something (with nobody reading the queue, the first
+// requests can reach the server only after the short traffic is over) and, with nobody reading,
+// until the full queue dropped a result.
 void RunServer(Run& run, StressServer& server) {
-    while (!run.server_stop || (server.AnsweredCount() == 0 && !run.TimeUp()))
+    while (!run.server_stop || ((server.AnsweredCount() == 0 ||
+                                 (!run.consumer && run.rig.Queue().DroppedCount() == 0)) &&
+                                !run.TimeUp()))
         server.Step(5, 1);
 }
 
@@ -266,6 +269,10 @@ private slots:
         for (std::thread& t : servers)
             t.join();
 
+        // The client comes back before the last intents: with the queue full, each of their
+        // deliveries would wait out its 10 ms.
+        if (!consumer)
+            consumerThread = std::thread(RunConsumer, std::ref(run));
         // Quiet now: settle pending state reports, then give every task one last intent, replacing
         // its live one.
         rig.Controller()->Resume();
@@ -294,8 +301,6 @@ private slots:
             if (!finalIds.contains(it.key()))
                 retired << it.key();
         const int finalBarrier = run.ledger.AddBarrier(retired);
-        if (!consumer)
-            consumerThread = std::thread(RunConsumer, std::ref(run));  // the client comes back
         PushMarker(run, finalBarrier);
         rig.FlushAccessors();
         run.consumer_stop = true;

@@ -39,6 +39,32 @@ inline Run RunTool(const QStringList& args, const QByteArray& input = QByteArray
     return Run{finished ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
+// A run started now and read later, beside others: its output goes to files, so that it never
+// waits on a pipe nobody reads.
+class StartedRun {
+public:
+    explicit StartedRun(const QStringList& args) {
+        if (out_.open() && err_.open()) {
+            process_.setStandardOutputFile(out_.fileName());
+            process_.setStandardErrorFile(err_.fileName());
+            process_.start(QStringLiteral(QZLV2_TOOL_FILE), args);
+        }
+    }
+    Run Finish() {
+        // An event loop run meanwhile (QTRY_*) may have seen it end already.
+        const bool finished =
+            (process_.state() == QProcess::NotRunning || process_.waitForFinished(kRunMs)) &&
+            process_.error() != QProcess::FailedToStart &&
+            process_.exitStatus() == QProcess::NormalExit;
+        return Run{finished ? process_.exitCode() : -1, out_.readAll(), err_.readAll()};
+    }
+
+private:
+    QTemporaryFile out_;
+    QTemporaryFile err_;
+    QProcess process_;
+};
+
 // A run whose memory is known: the most the tool held resident, from its own resource usage.
 struct MeasuredRun {
     int exit_code = -1;  // -1: did not end normally

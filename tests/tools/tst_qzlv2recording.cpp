@@ -47,49 +47,6 @@ QByteArray HandLaidRecording() {
            laid::Push(600, 10001, HexBody("10002_snapshot.hex")) + laid::Link(1500, "l2quote", 2);
 }
 
-// What the plug-in asks the main service besides the book: the latest large deal (a 12990 request
-// of kind 2, answered with a count of 0 and its one record all the same) and the push list
-// (10000, answered with no record); and a push of a function nothing decodes.
-QByteArray MainServiceRecording() {
-    const QByteArray latest = HandLaid()
-                                  .u32(0)
-                                  .u32(0)
-                                  .str("SZ300750")
-                                  .u16(0x0107)  // header value, its low byte kept
-                                  .i32(41)      // first sequence
-                                  .u16(0)       // record count 0: the latest deal follows
-                                  .u32(93005)   // time
-                                  .i32(18050)   // deal price
-                                  .i32(120000)  // number
-                                  .i64(1)
-                                  .i64(2)
-                                  .i32(100000)  // In_number
-                                  .i32(20000)   // Out_number
-                                  .i32(3)
-                                  .i32(4)
-                                  .bytes();
-    const QStringList tags{"String", "Int32", "Int16", "Int16"};
-    const QByteArray kind2 = HandLaid().str("SZ300750").i32(0).i16(1).i16(2).bytes();
-    return laid::Header(1, 0, "qzlv2 record: watch SZ300750") +
-           laid::RequestOf(1, "l2quote", 12990, 0, 7, tags, kind2) +
-           laid::Answer(2, 7, latest, "l2quote", 12990) +
-           laid::Answer(3, 8, HexBody("10000_no_record.hex"), "l2quote", 10000) +
-           laid::Push(4, 12931, QByteArray("\x01\x02", 2));
-}
-
-// A 10012 request for SH600000 on l2quote as the plug-in sends it for the board (flags 0x80: the
-// stock has Level-2 data; mask 0xE20: an A share's groups), and an answer to it.
-QByteArray DataSetRequest(quint32 timeMs, qint32 task) {
-    const QStringList tags{"Int16U", "Int16U", "Strings", "Int32U", "Int32U", "Int32U"};
-    HandLaid params;
-    params.u16(0).u16(1).i16(1).str("SH600000").u32(0xE20).u32(0).u32(0);
-    return laid::RequestOf(timeMs, "l2quote", 10012, 0x80, task, tags, params.bytes());
-}
-
-QByteArray DataSetAnswer(quint32 timeMs, qint32 task, const QByteArray& body) {
-    return laid::Answer(timeMs, task, body, "l2quote", 10012);
-}
-
 QJsonObject Json(const QByteArray& text) {
     return QJsonDocument::fromJson(text).object();
 }
@@ -201,30 +158,19 @@ private slots:
                  QString("3 trailing bytes at offset 73 after a complete body"));
         QVERIFY(!Json(strict.out).contains("record"));
 
+        // A body of a function nothing decodes is listed as skipped, not an error.
+        const Run skipped = RunTool(
+            {"decode", "--from",
+             Write("skipped.qzr", laid::Header(1, 0, "t") + laid::Push(4, 12931, "\x01\x02")),
+             "--strict"});
+        QCOMPARE(skipped.exit_code, 0);
+        QCOMPARE(Json(skipped.out)["skipped"].toString(), QString("function 12931 is not decoded"));
+        QCOMPARE(Json(skipped.out)["body_bytes"].toInt(), 2);
+        QVERIFY(!Json(skipped.out).contains("record") && !Json(skipped.out).contains("error"));
+
         QCOMPARE(RunTool({"decode", "--from", path, "--index", "3"}).exit_code, 1);
         QCOMPARE(RunTool({"decode", "--from", path, "12989"}).exit_code, 2);
         QCOMPARE(RunTool({"decode", "--from", dir_.filePath("missing.qzr")}).exit_code, 1);
-    }
-
-    // Every body the plug-in asks for decodes: a latest deal by its request's kind, the push
-    // list's answer; a body of a function nothing decodes is listed as skipped, not an error.
-    void decodeFromReadsEveryFunctionThePluginAsksFor() {
-        const QString path = Write("main.qzr", MainServiceRecording());
-        const Run r = RunTool({"decode", "--from", path, "--strict"});
-        QVERIFY2(r.exit_code == 0, r.err.constData());
-        QVERIFY2(r.err.isEmpty(), r.err.constData());
-        const QList<QByteArray> lines = r.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 3);
-        const QJsonArray deals = Json(lines.at(0))["record"].toObject()["records"].toArray();
-        QCOMPARE(deals.size(), 1);
-        QCOMPARE(deals.at(0)["sequence"].toInt(), 41);
-        QCOMPARE(deals.at(0)["number"].toInt(), 120000);
-        QCOMPARE(Json(lines.at(1))["function"].toInt(), 10000);
-        QVERIFY(Json(lines.at(1))["record"].isNull() && !Json(lines.at(1)).contains("error"));
-        const QJsonObject skipped = Json(lines.at(2));
-        QCOMPARE(skipped["skipped"].toString(), QString("function 12931 is not decoded"));
-        QVERIFY(!skipped.contains("record") && !skipped.contains("error"));
-        QCOMPARE(skipped["body_bytes"].toInt(), 2);
     }
 
     // A file that is not a recording is refused on its header: the command does not read the
@@ -294,14 +240,14 @@ private slots:
     // (replayRepeatsTheLiveRun holds two replays to the live run byte for byte).
     void recordThenReplay() {
         const QString path = dir_.filePath("s.qzr");
-        const Run live =
-            RunTool({"record", path, "watch", "SH600000", "--seconds", "10", "--json"});
+        const Run live = RunTool(
+            {"record", path, "watch", "SH600000", "--seconds", "2", "--json", "--tick", "100"});
         QVERIFY2(live.exit_code == 0, live.err.constData());
         // Every body the tool recorded decodes, to its last byte.
         const Run decoded = RunTool({"decode", "--from", path, "--strict"});
         QVERIFY2(decoded.exit_code == 0, decoded.err.constData());
         QVERIFY(!decoded.out.contains("\"skipped\""));
-        const QStringList replayArgs = {"replay",         path, "--json", "--speed", "1000",
+        const QStringList replayArgs = {"replay",         path,  "--json", "--speed", "1000",
                                         "--request-wait", "5000"};
         const Run first = RunTool(replayArgs);
         QVERIFY2(first.exit_code == 0, first.err.constData());
@@ -338,31 +284,6 @@ private slots:
         QVERIFY2(stepped.exit_code == 0,
                  qPrintable(QString::number(stepped.exit_code) + ' ' + stepped.err));
         QCOMPARE(stepped.out.trimmed().split('\n').last(), first.out.trimmed().split('\n').last());
-    }
-
-    // The data set of 10012 on the board: a full answer, then a poll's answer carrying only the
-    // price limits; the screen keeps the groups the second one left out.
-    void replayedDataSetKeepsTheGroupsAPartialAnswerLeavesOut() {
-        const QByteArray full = HexBody("10012_full.hex");
-        const QByteArray limits = HexBody("10012_limits_only.hex");
-        QVERIFY(!full.isEmpty() && !limits.isEmpty());
-        const QString path =
-            Write("dataset.qzr", laid::Header(1, 0, "qzlv2 record: watch SH600000") +
-                                     laid::Link(0, "l2quote", 1) + DataSetRequest(5, 1) +
-                                     DataSetAnswer(10, 1, full) + DataSetRequest(3005, 2) +
-                                     DataSetAnswer(3010, 2, limits));
-        const Run r =
-            RunTool({"replay", path, "--json", "--speed", "1000", "--request-wait", "5000"});
-        QVERIFY2(r.exit_code == 0, r.err.constData());
-        QList<QJsonValue> boards = Shown(r.out, "board");
-        boards.removeAll(QJsonObject());
-        const QJsonObject decodedFull = RecordOf({"decode", "10012", "-"}, full);
-        const QJsonObject decodedLimits = RecordOf({"decode", "10012", "-"}, limits);
-        QJsonObject kept = decodedFull;
-        for (const char* key : {"limit_up_price", "limit_down_price"})
-            kept[key] = decodedLimits[key];
-        QCOMPARE(boards, (QList<QJsonValue>{DataSetKeys(decodedFull), DataSetKeys(kept)}));
-        QVERIFY(kept["limit_up_price"] != decodedFull["limit_up_price"]);
     }
 
     void replayRepeatsTheLiveRun() {
@@ -432,18 +353,6 @@ private slots:
     }
 
 private:
-    // The record `decode` prints for the body on its standard input.
-    static QJsonObject RecordOf(const QStringList& args, const QByteArray& body) {
-        const Run r = RunTool(args, body);
-        return r.exit_code == 0 ? Json(r.out)["record"].toObject() : QJsonObject();
-    }
-    // The fields of a decoded 10012 record that the board shows, under the same names.
-    static QJsonObject DataSetKeys(QJsonObject record) {
-        record.remove("code");
-        record.remove("mask");
-        return record;
-    }
-
     void Replay(const Recording& recorded, QList<QByteArray>* lines) {
         HostClock::SetForTest(recorded.header.startMs);
         ReplayBackend replay(recorded);

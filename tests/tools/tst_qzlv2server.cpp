@@ -1,9 +1,8 @@
 // qzlv2-server as a user runs it, and qzlv2's --server against it: the first line names the real
 // port; SIGINT and SIGTERM stop it with 0, a bad command line with 2, an address it cannot listen
-// on with 1; two watch clients of one server each show their own stock; list --server names what
-// that server trades; a recording made over TCP replays; and both clients show data again within
-// 3 s of the server's kill -9 and restart on the same port.
-#include <QDateTime>
+// on with 1; two watch clients of one server each show their own stock while a third records;
+// list --server names what that server trades; the recording made over TCP replays. (A server
+// killed and started again: tst_tcpfaults, with every book of a real quoter.)
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -25,48 +24,6 @@ constexpr int kCapMs = 60000;  // ms: generous cap on every wait for a process
 QString Address(const ServerProcess& server) {
     return QStringLiteral("127.0.0.1:%1").arg(server.Port());
 }
-
-// A `qzlv2 watch --json` client left running; its lines are read as they come.
-class WatchClient {
-public:
-    void Start(const QString& code, const QString& server, int seconds) {
-        process_.start(QStringLiteral(QZLV2_TOOL_FILE),
-                       {"watch", code, "--json", "--server", server, "--seconds",
-                        QString::number(seconds), "--timeout", "60"});
-    }
-    // The lines that arrived so far, each with the wall time it was read at.
-    const QList<QPair<qint64, QJsonObject>>& Lines() {
-        while (process_.canReadLine()) {
-            const QJsonObject line = QJsonDocument::fromJson(process_.readLine()).object();
-            lines_ << qMakePair(QDateTime::currentMSecsSinceEpoch(), line);
-        }
-        return lines_;
-    }
-    // When the first line read at or after `sinceMs` came that has the link up and a book
-    // other than `stale` (null: any book); -1 when none yet.
-    qint64 LiveSince(qint64 sinceMs, const QJsonValue& stale = QJsonValue()) {
-        for (const auto& line : Lines()) {
-            const QJsonValue book = line.second["book"];
-            if (line.first >= sinceMs && line.second["link"].toObject()["up"].toBool() &&
-                !book.isNull() && book != stale) {
-                return line.first;
-            }
-        }
-        return -1;
-    }
-    QJsonValue LastBook() {
-        return Lines().isEmpty() ? QJsonValue() : Lines().last().second["book"];
-    }
-    void Pump() { process_.waitForReadyRead(50); }
-    int WaitExit() {
-        process_.waitForFinished(kCapMs);
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-
-private:
-    QProcess process_;
-    QList<QPair<qint64, QJsonObject>> lines_;
-};
 
 }  // namespace
 
@@ -128,30 +85,6 @@ private slots:
         QVERIFY(second.readAllStandardError().contains("cannot listen on"));
     }
 
-    // Two clients of one server at once, each its own stock's complete screen.
-    void twoWatchClients() {
-        ServerProcess server;
-        QString error;
-        QVERIFY2(server.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
-        QProcess a;
-        QProcess b;
-        for (auto* p : {&a, &b}) {
-            p->start(QStringLiteral(QZLV2_TOOL_FILE),
-                     {"watch", p == &a ? "SH600000" : "SZ300750", "--once", "--plain", "--server",
-                      Address(server), "--timeout", "60"});
-        }
-        for (auto* p : {&a, &b}) {
-            QVERIFY(p->waitForFinished(kCapMs));
-            QCOMPARE(p->exitCode(), 0);
-        }
-        const QByteArray screenA = a.readAllStandardOutput();
-        const QByteArray screenB = b.readAllStandardOutput();
-        QVERIFY2(screenA.contains("SH600000") && screenA.contains("prev 10.52"),
-                 screenA.constData());
-        QVERIFY2(screenB.contains("SZ300750") && screenB.contains("prev 180.35"),
-                 screenB.constData());
-    }
-
     // The generated stocks a server was started with are in its listing; the embedded market's
     // own listing does not have them; an unreachable server is exit 1 after --timeout.
     void listWhatTheServerTrades() {
@@ -203,18 +136,34 @@ private slots:
         QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
     }
 
-    // Recorded over TCP, replayed without a server: the live run's last book comes back.
-    void recordingOverTcpReplays() {
+    // Three clients of one server at once: two show their own stock's complete screen, the third
+    // records two seconds of SH600000. The server stopped, the recording replays without it: the
+    // live run's last book comes back.
+    void clientsOfOneServerAndARecordingReplayed() {
         ServerProcess server;
         QString error;
         QVERIFY2(server.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
         QTemporaryDir dir;
         const QString path = dir.filePath("tcp.qzr");
-        const Run live = RunTool({"record", path, "watch", "SH600000", "--seconds", "4", "--json",
-                                  "--server", Address(server)});
+        tooltest::StartedRun recorded({"record", path, "watch", "SH600000", "--seconds", "2",
+                                       "--json", "--server", Address(server)});
+        tooltest::StartedRun a({"watch", "SH600000", "--once", "--plain", "--server",
+                                Address(server), "--timeout", "60"});
+        tooltest::StartedRun b({"watch", "SZ300750", "--once", "--plain", "--server",
+                                Address(server), "--timeout", "60"});
+        const Run screenA = a.Finish();
+        const Run screenB = b.Finish();
+        const Run live = recorded.Finish();
+        QVERIFY2(screenA.exit_code == 0 && screenA.out.contains("SH600000") &&
+                     screenA.out.contains("prev 10.52"),
+                 screenA.out + screenA.err);
+        QVERIFY2(screenB.exit_code == 0 && screenB.out.contains("SZ300750") &&
+                     screenB.out.contains("prev 180.35"),
+                 screenB.out + screenB.err);
         QVERIFY2(live.exit_code == 0, live.err.constData());
         server.Signal(SIGTERM);
         QCOMPARE(server.WaitExit(kCapMs), 0);
+
         const Run replayed =
             RunTool({"replay", path, "--json", "--speed", "1000", "--request-wait", "5000"});
         QVERIFY2(replayed.exit_code == 0, replayed.err.constData());
@@ -225,43 +174,6 @@ private slots:
         for (const QByteArray& line : replayed.out.trimmed().split('\n'))
             found = found || QJsonDocument::fromJson(line).object()["book"] == lastLive["book"];
         QVERIFY2(found, "the live run's last book is among the replayed screens");
-    }
-
-    // The server is killed (SIGKILL) and started again on the same port: both clients show
-    // live data again (a book other than the last one before the kill) within 3 s of the
-    // restart.
-    void clientsBackAfterKillAndRestart() {
-        auto server = std::make_unique<ServerProcess>();
-        QString error;
-        QVERIFY2(server->Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
-        const QString address = Address(*server);
-        WatchClient a;
-        WatchClient b;
-        a.Start("SH600000", address, 60);
-        b.Start("SZ300750", address, 60);
-        QDeadlineTimer cap(kCapMs);
-        while ((a.LiveSince(0) < 0 || b.LiveSince(0) < 0) && !cap.hasExpired()) {
-            a.Pump();
-            b.Pump();
-        }
-        QVERIFY(a.LiveSince(0) >= 0 && b.LiveSince(0) >= 0);
-        server->Signal(SIGKILL);
-        QVERIFY(server->WaitExit(kCapMs) == -1);
-        const QJsonValue staleA = a.LastBook();
-        const QJsonValue staleB = b.LastBook();
-        server = std::make_unique<ServerProcess>();
-        QVERIFY2(server->Start({"--listen", address}, &error), qPrintable(error));
-        const qint64 restarted = QDateTime::currentMSecsSinceEpoch();
-        while ((a.LiveSince(restarted, staleA) < 0 || b.LiveSince(restarted, staleB) < 0) &&
-               !cap.hasExpired()) {
-            a.Pump();
-            b.Pump();
-        }
-        const qint64 backA = a.LiveSince(restarted, staleA) - restarted;
-        const qint64 backB = b.LiveSince(restarted, staleB) - restarted;
-        qInfo("live again %lld ms and %lld ms after the restart", backA, backB);
-        QVERIFY2(backA >= 0 && backA < 3000, qPrintable(QString::number(backA)));
-        QVERIFY2(backB >= 0 && backB < 3000, qPrintable(QString::number(backB)));
     }
 };
 

@@ -243,19 +243,9 @@ private slots:
         QVERIFY(panel.Missing().isEmpty());
     }
 
-    void headerShowsLastPriceAndChange() {
-        HeaderPanel panel;
-        panel.SetQuote(Quote{"SH600000", "PF", "M SH", true, 2, 1040, 1052, 0, "10:00:00"});
-        QCOMPARE(
-            panel.Render(80, 1),
-            QStringList{"SH600000 PF M SH  10.40 -0.12 -1.14%  prev 10.52  fast-ten 0  10:00:00"});
-        panel.SetQuote(Quote{"SH600000", "PF", "M SH", false, 2, 0, 0, 0, "10:00:00"});
-        QCOMPARE(panel.Render(80, 1),
-                 QStringList{"SH600000 PF M SH  --  prev --  fast-ten 0  10:00:00"});
-    }
-
     // The top line keeps what matters at 80 columns for every stock of the market, at its limit
-    // prices (the widest changes): the listing goes first, then the fast-ten flag.
+    // prices (the widest changes): the listing goes first, then the fast-ten flag. Without a
+    // price, dashes.
     void headerFitsEightyColumnsForEveryStock() {
         for (const simmarket::SimStock& stock : simmarket::Stocks()) {
             for (const qint32 last : {stock.LimitUp(), stock.LimitDown()}) {
@@ -282,6 +272,9 @@ private slots:
         QCOMPARE(narrow.Render(70, 1).value(0),
                  QString::fromUtf8("SH600519 贵州茅台  1856.80 +168.80 +10.00%  prev 1688.00  "
                                    "10:23:45"));
+        narrow.SetQuote(Quote{"SH600000", "PF", "M SH", false, 2, 0, 0, 0, "10:00:00"});
+        QCOMPARE(narrow.Render(80, 1),
+                 QStringList{"SH600000 PF M SH  --  prev --  fast-ten 0  10:00:00"});
     }
 
     // Panels that do not fit are named on the last row, which is kept for them: a panel that
@@ -357,6 +350,14 @@ private slots:
         const QString buy1 = lines.filter(QRegularExpression("^buy 1 ")).value(0);
         QVERIFY2(buy1.contains(QRegularExpression("^buy 1 .* \\*100\\* .* \\+\\d+$")),
                  qPrintable(buy1));
+        // Every panel of a stock's watch, waiting for its data, fits too.
+        Screen stock(WatchPanels("SH600000"));
+        for (const auto& panel : stock.Panels())
+            panel->Request("SH600000");  // as watch does: a panel learns its code
+        const QStringList waiting = stock.Layout(TerminalSize{columns, rows});
+        QVERIFY(waiting.size() <= rows);
+        for (const QString& line : waiting)
+            QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
     }
 
     void framesRedrawInPlaceOrStandAlone() {
@@ -480,26 +481,6 @@ private slots:
         QCOMPARE(lines[7], QString("large-order net inflow today: -91 x 10^4 yuan"));
         QCOMPARE(panel.Json().toObject()["CurrentDayLargeInCapital"].toInt(), -91);
         QCOMPARE(panel.Json().toObject().size(), 9);
-    }
-
-    void stockScreenFitsTheTerminal_data() {
-        QTest::addColumn<int>("columns");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("80 x 24") << 80 << 24;
-        QTest::newRow("100 x 40") << 100 << 40;
-        QTest::newRow("60 x 60") << 60 << 60;
-    }
-
-    void stockScreenFitsTheTerminal() {
-        QFETCH(int, columns);
-        QFETCH(int, rows);
-        Screen screen(WatchPanels("SH600000"));
-        for (const auto& panel : screen.Panels())
-            panel->Request("SH600000");  // as watch does: a panel learns its code
-        const QStringList lines = screen.Layout(TerminalSize{columns, rows});
-        QVERIFY(lines.size() <= rows);
-        for (const QString& line : lines)
-            QVERIFY2(DisplayColumns(line) <= columns, qPrintable(line));
         QCOMPARE(int(WatchPanels("BK0475").size()), 2);  // the board's flows and the link line
     }
 

@@ -6,8 +6,9 @@
 // so that another font passes and a missing bar, swapped sides or green-up colours fail; a burst
 // of books between two frames redraws a panel once, with the last book, and keeps every book in
 // the depth history; the keyboard moves between panels and codes; colours, theme and cycle are
-// remembered. QTEST_MAIN, not QTEST_GUILESS_MAIN: the panels are widgets and need a
-// QApplication.
+// remembered. Every session keeps its files (the K-line history) in a folder of its own: a replay
+// that found the recording session's saved history would ask for less than was recorded.
+// QTEST_MAIN, not QTEST_GUILESS_MAIN: the panels are widgets and need a QApplication.
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
@@ -21,6 +22,7 @@
 #include <qwt_plot_curve.h>
 
 #include "host/access/recording/RecordingReader.h"
+#include "host/core/CDataStoreMgr.h"
 #include "sim/market/SimulatedMarketBackend.h"
 #include "sim/server/TcpQuoteServer.h"
 #include "tests/tools/gui/PanelImages.h"
@@ -239,6 +241,7 @@ private slots:
         QVERIFY2(QFontDatabase().families().contains(kOtherFont), "fonts-dejavu-core");
         QApplication::setFont(QFont(kFont, 9));
         recording_path_ = dir_.filePath("window.qzr");
+        FreshFiles();
         QString error;
         QVERIFY2(
             stepped::Record(recording_path_, kCode, QZLV2_PLUGIN_FILE, kSteps, kDropAt, &error),
@@ -247,6 +250,8 @@ private slots:
         QVERIFY(recorded_.valid);
         QVERIFY(DropMs(recorded_) > 0);
     }
+
+    void init() { FreshFiles(); }
 
     // Every panel draws its view, and the views hold what the recording's last answers carry.
     void replayedPanelsShowTheRecording() {
@@ -496,7 +501,12 @@ private:
         const QStringList reports = session.TakeReports();
         QVERIFY2(reports.isEmpty(), qPrintable(reports.join('\n')));
     }
+    void FreshFiles() {
+        CDataStoreMgr::GetDataStoreMgrInstance()->SetFilesRoot(
+            dir_.filePath(QString("files%1").arg(++sessions_)));
+    }
     QImage ReplayedWindow() {
+        FreshFiles();
         QuoteSession session(ReplayOptions());
         QString error;
         if (!session.Start(error)) {
@@ -512,6 +522,7 @@ private:
     QTemporaryDir dir_;
     QString recording_path_;
     recording::Recording recorded_;
+    int sessions_ = 0;
 };
 
 QTEST_MAIN(TestQuoteWindow)
