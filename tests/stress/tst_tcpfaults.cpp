@@ -37,9 +37,10 @@ constexpr int kStopMs = 3500;         // the suite's stop: beyond the 2500 ms si
 constexpr int kPollMs = 20;           // ms between drains of the host's queue
 constexpr int kQueueCapacity = 1 << 15;
 constexpr int kCapMs = 60000 * kWatchdogSlowdown;  // generous cap on a wait for a condition
-// Every view live after the accessors first connect: well inside the watchdog's patience, so that
-// a view that never comes is named.
-constexpr int kFirstLiveMs = 10000 * kWatchdogSlowdown;
+// Every view live after the accessors first connect: the slowest kind's bound (a 12915 poll may be
+// held back once by the repeat window) and a margin, well inside the watchdog's patience, so that a
+// view that never comes is named.
+constexpr int kFirstLiveMs = (kLongestBoundMs + 2000) * kWatchdogSlowdown;
 const Kind kStreams[] = {{12989, kLiveBoundMs}, {10001, kLiveBoundMs}};
 
 // The accessors' timings: the real ones, but retries at most 200 ms apart, so that the first
