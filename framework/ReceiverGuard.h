@@ -9,7 +9,7 @@
 
 // Lets accessor callbacks outlive the object that registered them: each callback holds the guard
 // (shared), runs only while the owner is alive, and the owner's Revoke waits for a running one.
-// Thread contract: Run may be called from any thread; Revoke from the owner's destructor. The
+// Thread contract: Run may be called from any thread; Revoke by the owner as it stops. The
 // guard's own recursive mutex is taken before the owner's call lock, never after it.
 class ReceiverGuard {
 public:

@@ -18,6 +18,7 @@
 #include "framework/ReceiverGuard.h"
 #include "framework/RemoteApiCallDriver.h"
 #include "framework/ResponseCache.h"
+#include "framework/StoppableCall.h"
 #include "framework/SupportedTypeHolder.h"
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/quoter/QuoteContext.h"
@@ -47,7 +48,7 @@
 // subscriber's deletion).
 // Receiver callbacks run under a ReceiverGuard, so a late answer after destruction is dropped.
 template <typename Traits>
-class RemoteApiCallBase : public QObject, public RemoteApiCall {
+class RemoteApiCallBase : public QObject, public RemoteApiCall, public StoppableCall {
 public:
     using Topic = typename Traits::Topic;
     using Package = typename Traits::Package;
@@ -110,13 +111,12 @@ public:
     ResponseCache<CacheKey, CacheValue>& Cache() { return cache_; }
     Driver* GetDriver() { return driver_.get(); }
 
-protected:
     // Cuts the call off from everything that could call into it: answers are dropped (a receiver
     // in progress is waited for), receivers are unregistered, topic listeners are removed, the
     // broadcaster subscriptions and node subscriptions are undone and the driver is destroyed.
-    // Idempotent. A derived call whose receivers or listeners touch its own members calls it first
-    // in its destructor, before those members go.
-    void Shutdown() {
+    // Idempotent. The owner calls it before deleting the call; a derived call whose receivers or
+    // listeners touch its own members also calls it first in its destructor.
+    void Shutdown() override {
         guard_->Revoke();  // taken before the call lock, as the receivers do
         for (const ReceiverKey& key : receivers_) {
             if (!accessorWatch_.isNull()) {
@@ -135,6 +135,7 @@ protected:
         driver_.reset();
     }
 
+protected:
     virtual Topic TopicOf(const ScopeTreeNode& node) const { return Traits::TopicOf(node); }
 
     // The package a late subscriber of the topic receives at once. Throws std::range_error when

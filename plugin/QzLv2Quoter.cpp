@@ -68,8 +68,12 @@ QzLv2Quoter::~QzLv2Quoter() {
     }
     work_thread_.reset();
     // The calls go first, while the accessors live: until a call has cut itself off, a broadcast
-    // on another thread may still make it send a request through its accessor. Answers that
-    // arrive meanwhile are dropped by the calls' receiver guards.
+    // on another thread may still make it send a request through its accessor. Each is stopped
+    // before any is deleted: stopping waits for an answer being delivered into it, which must not
+    // run while its destructors change its type; answers after that are dropped by its guard.
+    for (StoppableCall* call : stoppable_calls_) {
+        call->Shutdown();
+    }
     delete calls_;
     delete resolvers_;
     // Deleting an accessor joins its thread.
@@ -122,25 +126,31 @@ void QzLv2Quoter::CreateResolvers() {
     resolvers_->Init();
 }
 
+template <typename Call>
+void QzLv2Quoter::AddCall(Call* call) {
+    calls_->Add(call);
+    stoppable_calls_.push_back(call);
+}
+
 // Every call but the fast quote's goes through the main accessor.
 void QzLv2Quoter::CreateCalls() {
     calls_ = new CompositeRemoteApiCall();
-    calls_->Add(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
-    calls_->Add(new QzLv2RemoteApiCall_12988(&configuration_, main_accessor_));  // 2nd
-    calls_->Add(new QzLv2RemoteApiCall_12990(&configuration_, main_accessor_));  // 3rd
-    calls_->Add(new QzLv2RemoteApiCall_10012(&configuration_, main_accessor_));  // 4th
-    calls_->Add(new QzLv2RemoteApiCall_10015(&configuration_, main_accessor_));  // 5th
-    calls_->Add(new QzLv2RemoteApiCall_10016(&configuration_, main_accessor_));  // 6th
+    AddCall(new QzLv2RemoteApiCall_10002(&configuration_, main_accessor_));  // 1st
+    AddCall(new QzLv2RemoteApiCall_12988(&configuration_, main_accessor_));  // 2nd
+    AddCall(new QzLv2RemoteApiCall_12990(&configuration_, main_accessor_));  // 3rd
+    AddCall(new QzLv2RemoteApiCall_10012(&configuration_, main_accessor_));  // 4th
+    AddCall(new QzLv2RemoteApiCall_10015(&configuration_, main_accessor_));  // 5th
+    AddCall(new QzLv2RemoteApiCall_10016(&configuration_, main_accessor_));  // 6th
     // 7th
-    calls_->Add(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
-    calls_->Add(new QzLv2RemoteApiCall_12915(&configuration_, main_accessor_));        // 8th
-    calls_->Add(new QzLv2RemoteApiCall_12917(&configuration_, main_accessor_));        // 9th
-    calls_->Add(new QzLv2RemoteApiCall_12930(&configuration_, main_accessor_));        // 10th
-    calls_->Add(new QzLv2RemoteApiCall_12973(&configuration_, main_accessor_));        // 11th
-    calls_->Add(new QzLv2RemoteApiCall_12844(&configuration_, main_accessor_));        // 12th
-    calls_->Add(new QzLv2RemoteApiCall_12842(&configuration_, main_accessor_));        // 13th
-    calls_->Add(new QzLv2RemoteApiCall_12932(&configuration_, main_accessor_));        // 14th
-    calls_->Add(new QzLv2RemoteApiCall_12989(&configuration_, fast_quote_accessor_));  // last
+    AddCall(new QzLv2RemoteApiCall_12755_Stock_Related(&configuration_, main_accessor_));
+    AddCall(new QzLv2RemoteApiCall_12915(&configuration_, main_accessor_));        // 8th
+    AddCall(new QzLv2RemoteApiCall_12917(&configuration_, main_accessor_));        // 9th
+    AddCall(new QzLv2RemoteApiCall_12930(&configuration_, main_accessor_));        // 10th
+    AddCall(new QzLv2RemoteApiCall_12973(&configuration_, main_accessor_));        // 11th
+    AddCall(new QzLv2RemoteApiCall_12844(&configuration_, main_accessor_));        // 12th
+    AddCall(new QzLv2RemoteApiCall_12842(&configuration_, main_accessor_));        // 13th
+    AddCall(new QzLv2RemoteApiCall_12932(&configuration_, main_accessor_));        // 14th
+    AddCall(new QzLv2RemoteApiCall_12989(&configuration_, fast_quote_accessor_));  // last
     calls_->Init();
 }
 

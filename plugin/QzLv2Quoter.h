@@ -4,6 +4,7 @@
 #include <QMutex>
 
 #include <memory>
+#include <vector>
 
 #include "host/access/AccessTypes.h"
 #include "host/core/ThreadHelper.h"
@@ -15,6 +16,7 @@ class CHQOWNServerAccesser;
 class CompositeRemoteApiCall;
 class CompositeScopeResolver;
 class QzLv2QuoterController;
+class StoppableCall;
 class ScopeResolveResult;
 
 // The plug-in's data source handler and composition root: it creates the two server accessors,
@@ -58,6 +60,8 @@ private:
     void FillConfiguration();
     void CreateResolvers();
     void CreateCalls();
+    template <typename Call>
+    void AddCall(Call* call);
     void OnMainAccessState(_enAccessState state);
     // Applies a change of one blocking flag and redispatches when the blocked state flips.
     void SetBlockingFlag(bool& flag, bool value);
@@ -76,5 +80,6 @@ private:
     QMap<int, ScopeTreeNodeList> attached_nodes_;
     CompositeScopeResolver* resolvers_ = nullptr;
     CompositeRemoteApiCall* calls_ = nullptr;
+    std::vector<StoppableCall*> stoppable_calls_;  // the members of calls_, stopped before deletion
     std::unique_ptr<ThreadHelper> work_thread_;
 };
