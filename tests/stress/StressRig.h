@@ -130,8 +130,10 @@ struct QuoterRig {
             }
         }
     }
+    // Takes the quoter out of the chain and deletes it (as the client does at shutdown).
     ~QuoterRig() {
-        DeleteQuoter();
+        context->OwnIntentHolder().SetChainHead(nullptr);
+        quoter.reset();
         context.reset();
         ServerBackendRegistry::Clear();
     }
@@ -139,14 +141,6 @@ struct QuoterRig {
     QuoteContext::MidResultQueue& Queue() { return context->GetQuoteTaskExecMidResultQueue(); }
     IQuoteDataSourceController* Controller() const {
         return context->FindQuoteDataSourceController("lv2");
-    }
-
-    // Takes the quoter out of the chain and deletes it (as the client does at shutdown).
-    void DeleteQuoter() {
-        context->OwnIntentHolder().SetChainHead(nullptr);
-        board = nullptr;
-        fast_quote = nullptr;
-        quoter.reset();
     }
 
     // Runs an empty job on each accessor's thread and waits for it: every answer, push and state

@@ -1,9 +1,11 @@
 // The quoter and its real calls under every kind of traffic at once: host threads handing
 // intents of many tasks down the chain, the server answering and pushing on both accessors
 // (subscribed and unsubscribed stocks), driver ticks, cache clearing broadcasts, pause/resume and
-// link flaps that make the client redispatch, and a mid-result queue that overflows. Checked:
-// nothing hangs (a watchdog aborts), nothing is delivered for a node after it was detached, and in
-// the end the quoter holds exactly the last intent's nodes per task.
+// link flaps that make the client redispatch, and a slow consumer whose small mid-result queue
+// overflows. Checked: nothing hangs (a watchdog aborts), nothing is delivered for a node after it
+// was detached, and in the end the quoter holds exactly the last intent's nodes per task. (The
+// quoter deleted while traffic goes on: the end of every link-fault run, under ThreadSanitizer
+// too.)
 #include <QLoggingCategory>
 #include <QtTest>
 
@@ -36,10 +38,9 @@ constexpr auto kStallMax = 100ms;
 
 // What the threads of one run share; all of it exists before the first thread starts.
 struct Run {
-    Run(int capacity, int intentsPerTask, bool withConsumer, quint32 seed)
+    Run(int capacity, int intentsPerTask, quint32 seed)
         : rig(capacity),
           rounds(intentsPerTask),
-          consumer(withConsumer),
           main_server(*rig.main_backend, seed),
           fast_server(*rig.fast_backend, seed + 4) {}
 
@@ -48,8 +49,7 @@ struct Run {
     bool GoOn(int round) const { return (round < kMinRounds || !progress.Stopped()) && !TimeUp(); }
 
     QuoterRig rig;
-    const int rounds;     // intents per task
-    const bool consumer;  // false: nobody reads the queue until the end
+    const int rounds;  // intents per task
     StressServer main_server;
     StressServer fast_server;
     DeliveryLedger ledger;
@@ -103,13 +103,9 @@ void RunHost(Run& run, int index, const QList<int>& tasks) {
         run.last_intents.insert(it.key(), it.value());
 }
 
-// Goes on past the stop until it has answered something (with nobody reading the queue, the first
-// requests can reach the server only after the short traffic is over) and, with nobody reading,
-// until the full queue dropped a result.
+// Goes on past the stop until it has answered something.
 void RunServer(Run& run, StressServer& server) {
-    while (!run.server_stop || ((server.AnsweredCount() == 0 ||
-                                 (!run.consumer && run.rig.Queue().DroppedCount() == 0)) &&
-                                !run.TimeUp()))
+    while (!run.server_stop || (server.AnsweredCount() == 0 && !run.TimeUp()))
         server.Step(5, 1);
 }
 
@@ -173,7 +169,7 @@ void RunMonitor(Run& run, const QList<int>& tasks) {
     long intents = 0;
     while (!run.progress.Stopped()) {
         const QList<int> gone = Departed(run.rig, tasks, present);
-        if (!gone.isEmpty() && run.consumer)
+        if (!gone.isEmpty())
             PushMarker(run, run.ledger.AddBarrier(gone));
         intents = run.progress.WaitFor(intents + 1, 10ms);
     }
@@ -229,28 +225,14 @@ private slots:
     void init() { HostClock::SetForTest(kStartMs); }
     void cleanup() { HostClock::UseSystemClock(); }
 
-    void everyThreadAtOnce_data() {
-        QTest::addColumn<int>("capacity");
-        QTest::addColumn<int>("rounds");
-        QTest::addColumn<bool>("consumer");
-        QTest::newRow("slow consumer, small queue") << 8 << 150 << true;
-        // With nobody reading, every delivery waits its 10 ms: keep the traffic small.
-        QTest::newRow("absent consumer, full queue") << 4 << 6 << false;
-    }
-
     void everyThreadAtOnce() {
-        QFETCH(int, capacity);
-        QFETCH(int, rounds);
-        QFETCH(bool, consumer);
-        Watchdog watchdog(QTest::currentDataTag());
-        Run run(capacity, rounds, consumer, 7);
+        Watchdog watchdog("everyThreadAtOnce");
+        Run run(8, 150, 7);
         QuoterRig& rig = run.rig;
         QVERIFY(rig.board != nullptr && rig.fast_quote != nullptr);
         const QList<int> tasks = TaskIds(kHostThreads * kTasksPerHost);
 
-        std::thread consumerThread;
-        if (consumer)
-            consumerThread = std::thread(RunConsumer, std::ref(run));
+        std::thread consumerThread(RunConsumer, std::ref(run));
         std::vector<std::thread> hosts;
         for (int i = 0; i < kHostThreads; ++i)
             hosts.emplace_back(RunHost, std::ref(run), i,
@@ -269,10 +251,6 @@ private slots:
         for (std::thread& t : servers)
             t.join();
 
-        // The client comes back before the last intents: with the queue full, each of their
-        // deliveries would wait out its 10 ms.
-        if (!consumer)
-            consumerThread = std::thread(RunConsumer, std::ref(run));
         // Quiet now: settle pending state reports, then give every task one last intent, replacing
         // its live one.
         rig.Controller()->Resume();
@@ -313,69 +291,13 @@ private slots:
         QVERIFY2(!blockedAtEnd, "the quoter stayed blocked after resume and reconnect");
         QVERIFY2(finalProblems.isEmpty(), qPrintable(finalProblems.join("; ")));
 
-        QCOMPARE(run.ledger.passed, consumer ? finalBarrier : 1);
+        QCOMPARE(run.ledger.passed, finalBarrier);
         QVERIFY(run.ledger.retired.size() >= retired.size());
         QVERIFY(rig.context->OwnIntentHolder().RedispatchCount() > 0);
         QVERIFY(run.main_server.AnsweredCount() > 0 && run.fast_server.AnsweredCount() > 0);
         const int fastDeliveries = run.ledger.FastQuoteCount();
-        if (consumer) {
-            QVERIFY(fastDeliveries > 0);
-            QVERIFY(run.ledger.DeliveryCount() > fastDeliveries);
-        } else {
-            // The queue was full while the server kept answering.
-            QVERIFY(run.ledger.DeliveryCount() >= capacity);
-            QVERIFY(rig.Queue().DroppedCount() > 0);
-        }
-    }
-
-    // The client deletes the quoter while answers, pushes, state reports and cache-clearing
-    // broadcasts keep coming: no hang, no delivery afterwards, both links closed.
-    void quoterDeletedUnderTraffic() {
-        Watchdog watchdog("quoterDeletedUnderTraffic");
-        Run run(64, 0, true, 3);
-        QuoterRig& rig = run.rig;
-        std::thread consumerThread(RunConsumer, std::ref(run));
-        std::thread traffic[] = {
-            std::thread(RunServer, std::ref(run), std::ref(run.main_server)),
-            std::thread(RunServer, std::ref(run), std::ref(run.fast_server)),
-            std::thread(RunClearing, std::ref(run)), std::thread([&run] {
-                for (int round = 0; run.GoOn(round); ++round) {
-                    run.progress.WaitFor(run.progress.Count() + 1, 5ms);
-                    run.rig.main_backend->SetAccessState(round % 2 ? eAccessState_Connected
-                                                                   : eAccessState_Disconnected);
-                }
-            })};
-
-        std::mt19937 random(42);
-        for (int round = 0; round < 10; ++round) {
-            for (int task = 1; task <= 4; ++task) {
-                const IntentPtr intent = RandomIntent(random, task);
-                run.trees << intent->GetScopeTree();
-                rig.context->OwnIntentHolder().Dispatch(intent);
-                run.progress.Advance();
-            }
-        }
-        const auto until = std::chrono::steady_clock::now() + 2s * kSlowdown;
-        while (run.ledger.DeliveryCount() < 20 && std::chrono::steady_clock::now() < until)
-            run.progress.WaitFor(run.progress.Count() + 1, 5ms);
-        const int deliveredBefore = run.ledger.DeliveryCount();
-
-        rig.DeleteQuoter();
-        PushMarker(run, run.ledger.AddBarrier(IssuedNodes(run.rig, run.trees).keys()));
-        for (int i = 0; i < 20; ++i)  // traffic goes on against the closed links
-            run.progress.Advance();
-        run.progress.Stop();
-        run.server_stop = true;
-        for (std::thread& t : traffic)
-            t.join();
-        run.consumer_stop = true;
-        consumerThread.join();
-
-        QVERIFY2(deliveredBefore > 0, "no traffic reached the client before the deletion");
-        QVERIFY2(run.ledger.violations.isEmpty(), qPrintable(run.ledger.violations.join("; ")));
-        QCOMPARE(run.ledger.passed, 1);
-        QCOMPARE(rig.main_backend->LinkCount(), 0);
-        QCOMPARE(rig.fast_backend->LinkCount(), 0);
+        QVERIFY(fastDeliveries > 0);
+        QVERIFY(run.ledger.DeliveryCount() > fastDeliveries);
     }
 };
 

@@ -196,39 +196,37 @@ private slots:
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false"));
     }
 
-    void killedAndStartedAgain() {
-        Watchdog watchdog("killedAndStartedAgain");
-        Server server;
-        server.Start();
-        TcpFaultRun run(server.Port());
-        QVERIFY2(run.ShowAllLive(kStreams), qPrintable("never live: " + run.Late().join(", ")));
-        server.Restart();
-        run.Arm({std::begin(kStreams), std::end(kStreams)});
-        run.Recover();
-        Report("a kill and restart", run);
-        QVERIFY2(run.Late().isEmpty(), qPrintable("not live within 1 s: " + run.Late().join(", ")));
+    void comesBackAfterTheServer_data() {
+        QTest::addColumn<bool>("stop");  // SIGSTOP, then SIGCONT; else SIGKILL and a restart
+        QTest::newRow("killed and started again") << false;
+        QTest::newRow("stopped and continued") << true;
     }
 
-    void stoppedAndContinued() {
-        Watchdog watchdog("stoppedAndContinued");
+    void comesBackAfterTheServer() {
+        QFETCH(bool, stop);
+        Watchdog watchdog(QTest::currentDataTag());
         Server server;
         server.Start();
         TcpFaultRun run(server.Port());
         QVERIFY2(run.ShowAllLive(kStreams), qPrintable("never live: " + run.Late().join(", ")));
-        CHQOWNServerAccesser* accessor = run.Rig().quoter->MainAccessor();
-        QElapsedTimer stopped;
-        stopped.start();
-        server.Signal(SIGSTOP);
-        run.DrainFor(kCapMs,
-                     [accessor] { return accessor->AccessState() != eAccessState_Connected; });
-        const qint64 noticedMs = stopped.elapsed();
-        run.DrainFor(kStopMs - noticedMs, [] { return false; });
-        server.Signal(SIGCONT);
+        if (stop) {
+            CHQOWNServerAccesser* accessor = run.Rig().quoter->MainAccessor();
+            QElapsedTimer stopped;
+            stopped.start();
+            server.Signal(SIGSTOP);
+            run.DrainFor(kCapMs,
+                         [accessor] { return accessor->AccessState() != eAccessState_Connected; });
+            const qint64 noticedMs = stopped.elapsed();
+            std::printf("stop noticed after %lld ms\n", noticedMs);
+            run.DrainFor(kStopMs - noticedMs, [] { return false; });
+            server.Signal(SIGCONT);
+            QVERIFY2(noticedMs < kNoticeBoundMs, qPrintable(QString::number(noticedMs)));
+        } else {
+            server.Restart();
+        }
         run.Arm({std::begin(kStreams), std::end(kStreams)});
         run.Recover();
-        Report("a stop and continue", run);
-        std::printf("stop noticed after %lld ms\n", noticedMs);
-        QVERIFY2(noticedMs < kNoticeBoundMs, qPrintable(QString::number(noticedMs)));
+        Report(QTest::currentDataTag(), run);
         QVERIFY2(run.Late().isEmpty(), qPrintable("not live within 1 s: " + run.Late().join(", ")));
     }
 

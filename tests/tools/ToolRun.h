@@ -3,20 +3,10 @@
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryFile>
 
-#include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
 #include "tools/qzlv2/commands/DecodeCommand.h"
-
-extern char** environ;
 
 namespace tooltest {
 
@@ -64,49 +54,6 @@ private:
     QTemporaryFile err_;
     QProcess process_;
 };
-
-// A run whose memory is known: the most the tool held resident, from its own resource usage.
-struct MeasuredRun {
-    int exit_code = -1;  // -1: did not end normally
-    long max_rss_kib = -1;
-    QByteArray err;
-};
-
-// Runs the tool with no input and its standard output discarded; waits for it (no time limit:
-// use for commands that end by themselves).
-inline MeasuredRun RunToolMeasured(const QStringList& args) {
-    QTemporaryFile err;
-    if (!err.open()) {
-        return {};
-    }
-    QList<QByteArray> words{QByteArray(QZLV2_TOOL_FILE)};
-    for (const QString& a : args) {
-        words << a.toLocal8Bit();
-    }
-    std::vector<char*> argv;
-    for (QByteArray& w : words) {
-        argv.push_back(w.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&files, err.handle(), 2);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    MeasuredRun run;
-    int status = 0;
-    rusage usage{};
-    if (spawned == 0 && ::wait4(pid, &status, 0, &usage) == pid) {
-        run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.max_rss_kib = usage.ru_maxrss;
-    }
-    err.seek(0);  // the tool's writes moved the offset it shares with this handle
-    run.err = err.readAll();
-    return run;
-}
 
 // A file of the hand-laid test data (data/), empty if it is missing.
 inline QByteArray DataFile(const QString& name) {

@@ -1,11 +1,10 @@
-// README.md and docs/*.md: their code fences close, and their command lines, taken from the text
-// as a reader copies them (code spans and indented code lines that start with `qzlv2 `,
-// `scripts/run-demo.sh` or `scripts/corpus-from-recording.py`), do what they say. An example runs
-// as written, in document order in one scratch directory, and ends with 0 (one that runs for a set
-// time, `--seconds N`, runs for 1 s: the length is watch's own tests' matter); one that runs until
-// it is stopped shows a screen and ends with 130 on SIGINT. A synopsis (placeholders such as FILE,
-// [options], a|b) or a command named in prose must name a command whose --help lists every
-// option it shows.
+// README.md and docs/*.md: their command lines, taken from the text as a reader copies them (code
+// spans and indented code lines that start with `qzlv2 `, `scripts/run-demo.sh` or
+// `scripts/corpus-from-recording.py`), do what they say. An example runs as written, in document
+// order in one scratch directory, and ends with 0 (one that runs for a set time, `--seconds N`,
+// runs for 1 s: the length is watch's own tests' matter); one that runs until it is stopped shows
+// a screen and ends with 130 on SIGINT. A synopsis (placeholders such as FILE, [options], a|b) or
+// a command named in prose is not run.
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
@@ -17,7 +16,6 @@
 #include <csignal>
 
 #include "tests/tools/ToolRun.h"
-#include "tools/qzlv2/commands/Command.h"
 
 namespace {
 
@@ -144,50 +142,6 @@ private slots:
         }
         lines_ = CommandLines();
         QVERIFY(lines_.size() > 20);
-    }
-
-    // A fence left open would turn the rest of a document into code.
-    void fencesClose() {
-        static const QRegularExpression fence("^```", QRegularExpression::MultilineOption);
-        for (const QString& doc : Docs()) {
-            QVERIFY2(ReadText(doc).count(fence) % 2 == 0, qPrintable(doc));
-        }
-    }
-
-    // An option belongs to the command named last before it ("record FILE watch CODE --seconds N":
-    // watch's).
-    void synopsesNameOptionsTheToolHas() {
-        QStringList commands;
-        for (const qzlv2::Command& c : qzlv2::Commands()) {
-            commands << c.name;
-        }
-        QHash<QString, QByteArray> helps;
-        for (const CommandLine& line : lines_) {
-            const QStringList args = ToolArguments(line.text);
-            if (UseOf(line.text) != Use::kSynopsis || args.isEmpty() || args.first() == "COMMAND") {
-                continue;
-            }
-            const QString where = line.doc + ": " + line.text;
-            QString command;
-            for (const QString& word : args) {
-                if (commands.contains(word)) {
-                    command = word;
-                }
-                static const QRegularExpression option("^[\\[|]*(--[a-z-]+)");
-                const QRegularExpressionMatch m = option.match(word);
-                if (!m.hasMatch()) {
-                    continue;
-                }
-                if (!helps.contains(command)) {
-                    const tooltest::Run help = tooltest::RunTool({command, "--help"});
-                    QVERIFY2(help.exit_code == 0, qPrintable(where));
-                    helps.insert(command, help.out);
-                }
-                QVERIFY2(helps[command].contains(m.captured(1).toUtf8()),
-                         qPrintable(where + ": " + m.captured(1)));
-            }
-            QVERIFY2(commands.contains(command), qPrintable(where));
-        }
     }
 
     void examplesRunAsWritten() {

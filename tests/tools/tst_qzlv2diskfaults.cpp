@@ -1,18 +1,13 @@
 // The qzlv2 tool when the disk says no, run as a user runs it. `history`: a disk that fills or
 // turns read-only at a chosen byte (tests/diskfault, preloaded into the tool; every byte of the
-// save itself: tst_historysave), and, where this machine lets the test mount, a real 64 KiB tmpfs;
-// a cached file that is damaged. `record`: a recording that cannot be written. Exit codes, the one
-// line that says why, the files on disk afterwards (a kept file never harmed, no temporary file
-// left), and the next run once the disk takes writes again.
-#include <QProcess>
+// save itself: tst_historysave); a cached file that is damaged. `record`: a recording that cannot
+// be written. Exit codes, the one line that says why, the files on disk afterwards (a kept file
+// never harmed, no temporary file left), and the next run once the disk takes writes again.
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
-
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 #include "tests/diskfault/DiskFault.h"
 #include "tests/tools/ToolRun.h"
@@ -37,35 +32,6 @@ QString WeekFile(const QString& dir) {
 QList<QByteArray> Lines(const QByteArray& text) {
     return text.trimmed().isEmpty() ? QList<QByteArray>() : text.trimmed().split('\n');
 }
-
-// A 4 MiB tmpfs mounted at a folder for the life of the object (root only); `ok` tells whether
-// it is.
-class Tmpfs {
-public:
-    explicit Tmpfs(const QString& dir) : dir_(dir) {
-        ok_ = ::geteuid() == 0 &&
-              QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4m", "tmpfs", dir}) == 0;
-    }
-    ~Tmpfs() {
-        if (ok_)
-            QProcess::execute("umount", {dir_});
-    }
-    bool ok() const { return ok_; }
-    bool Remount(const QString& options) {
-        return QProcess::execute("mount", {"-o", "remount," + options, dir_}) == 0;
-    }
-    // Shrinks it to what it holds plus `room` bytes.
-    bool LeaveRoom(qint64 room) {
-        struct statvfs fs {};
-        return ::statvfs(qPrintable(dir_), &fs) == 0 &&
-               Remount(QStringLiteral("size=%1").arg(
-                   qint64(fs.f_blocks - fs.f_bfree) * qint64(fs.f_frsize) + room));
-    }
-
-private:
-    QString dir_;
-    bool ok_ = false;
-};
 
 }  // namespace
 
@@ -92,43 +58,30 @@ private slots:
     }
 
     void historyNotKeptSaysWhyAndHarmsNoKeptFile_data() {
-        QTest::addColumn<bool>("mounted");  // a real tmpfs with little room, else a fault preloaded
-        QTest::addColumn<qint64>("room");   // bytes the disk takes when the failing run starts
+        QTest::addColumn<qint64>("room");  // bytes the disk takes when the failing run starts
         QTest::addColumn<bool>("keptBefore");
         QTest::addColumn<int>("error");
         QTest::addColumn<int>("recordsLeft");  // in the file afterwards: -1 none, 0 as before
         QTest::newRow("disk full at the first byte, nothing kept before")
-            << false << qint64(0) << false << ENOSPC << -1;
+            << qint64(0) << false << ENOSPC << -1;
         QTest::newRow("disk full after the first page")
-            << false << kFirstPageBytes + 1500 << false << ENOSPC << 200;
+            << kFirstPageBytes + 1500 << false << ENOSPC << 200;
         QTest::newRow("read-only at the first byte over a kept history")
-            << false << qint64(0) << true << EROFS << 0;
-        QTest::newRow("64 KiB tmpfs") << true << qint64(64 << 10) << false << ENOSPC << 200;
+            << qint64(0) << true << EROFS << 0;
     }
 
     void historyNotKeptSaysWhyAndHarmsNoKeptFile() {
-        QFETCH(bool, mounted);
         QFETCH(qint64, room);
         QFETCH(bool, keptBefore);
         QFETCH(int, error);
         QFETCH(int, recordsLeft);
         QTemporaryDir dir;
         const QString path = WeekFile(dir.path());
-        std::unique_ptr<Tmpfs> tmpfs;
-        if (mounted) {
-            tmpfs = std::make_unique<Tmpfs>(dir.path());
-            if (!tmpfs->ok())
-                QSKIP("mounting a tmpfs needs root and mount(8)");
-        }
         if (keptBefore)
             LayHistory(dir.path(), kept_);
         const QByteArray before = Contents(path);
-        if (mounted)
-            QVERIFY(tmpfs->LeaveRoom(room));
-
-        const QProcessEnvironment env = mounted ? QProcessEnvironment::systemEnvironment()
-                                                : diskfault::Environment(error, room, dir.path());
-        const Run failed = RunTool(History(dir.path()), QByteArray(), env);
+        const Run failed = RunTool(History(dir.path()), QByteArray(),
+                                   diskfault::Environment(error, room, dir.path()));
         QCOMPARE(failed.exit_code, 1);
         QVERIFY(Lines(failed.out).size() > 1200);  // the series, served from memory
         const QList<QByteArray> err = Lines(failed.err);
@@ -155,8 +108,6 @@ private slots:
         }
 
         // The next run goes on from the first pages kept.
-        if (mounted)
-            QVERIFY(tmpfs->Remount("rw,size=4m"));
         const Run again = RunTool(History(dir.path()));
         QCOMPARE(again.exit_code, 0);
         QVERIFY2(again.err.endsWith("; kept in " + path.toUtf8() + "\n"), again.err.constData());

@@ -1,8 +1,9 @@
 // qzlv2-server as a user runs it, and qzlv2's --server against it: the first line names the real
-// port; SIGINT and SIGTERM stop it with 0, a bad command line with 2, an address it cannot listen
-// on with 1; two watch clients of one server each show their own stock while a third records;
-// list --server names what that server trades; the recording made over TCP replays. (A server
-// killed and started again: tst_tcpfaults, with every book of a real quoter.)
+// port; SIGINT and SIGTERM stop it with 0, a bad command line (its own, or qzlv2's --server
+// options) with 2, an address it cannot listen on with 1; two watch clients of one server each show
+// their own stock while a third records; list --server names what that server trades; the recording
+// made over TCP replays. (A server killed and started again: tst_tcpfaults, with every book of a
+// real quoter.)
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -47,46 +48,55 @@ private slots:
         QVERIFY(server.Stderr().contains(QByteArray("signal ") + QByteArray::number(signal)));
     }
 
+    // The server's command line, and qzlv2's --server options.
     void refusesWhatItCannotDo_data() {
+        QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no --listen") << QStringList{} << 2 << "--listen HOST:PORT is required";
-        QTest::newRow("not HOST:PORT")
-            << QStringList{"--listen", "7010"} << 2 << "--listen: '7010' is not HOST:PORT";
+        const QString server = QZLV2_SERVER_FILE;
+        QTest::newRow("no --listen")
+            << server << QStringList{} << 2 << "--listen HOST:PORT is required";
+        QTest::newRow("not HOST:PORT") << server << QStringList{"--listen", "7010"} << 2
+                                       << "--listen: '7010' is not HOST:PORT";
         QTest::newRow("a code it cannot trade")
-            << QStringList{"--listen", "127.0.0.1:0", "--codes", "SH603001,SH999999"} << 2
+            << server << QStringList{"--listen", "127.0.0.1:0", "--codes", "SH603001,SH999999"} << 2
             << "--codes: SH999999 is neither";
-        QTest::newRow("a tick below 10 ms") << QStringList{"--listen", "127.0.0.1:0", "--tick", "5"}
-                                            << 2 << "--tick takes a whole number from 10";
+        QTest::newRow("a tick below 10 ms")
+            << server << QStringList{"--listen", "127.0.0.1:0", "--tick", "5"} << 2
+            << "--tick takes a whole number from 10";
         QTest::newRow("an address not of this machine")
-            << QStringList{"--listen", "192.0.2.1:0"} << 1 << "cannot listen on 192.0.2.1:0";
+            << server << QStringList{"--listen", "192.0.2.1:0"} << 1
+            << "cannot listen on 192.0.2.1:0";
+        const QString tool = QZLV2_TOOL_FILE;
+        const QStringList watch{"watch", "SH600000", "--server"};
+        QTest::newRow("--server not HOST:PORT") << tool << watch + QStringList{"nowhere"} << 2
+                                                << "--server: 'nowhere' is not HOST:PORT";
+        QTest::newRow("--server port 0")
+            << tool << watch + QStringList{"127.0.0.1:0"} << 2 << "--server: port 0";
+        QTest::newRow("--server with the embedded market's --seed")
+            << tool << watch + QStringList{"127.0.0.1:7010", "--seed", "3"} << 2
+            << "--seed sets the embedded market";
+        QTest::newRow("--server with --drop-link-every")
+            << tool << watch + QStringList{"127.0.0.1:7010", "--drop-link-every", "4"} << 2
+            << "--drop-link-every sets the embedded market";
     }
     void refusesWhatItCannotDo() {
+        QFETCH(QString, program);
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         QProcess server;
-        server.start(QStringLiteral(QZLV2_SERVER_FILE), args);
+        server.start(program, args);
         QVERIFY(server.waitForFinished(kCapMs));
         QCOMPARE(server.exitCode(), exitCode);
         QVERIFY2(server.readAllStandardError().contains(message.toUtf8()), qPrintable(message));
         QVERIFY(server.readAllStandardOutput().isEmpty());
     }
 
-    void portInUse() {
-        ServerProcess first;
-        QString error;
-        QVERIFY2(first.Start({"--listen", "127.0.0.1:0"}, &error), qPrintable(error));
-        QProcess second;
-        second.start(QStringLiteral(QZLV2_SERVER_FILE), {"--listen", Address(first)});
-        QVERIFY(second.waitForFinished(kCapMs));
-        QCOMPARE(second.exitCode(), 1);
-        QVERIFY(second.readAllStandardError().contains("cannot listen on"));
-    }
-
     // The generated stocks a server was started with are in its listing; the embedded market's
-    // own listing does not have them; an unreachable server is exit 1 after --timeout.
+    // own listing does not have them; a second server on its port is refused with 1; an
+    // unreachable server is exit 1 after --timeout.
     void listWhatTheServerTrades() {
         ServerProcess server;
         QString error;
@@ -104,6 +114,11 @@ private slots:
             QJsonDocument::fromJson(listed.out)["boards"].toArray().size(),
             QJsonDocument::fromJson(RunTool({"list", "--json"}).out)["boards"].toArray().size());
         QVERIFY(!RunTool({"list"}).out.contains("SH603001"));
+        QProcess second;
+        second.start(QStringLiteral(QZLV2_SERVER_FILE), {"--listen", Address(server)});
+        QVERIFY(second.waitForFinished(kCapMs));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains("cannot listen on"));
 
         server.Signal(SIGKILL);
         server.WaitExit(kCapMs);
@@ -111,29 +126,6 @@ private slots:
         QCOMPARE(gone.exit_code, 1);
         QVERIFY2(gone.err.contains("no connection to the server at " + Address(server).toUtf8()),
                  gone.err.constData());
-    }
-
-    void serverOptionErrors_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("not HOST:PORT") << QStringList{"watch", "SH600000", "--server", "nowhere"}
-                                       << "--server: 'nowhere' is not HOST:PORT";
-        QTest::newRow("port 0") << QStringList{"watch", "SH600000", "--server", "127.0.0.1:0"}
-                                << "--server: port 0";
-        QTest::newRow("with the embedded market's --seed")
-            << QStringList{"watch", "SH600000", "--server", "127.0.0.1:7010", "--seed", "3"}
-            << "--seed sets the embedded market";
-        QTest::newRow("with --drop-link-every")
-            << QStringList{"watch",          "SH600000",          "--server",
-                           "127.0.0.1:7010", "--drop-link-every", "4"}
-            << "--drop-link-every sets the embedded market";
-    }
-    void serverOptionErrors() {
-        QFETCH(QStringList, args);
-        QFETCH(QString, message);
-        const Run run = RunTool(args);
-        QCOMPARE(run.exit_code, 2);
-        QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
     }
 
     // Three clients of one server at once: two show their own stock's complete screen, the third
