@@ -28,12 +28,12 @@ public:
                !deadline.hasExpired()) {
             process_.waitForReadyRead(100);
         }
-        first_line_ = process_.readLine().trimmed();
+        const QByteArray firstLine = process_.readLine().trimmed();
         const QRegularExpressionMatch m =
-            QRegularExpression("^listening (\\S+):(\\d+)$").match(QString::fromUtf8(first_line_));
+            QRegularExpression("^listening (\\S+):(\\d+)$").match(QString::fromUtf8(firstLine));
         if (!m.hasMatch()) {
             *error = QStringLiteral("no listening line: '%1', stderr: %2")
-                         .arg(QString::fromUtf8(first_line_),
+                         .arg(QString::fromUtf8(firstLine),
                               QString::fromUtf8(process_.readAllStandardError()));
             return false;
         }
@@ -41,7 +41,6 @@ public:
         return true;
     }
     quint16 Port() const { return port_; }
-    QByteArray FirstLine() const { return first_line_; }
     void Signal(int signal) {
         if (process_.state() != QProcess::NotRunning) {
             ::kill(pid_t(process_.processId()), signal);
@@ -61,7 +60,6 @@ public:
 
 private:
     QProcess process_;
-    QByteArray first_line_;
     quint16 port_ = 0;
 };
 
