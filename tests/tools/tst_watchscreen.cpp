@@ -1,8 +1,8 @@
-// The watch screen without a plug-in: the book and minute-flow panels fed with hand-made quote data
-// or the tables the plug-in's joins make from hand-made packages (their lines, what they wait for,
-// their JSON), and the screen's layout into terminals of several sizes, what it leaves out, its
-// in-place frames and its JSON lines. (Every panel complete, none waiting: watch --once in
-// tst_qzlv2; the link going down and back on the screen: its watch --drop-link-every.)
+// The watch screen without a plug-in: the book, minute-flow and link panels fed with hand-made
+// quote data or the tables the plug-in's joins make from hand-made packages (their lines, what they
+// wait for, their JSON), and the screen's layout into terminals of several sizes, what it leaves
+// out, its in-place frames and its JSON lines. (Every panel complete, none waiting: watch --once in
+// tst_qzlv2.)
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,6 +15,7 @@
 #include "tools/qzlv2/panels/BoardPanel.h"
 #include "tools/qzlv2/panels/BookPanel.h"
 #include "tools/qzlv2/panels/HeaderPanel.h"
+#include "tools/qzlv2/panels/LinkPanel.h"
 #include "tools/qzlv2/panels/MinuteFlowPanel.h"
 #include "tools/qzlv2/panels/Screen.h"
 #include "tools/qzlv2/panels/WatchPanels.h"
@@ -198,6 +199,27 @@ private slots:
         QCOMPARE(buys[0].toObject()["big"].toArray(), QJsonArray{0});
         QVERIFY(buys[2].isNull());  // a filler level
         QCOMPARE(o["board"].toObject().size(), BoardKeys().size());
+    }
+
+    // No line while all is well; "link down since" keeps the time of the drop; "paused" joins it.
+    void linkLineSaysWhatIsDownAndSince() {
+        const QDate day(2026, 1, 5);
+        LinkPanel link;
+        QVERIFY(!link.Follow(true, false, QDateTime(day, QTime(10, 31, 0))));
+        QCOMPARE(link.MinLines(80), 0);
+        QVERIFY(link.Render(80, 1).isEmpty());
+        QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 31, 2))));
+        QVERIFY(!link.Follow(false, false, QDateTime(day, QTime(10, 31, 9))));  // still since :02
+        QCOMPARE(link.Render(80, 1),
+                 QStringList{"[link down since 10:31:02; showing the last data]"});
+        QVERIFY(link.Follow(false, true, QDateTime(day, QTime(10, 31, 10))));
+        QCOMPARE(link.Text(), QString("link down since 10:31:02, paused"));
+        QCOMPARE(link.Json().toObject()["down_since"].toString(), QString("2026-01-05T10:31:02"));
+        QVERIFY(link.Follow(true, true, QDateTime(day, QTime(10, 31, 12))));
+        QCOMPARE(link.Text(), QString("paused"));
+        QCOMPARE(link.Json().toObject()["up"].toBool(), true);
+        QVERIFY(link.Follow(false, false, QDateTime(day, QTime(10, 32, 0))));  // a new drop
+        QCOMPARE(link.Text(), QString("link down since 10:32:00"));
     }
 
     void minuteFlowKeepsEveryPageItHasSeen() {
