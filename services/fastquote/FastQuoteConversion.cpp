@@ -2,7 +2,6 @@
 
 #include <QVarLengthArray>
 
-#include <algorithm>
 #include <charconv>
 #include <utility>
 #include <vector>
@@ -118,37 +117,50 @@ void UpdateMap(RowMap& map, const RowMap& next, const RowMap& last, ConvertedRow
     }
 }
 
-constexpr int kMaxDigits = 18;  // digits: any such number fits a qint64
+constexpr int kMaxPartChars = 18;  // chars of a part, sign included: any such number fits a qint64
+constexpr int kIndexTextMax = 12;  // chars: a comma and any int
 
-// The decimal value of text[from, to): an optional sign and 1..18 digits; anything else is not a
-// number and reads as 0. Volumes are written by the decoder, so this never meets spaces.
-qint64 ParseVolume(const QChar* text, int from, int to) {
-    bool negative = false;
-    if (from < to && (text[from] == QLatin1Char('-') || text[from] == QLatin1Char('+'))) {
-        negative = text[from] == QLatin1Char('-');
-        ++from;
-    }
-    if (from >= to || to - from > kMaxDigits) {
-        return 0;
-    }
-    qint64 value = 0;
-    for (int i = from; i < to; ++i) {
-        const ushort c = text[i].unicode();
-        if (c < '0' || c > '9') {
-            return 0;
+// The parts of a comma-separated list of volumes, read in one pass: a part is an optional sign
+// and digits, 1 to 18 chars in all; anything else reads as 0. Volumes are written by the decoder,
+// so this never meets spaces.
+class VolumeList {
+public:
+    VolumeList(const QChar* text, int size) : text_(text), size_(size) {}
+
+    // The next part's value; false once every part was read (an empty list is one empty part).
+    bool Next(qint64& value) {
+        if (at_ > size_) {
+            return false;
         }
-        value = value * 10 + (c - '0');
+        const int from = at_;
+        int i = from;
+        bool negative = false;
+        if (i < size_ && (text_[i] == QLatin1Char('-') || text_[i] == QLatin1Char('+'))) {
+            negative = text_[i] == QLatin1Char('-');
+            ++i;
+        }
+        const int digitsFrom = i;
+        bool digitsOnly = true;
+        qint64 magnitude = 0;
+        for (; i < size_ && text_[i] != QLatin1Char(','); ++i) {
+            const ushort c = text_[i].unicode();
+            if (c < '0' || c > '9') {
+                digitsOnly = false;
+            } else if (i - from < kMaxPartChars) {
+                magnitude = magnitude * 10 + (c - '0');
+            }
+        }
+        const bool number = digitsOnly && i > digitsFrom && i - from <= kMaxPartChars;
+        value = number ? (negative ? -magnitude : magnitude) : 0;
+        at_ = i + 1;
+        return true;
     }
-    return negative ? -value : value;
-}
 
-int DecimalDigits(int value) {
-    int digits = 1;
-    for (; value >= 10; value /= 10) {
-        ++digits;
-    }
-    return digits;
-}
+private:
+    const QChar* const text_;
+    const int size_;
+    int at_ = 0;
+};
 
 }  // namespace
 
@@ -168,46 +180,36 @@ void FastQuoteConversion::ConvertQueueRow(DataRow& row, int precision) {
     row.Set(fastquote::kWillPrice, UnsharedDataCell::FromPrice(qint32(raw), precision));
 
     const QString shares = row.Get(fastquote::kWillVolumeList).ToString();
-    const QChar* text = shares.constData();
-    const int size = shares.size();
     // A part's lots are never longer than its shares, except an empty part, which gives "0":
-    // at most size + 1 parts, so 2 * size + 1 chars. An index is never longer than the count of
-    // parts.
-    const int parts = int(std::count(text, text + size, QLatin1Char(','))) + 1;
-    QVarLengthArray<char, kLotsTextOnStack> lotsText(2 * size + 1);
-    QVarLengthArray<char, kLotsTextOnStack> bigText(parts * (DecimalDigits(parts) + 1));
+    // at most size + 1 parts, so 2 * size + 1 chars.
+    QVarLengthArray<char, kLotsTextOnStack> lotsText(2 * shares.size() + 1);
+    QVarLengthArray<char, kLotsTextOnStack> bigText;
     char* lots = lotsText.data();
-    char* big = bigText.data();
-    int start = 0;
-    for (int i = 0;; ++i) {
-        int end = start;
-        while (end < size && text[end] != QLatin1Char(',')) {
-            ++end;
-        }
-        const qint64 partLots = ParseVolume(text, start, end) / fastquote::kSharesPerLot;
+    VolumeList volumes(shares.constData(), shares.size());
+    qint64 volume = 0;
+    for (int i = 0; volumes.Next(volume); ++i) {
+        const qint64 partLots = volume / fastquote::kSharesPerLot;
         if (i > 0) {
             *lots++ = ',';
         }
         lots = std::to_chars(lots, lotsText.data() + lotsText.size(), partLots).ptr;
         if (IsBigOrder(partLots, double(partLots) * double(raw))) {
-            if (big != bigText.data()) {
-                *big++ = ',';
+            char index[kIndexTextMax];
+            char* end = index;
+            if (!bigText.isEmpty()) {
+                *end++ = ',';
             }
-            big = std::to_chars(big, bigText.data() + bigText.size(), i).ptr;
+            end = std::to_chars(end, index + sizeof(index), i).ptr;
+            bigText.append(index, int(end - index));
         }
-        if (end == size) {
-            break;
-        }
-        start = end + 1;
     }
     row.Set(fastquote::kWillVolumeList,
             UnsharedDataCell(
                 QString::fromLatin1(lotsText.constData(), int(lots - lotsText.constData()))));
     row.Set(fastquote::kBigVolumeIndexList,
-            UnsharedDataCell(
-                big == bigText.data()
-                    ? QString()
-                    : QString::fromLatin1(bigText.constData(), int(big - bigText.constData()))));
+            UnsharedDataCell(bigText.isEmpty()
+                                 ? QString()
+                                 : QString::fromLatin1(bigText.constData(), bigText.size())));
 }
 
 void FastQuoteConversion::ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears,
