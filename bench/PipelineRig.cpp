@@ -1,5 +1,7 @@
 #include "bench/PipelineRig.h"
 
+#include <pthread.h>
+
 #include "host/quoter/ScopeTreeNode.h"
 
 namespace {
@@ -32,6 +34,13 @@ PipelineRig::PipelineRig(int stocks)
     bookCall_->Init();
     snapshotCall_ = std::make_unique<QzLv2RemoteApiCall_10002>(&configuration_, mainAccessor_);
     snapshotCall_->Init();
+    for (CHQOWNServerAccesser* accessor : {fastAccessor_, mainAccessor_}) {
+        clockid_t clock{};
+        QMetaObject::invokeMethod(
+            accessor, [&clock] { pthread_getcpuclockid(pthread_self(), &clock); },
+            Qt::BlockingQueuedConnection);
+        accessorClocks_.push_back(clock);
+    }
     for (int i = 0; i < stocks; ++i) {
         codes_.push_back(QStringLiteral("SH%1").arg(600000 + i));
         bookCall_->AttachNode(NodeFor(kBookScopeBase + i, codes_.back(), "12989"));
@@ -88,4 +97,14 @@ bool PipelineRig::Collect(int count, std::vector<double>& latenciesUs) {
         latenciesUs.push_back(latency.count());
     }
     return true;
+}
+
+double PipelineRig::AccessorCpuMicros() const {
+    double micros = 0;
+    for (clockid_t clock : accessorClocks_) {
+        timespec now{};
+        clock_gettime(clock, &now);
+        micros += static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+    }
+    return micros;
 }

@@ -6,6 +6,7 @@
 #include <QVector>
 
 #include <chrono>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -47,6 +48,10 @@ public:
     // when a result does not come within the wait.
     bool Collect(int count, std::vector<double>& latenciesUs);
 
+    // CPU time used so far by the two accessors' threads, in microseconds: where every answer is
+    // received, decoded, cached, published and handed to the client's queue.
+    double AccessorCpuMicros() const;
+
     static constexpr int kBookScopeBase = 1000;  // scope ids of the fast-quote nodes
     static constexpr int kPushScopeBase = 5000;  // scope ids of the snapshot nodes
 
@@ -64,5 +69,6 @@ private:
     // scope id -> send times of its messages not yet popped (one accessor thread per node, so
     // a node's results come in send order)
     QHash<int, std::deque<Clock::time_point>> sent_;
+    std::vector<clockid_t> accessorClocks_;  // CPU clocks of the accessors' threads
     bool ready_ = false;
 };

@@ -7,7 +7,10 @@
 // left to scripts/bench.sh, which reads the rows of one run. The path benchmarks report the
 // latency from send to pop (p50, p99, max, in microseconds), the path's cost per message
 // ("path_us") and the cost of decoding the same messages on their own ("decode_us"), and their
-// ratio "decode/path".
+// ratio "decode/path". "accessor_cpu/decode" is the whole path's CPU time per message on the
+// accessors' threads (received, decoded, cached, published and handed to the client's queue,
+// wake-ups included) over the decode alone; "cpu/decode" the same with every thread of the
+// process, the sending and popping benchmark thread included.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "bench/AllocCounter.h"
@@ -50,23 +54,30 @@ simwire::FastQuoteBook Book(const QString& code, qint32 mid) {
     return simwire::MakeFullFastQuoteBook(code, mid, kLevels, kQueued);
 }
 
-// Typical pushes: each book differs from the one before in 2 of its 20 levels (one buy, one
-// sell: volume, order count and the first queued order change), and the chain comes round to its
-// first book, so every step, the last included, is a typical push.
-std::vector<QByteArray> TypicalPushChain(const QString& code) {
-    simwire::FastQuoteBook book = Book(code, kMidPrice);
+// Pushes of a book of `queued` orders a level, each differing from the one before in `changed`
+// of its 20 levels (half on each side: volume, order count and the first queued order), the chain
+// coming round to its first book, so that every step, the last included, changes as many levels.
+std::vector<QByteArray> ChangingChain(const QString& code, int changed, int queued) {
+    simwire::FastQuoteBook book = simwire::MakeFullFastQuoteBook(code, kMidPrice, kLevels, queued);
     std::vector<QByteArray> chain;
     for (int step = 0; step < kChain; ++step) {
-        const int level = step % kLevels;
         const int sign = step < kLevels ? 1 : -1;  // the second half undoes the first
-        for (simwire::FastQuoteLevel* changed : {&book.buy[level], &book.sell[level]}) {
-            changed->volume += sign * 100;
-            changed->order_count += sign;
-            changed->queued[0] += sign * 100;
+        for (int k = 0; k < changed / 2; ++k) {
+            const size_t level = static_cast<size_t>((step + k) % kLevels);
+            for (simwire::FastQuoteLevel* at : {&book.buy[level], &book.sell[level]}) {
+                at->volume += sign * 100;
+                at->order_count += sign;
+                at->queued[0] += sign * 100;
+            }
         }
         chain.push_back(simwire::EncodeFastQuoteBody(book));
     }
     return chain;
+}
+
+// Typical pushes: 2 of the 20 levels change (one buy, one sell).
+std::vector<QByteArray> TypicalPushChain(const QString& code) {
+    return ChangingChain(code, 2, kQueued);
 }
 
 // Two full books none of whose levels the other has: alternating them, every push is new.
@@ -234,6 +245,21 @@ void BM_12989DecodeJoinTypicalPush(benchmark::State& state) {
 }
 BENCHMARK(BM_12989DecodeJoinTypicalPush);
 
+// Growth: levels changed a push (of 20) and queued orders a level.
+void BM_12989DecodeJoinGrowth(benchmark::State& state) {
+    const int changed = static_cast<int>(state.range(0));
+    const int queued = static_cast<int>(state.range(1));
+    DecodeAndJoin(state, ChangingChain("SH600000", changed, queued), true);
+}
+BENCHMARK(BM_12989DecodeJoinGrowth)
+    ->ArgNames({"changed", "queued"})
+    ->Args({0, kQueued})
+    ->Args({2, kQueued})
+    ->Args({10, kQueued})
+    ->Args({20, kQueued})
+    ->Args({2, 10})
+    ->Args({2, 200});
+
 void BM_12989DecodeNewBook(benchmark::State& state) {
     DecodeAndJoin(state, NewBookPair("SH600000"), false);
 }
@@ -308,14 +334,25 @@ double DecodePushMicros(const std::vector<QByteArray>& bodies) {
     });
 }
 
+// CPU time used so far by every thread of the process, in microseconds.
+double ProcessCpuMicros() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
 void ReportPath(benchmark::State& state, const std::vector<double>& latencies, double pathUs,
-                double decodeUs, long allocs, long messages) {
+                double cpuUs, double accessorCpuUs, double decodeUs, long allocs, long messages) {
     state.counters["p50_us"] = Percentile(latencies, 0.5);
     state.counters["p99_us"] = Percentile(latencies, 0.99);
     state.counters["max_us"] = Percentile(latencies, 1.0);
     state.counters["path_us"] = pathUs;
     state.counters["decode_us"] = decodeUs;
     state.counters["decode/path"] = pathUs > 0 ? decodeUs / pathUs : 0;
+    state.counters["cpu_us"] = cpuUs;
+    state.counters["cpu/decode"] = decodeUs > 0 ? cpuUs / decodeUs : 0;
+    state.counters["accessor_cpu_us"] = accessorCpuUs;
+    state.counters["accessor_cpu/decode"] = decodeUs > 0 ? accessorCpuUs / decodeUs : 0;
     state.counters["allocs/msg"] =
         messages > 0 ? static_cast<double>(allocs) / static_cast<double>(messages) : 0;
 }
@@ -337,6 +374,8 @@ void RunPath(benchmark::State& state, const std::vector<QByteArray>& bodies, int
     long messages = 0;
     alloccount::CountAllThreads(true);
     const long allocsBefore = alloccount::AllThreadsAllocations();
+    const double cpuBefore = ProcessCpuMicros();
+    const double accessorCpuBefore = rig.AccessorCpuMicros();
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         for (int i = 0; i < burst; ++i) {
@@ -351,9 +390,15 @@ void RunPath(benchmark::State& state, const std::vector<QByteArray>& bodies, int
         totalUs += took.count();
         messages += burst;
     }
+    const double cpuUs = ProcessCpuMicros() - cpuBefore;
+    const double accessorCpuUs = rig.AccessorCpuMicros() - accessorCpuBefore;
     const long allocs = alloccount::AllThreadsAllocations() - allocsBefore;
     alloccount::CountAllThreads(false);
-    ReportPath(state, latencies, messages > 0 ? totalUs / messages : 0, decodeUs, allocs, messages);
+    const auto perMessage = [messages](double total) {
+        return messages > 0 ? total / messages : 0;
+    };
+    ReportPath(state, latencies, perMessage(totalUs), perMessage(cpuUs), perMessage(accessorCpuUs),
+               decodeUs, allocs, messages);
     state.SetItemsProcessed(messages);
 }
 

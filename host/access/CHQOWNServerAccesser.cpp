@@ -5,9 +5,11 @@
 #include <QSemaphore>
 
 #include <memory>
+#include <vector>
 
 #include "host/access/RequestParamCodec.h"
 #include "host/access/ServerBackend.h"
+#include "host/core/HandOffBatch.h"
 #include "host/core/HostClock.h"
 
 namespace {
@@ -31,41 +33,55 @@ QStringList TagsOf(const RequestParams& params) {
 
 }  // namespace
 
-// The accessor's side of the seam. Closed by the accessor's destructor before the backend is
-// detached; m_mutex makes a post either complete before Close returns or not happen at all.
+// The accessor's side of the seam. Deliveries wait in one queue, and the accessor's thread is
+// woken once for everything queued before it drains the queue: a burst of answers costs one
+// wake-up, not one per answer. Closed by the accessor's destructor before the backend is
+// detached; the queue's mutex makes a post either complete before Close returns or not happen at
+// all, and nothing queued runs once the link is closed.
 class CHQOWNServerAccesser::Link : public IServerLink {
 public:
-    Link(CHQOWNServerAccesser* owner, QThread* thread) : m_owner(owner), m_thread(thread) {}
+    Link(CHQOWNServerAccesser* owner, QThread* thread)
+        : m_queue(std::make_shared<Queue>(owner)), m_thread(thread) {}
 
     void Close() {
-        QMutexLocker lock(&m_mutex);
-        m_owner = nullptr;
+        QMutexLocker lock(&m_queue->mutex);
+        m_queue->owner = nullptr;
+        m_queue->pending.clear();
     }
-    bool IsOpen() {
-        QMutexLocker lock(&m_mutex);
-        return m_owner != nullptr;
-    }
+    bool IsOpen() { return m_queue->Owner() != nullptr; }
 
     void Answer(const ServerRequest& request, const QByteArray& body) override {
-        Post([request, body](CHQOWNServerAccesser* a) { a->DeliverAnswer(request, body); });
+        Delivery delivery(Delivery::Kind::Answer);
+        delivery.request = request;
+        delivery.body = body;
+        Post(std::move(delivery));
     }
     void Fail(const ServerRequest& request, int code, const QString& text) override {
-        Post([request, code, text](CHQOWNServerAccesser* a) {
-            a->DeliverFailure(request, code, text);
-        });
+        Delivery delivery(Delivery::Kind::Failure);
+        delivery.request = request;
+        delivery.code = code;
+        delivery.text = text;
+        Post(std::move(delivery));
     }
     void Push(int funcId, const QByteArray& body) override {
-        Post([funcId, body](CHQOWNServerAccesser* a) { a->DeliverPush(funcId, body); });
+        Delivery delivery(Delivery::Kind::Push);
+        delivery.funcId = funcId;
+        delivery.body = body;
+        Post(std::move(delivery));
     }
     void ReportAccessState(_enAccessState state) override {
-        Post([state](CHQOWNServerAccesser* a) { a->DeliverAccessState(state); });
+        Delivery delivery(Delivery::Kind::AccessState);
+        delivery.state = state;
+        Post(std::move(delivery));
     }
     // A marker queued behind everything posted so far; polls IsOpen so that an accessor that
-    // dies (and discards the marker) does not leave the caller waiting.
+    // dies (and drops the marker) does not leave the caller waiting.
     void WaitDelivered() override {
         constexpr int kPollMs = 20;
-        auto done = std::make_shared<QSemaphore>();
-        Post([done](CHQOWNServerAccesser*) { done->release(); });
+        Delivery delivery(Delivery::Kind::Marker);
+        delivery.done = std::make_shared<QSemaphore>();
+        auto done = delivery.done;
+        Post(std::move(delivery));
         while (!done->tryAcquire(1, kPollMs)) {
             if (!IsOpen()) {
                 return;
@@ -75,20 +91,99 @@ public:
     QThread* DeliveryThread() const override { return m_thread; }
 
 private:
-    // Queued to the accessor's thread; events still queued when the accessor dies are discarded.
-    template <typename F>
-    void Post(F deliver) {
-        QMutexLocker lock(&m_mutex);
-        CHQOWNServerAccesser* owner = m_owner;
+    // One thing a backend handed the link; the fields its kind names are set.
+    struct Delivery {
+        enum class Kind : quint8 { Answer, Failure, Push, AccessState, Marker };
+        explicit Delivery(Kind k) : kind(k) {}
+
+        Kind kind;
+        ServerRequest request;                        // Answer, Failure
+        QByteArray body;                              // Answer, Push
+        int funcId = 0;                               // Push
+        int code = 0;                                 // Failure
+        QString text;                                 // Failure
+        _enAccessState state = eAccessState_Unknown;  // AccessState
+        std::shared_ptr<QSemaphore> done;             // Marker
+    };
+
+    // Shared with the drain in progress, which may outlive the link when a receiver deletes the
+    // accessor. Two buffers take turns, so a steady flow of bursts allocates nothing here.
+    struct Queue {
+        explicit Queue(CHQOWNServerAccesser* o) : owner(o) {}
+        CHQOWNServerAccesser* Owner() {
+            QMutexLocker lock(&mutex);
+            return owner;
+        }
+
+        QMutex mutex;
+        CHQOWNServerAccesser* owner;
+        std::vector<Delivery> pending;
+        std::vector<Delivery> spare;
+        bool drainPosted = false;
+    };
+
+    void Post(Delivery&& delivery) {
+        QMutexLocker lock(&m_queue->mutex);
+        CHQOWNServerAccesser* owner = m_queue->owner;
         if (owner == nullptr) {
             return;
         }
+        m_queue->pending.push_back(std::move(delivery));
+        if (m_queue->drainPosted) {
+            return;
+        }
+        m_queue->drainPosted = true;
+        std::shared_ptr<Queue> queue = m_queue;
         QMetaObject::invokeMethod(
-            owner, [owner, deliver] { deliver(owner); }, Qt::QueuedConnection);
+            owner, [queue] { Drain(*queue); }, Qt::QueuedConnection);
     }
 
-    QMutex m_mutex;
-    CHQOWNServerAccesser* m_owner;
+    // On the accessor's thread: delivers what is queued, in order, while the link stays open.
+    static void Drain(Queue& queue) {
+        std::vector<Delivery> batch;
+        {
+            QMutexLocker lock(&queue.mutex);
+            batch.swap(queue.pending);
+            queue.pending.swap(queue.spare);
+            queue.drainPosted = false;
+        }
+        // What the receivers hand on to other threads wakes them once, after the last delivery.
+        const HandOffBatch handOffs;
+        for (Delivery& delivery : batch) {
+            CHQOWNServerAccesser* owner = queue.Owner();
+            if (owner == nullptr) {
+                return;
+            }
+            Run(owner, delivery);
+        }
+        batch.clear();
+        QMutexLocker lock(&queue.mutex);
+        if (queue.spare.capacity() < batch.capacity()) {
+            queue.spare.swap(batch);
+        }
+    }
+
+    static void Run(CHQOWNServerAccesser* owner, const Delivery& delivery) {
+        switch (delivery.kind) {
+            case Delivery::Kind::Answer:
+                owner->DeliverAnswer(delivery.request, delivery.body);
+                break;
+            case Delivery::Kind::Failure:
+                owner->DeliverFailure(delivery.request, delivery.code, delivery.text);
+                break;
+            case Delivery::Kind::Push:
+                owner->DeliverPush(delivery.funcId, delivery.body);
+                break;
+            case Delivery::Kind::AccessState:
+                owner->DeliverAccessState(delivery.state);
+                break;
+            case Delivery::Kind::Marker:
+                delivery.done->release();
+                break;
+        }
+    }
+
+    const std::shared_ptr<Queue> m_queue;
     QThread* const m_thread;
 };
 

@@ -8,9 +8,10 @@
 // access-state observers run there, with no accessor lock held (so they may register, append
 // tasks, etc.). Every public function may be called from any thread; m_mutex guards the
 // registrations, receivers and observers. The accessor may be deleted from any thread: the
-// destructor closes the link (later backend calls are dropped), quits and joins the thread (a
-// delivery in progress finishes first; queued ones may still run until the loop ends), then
-// detaches from the backend. Deleted from a receiver on its own thread, it quits without joining
+// destructor closes the link (later backend calls are dropped, and so is what was queued and
+// not yet delivered), quits and joins the thread (a delivery in progress finishes first), then
+// detaches from the backend. Deliveries handed over together are delivered in one wake-up of the
+// thread, in the order handed. Deleted from a receiver on its own thread, it quits without joining
 // and the thread ends when that delivery returns.
 //
 // Requests go to the backend installed in ServerBackendRegistry for the service name at

@@ -1,50 +1,93 @@
 #pragma once
 
 #include <QList>
-#include <QMap>
 #include <QSharedData>
 #include <QSharedDataPointer>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <utility>
 
 namespace nscell {
 
 template <typename K, typename V>
+class SharedMap;
+template <typename K, typename V>
 class SharedMapEditor;
 
-// An implicitly shared, copy-on-write map: copies share one QMap until one of them is edited
-// through a SharedMapEditor. Reading never detaches. Keys iterate in ascending order.
+// The block a SharedMap's entries live in: sorted by key, the first kInline of them inside the
+// block itself, so a small map is one allocation (a quote row has four to six cells).
+template <typename K, typename V>
+struct SharedMapBlock : QSharedData {
+    static constexpr int kInline = 6;  // entries held without a second allocation
+    QVarLengthArray<std::pair<K, V>, kInline> entries;
+};
+
+// An implicitly shared, copy-on-write map: copies share one block until one of them is edited
+// through a SharedMapEditor. Reading never detaches. Keys iterate in ascending order. All empty
+// maps share one block, so an empty map costs no allocation.
 //
 // Threads: like Qt's implicitly shared containers: distinct copies may be used on distinct
 // threads; one object must not be edited while another thread uses it.
 template <typename K, typename V>
 class SharedMap {
 public:
-    SharedMap() : d_(new Data) {}
+    using Entry = std::pair<K, V>;
+    using const_iterator = const Entry*;
 
-    bool Contains(const K& key) const { return d_->map.contains(key); }
-    int Size() const { return d_->map.size(); }
-    bool IsEmpty() const { return d_->map.isEmpty(); }
+    SharedMap() : d_(EmptyBlock()) {}
+
+    bool Contains(const K& key) const { return Find(key) != nullptr; }
+    int Size() const { return d_->entries.size(); }
+    bool IsEmpty() const { return d_->entries.isEmpty(); }
     const V* Find(const K& key) const {
-        auto it = d_->map.constFind(key);
-        return it == d_->map.constEnd() ? nullptr : &it.value();
+        const Entry* at = LowerBound(key);
+        return at != end() && !(key < at->first) ? &at->second : nullptr;
     }
-    V Value(const K& key, const V& missing = V()) const { return d_->map.value(key, missing); }
-    QList<K> Keys() const { return d_->map.keys(); }
-    const QMap<K, V>& Map() const { return d_->map; }
+    V Value(const K& key, const V& missing = V()) const {
+        const V* found = Find(key);
+        return found != nullptr ? *found : missing;
+    }
+    QList<K> Keys() const {
+        QList<K> keys;
+        keys.reserve(Size());
+        for (const Entry& entry : *this) {
+            keys.append(entry.first);
+        }
+        return keys;
+    }
+    const_iterator begin() const { return d_->entries.constData(); }
+    const_iterator end() const { return begin() + Size(); }
     bool IsSharedWith(const SharedMap& other) const {
         return d_.constData() == other.d_.constData();
     }
 
-    bool operator==(const SharedMap& o) const { return IsSharedWith(o) || d_->map == o.d_->map; }
+    bool operator==(const SharedMap& o) const {
+        return IsSharedWith(o) || std::equal(begin(), end(), o.begin(), o.end());
+    }
     bool operator!=(const SharedMap& o) const { return !(*this == o); }
 
 private:
     friend class SharedMapEditor<K, V>;
-    struct Data : QSharedData {
-        QMap<K, V> map;
-    };
-    QMap<K, V>& Writable() { return d_->map; }  // non-const access detaches
+    using Block = SharedMapBlock<K, V>;
 
-    QSharedDataPointer<Data> d_;
+    // Never freed: its own reference keeps it alive for every empty map of the process.
+    static Block* EmptyBlock() {
+        static Block* const empty = [] {
+            auto* block = new Block;
+            block->ref.ref();
+            return block;
+        }();
+        return empty;
+    }
+    const Entry* LowerBound(const K& key) const {
+        return std::lower_bound(begin(), end(), key,
+                                [](const Entry& entry, const K& k) { return entry.first < k; });
+    }
+    // Non-const access detaches the block from the map's other copies.
+    QVarLengthArray<Entry, Block::kInline>& Writable() { return d_->entries; }
+
+    QSharedDataPointer<Block> d_;
 };
 
 // Write access to a SharedMap. The first edit detaches the map from its other copies.
@@ -54,12 +97,37 @@ class SharedMapEditor {
 public:
     explicit SharedMapEditor(SharedMap<K, V>& map) : map_(map) {}
 
-    void Set(const K& key, const V& value) { map_.Writable().insert(key, value); }
-    bool Remove(const K& key) { return map_.Writable().remove(key) > 0; }
-    void Clear() { map_.Writable().clear(); }
-    V& operator[](const K& key) { return map_.Writable()[key]; }
+    void Set(const K& key, const V& value) { operator[](key) = value; }
+    bool Remove(const K& key) {
+        if (!map_.Contains(key)) {
+            return false;
+        }
+        auto& entries = map_.Writable();
+        entries.erase(Position(entries, key));
+        return true;
+    }
+    void Clear() {
+        if (!map_.IsEmpty()) {
+            map_ = SharedMap<K, V>();
+        }
+    }
+    V& operator[](const K& key) {
+        auto& entries = map_.Writable();
+        auto at = Position(entries, key);
+        if (at == entries.end() || key < at->first) {
+            at = entries.insert(at, std::make_pair(key, V()));
+        }
+        return at->second;
+    }
 
 private:
+    template <typename Entries>
+    static auto Position(Entries& entries, const K& key) {
+        return std::lower_bound(
+            entries.begin(), entries.end(), key,
+            [](const std::pair<K, V>& entry, const K& k) { return entry.first < k; });
+    }
+
     SharedMap<K, V>& map_;
 };
 

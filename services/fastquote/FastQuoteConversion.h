@@ -3,13 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <memory>
-#include <utility>
-#include <vector>
-
 #include "host/core/DataRow.h"
-#include "host/quoter/ThousandGearsQuoteData.h"
-#include "host/quoter/WillsQuoteData.h"
+#include "host/quoter/ResponsePkgEntity_12989.h"
 
 // Turns a decoded book (raw integer prices, volumes in shares) into what a quote screen shows once
 // the stock's price precision p is known:
@@ -21,8 +16,6 @@
 // Rows that share their cells (fillers; a level row in both the vector and the map) are
 // converted once and the converted row is shared again.
 // Threads: stateless; any thread, on data the caller owns.
-struct FastQuoteConvertedBook;
-
 class FastQuoteConversion {
 public:
     static constexpr qint64 kBigLots = 2000;          // lots
@@ -33,29 +26,14 @@ public:
     // Converts both row vectors of `wills` and every row of `gears`.
     static void ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears, int precision);
 
-    // As above, for a node whose last conversion left `previous` (null: none): a row that is
-    // (shares its cells with) a row converted last time at the same precision takes that
-    // conversion over, and a map that is the one converted last time takes over the converted
-    // map. `next` receives what the following conversion may take over.
-    static void ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears, int precision,
-                            const FastQuoteConvertedBook* previous,
-                            std::shared_ptr<const FastQuoteConvertedBook>& next);
+    // `wills` and `gears` hold the book `last` (as decoded) converted at `precision`; makes them
+    // hold `next` converted. A row of `next` that is (shares its cells with) the row of `last` at
+    // the same place (vector index, map price) keeps the converted row held there; only the
+    // others are converted, and a map of `next` that is the map of `last` is not looked into.
+    static void UpdateBook(const ResponsePkgEntity_12989& last, const ResponsePkgEntity_12989& next,
+                           int precision, WillsQuoteData& wills, ThousandGearsQuoteData& gears);
 
     static void ConvertLevelRow(nscell::DataRow& row, int precision);
     static void ConvertQueueRow(nscell::DataRow& row, int precision);
     static bool IsBigOrder(qint64 lots, double amount);
-};
-
-// What a node's last conversion leaves for the next: each raw row it converted beside its
-// converted form, and each raw map of the book beside the converted map.
-// Threads: immutable once built; shared by const pointer.
-struct FastQuoteConvertedBook {
-    using RowPairs = std::vector<std::pair<nscell::DataRow, nscell::DataRow>>;  // raw, converted
-    static constexpr int kMaps = 4;  // buy levels, sell levels, buy queues, sell queues
-
-    int precision = -1;
-    RowPairs levels;
-    RowPairs queues;
-    ThousandGearsQuoteData::RowMap raw[kMaps];
-    ThousandGearsQuoteData::RowMap converted[kMaps];
 };

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include <QVarLengthArray>
+#include <QtEndian>
 
 #include "framework/DecodeResult.h"
 #include "framework/Log.h"
@@ -22,31 +23,22 @@ constexpr int kQueuedVolumeBytes = 4;     // bytes: one queued order volume
 constexpr int kVolumeTextMax = 12;        // chars: "-2147483648" and a comma
 constexpr int kQueueTextOnStack = 1024;   // chars: 85 queued orders of the longest text
 
-// The K queued order volumes of a level, as decimal text joined by ",", formatted into a buffer
-// on the stack (on the heap only for very long queues): compared with the last book's levels
-// before a string is made of it. The caller has checked that the K volumes are there.
-class QueuedVolumes {
-public:
-    QueuedVolumes(CMemArchive& in, int queued) : text_(queued * kVolumeTextMax) {
-        char* out = text_.data();
-        char* const limit = out + text_.size();
-        for (int i = 0; i < queued; ++i) {
-            const qint32 volume = in.Read<qint32>();  // queued order volume
-            if (i > 0) {
-                *out++ = ',';
-            }
-            out = std::to_chars(out, limit, volume).ptr;
+// The K queued order volumes of a level at `volumes`, as decimal text joined by ",", formatted
+// into a buffer on the stack (on the heap only for very long queues). The caller has checked that
+// the K volumes are there.
+QString QueuedVolumesText(const char* volumes, int queued) {
+    QVarLengthArray<char, kQueueTextOnStack> text(queued * kVolumeTextMax);
+    char* out = text.data();
+    char* const limit = out + text.size();
+    for (int i = 0; i < queued; ++i) {
+        const auto volume = qFromLittleEndian<qint32>(volumes + i * kQueuedVolumeBytes);
+        if (i > 0) {
+            *out++ = ',';
         }
-        length_ = int(out - text_.constData());
+        out = std::to_chars(out, limit, volume).ptr;
     }
-
-    QLatin1String View() const { return QLatin1String(text_.constData(), length_); }
-    QString ToString() const { return QString::fromLatin1(text_.constData(), length_); }
-
-private:
-    QVarLengthArray<char, kQueueTextOnStack> text_;
-    int length_ = 0;
-};
+    return QString::fromLatin1(text.constData(), int(out - text.constData()));
+}
 
 // The filler rows of a side: every filler of every book is the same row, so they share one.
 const DataRow& FillerLevel(const QString& type) {
@@ -71,8 +63,8 @@ struct SideDecode {
     ThousandGearsQuoteData::RowMap& queueMap;
 };
 
-// Reads the level record at `index` of a side. A level whose values equal one of the last
-// book's levels of the side takes over that level's rows; any other is made into rows.
+// Reads the level record at `index` of a side. A level whose values and queued bytes equal one
+// of the last book's levels of the side takes over that level's rows; any other is made into rows.
 FastQuoteLevels::Level ReadLevel(CMemArchive& in, const SideDecode& side, int index) {
     const qint32 price = in.Read<qint32>();       // price
     const qint32 volume = in.Read<qint32>();      // volume
@@ -80,23 +72,27 @@ FastQuoteLevels::Level ReadLevel(CMemArchive& in, const SideDecode& side, int in
     const bool big = in.Read<quint16>() != 0;     // big flag
     const quint16 queued = in.Read<quint16>();    // queued order count K
     wire::RequireItems(in, queued, kQueuedVolumeBytes);
-    const QueuedVolumes volumes(in, queued);  // K order volumes
+    const int queuedAt = in.Position();
+    const int queuedBytes = queued * kQueuedVolumeBytes;
+    const char* volumes = in.TryRead(queuedBytes) - queuedBytes;  // K order volumes
     const FastQuoteLevels::Level* same =
         side.previous == nullptr ? nullptr
                                  : side.previous->Same(*side.previousSide, index, price, volume,
-                                                       orderCount, big, volumes.View());
+                                                       orderCount, big, volumes, queuedBytes);
     if (same != nullptr) {
-        return *same;
+        FastQuoteLevels::Level taken = *same;
+        taken.queuedAt = queuedAt;  // the same bytes, in this book's body
+        return taken;
     }
-    // Built whole at the end: a default row would cost an allocation of its own.
-    const QString text = volumes.ToString();
-    return {price,
-            volume,
-            orderCount,
-            big,
-            text,
-            fastquote::MakeLevelRow(side.type, price, volume, big ? 1 : 0),
-            fastquote::MakeQueueRow(side.type, price, orderCount, text)};
+    return {
+        price,
+        volume,
+        orderCount,
+        big,
+        queuedAt,
+        queuedBytes,
+        fastquote::MakeLevelRow(side.type, price, volume, big ? 1 : 0),
+        fastquote::MakeQueueRow(side.type, price, orderCount, QueuedVolumesText(volumes, queued))};
 }
 
 // Fills a side's two maps from its levels (a later level with the same price replaces the
@@ -104,7 +100,7 @@ FastQuoteLevels::Level ReadLevel(CMemArchive& in, const SideDecode& side, int in
 void FillMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
               const SideDecode& side) {
     for (int i = range.first; i < range.first + range.count; ++i) {
-        const FastQuoteLevels::Level& level = next.levels[static_cast<size_t>(i)];
+        const FastQuoteLevels::Level& level = next.levels[i];
         const UnsharedDataCell key = UnsharedDataCell::FromInteger(level.price);
         side.levelMap.insert(key, level.level);
         side.queueMap.insert(key, level.queue);
@@ -133,23 +129,23 @@ bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
         return false;
     }
     const auto& before = side.previous->levels;
-    const size_t first = static_cast<size_t>(range.first);
-    const size_t previousFirst = static_cast<size_t>(side.previousSide->first);
-    const size_t count = static_cast<size_t>(range.count);
-    for (size_t i = 0; i < count; ++i) {
+    const int first = range.first;
+    const int previousFirst = side.previousSide->first;
+    const int count = range.count;
+    for (int i = 0; i < count; ++i) {
         if (next.levels[first + i].price != before[previousFirst + i].price) {
             return false;
         }
     }
     side.levelMap = side.previousSide->levelMap;
     side.queueMap = side.previousSide->queueMap;
-    for (size_t i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i) {
         const FastQuoteLevels::Level& level = next.levels[first + i];
         if (level.level.GetCells().IsSharedWith(before[previousFirst + i].level.GetCells())) {
             continue;
         }
         bool repeated = false;
-        for (size_t j = i + 1; j < count && !repeated; ++j) {
+        for (int j = i + 1; j < count && !repeated; ++j) {
             repeated = next.levels[first + j].price == level.price;
         }
         if (!repeated && !FillerKeyed(level.price, range.count)) {
@@ -166,7 +162,7 @@ bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
 // are all the last book's, in the same order, shares the last book's maps.
 void ReadSide(CMemArchive& in, int count, const SideDecode& side, FastQuoteLevels& next,
               FastQuoteLevels::Side& nextSide) {
-    nextSide.first = static_cast<int>(next.levels.size());
+    nextSide.first = next.levels.size();
     nextSide.count = count;
     side.rows.reserve(std::max(count, FastQuoteDecoder::kShownLevels));
     bool unchanged = side.previous != nullptr && side.previousSide->count == count;
@@ -174,10 +170,9 @@ void ReadSide(CMemArchive& in, int count, const SideDecode& side, FastQuoteLevel
         next.levels.push_back(ReadLevel(in, side, i));
         const FastQuoteLevels::Level& level = next.levels.back();
         side.rows.push_back(level.level);
-        unchanged = unchanged &&
-                    level.level.GetCells().IsSharedWith(
-                        side.previous->levels[static_cast<size_t>(side.previousSide->first + i)]
-                            .level.GetCells());
+        unchanged =
+            unchanged && level.level.GetCells().IsSharedWith(
+                             side.previous->levels[side.previousSide->first + i].level.GetCells());
     }
     for (int j = count; j < FastQuoteDecoder::kShownLevels; ++j) {
         side.rows.push_back(FillerLevel(side.type));
@@ -206,6 +201,7 @@ bool FastQuoteDecoder::DecodeNext(const QByteArray& body, const FastQuoteLevels*
     WillsQuoteData wills;
     ThousandGearsQuoteData gears;
     auto next = std::make_shared<FastQuoteLevels>();
+    next->body = body;
     try {
         CMemArchive in(body);
         in.Skip(4);                                     // not interpreted
@@ -216,7 +212,7 @@ bool FastQuoteDecoder::DecodeNext(const QByteArray& body, const FastQuoteLevels*
         const quint16 buyCount = in.Read<quint16>();
         const quint16 sellCount = in.Read<quint16>();
         wire::RequireItems(in, qint64(buyCount) + sellCount, kLevelRecordMinBytes);
-        next->levels.reserve(size_t(buyCount) + sellCount);
+        next->levels.reserve(int(buyCount) + sellCount);
         ReadSide(in, buyCount,
                  SideDecode{fastquote::kBuy, previous, previous ? &previous->buy : nullptr,
                             wills.buy_rows, gears.buy_levels, gears.buy_queues},

@@ -22,7 +22,7 @@ const QzLv2FastQuoteNodeData& NodeData(const ScopeTreeNode& target) {
 
 // A private copy of the target's node data, to change and store back.
 QSharedPointer<QzLv2FastQuoteNodeData> CopyOfNodeData(const ScopeTreeNode& target) {
-    return QSharedPointer<QzLv2FastQuoteNodeData>(NodeData(target).Clone());
+    return QSharedPointer<QzLv2FastQuoteNodeData>::create(NodeData(target));
 }
 
 }  // namespace
@@ -45,8 +45,7 @@ JoinMethodResult JoinBasicQuote(ScopeTreeNode& target, const ScopeTreeNode& sour
     data->stock_type = qint16(snapshot.stock_type);
     data->wills.summary.Set(
         kPrevPriceBase, nscell::UnsharedDataCell::FromPrice(snapshot.base_price, data->precision));
-    FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision, nullptr,
-                                     data->converted);
+    FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision);
     target.quote_data = data;
     return JoinMethodResult(true);
 }
@@ -58,15 +57,25 @@ JoinMethodResult JoinFastQuote(ScopeTreeNode& target, const ScopeTreeNode& sourc
         return JoinMethodResult(false);
     }
     QSharedPointer<QzLv2FastQuoteNodeData> data = CopyOfNodeData(target);
-    data->wills.buy_rows = book->wills.buy_rows;
-    data->wills.sell_rows = book->wills.sell_rows;
-    data->gears = book->gears;
-    data->fast_ten_flag = book->fast_ten_flag;
-    if (data->HasPrecision()) {
-        const std::shared_ptr<const FastQuoteConvertedBook> previous = data->converted;
-        FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision, previous.get(),
-                                         data->converted);
+    if (data->HasPrecision() && !data->decoded.isNull()) {
+        FastQuoteConversion::UpdateBook(*data->decoded, *book, data->precision, data->wills,
+                                        data->gears);
+    } else {
+        data->wills.buy_rows = book->wills.buy_rows;
+        data->wills.sell_rows = book->wills.sell_rows;
+        data->gears.buy_levels = book->gears.buy_levels;
+        data->gears.buy_queues = book->gears.buy_queues;
+        data->gears.sell_levels = book->gears.sell_levels;
+        data->gears.sell_queues = book->gears.sell_queues;
+        if (data->HasPrecision()) {
+            FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision);
+        }
     }
+    data->gears.reserved_rows_1 = book->gears.reserved_rows_1;
+    data->gears.reserved_rows_2 = book->gears.reserved_rows_2;
+    data->gears.reserved_row = book->gears.reserved_row;
+    data->decoded = source.quote_data.staticCast<const ResponsePkgEntity_12989>();
+    data->fast_ten_flag = book->fast_ten_flag;
     target.quote_data = data;
     return JoinMethodResult(true);
 }

@@ -2,10 +2,9 @@
 
 #include <QtGlobal>
 
-#include <memory>
+#include <QSharedPointer>
 
 #include "host/quoter/ResponsePkgEntity_12989.h"
-#include "services/fastquote/FastQuoteConversion.h"
 
 // What an "l2_fast_quote" node carries once its children are joined: the book of the fast quote
 // plus what the basic quote adds, the price precision (decimals; -1 until the basic quote gives
@@ -24,8 +23,8 @@ public:
     qint32 precision = -1;
     qint16 stock_type = -1;
 
-    // Not part of what the node shows: what the last conversion of the book left for the next
-    // one, so that the levels a push did not change are not converted again (see
-    // FastQuoteConversion). Copies share it; it never changes once made.
-    std::shared_ptr<const FastQuoteConvertedBook> converted;
+    // Not part of what the node shows: the book as decoded that the rows above show (converted
+    // once the precision is known), so that the next book converts only the rows it changed (see
+    // FastQuoteConversion::UpdateBook). Copies share it; it never changes once made.
+    QSharedPointer<const ResponsePkgEntity_12989> decoded;
 };

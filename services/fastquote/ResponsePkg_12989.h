@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/quoter/ResponsePkgEntity_12989.h"
 #include "framework/NonNullPackage.h"
+#include "host/quoter/ResponsePkgEntity_12989.h"
 
 // The decoded fast-quote answer of one stock; never null. Shared by every subscriber once
 // published.

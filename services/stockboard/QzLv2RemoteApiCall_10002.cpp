@@ -147,7 +147,7 @@ std::optional<QzLv2RemoteApiCall_10002::Topic> QzLv2RemoteApiCall_10002::HandleB
     const Topic topic(record.code, snapshotKind ? topic_kind::kSnapshot : topic_kind::kPush);
     // The package is built in place: the record moves in, or the cached snapshot is copied once
     // and the record merged into the copy (the published package stays untouched).
-    auto entity = QSharedPointer<ResponsePkgEntity_10002>(new ResponsePkgEntity_10002());
+    auto entity = QSharedPointer<ResponsePkgEntity_10002>::create();
     if (const std::optional<Package> cached = Cached(topic)) {
         entity->snapshot = (*cached)->snapshot;
         entity->snapshot.MergeFrom(record);

@@ -6,6 +6,7 @@
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
+#include "host/core/HandOffBatch.h"
 #include "host/core/HostClock.h"
 
 namespace {
@@ -258,15 +259,73 @@ private slots:
         pusher.join();
     }
 
+    // What is queued behind the delivery that deletes the accessor is not delivered.
     void destroysFromOwnReceiver() {
         CHQOWNServerAccesser* accesser = m_accesser.release();
         QPointer<QThread> thread = accesser->DeliveryThread();
+        std::atomic<int> delivered{0};
+        QSemaphore entered;
+        QSemaphore release;
         accesser->RegisterFuncAsPush(10001);
         accesser->RegisterReceiver(
-            ReceiverKey(10001), [accesser](const Resp_s&) { delete accesser; }, nullptr);
+            ReceiverKey(10001),
+            [&, accesser](const Resp_s& resp) {
+                ++delivered;
+                if (resp.body == "hold") {
+                    entered.release();
+                    release.acquire();
+                } else {
+                    delete accesser;
+                }
+            },
+            nullptr);
+        m_backend->Push(10001, "hold");
+        QVERIFY(entered.tryAcquire(1, 5000));
         m_backend->Push(10001, "bye");
+        m_backend->Push(10001, "after");
+        release.release();
         QTRY_COMPARE(m_backend->LinkCount(), 0);  // the destructor ran
         QTRY_VERIFY(thread.isNull());             // the thread object goes once its loop has ended
+        QCOMPARE(delivered.load(), 2);
+    }
+
+    // What the backend hands over while the accessor's thread is busy is delivered in one go, in
+    // order: what the receivers hand on to another thread in that go wakes it once.
+    void deliversABurstInOneGoWithOneWakeUp() {
+        struct CountingConsumer : HandOffBatch::Consumer {
+            void Wake() override { ++wakes; }
+            std::atomic<int> wakes{0};
+        };
+        auto consumer = std::make_shared<CountingConsumer>();
+        QSemaphore entered;
+        QSemaphore release;
+        m_accesser->RegisterFuncAsPush(10001);
+        m_accesser->RegisterReceiver(
+            ReceiverKey(10001),
+            [&, record = m_rec.Handler()](const Resp_s& resp) {
+                record(resp);
+                if (resp.body == "marker") {
+                    return;
+                }
+                QVERIFY(HandOffBatch::Defer(consumer));
+                if (resp.body == "first") {
+                    entered.release();
+                    release.acquire();
+                }
+            },
+            nullptr);
+        m_backend->Push(10001, "first");
+        QVERIFY(entered.tryAcquire(1, 5000));
+        for (int i = 0; i < 3; ++i)
+            m_backend->Push(10001, QByteArray::number(i));
+        release.release();
+        QTRY_COMPARE(m_rec.Count(), 4);
+        m_backend->Push(10001, "marker");  // delivered only after the burst's wake-up
+        QTRY_COMPARE(m_rec.Count(), 5);
+        QCOMPARE(consumer->wakes.load(), 2);
+        const QList<QByteArray> expected{"first", "0", "1", "2", "marker"};
+        for (int i = 0; i < expected.size(); ++i)
+            QCOMPARE(m_rec.At(i).first.body, expected.at(i));
     }
 
 private:

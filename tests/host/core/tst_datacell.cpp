@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <algorithm>
 #include <limits>
 
 #include "host/core/DataRow.h"
@@ -97,6 +98,53 @@ private slots:
         same.Set("type", C(QStringLiteral("buy")));
         same.Set("price", C::FromBigInteger(1050));
         QVERIFY(same == original && copy != original);  // by content, not by map
+    }
+
+    // Rows past the cells a row block holds inline, columns set in every order: lookups, names
+    // in ascending order, and edits of a copy that leave the original alone.
+    void rowKeepsColumnsSortedBeyondInlineCells_data() {
+        QTest::addColumn<QStringList>("setOrder");
+        const QStringList names{"a", "b", "c", "d", "e", "f", "g", "h", "i"};
+        QStringList reversed = names;
+        std::reverse(reversed.begin(), reversed.end());
+        QTest::newRow("ascending") << names;
+        QTest::newRow("descending") << reversed;
+        QTest::newRow("interleaved") << QStringList{"e", "a", "i", "c", "g", "b", "h", "d", "f"};
+    }
+    void rowKeepsColumnsSortedBeyondInlineCells() {
+        QFETCH(QStringList, setOrder);
+        DataRow row;
+        for (const QString& name : setOrder) {
+            row.Set(name, C::FromBigInteger(name.at(0).unicode()));
+        }
+        row.Set("e", C::FromBigInteger(-1));  // replaced, not added
+        QCOMPARE(row.Size(), 9);
+        QCOMPARE(row.Names(), (QStringList{"a", "b", "c", "d", "e", "f", "g", "h", "i"}));
+        QCOMPARE(row.Get("i"), C::FromBigInteger('i'));
+        QCOMPARE(row.Get("e"), C::FromBigInteger(-1));
+        QVERIFY(row.Get("j").IsEmpty() && !row.Contains("0"));
+
+        DataRow copy = row;
+        QVERIFY(copy.Remove("a") && copy.Remove("i") && !copy.Remove("x"));
+        QCOMPARE(copy.Names(), (QStringList{"b", "c", "d", "e", "f", "g", "h"}));
+        QCOMPARE(row.Size(), 9);
+        QVERIFY(row.Contains("a") && row.Contains("i"));
+    }
+
+    // Empty rows are all one shared block; a failed remove leaves a shared row shared.
+    void emptyRowsShareAndReadsNeverDetach() {
+        DataRow first;
+        DataRow second;
+        QVERIFY(first.GetCells().IsSharedWith(second.GetCells()));
+        QVERIFY(!first.Remove("price"));
+        QVERIFY(first.GetCells().IsSharedWith(second.GetCells()));
+        first.Set("price", C::FromBigInteger(1));
+        QVERIFY(second.IsEmpty() && !first.GetCells().IsSharedWith(second.GetCells()));
+
+        DataRow copy = first;
+        QVERIFY(!copy.Remove("type"));
+        QCOMPARE(copy.Get("price"), C::FromBigInteger(1));
+        QVERIFY(copy.GetCells().IsSharedWith(first.GetCells()));
     }
 };
 

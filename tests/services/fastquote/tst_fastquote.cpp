@@ -600,43 +600,48 @@ private slots:
         const Book again = DecodedNext(body, next.levels.get());
         QVERIFY(again.entity.gears.buy_levels.isSharedWith(gears.buy_levels));
         QVERIFY(again.entity.gears.sell_queues.isSharedWith(gears.sell_queues));
-        QVERIFY(body.isDetached());  // what a book leaves for the next holds none of its body
     }
 
-    void conversionTakesOverWhatItConvertedLastTime_data() {
-        QTest::addColumn<int>("lastPrecision");
-        QTest::addColumn<bool>("takenOver");
-        QTest::newRow("same precision") << 2 << true;
-        QTest::newRow("precision changed") << 3 << false;
+    // A push's conversion starts from the last book's: it equals a whole conversion of the push,
+    // and a row the push did not change is the row converted last time (a level the push moved
+    // to another place is converted again).
+    void conversionUpdatesOnlyWhatThePushChanged_data() {
+        QTest::addColumn<SideLevels>("buy");
+        QTest::addColumn<SideLevels>("sell");
+        QTest::addColumn<bool>("buyRowOneKept");  // the converted vector row 1 (price 1049)
+        QTest::addColumn<bool>("buyMapsKept");
+        QTest::addColumn<bool>("sellMapsKept");
+        QTest::newRow("one buy level changed")
+            << With(kBuy, 0, {1050, 3100, 2, 0, {1100, 2000}}) << kSell << true << false << true;
+        QTest::newRow("a new best price pushed the levels down")
+            << (SideLevels{{1053, 100, 1, 0, {100}}} + kBuy) << kSell << false << false << true;
+        QTest::newRow("a sell level went away")
+            << kBuy << SideLevels{kSell[1]} << true << true << false;
     }
 
-    void conversionTakesOverWhatItConvertedLastTime() {
-        QFETCH(int, lastPrecision);
-        QFETCH(bool, takenOver);
+    void conversionUpdatesOnlyWhatThePushChanged() {
+        QFETCH(SideLevels, buy);
+        QFETCH(SideLevels, sell);
+        QFETCH(bool, buyRowOneKept);
+        QFETCH(bool, buyMapsKept);
+        QFETCH(bool, sellMapsKept);
         const Book last = DecodedNext(Body("SH600000", kBuy, kSell, 1), nullptr);
-        const Book next =
-            DecodedNext(Body("SH600000", With(kBuy, 0, {1050, 3100, 2, 0, {1100, 2000}}), kSell, 1),
-                        last.levels.get());
-        ResponsePkgEntity_12989 lastConverted = last.entity;
-        std::shared_ptr<const FastQuoteConvertedBook> memo;
-        FastQuoteConversion::ConvertBook(lastConverted.wills, lastConverted.gears, lastPrecision,
-                                         nullptr, memo);
-        ResponsePkgEntity_12989 converted = next.entity;
-        std::shared_ptr<const FastQuoteConvertedBook> nextMemo;
-        FastQuoteConversion::ConvertBook(converted.wills, converted.gears, 2, memo.get(), nextMemo);
+        const Book next = DecodedNext(Body("SH600000", buy, sell, 1), last.levels.get());
+        ResponsePkgEntity_12989 converted = last.entity;
+        FastQuoteConversion::ConvertBook(converted.wills, converted.gears, 2);
+        const ResponsePkgEntity_12989 lastConverted = converted;
+        FastQuoteConversion::UpdateBook(last.entity, next.entity, 2, converted.wills,
+                                        converted.gears);
         QVERIFY(Same(converted, Converted(next.entity, 2)));
-        QCOMPARE(nextMemo->precision, 2);
         const ThousandGearsQuoteData& gears = converted.gears;
         const ThousandGearsQuoteData& lastGears = lastConverted.gears;
-        QVERIFY(!Shared(gears.buy_queues.value(Key(1050)), lastGears.buy_queues.value(Key(1050))));
-        QCOMPARE(Shared(gears.buy_queues.value(Key(1049)), lastGears.buy_queues.value(Key(1049))),
-                 takenOver);
-        QCOMPARE(Shared(gears.buy_levels.value(Key(1047)), lastGears.buy_levels.value(Key(1047))),
-                 takenOver);
-        QCOMPARE(Shared(converted.wills.buy_rows[1], lastConverted.wills.buy_rows[1]), takenOver);
-        QCOMPARE(gears.sell_queues.isSharedWith(lastGears.sell_queues), takenOver);
-        QCOMPARE(gears.sell_levels.isSharedWith(lastGears.sell_levels), takenOver);
-        QVERIFY(!gears.buy_levels.isSharedWith(lastGears.buy_levels));
+        QVERIFY(Shared(gears.buy_queues.value(Key(1049)), lastGears.buy_queues.value(Key(1049))));
+        QVERIFY(Shared(gears.buy_levels.value(Key(1047)), lastGears.buy_levels.value(Key(1047))));
+        QCOMPARE(Shared(converted.wills.buy_rows[1], lastConverted.wills.buy_rows[1]),
+                 buyRowOneKept);
+        QCOMPARE(gears.sell_queues.isSharedWith(lastGears.sell_queues), sellMapsKept);
+        QCOMPARE(gears.sell_levels.isSharedWith(lastGears.sell_levels), sellMapsKept);
+        QCOMPARE(gears.buy_levels.isSharedWith(lastGears.buy_levels), buyMapsKept);
     }
 
 private:
