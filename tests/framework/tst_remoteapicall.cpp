@@ -138,23 +138,6 @@ private slots:
         QCOMPARE(driver_->PushSet().ExpiryOf("B"), kStart + 2000);  // lingers until answered
     }
 
-    void listenersRunUnderCallLock() {
-        QList<bool> lockFreeElsewhere;
-        auto probe = [this, &lockFreeElsewhere](const Topic&) {  // may another thread get the lock?
-            lockFreeElsewhere << std::async(std::launch::async, [this] {
-                                     return callLock_.tryLock() ? (callLock_.unlock(), true)
-                                                                : false;
-                                 }).get();
-        };
-        driver_->SetRequestListener(3000, probe);
-        driver_->SetPollListener(3000, probe);
-        driver_->Activate("A", false);
-        driver_->OnAwaitingTick();
-        driver_->MarkAnswered("A");
-        driver_->OnPollingTick();
-        QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
-    }
-
     void detachAndReplaceUndoSubscriptions() {
         g_deletedTopics = 0;
         const ScopeTreeNode first = NodeFor("SH600000");
@@ -173,22 +156,6 @@ private slots:
         call_->DetachNode(moved);
         QVERIFY(call_->GetPublisher().Topics().empty());
         QCOMPARE(g_deletedTopics, 2);  // each topic once, when its last subscriber left
-    }
-
-    void callDriverFollowsSubscriptions() {
-        call_ = std::make_unique<TestCall>(&h_.configuration, h_.accessor.get(), true);
-        call_->Init();
-        const ScopeTreeNode node = NodeFor("SH600000");
-        call_->AttachNode(node);
-        auto* driver = call_->GetDriver();
-        QVERIFY(h_.backend->WaitForRequests(1, 5000));
-        QVERIFY(h_.backend->Answer(h_.backend->Requests().first(), "SH600000"));
-        QTRY_VERIFY_WITH_TIMEOUT(driver->PollingSet().Contains("SH600000"), 5000);
-        call_->DetachNode(node);
-        QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), kStart + 2000);
-        call_->AttachNode(NodeFor("SH600000"));
-        QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), qint64(0));
-        QCOMPARE(h_.backend->Requests().size(), 1);
     }
 
     void shutdownInEitherOrder() {

@@ -1,11 +1,10 @@
 #pragma once
 
 // What the socket tests share: short transport timings, a recorder of what an accessor hears,
-// and a listener that plays a hostile or stalled quote server from a script of raw bytes.
+// and a listener that plays a hostile quote server from a script of raw bytes.
 // Threads: the listener and its sockets live on the test's thread; the recorder is written on
 // the accessor's thread and read under its lock.
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMutex>
 #include <QTcpServer>
@@ -76,24 +75,16 @@ private:
     QList<QVariantList> failures_;
 };
 
-// A server that writes `script` to every connection it accepts and then does nothing: it never
-// reads (unless `reads`) and never sends again.
+// A server that writes `script` to every connection it accepts, then reads and drops whatever
+// comes and never sends again.
 class ScriptedListener : public QObject {
 public:
-    explicit ScriptedListener(const QByteArray& script, bool reads = false)
-        : script_(script), reads_(reads) {
+    explicit ScriptedListener(const QByteArray& script) : script_(script) {
         QObject::connect(&listener_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = listener_.nextPendingConnection()) {
-                if (accepted_++ == 0) {
-                    since_first_.start();
-                }
-                sockets_ << socket;
-                if (reads_) {
-                    QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                     [socket] { socket->readAll(); });
-                } else {
-                    socket->setReadBufferSize(1);  // Qt takes nothing more from the kernel
-                }
+                ++accepted_;
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [socket] { socket->readAll(); });
                 socket->write(script_);
             }
         });
@@ -101,15 +92,11 @@ public:
     }
     quint16 Port() const { return listener_.serverPort(); }
     int Accepted() const { return accepted_; }
-    qint64 MsSinceFirstAccept() const { return since_first_.elapsed(); }
 
 private:
     const QByteArray script_;
-    const bool reads_;
-    QTcpServer listener_;
-    QList<QTcpSocket*> sockets_;  // children of the listener
+    QTcpServer listener_;  // owns the sockets
     int accepted_ = 0;
-    QElapsedTimer since_first_;
 };
 
 }  // namespace tcptest

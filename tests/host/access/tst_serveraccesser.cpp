@@ -1,8 +1,6 @@
 #include <QtTest>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
@@ -56,51 +54,6 @@ private slots:
         m_accesser.reset();
         ServerBackendRegistry::Clear();
         HostClock::UseSystemClock();
-    }
-
-    // Pushes reach the receivers of push functions only, in order, as do access states; each
-    // owner's receiver of a function gets them.
-    void pushesAndAccessStatesInOrder() {
-        QMutex mutex;
-        QList<int> states;  // negative when reported off the accessor's thread
-        m_accesser->RegisterAccessStateObserver([&](_enAccessState state) {
-            QMutexLocker lock(&mutex);
-            states << (QThread::currentThread() == m_accesser->DeliveryThread() ? state : -state);
-        });
-        int ownerA = 0;
-        int ownerB = 0;
-        Recorder replaced;
-        Recorder other;
-        m_accesser->RegisterFuncAsSerial(10002);
-        m_accesser->RegisterFuncAsPush(10001);
-        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerA), replaced.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerA), m_rec.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerB), other.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(10002), replaced.Handler(), nullptr);
-        QCOMPARE(m_accesser->AccessState(), eAccessState_Unknown);
-        m_backend->SetAccessState(eAccessState_Connected);
-        m_backend->Push(10002, "serial only");
-        m_backend->Push(12345, "unknown");
-        for (int i = 0; i < 100; ++i)
-            m_backend->Push(10001, QByteArray::number(i));
-        m_backend->SetAccessState(eAccessState_Disconnected);
-        // Deliveries keep their order: once the last state is in, every push is.
-        const QList<int> expected{eAccessState_Connected, eAccessState_Disconnected};
-        QTRY_VERIFY([&] {
-            QMutexLocker lock(&mutex);
-            return states == expected;
-        }());
-        QCOMPARE(m_accesser->AccessState(), eAccessState_Disconnected);
-        QCOMPARE(m_rec.Count(), 100);
-        for (int i = 0; i < 100; ++i)
-            QCOMPARE(m_rec.At(i).first.body, QByteArray::number(i));
-        QVERIFY(m_rec.At(0).first.isPush && m_rec.At(0).first.context.isNull());
-        QCOMPARE(m_rec.At(0).second, m_accesser->DeliveryThread());
-        m_accesser->UnregisterReceiver(ReceiverKey(10001, &ownerA));
-        m_backend->Push(10001, "last");
-        QTRY_COMPARE(other.Count(), 101);
-        QCOMPARE(m_rec.Count(), 100);
-        QCOMPARE(replaced.Count(), 0);  // replaced by its owner; 10002 is not a push function
     }
 
     void rejectsRequestsItCannotSend() {
@@ -230,43 +183,6 @@ private slots:
         QCOMPARE(TaskIds(m_backend->Requests()),
                  sentAgain ? QList<int>{sent.taskId} : QList<int>{});
         QCOMPARE(m_accesser->OwedRequestCount(), sentAgain ? 1 : 0);
-    }
-
-    void destroysWhileBackendPushesFromAnotherThread() {
-        std::atomic<bool> stop{false};
-        std::thread pusher([&] {
-            while (!stop) {
-                m_backend->Push(10001, "tick");
-                m_backend->SetAccessState(eAccessState_Connected);
-            }
-        });
-        for (int round = 0; round < 20; ++round) {
-            auto delivered = std::make_shared<std::atomic<int>>(0);
-            m_accesser.reset(new CHQOWNServerAccesser(kService, nullptr, 0));
-            m_accesser->RegisterFuncAsPush(10001);
-            m_accesser->RegisterReceiver(
-                ReceiverKey(10001), [delivered](const Resp_s&) { ++*delivered; }, nullptr);
-            QVERIFY(QTest::qWaitFor([&delivered] { return *delivered > 5; }, 5000));
-            m_accesser.reset();
-            // The thread is joined and the link detached: nothing can be delivered any more.
-            const int after = *delivered;
-            m_backend->Push(10001, "late");
-            QCOMPARE(int(*delivered), after);
-            QCOMPARE(m_backend->LinkCount(), 0);
-        }
-        stop = true;
-        pusher.join();
-    }
-
-    void destroysFromOwnReceiver() {
-        CHQOWNServerAccesser* accesser = m_accesser.release();
-        QPointer<QThread> thread = accesser->DeliveryThread();
-        accesser->RegisterFuncAsPush(10001);
-        accesser->RegisterReceiver(
-            ReceiverKey(10001), [accesser](const Resp_s&) { delete accesser; }, nullptr);
-        m_backend->Push(10001, "bye");
-        QTRY_COMPARE(m_backend->LinkCount(), 0);  // the destructor ran
-        QTRY_VERIFY(thread.isNull());             // the thread object goes once its loop has ended
     }
 
 private:

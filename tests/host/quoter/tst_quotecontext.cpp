@@ -10,7 +10,6 @@
 #include "host/quoter/QuoteDataSourceHandler.h"
 #include "host/quoter/QuoteDataSourceIntent.h"
 #include "host/quoter/QuoteTaskExecutor.h"
-#include "host/quoter/QuoterFeatureDAO.h"
 
 using kestrov::tolk::cor::Handler;
 using kestrov::tolk::cor::Intent;
@@ -95,51 +94,11 @@ QList<int> Ids(const ScopeTreeNodeList& nodes) {
 
 }  // namespace
 
-// The quote context and what it owns: the intent holder, the bounded mid-result queue, the join
-// registry, the executor that drains the queue into the parents of scope trees, and the trees
-// themselves; and the default feature store.
+// The quote context: its intent holder's redispatches, and the executor that drains the
+// mid-result queue into the parents of scope trees.
 class TstQuoteContext : public QObject {
     Q_OBJECT
 private slots:
-    void redispatchRerunsLiveIntentsThroughChain() {
-        QuoteContext context;
-        QStringList log;
-        RecordingHandler first(context, "first", &log);
-        RecordingHandler second(context, "second", &log);
-        first.GetLastSuccessor()->SetSuccessor(&second);  // appends
-        IntentHolder& holder = context.OwnIntentHolder();
-        holder.SetChainHead(&first);
-        const auto intent = [](int task) {
-            return QSharedPointer<Intent>(new QuoteDataSourceIntent(task, 0x01, {}));
-        };
-        const QSharedPointer<Intent> one = intent(1);
-        const QSharedPointer<Intent> two = intent(2);
-        QVERIFY(!holder.Dispatch(one));  // nobody accepted it
-        holder.AddLive(two);
-        holder.AddLive(one);  // already live: not twice
-        QCOMPARE(holder.LiveCount(), 2);
-        context.GetIntentHolder()->Redispatch();
-        QCOMPARE(log, (QStringList{"first:1", "second:1", "first:1", "second:1", "first:2",
-                                   "second:2"}));
-
-        log.clear();
-        holder.RemoveLive(one);
-        // A handler may ask for a redispatch from inside the chain: it runs once the running one
-        // has handed every intent down, never inside it.
-        bool again = true;
-        first.hook = [&] {
-            if (std::exchange(again, false)) {
-                holder.Redispatch();
-            }
-        };
-        holder.Redispatch();
-        QCOMPARE(log, (QStringList{"first:2", "second:2", "first:2", "second:2"}));
-        log.clear();
-        holder.SetChainHead(nullptr);
-        holder.Redispatch();  // no chain: counted, nothing runs
-        QVERIFY(log.isEmpty());
-        QCOMPARE(holder.RedispatchCount(), 4);
-    }
 
     // A data source that became able to serve asks for a redispatch from its own thread while the
     // host is handing an intent down: the redispatch does not wait (the source may hold its own
@@ -162,103 +121,6 @@ private slots:
         holder.Dispatch(QSharedPointer<Intent>(new QuoteDataSourceIntent(7, 0x01, {})));
         QCOMPARE(log, (QStringList{"first:7", "asked", "first:7"}));
         QCOMPARE(holder.RedispatchCount(), 1);
-    }
-
-    void defaultFeatures() {
-        const auto* dict = QuoterFeatureDAO::Default()->GetStockDict();
-        const PatternFeatureStatement lv2 = dict->GetFeatureStatement("LV2");
-        QVERIFY(lv2.Support("SH600000") && lv2.Support("SZ000001"));
-        // Too short, too long (the whole code must match), lower-case market, a transfer code.
-        for (const char* code : {"SH60000", "SZ0000011", "sh600000", "NQ430001"}) {
-            QVERIFY2(!lv2.Support(code), code);
-        }
-        QVERIFY(dict->GetFeatureStatement("Transfer").Support("NQ430001"));
-        QVERIFY(!dict->GetFeatureStatement("NoSuch").Support("SH600000"));
-    }
-
-    // The mid-result queue: a push into a full queue waits its timeout and is dropped and counted;
-    // the queued items keep their order; a waiting push goes in once there is room.
-    void queueDropsAfterTimeoutAndKeepsOrder() {
-        BlockingQueue<int> q(2);
-        int v = 42;
-        QVERIFY(!q.Pop(v, 1) && v == 42);  // empty: times out
-        QVERIFY(q.Push(1, 1) && q.Push(2, 1));
-        QVERIFY(!q.Push(3, 1) && !q.Push(4, 0));
-        QCOMPARE(q.DroppedCount(), qint64(2));
-        std::atomic<bool> pushed{false};
-        std::thread producer([&] { pushed = q.Push(5, 5000); });  // waits for room
-        QVERIFY(q.Pop(v, 0) && v == 1);
-        producer.join();
-        QVERIFY(pushed);
-        QVERIFY(q.Pop(v, 0) && v == 2 && q.Pop(v, 0) && v == 5);
-        QCOMPARE(q.DroppedCount(), qint64(2));
-    }
-
-    void joinLookup_data() {
-        QTest::addColumn<QString>("child");
-        QTest::addColumn<int>("split");
-        QTest::addColumn<QString>("expected");  // empty: no join
-        QTest::newRow("exact split wins") << "c10002" << 8 << "split";
-        QTest::newRow("other split falls back") << "c10002" << 3 << "any";
-        QTest::newRow("split 0 is not any split") << "c12755" << 0 << "zero";
-        QTest::newRow("no split entry falls back") << "c12755" << 8 << "later";
-        QTest::newRow("unknown child") << "c99999" << 8 << "";
-    }
-
-    void joinLookup() {
-        QFETCH(QString, child);
-        QFETCH(int, split);
-        QFETCH(QString, expected);
-        JoinMethodManager manager;
-        const auto tagging = [&manager](const JoinMethodKey& key, const QString& tag) {
-            manager.RegisterJoinMethod(
-                JoinMethodValue(key, [tag](ScopeTreeNode& target, const ScopeTreeNode&) {
-                    target.variant = tag;
-                    return JoinMethodResult(true);
-                }));
-        };
-        tagging(JoinMethodKey(2, ScopeSplitTypeVariant(8), "c10002"), "split");
-        tagging(JoinMethodKey(2, "c10002"), "any");
-        tagging(JoinMethodKey(2, ScopeSplitTypeVariant(0), "c12755"), "zero");
-        tagging(JoinMethodKey(2, "c12755"), "earlier");
-        tagging(JoinMethodKey(2, "c12755"), "later");  // replaces
-        // The parent type must match exactly: the text "2" is not the number 2.
-        QVERIFY(!manager.Find("2", ScopeSplitTypeVariant(split), child));
-        const auto join = manager.Find(2, ScopeSplitTypeVariant(split), child);
-        ScopeTreeNode target, source;
-        QVERIFY(join ? join->Run(target, source).IsSuccess() : expected.isEmpty());
-        QCOMPARE(target.variant.toString(), expected);
-    }
-
-    void resultWithoutJoin_data() {
-        QTest::addColumn<QString>("situation");
-        QTest::addColumn<int>("ignored");
-        QTest::addColumn<bool>("childKeepsData");
-        QTest::newRow("unknown scope id") << "unknown" << 1 << false;
-        QTest::newRow("untracked tree") << "untracked" << 1 << false;
-        QTest::newRow("no join registered") << "no join" << 0 << true;
-        QTest::newRow("join refuses the data") << "refused" << 0 << true;
-    }
-
-    void resultWithoutJoin() {
-        QFETCH(QString, situation);
-        QFETCH(int, ignored);
-        QFETCH(bool, childKeepsData);
-        Fixture f(situation != "no join");
-        if (situation == "untracked") {
-            f.executor.Untrack(f.tree);
-        }
-        QSignalSpy spy(&f.executor, &QuoteTaskExecutor::parentDataChanged);
-        const int id =
-            situation == "unknown" ? ScopeTreeNode::NextScopeId() + 1000 : f.child.scope_id;
-        // Plain QuoteData is not the table the join wants.
-        f.queue.Push(
-            {id, situation == "refused" ? QSharedPointer<QuoteData>(new QuoteData) : Answer(1)});
-        QCOMPARE(f.executor.ProcessPending(), 1);
-        QCOMPARE(spy.count(), 0);
-        QCOMPARE(f.executor.IgnoredCount(), ignored);
-        QCOMPARE(bool(f.tree->FindNode(f.child.scope_id)->quote_data), childKeepsData);
-        QVERIFY(!f.ParentData());
     }
 
     void executorThreadJoinsIntoParentAndStops() {
@@ -285,39 +147,6 @@ private slots:
         f.queue.Push({f.child.scope_id, Answer(9)});
         QCOMPARE(f.queue.Size(), 1);  // nobody takes it any more
         QCOMPARE(f.ParentData()->total_count, 6);
-    }
-
-    void adjustBy() {
-        ScopeTreeNode board(ScopeTypeVariant(2));
-        ScopeTreeNode blocked("l2_fast_quote");
-        ScopeTree tree(ScopeTreeNodeList() << board << blocked);
-        ScopeResolveResult result;
-        result.replacement_nodes << board;
-        result.replacement_nodes[0].split_type = ScopeSplitTypeVariant(8);
-        const ScopeTreeNode fetch = ScopeTreeNode::FromParentNode(board);
-        const ScopeTreeNode remainder = ScopeTreeNode::FromParentNode(board);
-        ScopeTreeNode orphan("orphan");
-        orphan.parent_scope_id = 987654;
-        result.fetch_nodes << fetch;
-        result.unhandled_nodes << remainder << blocked << orphan;  // new, stored, unknown parent
-        tree.AdjustBy(result);
-
-        // Remained in entry order; the replaced root keeps its place among the roots.
-        const QList<int> remained{blocked.scope_id, remainder.scope_id, orphan.scope_id};
-        QCOMPARE(Ids(tree.GetRemainedNodeList()), remained);
-        QCOMPARE(Ids(tree.GetRootNodeList()),
-                 (QList<int>{board.scope_id, blocked.scope_id, orphan.scope_id}));
-        QCOMPARE(tree.FindNode(board.scope_id)->split_type, ScopeSplitTypeVariant(8));
-        QCOMPARE(Ids(tree.ChildrenOf(board.scope_id)),
-                 (QList<int>{fetch.scope_id, remainder.scope_id}));
-        QCOMPARE(tree.FindParent(remainder.scope_id)->scope_id, board.scope_id);
-        QVERIFY(!tree.FindParent(orphan.scope_id).has_value());
-
-        ScopeResolveResult later;  // a later handler serving the remainder
-        later.replacement_nodes << remainder;
-        tree.AdjustBy(later);
-        QCOMPARE(Ids(tree.GetRemainedNodeList()), (QList<int>{blocked.scope_id, orphan.scope_id}));
-        QCOMPARE(tree.Size(), 5);
     }
 
     // A redispatch hands live trees down as the host built them: resolved copies and fetched

@@ -392,20 +392,6 @@ private slots:
                  UnsharedDataCell::FromTranslater("1", "G1"));
     }
 
-    void joinsWithoutTheirDataChangeNothing() {
-        ScopeTreeNode target = Target();
-        const QSharedPointer<QuoteData> before = target.quote_data;
-        ScopeTreeNode empty(ScopeTypeVariant("qz_lv2_quoter_10016"));
-        ScopeTreeNode wrongKind(ScopeTypeVariant("qz_lv2_quoter_10016"));
-        wrongKind.quote_data = QSharedPointer<BaseQuoteData>::create();
-        for (const ScopeTreeNode& source : {empty, wrongKind}) {
-            QVERIFY(!shortline::JoinSignalList(target, source));
-            QVERIFY(!shortline::JoinSignalTypeList(target, source));
-            QVERIFY(!shortline::JoinSignalStatistics(target, source));
-            QCOMPARE(target.quote_data, before);
-        }
-    }
-
     // Two resolvers register each child type: the join must follow the target node's kind.
     void registeredJoinsFollowTheTargetsKind() {
         QzLv2ShortLineSignalStatisticsScopeResolver statistics(nullptr);
