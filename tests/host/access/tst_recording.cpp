@@ -123,7 +123,6 @@ private slots:
             QVERIFY(flipped.warning.contains(QString("offset %1").arg(starts.at(record))));
         }
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestRecording)

@@ -166,7 +166,6 @@ private slots:
         reader.Append(HeartbeatFrame());
         QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Bad);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestTransportFrames)

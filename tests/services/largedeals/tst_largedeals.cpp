@@ -306,7 +306,6 @@ private slots:
             codes << topic.Code();
         QCOMPARE(codes, kept);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestLargeDeals)
