@@ -8,13 +8,10 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <future>
 #include <list>
 #include <string>
-#include <tuple>
 #include <vector>
 
-#include "framework/HistoryDiskCache.h"
 #include "framework/HistoryFile.h"
 #include "framework/ResponseCache.h"
 #include "host/core/CDataStoreMgr.h"
@@ -293,35 +290,6 @@ private slots:
         HistoryData<Rec> loaded;
         QVERIFY(!RecFile().Load("SH600000", "day", loaded));
         QVERIFY(loaded.records.empty());
-    }
-
-    void cacheLoadsFromAndSavesToDisk() {
-        using Key = std::tuple<QString, QString>;  // (code, cycle)
-        QMutex callLock(QMutex::Recursive);
-        HistorySaveLedger ledger;
-        QList<bool> lockFreeElsewhere;
-        HistoryBinding<Key, HistoryData<Rec>, Rec> binding;
-        binding.stockCode = [](const Key& k) { return std::get<0>(k); };
-        binding.cycle = [](const Key& k) { return std::get<1>(k); };
-        binding.toData = [&](const HistoryData<Rec>& v) {
-            lockFreeElsewhere << std::async(std::launch::async, [&callLock] {
-                                     return callLock.tryLock() ? (callLock.unlock(), true) : false;
-                                 }).get();
-            return v;
-        };
-        binding.fromData = [](const HistoryData<Rec>& d, HistoryData<Rec>& v) { v = d; };
-        const Key key{"SH600000", "day"};
-        {
-            ResponseCache<Key, HistoryData<Rec>> writer(10);
-            writer.SetSaver(MakeHistorySaver(&callLock, RecFile(), binding, ledger));
-            writer.Put(key, kSample);
-        }                                                 // the cache waits for its saves
-        QCOMPARE(lockFreeElsewhere, QList<bool>{false});  // the save held the call lock
-
-        ResponseCache<Key, HistoryData<Rec>> reader(10);
-        reader.SetLoader(MakeHistoryLoader(&callLock, RecFile(), binding));
-        QCOMPARE(reader.Get(key).records, kSample.records);
-        QVERIFY_EXCEPTION_THROWN(reader.Get(Key{"SZ000001", "day"}), std::range_error);
     }
 
 private:
