@@ -2,7 +2,6 @@
 // each call runs it on the host timer queue, is tests/services/tst_callschedules.
 #include <QtTest>
 
-#include <future>
 #include <list>
 #include <memory>
 #include <string>
@@ -41,19 +40,16 @@ struct TestTraits {
     static QSharedPointer<QuoteData> EntityOf(const Package& package) { return package; }
 };
 
-// Requests on its topic listeners, or (withDriver) requested until answered, then polled.
+// Requests on its topic listeners.
 class TestCall : public RemoteApiCallBase<TestTraits> {
 public:
-    TestCall(QuoteDataSourceHandlerConfiguration* configuration, CHQOWNServerAccesser* accessor,
-             bool withDriver = false)
-        : RemoteApiCallBase(configuration, accessor, 10), withDriver_(withDriver) {
+    TestCall(QuoteDataSourceHandlerConfiguration* configuration, CHQOWNServerAccesser* accessor)
+        : RemoteApiCallBase(configuration, accessor, 10) {
         QMutexLocker locker(&callLock_);
         RegisterSerial(kFuncId);
         RegisterReceiver(kFuncId, [this](const Resp_s& resp) {
             const std::string code = resp.body.toStdString();  // the answer is just the code
             StoreAndPublish(code, QSharedPointer<QuoteData>::create());
-            if (GetDriver() != nullptr)
-                GetDriver()->MarkAnswered(code);
         });
     }
 
@@ -61,21 +57,13 @@ public:
         QMutexLocker locker(&callLock_);
         supportedTypes_.Insert("19999");
         RegisterReplayListener();
-        auto request = [this](const Topic& topic) {
-            accessor_->AppendTaskByParams(
-                kFuncId, 0, {}, RequestParamsBuilder().String(QString::fromStdString(topic)));
-        };
-        if (!withDriver_) {
-            SetTopicListeners(request, [](const Topic&) { ++g_deletedTopics; });
-            return;
-        }
-        Driver& driver = EnableDriver();
-        driver.SetRequestListener(3000, request);
-        driver.SetPollListener(3000, request);
+        SetTopicListeners(
+            [this](const Topic& topic) {
+                accessor_->AppendTaskByParams(
+                    kFuncId, 0, {}, RequestParamsBuilder().String(QString::fromStdString(topic)));
+            },
+            [](const Topic&) { ++g_deletedTopics; });
     }
-
-private:
-    const bool withDriver_;
 };
 
 ScopeTreeNode NodeFor(const QString& code) {

@@ -62,38 +62,6 @@ private slots:
         QCOMPARE(again.toHex(), sample.toHex());
     }
 
-    // A bad header rejects the file (events -1); a bad record, between two good pushes, stops the
-    // reading there; an unknown kind is a good record that is skipped.
-    void damagedHeadersAndRecords_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("events");
-        QTest::addColumn<QString>("error");
-        QByteArray badCrc = Header(1, kStart, "x");
-        badCrc[12] = char(badCrc[12] ^ 0x10);
-        QTest::newRow("header CRC") << badCrc << -1 << "header CRC mismatch at offset 21";
-        QTest::newRow("unknown version") << Header(2, kStart, "x") << -1 << "format version 2";
-        QTest::newRow("payload over 64 MiB")
-            << HandLaid().u32(64u * 1024 * 1024 + 1).u32(0).bytes() << 1 << "out of range";
-        QTest::newRow("blob longer than the payload")
-            << Record(3, 1, HandLaid().str("l2quote").u32(10001).u32(1000).bytes() + "ab") << 1
-            << "runs past the payload";
-        QTest::newRow("unknown kind") << Record(99, 3, "future") << 2 << QString();
-    }
-    void damagedHeadersAndRecords() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, events);
-        QFETCH(QString, error);
-        const QByteArray head = Header(1, kStart, "x") + Push(1, 10001, "abc");
-        const Recording r =
-            RecordingReader::Read(events < 0 ? bytes : head + bytes + Push(2, 10001, "abc"));
-        QCOMPARE(r.valid, events >= 0);
-        QCOMPARE(r.events.size(), std::max(events, 0));
-        const QString said = events < 0 ? r.error : r.warning;
-        QVERIFY2(error.isEmpty() ? said.isEmpty() : said.contains(error), qPrintable(said));
-        QCOMPARE(r.damageOffset, events == 1 ? qint64(head.size()) : -1);
-        QCOMPARE(r.unknownRecords, events == 2 ? 1 : 0);
-    }
-
     // A cut header rejects the file. At every cut inside the records, the records wholly before
     // the cut are kept, with one warning naming the start of the cut record; a flipped bit anywhere
     // in a record stops reading there.

@@ -91,9 +91,9 @@ private slots:
     }
 
     // What the server sees of a request, and what the accessor's receivers get back: the
-    // answer with the request's own context object and task id, pushes, failures; a book is
-    // answered again and again with its request's context until a later request for the stock
-    // replaces it. States: connecting until the server reports, then the server's.
+    // answer with the request's own context object and task id, pushes, failures. States:
+    // connecting until the server reports, then the server's. (Books over TCP:
+    // tst_tcpquoteserver.)
     void requestsAnswersPushesFailures() {
         StartServer();
         StartAccessor(m_server->Address().port);
@@ -126,25 +126,6 @@ private slots:
         QCOMPARE(got.at(0).taskId, task);
         QVERIFY(!got.at(0).isPush);
         QVERIFY(got.at(1).isPush && got.at(1).context.isNull());
-
-        const RequestParams book{{"String", QStringLiteral("SH600000")}, {"Int16U", 10}};
-        const auto first = CodeContext("SH600000");
-        const auto second = CodeContext("SH600000");
-        m_accessor->AppendTaskByParams(12989, first, book);
-        QTRY_COMPARE_WITH_TIMEOUT(m_market->Requests().size(), 3, kCapMs);
-        const ServerRequest older = m_market->Requests().at(2);
-        QVERIFY(m_market->Answer(older, "1") && m_market->Answer(older, "2"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_heard.Packages().size(), 4, kCapMs);
-        m_accessor->AppendTaskByParams(12989, second, book);
-        QTRY_COMPARE_WITH_TIMEOUT(m_market->Requests().size(), 4, kCapMs);
-        QVERIFY(m_market->Answer(older, "replaced: dropped"));
-        QVERIFY(m_market->Answer(m_market->Requests().at(3), "newer"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_heard.Packages().size(), 5, kCapMs);
-        got = m_heard.Packages().mid(2);
-        QCOMPARE(Bodies(got), (QList<QByteArray>{"1", "2", "newer"}));
-        QCOMPARE(
-            (QList<void*>{got[0].context.data(), got[1].context.data(), got[2].context.data()}),
-            (QList<void*>{first.data(), first.data(), second.data()}));
     }
 
     // A server that breaks the protocol: one warning naming what it did, the link reported down,

@@ -212,7 +212,6 @@ private slots:
                                                QString("Int16=%1").arg(number),
                                                QString("Int16=%1").arg(kind)};
         };
-        row("ddts", "ddts", 0, 0, 0, 1, 2);
         row("ddts ignores index and count", "ddts", 30, 40, 0, 1, 2);
         row("paged, index 0 becomes 1", "cjmx", 0, 20, 1, 20, 1);
         row("paged, index 7", "cjmx", 7, 20, 7, 20, 1);
