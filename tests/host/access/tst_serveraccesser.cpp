@@ -10,26 +10,6 @@ namespace {
 
 const char kService[] = "l2quote";
 
-// Deliveries with the thread each came on; written on the accessor's thread, read under the lock.
-struct Recorder {
-    CHQOWNServerAccesser::ResponseHandler Handler() {
-        return [this](const Resp_s& r) {
-            QMutexLocker lock(&mutex);
-            got << qMakePair(r, QThread::currentThread());
-        };
-    }
-    int Count() const {
-        QMutexLocker lock(&mutex);
-        return got.size();
-    }
-    QPair<Resp_s, QThread*> At(int i) const {
-        QMutexLocker lock(&mutex);
-        return got.at(i);
-    }
-    mutable QMutex mutex;
-    QList<QPair<Resp_s, QThread*>> got;
-};
-
 QList<int> TaskIds(const QList<ServerRequest>& requests) {
     QList<int> ids;
     for (const ServerRequest& r : requests)
@@ -44,7 +24,6 @@ class TestServerAccesser : public QObject {
 
 private slots:
     void init() {
-        m_rec.got.clear();  // no accessor alive here
         m_backend = std::make_shared<ScriptedServerBackend>();
         ServerBackendRegistry::Install(kService, m_backend);
         m_accesser.reset(new CHQOWNServerAccesser(kService, nullptr, 0));
@@ -66,29 +45,6 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning + "12930 parameter 0 "));
         QCOMPARE(m_accesser->AppendTaskByParams(12930, 0, nullptr, {{"Int16", 40000}}), -1);
         QVERIFY(m_backend->Requests().isEmpty());
-    }
-
-    // A receiver that sends the next request from the accessor's own thread must not deadlock.
-    void receiverMayAppendFromAccessorThread() {
-        m_backend->SetResponder(
-            [](IServerLink* link, const ServerRequest& r) { link->Answer(r, r.encoded); });
-        m_accesser->RegisterFuncAsSerial(10016);
-        CHQOWNServerAccesser* accesser = m_accesser.get();
-        auto handler = m_rec.Handler();
-        m_accesser->RegisterReceiver(
-            ReceiverKey(10016),
-            [this, accesser, handler](const Resp_s& r) {
-                handler(r);
-                if (m_rec.Count() < 3) {
-                    accesser->RegisterFuncAsSerial(10016);
-                    accesser->AppendTaskByParams(10016, nullptr, {{"Int32U", m_rec.Count()}});
-                }
-            },
-            nullptr);
-        m_accesser->AppendTaskByParams(10016, nullptr, {{"Int32U", 0}});
-        QTRY_COMPARE(m_rec.Count(), 3);
-        QCOMPARE(m_rec.At(2).first.body, QByteArray("\x02\x00\x00\x00", 4));
-        QCOMPARE(m_backend->Requests().size(), 3);
     }
 
     // A drop and a reconnection: the requests not answered when the link went, those appended
@@ -188,7 +144,6 @@ private slots:
 private:
     std::shared_ptr<ScriptedServerBackend> m_backend;
     std::unique_ptr<CHQOWNServerAccesser> m_accesser;
-    Recorder m_rec;
 };
 
 QTEST_GUILESS_MAIN(TestServerAccesser)

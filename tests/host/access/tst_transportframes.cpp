@@ -1,6 +1,6 @@
 // The framing between the accessors and the quote server: frames laid by hand from the header
-// table of docs/wire/transport.md against the encoders and decoders, a stream of frames cut at
-// every byte, and the headers and bodies a peer must refuse.
+// table of docs/wire/transport.md against the encoders and decoders, and a stream of frames cut at
+// every byte. (Headers a peer must refuse: tst_tcpbackend's hostile servers.)
 #include <QtTest>
 
 #include "host/access/transport/FrameBodies.h"
@@ -95,20 +95,6 @@ private slots:
         QCOMPARE(encoded.toHex(' '), laid.toHex(' '));
     }
 
-    // The server sees the parameters decoded with their tags and the context as text.
-    void requestAsTheServerSeesIt() {
-        const Frame frame{FrameKind::Request, 0x80, 12844, 77, KlineRequestBody()};
-        ServerRequest got;
-        QString error;
-        QVERIFY2(DecodeRequest(frame, "l2quote", &got, &error), qPrintable(error));
-        QCOMPARE(got.service, QStringLiteral("l2quote"));
-        QCOMPARE((QList<int>{got.funcId, got.flags, got.taskId}), (QList<int>{12844, 0x80, 77}));
-        QCOMPARE(got.params, KlineRequest().params);
-        QCOMPARE(got.encoded, KlineRequest().encoded);
-        QCOMPARE(got.context->keyGroup.Value("cyclecode").ToString(), QStringLiteral("day"));
-        QCOMPARE(got.context->keyGroup.Value("revcount").ToInt(), 30);
-    }
-
     // Three frames, the middle one empty, cut into two pieces at every byte and fed one byte at
     // a time: the same frames come out, and nothing before the cut completes early.
     void streamCutAtEveryByte() {
@@ -134,37 +120,6 @@ private slots:
             got += Drain(bytewise);
         }
         QCOMPARE(got, stream);
-    }
-
-    // A header that cannot be trusted ends the stream at that frame, as soon as its first six
-    // bytes are in: the frames before it come out, then Bad, naming the stream offset, for good.
-    void refusedHeaders_data() {
-        QTest::addColumn<QByteArray>("header");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("length 15, shorter than a header")
-            << Header(15, 5, 0, 0, 0).bytes() << "frame length 15 outside 16 .. 16777216";
-        QTest::newRow("length 16 MiB + 1")
-            << Header((16u << 20) + 1, 3, 0, 1, 1).bytes() << "frame length 16777217 outside";
-        QTest::newRow("kind 8") << Header(16, 8, 0, 0, 0).bytes() << "unknown frame kind 8";
-        QTest::newRow("reserved byte set")
-            << Header(16, 5, 0, 0, 0, 1).bytes() << "reserved byte at offset 5 is 1, not 0";
-    }
-    void refusedHeaders() {
-        QFETCH(QByteArray, header);
-        QFETCH(QString, reason);
-        FrameReader reader;
-        const QByteArray first = HeartbeatFrame();
-        reader.Append(first + header.left(6));
-        Frame frame;
-        QString error;
-        QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Frame);
-        for (int i = 0; i < 2; ++i) {
-            QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Bad);
-            QVERIFY2(error.startsWith(QStringLiteral("frame at stream offset 16: ") + reason),
-                     qPrintable(error));
-        }
-        reader.Append(HeartbeatFrame());
-        QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Bad);
     }
 };
 
