@@ -27,7 +27,7 @@ inline transport::TransportOptions ShortTimings() {
     return o;
 }
 
-// Access states, packages and failures an accessor delivered, in order; copies handed out
+// Access states and packages an accessor delivered, in order; copies handed out
 // share no block with the lists the accessor's thread appends to.
 class Heard {
 public:
@@ -36,26 +36,15 @@ public:
         for (int function : functions) {
             accessor.RegisterReceiver(
                 ReceiverKey(function, this), [this](const Resp_s& r) { Add(&packages_, r); },
-                [this](int task, int code, const QString& text) {
-                    Add(&failures_, QVariantList{task, code, text});
-                });
+                nullptr);
         }
     }
     QList<int> States() const { return Copy(states_); }
-    // The states after the first "connecting", which the connection may report before the
-    // observer is registered.
-    QList<int> StatesSinceStart() const {
-        QList<int> states = States();
-        if (!states.isEmpty() && states.first() == eAccessState_Connecting)
-            states.removeFirst();
-        return states;
-    }
     int LastState() const { return States().value(States().size() - 1, -1); }
     QList<Resp_s> Packages() const { return Copy(packages_); }
-    QList<QVariantList> Failures() const { return Copy(failures_); }
     void Clear() {
         QMutexLocker lock(&mutex_);
-        states_.clear(), packages_.clear(), failures_.clear();
+        states_.clear(), packages_.clear();
     }
 
 private:
@@ -72,7 +61,6 @@ private:
     mutable QMutex mutex_;
     QList<int> states_;
     QList<Resp_s> packages_;
-    QList<QVariantList> failures_;
 };
 
 // A server that writes `script` to every connection it accepts, then reads and drops whatever
