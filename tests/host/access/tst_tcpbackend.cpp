@@ -61,6 +61,9 @@ private slots:
         const QByteArray hello = HelloFrame("hostile");
         QTest::newRow("garbage") << QByteArray("HTTP/1.1 400 Bad Request\r\n\r\n")
                                  << "frame at stream offset 0: frame length \\d+ outside";
+        QTest::newRow("length 15, shorter than a header")
+            << QByteArray("\x0f\0\0\0\x05\0\0\0\0\0\0\0\0\0\0", 15)
+            << "frame at stream offset 0: frame length 15 outside";
         QTest::newRow("half a frame, then silence")
             << hello.left(hello.size() / 2) << "no frame from the peer for";
         QTest::newRow("protocol version 2")
