@@ -157,40 +157,6 @@ private slots:
         QCOMPARE(ledger.FilesNotKept(), expectedNotKept);
     }
 
-    // The saver a cache runs in the background: each outcome reaches the ledger and the binding.
-    void saverHookReportsEveryOutcome() {
-        using Key = QString;  // the code; the cycle is "week"
-        HistoryBinding<Key, HistoryData<Rec>, Rec> binding;
-        binding.stockCode = [](const Key& k) { return k; };
-        binding.cycle = [](const Key&) { return QStringLiteral("week"); };
-        binding.toData = [](const HistoryData<Rec>& v) { return v; };
-        binding.fromData = [](HistoryData<Rec>&& d, HistoryData<Rec>& v) { v = d; };
-        QList<bool> told;
-        binding.saved = [&told](const Key&, bool saved) { told << saved; };
-        QMutex callLock(QMutex::Recursive);
-        HistorySaveLedger ledger;
-        ResponseCache<Key, HistoryData<Rec>> cache(10);
-        cache.SetSaver(MakeHistorySaver(&callLock, RecFile(), binding, ledger));
-        const QString path = FilePath("SH600000", "week");
-
-        qInstallMessageHandler(CaptureWarnings);
-        diskfault::Arm(ENOSPC, 0, root_->path());
-        cache.Put("SH600000", Records(2, 1));
-        cache.Put("SH600000", Records(3, 1));
-        cache.WaitForSaves();
-        diskfault::Disarm();
-        QCOMPARE(told, (QList<bool>{false, false}));
-        QCOMPARE(g_warnings, QStringList{SaveWarning(path, OsError(ENOSPC))});
-        QCOMPARE(ledger.FilesNotKept().keys(), QStringList{path});
-
-        cache.Put("SH600000", Records(4, 1));
-        cache.WaitForSaves();
-        QCOMPARE(told, (QList<bool>{false, false, true}));
-        QVERIFY(ledger.FilesNotKept().isEmpty());
-        QCOMPARE(ledger.FailureCount(), qint64(1));
-        QCOMPARE(Contents(path), RecFile().Encode(Records(4, 1)));
-    }
-
 private:
     std::unique_ptr<QTemporaryDir> root_;
 };

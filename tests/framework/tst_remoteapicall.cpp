@@ -2,7 +2,6 @@
 // each call runs it on the host timer queue, is tests/services/tst_callschedules.
 #include <QtTest>
 
-#include <future>
 #include <list>
 #include <memory>
 #include <string>
@@ -41,19 +40,16 @@ struct TestTraits {
     static QSharedPointer<QuoteData> EntityOf(const Package& package) { return package; }
 };
 
-// Requests on its topic listeners, or (withDriver) requested until answered, then polled.
+// Requests on its topic listeners.
 class TestCall : public RemoteApiCallBase<TestTraits> {
 public:
-    TestCall(QuoteDataSourceHandlerConfiguration* configuration, CHQOWNServerAccesser* accessor,
-             bool withDriver = false)
-        : RemoteApiCallBase(configuration, accessor, 10), withDriver_(withDriver) {
+    TestCall(QuoteDataSourceHandlerConfiguration* configuration, CHQOWNServerAccesser* accessor)
+        : RemoteApiCallBase(configuration, accessor, 10) {
         QMutexLocker locker(&callLock_);
         RegisterSerial(kFuncId);
         RegisterReceiver(kFuncId, [this](const Resp_s& resp) {
             const std::string code = resp.body.toStdString();  // the answer is just the code
             StoreAndPublish(code, QSharedPointer<QuoteData>::create());
-            if (GetDriver() != nullptr)
-                GetDriver()->MarkAnswered(code);
         });
     }
 
@@ -61,21 +57,13 @@ public:
         QMutexLocker locker(&callLock_);
         supportedTypes_.Insert("19999");
         RegisterReplayListener();
-        auto request = [this](const Topic& topic) {
-            accessor_->AppendTaskByParams(
-                kFuncId, 0, {}, RequestParamsBuilder().String(QString::fromStdString(topic)));
-        };
-        if (!withDriver_) {
-            SetTopicListeners(request, [](const Topic&) { ++g_deletedTopics; });
-            return;
-        }
-        Driver& driver = EnableDriver();
-        driver.SetRequestListener(3000, request);
-        driver.SetPollListener(3000, request);
+        SetTopicListeners(
+            [this](const Topic& topic) {
+                accessor_->AppendTaskByParams(
+                    kFuncId, 0, {}, RequestParamsBuilder().String(QString::fromStdString(topic)));
+            },
+            [](const Topic&) { ++g_deletedTopics; });
     }
-
-private:
-    const bool withDriver_;
 };
 
 ScopeTreeNode NodeFor(const QString& code) {
@@ -138,23 +126,6 @@ private slots:
         QCOMPARE(driver_->PushSet().ExpiryOf("B"), kStart + 2000);  // lingers until answered
     }
 
-    void listenersRunUnderCallLock() {
-        QList<bool> lockFreeElsewhere;
-        auto probe = [this, &lockFreeElsewhere](const Topic&) {  // may another thread get the lock?
-            lockFreeElsewhere << std::async(std::launch::async, [this] {
-                                     return callLock_.tryLock() ? (callLock_.unlock(), true)
-                                                                : false;
-                                 }).get();
-        };
-        driver_->SetRequestListener(3000, probe);
-        driver_->SetPollListener(3000, probe);
-        driver_->Activate("A", false);
-        driver_->OnAwaitingTick();
-        driver_->MarkAnswered("A");
-        driver_->OnPollingTick();
-        QCOMPARE(lockFreeElsewhere, (QList<bool>{false, false, false}));
-    }
-
     void detachAndReplaceUndoSubscriptions() {
         g_deletedTopics = 0;
         const ScopeTreeNode first = NodeFor("SH600000");
@@ -173,22 +144,6 @@ private slots:
         call_->DetachNode(moved);
         QVERIFY(call_->GetPublisher().Topics().empty());
         QCOMPARE(g_deletedTopics, 2);  // each topic once, when its last subscriber left
-    }
-
-    void callDriverFollowsSubscriptions() {
-        call_ = std::make_unique<TestCall>(&h_.configuration, h_.accessor.get(), true);
-        call_->Init();
-        const ScopeTreeNode node = NodeFor("SH600000");
-        call_->AttachNode(node);
-        auto* driver = call_->GetDriver();
-        QVERIFY(h_.backend->WaitForRequests(1, 5000));
-        QVERIFY(h_.backend->Answer(h_.backend->Requests().first(), "SH600000"));
-        QTRY_VERIFY_WITH_TIMEOUT(driver->PollingSet().Contains("SH600000"), 5000);
-        call_->DetachNode(node);
-        QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), kStart + 2000);
-        call_->AttachNode(NodeFor("SH600000"));
-        QCOMPARE(driver->PollingSet().ExpiryOf("SH600000"), qint64(0));
-        QCOMPARE(h_.backend->Requests().size(), 1);
     }
 
     void shutdownInEitherOrder() {

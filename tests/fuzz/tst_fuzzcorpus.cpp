@@ -71,20 +71,6 @@ private slots:
         }
         QCOMPARE(damaged, original);
     }
-
-    void everyDecoderHasSeeds_data() {
-        QTest::addColumn<QString>("entry");
-        int count = 0;
-        const qzfuzz::NamedEntry* entries = qzfuzz::Entries(&count);
-        for (int i = 0; i < count; ++i)
-            QTest::newRow(entries[i].name) << QString::fromLatin1(entries[i].name);
-    }
-
-    void everyDecoderHasSeeds() {
-        QFETCH(QString, entry);
-        QDir dir(QStringLiteral(QZ_FUZZ_CORPUS_DIR "/") + entry);
-        QVERIFY2(!dir.entryList(QDir::Files).isEmpty(), qPrintable(dir.path()));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFuzzCorpus)

@@ -225,17 +225,6 @@ private slots:
         QTRY_COMPARE(holder.RedispatchCount(), 5);
     }
 
-    void joinMethodsReachTheManagerInOrder() {
-        RecordingJoinManager recorder;
-        context_->SetJoinMethodManager(&recorder);
-        context_->FindQuoteDataSourceController("lv2")->RegisterJoinMethods();
-        QList<JoinMethodKey> expected;
-        for (const JoinMethodValue& method : quoter_->Resolvers()->GetJoinMethodList())
-            expected << method.Key();
-        QCOMPARE(recorder.keys, expected);
-        QCOMPARE(recorder.keys.last(), ServingResolver::JoinKey());  // the test's, added last
-    }
-
 private:
     std::unique_ptr<QuoteContext> context_;
     std::shared_ptr<ScriptedServerBackend> backend_;

@@ -151,12 +151,14 @@ const QMap<QString, Kind>& Kinds() {
         k["12990"] = {"12990", variant("ddts"), &MakeCall<QzLv2RemoteApiCall_12990>};
         k["12990 paged"] = {"12990", variant("cjmx"), &MakeCall<QzLv2RemoteApiCall_12990>};
         k["10015"] = {"10015", plain, &MakeCall<QzLv2RemoteApiCall_10015>};
-        k["10016"] = {"10016",
-                      [](ScopeTreeNode& n) {
-                          n.params.insert("plate_list", n.stock_list.GetStockCode());
-                          n.quote_level = 1;
-                      },
-                      &MakeCall<QzLv2RemoteApiCall_10016>};
+        const auto plates = [](int level) {
+            return [level](ScopeTreeNode& n) {
+                n.params.insert("plate_list", n.stock_list.GetStockCode());
+                n.quote_level = level;
+            };
+        };
+        k["10016"] = {"10016", plates(1), &MakeCall<QzLv2RemoteApiCall_10016>};
+        k["10016 level 2"] = {"10016", plates(2), &MakeCall<QzLv2RemoteApiCall_10016>};
         k["10002"] = {"10002", plain, &MakeCall<QzLv2RemoteApiCall_10002>};
         k["10001"] = {"10001", plain, &MakeCall<QzLv2RemoteApiCall_10002>};
         k["10000"] = {"10000", plain, &MakeCall<QzLv2RemoteApiCall_10002>};
@@ -353,6 +355,12 @@ private slots:
         row("12988", "SH600000", 0, "String=%1 Int16=0 Int16=-1", "stock_code=%1");
         row("12990", "SZ300750", 0, "String=%1 Int32=0 Int16=1 Int16=2",
             "stock_code=%1 ind_name=ddts flag=2 index=0 count=0 timestamp=%2");
+        // The plate list's empty items are left out; level 2 asks the long form.
+        const QString plates = "Int32U=0 Int32U=200 Int08U=0 Strings= Strings=SH|SZ|CUSTOM Int08U=";
+        const QString platesContext = "index=0 count=200 timestamp=%2 plate_list=%1";
+        row("10016", "SH,SZ,,CUSTOM", 0, plates + "1 Int32U=3", "quote_level=1 " + platesContext);
+        row("10016 level 2", "SH,SZ,,CUSTOM", 0, plates + "2 Int32U=3 Int08=1 Int08=4",
+            "quote_level=2 " + platesContext);
         const QString snapshot = "Int16U=0 Int16U=0 Strings=%1 ";
         const QString snapshotKind = snapshot + "Int32U=1612705839 Int32U=540966474 Int32U=20484";
         row("10001", "SZ000001", 0x80, snapshot + "Int32U=425725919 Int32U=1614808085 Int32U=16384",

@@ -1,11 +1,10 @@
 #pragma once
 
 // What the socket tests share: short transport timings, a recorder of what an accessor hears,
-// and a listener that plays a hostile or stalled quote server from a script of raw bytes.
+// and a listener that plays a hostile quote server from a script of raw bytes.
 // Threads: the listener and its sockets live on the test's thread; the recorder is written on
 // the accessor's thread and read under its lock.
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMutex>
 #include <QTcpServer>
@@ -28,7 +27,7 @@ inline transport::TransportOptions ShortTimings() {
     return o;
 }
 
-// Access states, packages and failures an accessor delivered, in order; copies handed out
+// Access states and packages an accessor delivered, in order; copies handed out
 // share no block with the lists the accessor's thread appends to.
 class Heard {
 public:
@@ -37,26 +36,15 @@ public:
         for (int function : functions) {
             accessor.RegisterReceiver(
                 ReceiverKey(function, this), [this](const Resp_s& r) { Add(&packages_, r); },
-                [this](int task, int code, const QString& text) {
-                    Add(&failures_, QVariantList{task, code, text});
-                });
+                nullptr);
         }
     }
     QList<int> States() const { return Copy(states_); }
-    // The states after the first "connecting", which the connection may report before the
-    // observer is registered.
-    QList<int> StatesSinceStart() const {
-        QList<int> states = States();
-        if (!states.isEmpty() && states.first() == eAccessState_Connecting)
-            states.removeFirst();
-        return states;
-    }
     int LastState() const { return States().value(States().size() - 1, -1); }
     QList<Resp_s> Packages() const { return Copy(packages_); }
-    QList<QVariantList> Failures() const { return Copy(failures_); }
     void Clear() {
         QMutexLocker lock(&mutex_);
-        states_.clear(), packages_.clear(), failures_.clear();
+        states_.clear(), packages_.clear();
     }
 
 private:
@@ -73,27 +61,18 @@ private:
     mutable QMutex mutex_;
     QList<int> states_;
     QList<Resp_s> packages_;
-    QList<QVariantList> failures_;
 };
 
-// A server that writes `script` to every connection it accepts and then does nothing: it never
-// reads (unless `reads`) and never sends again.
+// A server that writes `script` to every connection it accepts, then reads and drops whatever
+// comes and never sends again.
 class ScriptedListener : public QObject {
 public:
-    explicit ScriptedListener(const QByteArray& script, bool reads = false)
-        : script_(script), reads_(reads) {
+    explicit ScriptedListener(const QByteArray& script) : script_(script) {
         QObject::connect(&listener_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = listener_.nextPendingConnection()) {
-                if (accepted_++ == 0) {
-                    since_first_.start();
-                }
-                sockets_ << socket;
-                if (reads_) {
-                    QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                     [socket] { socket->readAll(); });
-                } else {
-                    socket->setReadBufferSize(1);  // Qt takes nothing more from the kernel
-                }
+                ++accepted_;
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [socket] { socket->readAll(); });
                 socket->write(script_);
             }
         });
@@ -101,15 +80,11 @@ public:
     }
     quint16 Port() const { return listener_.serverPort(); }
     int Accepted() const { return accepted_; }
-    qint64 MsSinceFirstAccept() const { return since_first_.elapsed(); }
 
 private:
     const QByteArray script_;
-    const bool reads_;
-    QTcpServer listener_;
-    QList<QTcpSocket*> sockets_;  // children of the listener
+    QTcpServer listener_;  // owns the sockets
     int accepted_ = 0;
-    QElapsedTimer since_first_;
 };
 
 }  // namespace tcptest

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
 #include "host/access/CHQOWNServerAccesser.h"
 #include "host/access/ScriptedServerBackend.h"
@@ -12,26 +11,6 @@
 namespace {
 
 const char kService[] = "l2quote";
-
-// Deliveries with the thread each came on; written on the accessor's thread, read under the lock.
-struct Recorder {
-    CHQOWNServerAccesser::ResponseHandler Handler() {
-        return [this](const Resp_s& r) {
-            QMutexLocker lock(&mutex);
-            got << qMakePair(r, QThread::currentThread());
-        };
-    }
-    int Count() const {
-        QMutexLocker lock(&mutex);
-        return got.size();
-    }
-    QPair<Resp_s, QThread*> At(int i) const {
-        QMutexLocker lock(&mutex);
-        return got.at(i);
-    }
-    mutable QMutex mutex;
-    QList<QPair<Resp_s, QThread*>> got;
-};
 
 QList<int> TaskIds(const QList<ServerRequest>& requests) {
     QList<int> ids;
@@ -47,7 +26,6 @@ class TestServerAccesser : public QObject {
 
 private slots:
     void init() {
-        m_rec.got.clear();  // no accessor alive here
         m_backend = std::make_shared<ScriptedServerBackend>();
         ServerBackendRegistry::Install(kService, m_backend);
         m_accesser.reset(new CHQOWNServerAccesser(kService, nullptr, 0));
@@ -57,51 +35,6 @@ private slots:
         m_accesser.reset();
         ServerBackendRegistry::Clear();
         HostClock::UseSystemClock();
-    }
-
-    // Pushes reach the receivers of push functions only, in order, as do access states; each
-    // owner's receiver of a function gets them.
-    void pushesAndAccessStatesInOrder() {
-        QMutex mutex;
-        QList<int> states;  // negative when reported off the accessor's thread
-        m_accesser->RegisterAccessStateObserver([&](_enAccessState state) {
-            QMutexLocker lock(&mutex);
-            states << (QThread::currentThread() == m_accesser->DeliveryThread() ? state : -state);
-        });
-        int ownerA = 0;
-        int ownerB = 0;
-        Recorder replaced;
-        Recorder other;
-        m_accesser->RegisterFuncAsSerial(10002);
-        m_accesser->RegisterFuncAsPush(10001);
-        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerA), replaced.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerA), m_rec.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(10001, &ownerB), other.Handler(), nullptr);
-        m_accesser->RegisterReceiver(ReceiverKey(10002), replaced.Handler(), nullptr);
-        QCOMPARE(m_accesser->AccessState(), eAccessState_Unknown);
-        m_backend->SetAccessState(eAccessState_Connected);
-        m_backend->Push(10002, "serial only");
-        m_backend->Push(12345, "unknown");
-        for (int i = 0; i < 100; ++i)
-            m_backend->Push(10001, QByteArray::number(i));
-        m_backend->SetAccessState(eAccessState_Disconnected);
-        // Deliveries keep their order: once the last state is in, every push is.
-        const QList<int> expected{eAccessState_Connected, eAccessState_Disconnected};
-        QTRY_VERIFY([&] {
-            QMutexLocker lock(&mutex);
-            return states == expected;
-        }());
-        QCOMPARE(m_accesser->AccessState(), eAccessState_Disconnected);
-        QCOMPARE(m_rec.Count(), 100);
-        for (int i = 0; i < 100; ++i)
-            QCOMPARE(m_rec.At(i).first.body, QByteArray::number(i));
-        QVERIFY(m_rec.At(0).first.isPush && m_rec.At(0).first.context.isNull());
-        QCOMPARE(m_rec.At(0).second, m_accesser->DeliveryThread());
-        m_accesser->UnregisterReceiver(ReceiverKey(10001, &ownerA));
-        m_backend->Push(10001, "last");
-        QTRY_COMPARE(other.Count(), 101);
-        QCOMPARE(m_rec.Count(), 100);
-        QCOMPARE(replaced.Count(), 0);  // replaced by its owner; 10002 is not a push function
     }
 
     void rejectsRequestsItCannotSend() {
@@ -114,29 +47,6 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning + "12930 parameter 0 "));
         QCOMPARE(m_accesser->AppendTaskByParams(12930, 0, nullptr, {{"Int16", 40000}}), -1);
         QVERIFY(m_backend->Requests().isEmpty());
-    }
-
-    // A receiver that sends the next request from the accessor's own thread must not deadlock.
-    void receiverMayAppendFromAccessorThread() {
-        m_backend->SetResponder(
-            [](IServerLink* link, const ServerRequest& r) { link->Answer(r, r.encoded); });
-        m_accesser->RegisterFuncAsSerial(10016);
-        CHQOWNServerAccesser* accesser = m_accesser.get();
-        auto handler = m_rec.Handler();
-        m_accesser->RegisterReceiver(
-            ReceiverKey(10016),
-            [this, accesser, handler](const Resp_s& r) {
-                handler(r);
-                if (m_rec.Count() < 3) {
-                    accesser->RegisterFuncAsSerial(10016);
-                    accesser->AppendTaskByParams(10016, nullptr, {{"Int32U", m_rec.Count()}});
-                }
-            },
-            nullptr);
-        m_accesser->AppendTaskByParams(10016, nullptr, {{"Int32U", 0}});
-        QTRY_COMPARE(m_rec.Count(), 3);
-        QCOMPARE(m_rec.At(2).first.body, QByteArray("\x02\x00\x00\x00", 4));
-        QCOMPARE(m_backend->Requests().size(), 3);
     }
 
     // A drop and a reconnection: the requests not answered when the link went, those appended
@@ -233,32 +143,6 @@ private slots:
         QCOMPARE(m_accesser->OwedRequestCount(), sentAgain ? 1 : 0);
     }
 
-    void destroysWhileBackendPushesFromAnotherThread() {
-        std::atomic<bool> stop{false};
-        std::thread pusher([&] {
-            while (!stop) {
-                m_backend->Push(10001, "tick");
-                m_backend->SetAccessState(eAccessState_Connected);
-            }
-        });
-        for (int round = 0; round < 20; ++round) {
-            auto delivered = std::make_shared<std::atomic<int>>(0);
-            m_accesser.reset(new CHQOWNServerAccesser(kService, nullptr, 0));
-            m_accesser->RegisterFuncAsPush(10001);
-            m_accesser->RegisterReceiver(
-                ReceiverKey(10001), [delivered](const Resp_s&) { ++*delivered; }, nullptr);
-            QVERIFY(QTest::qWaitFor([&delivered] { return *delivered > 5; }, 5000));
-            m_accesser.reset();
-            // The thread is joined and the link detached: nothing can be delivered any more.
-            const int after = *delivered;
-            m_backend->Push(10001, "late");
-            QCOMPARE(int(*delivered), after);
-            QCOMPARE(m_backend->LinkCount(), 0);
-        }
-        stop = true;
-        pusher.join();
-    }
-
     // What is queued behind the delivery that deletes the accessor is not delivered.
     void destroysFromOwnReceiver() {
         CHQOWNServerAccesser* accesser = m_accesser.release();
@@ -299,11 +183,20 @@ private slots:
         auto consumer = std::make_shared<CountingConsumer>();
         QSemaphore entered;
         QSemaphore release;
+        QMutex mutex;
+        QList<QByteArray> bodies;
+        const auto count = [&] {
+            QMutexLocker lock(&mutex);
+            return bodies.size();
+        };
         m_accesser->RegisterFuncAsPush(10001);
         m_accesser->RegisterReceiver(
             ReceiverKey(10001),
-            [&, record = m_rec.Handler()](const Resp_s& resp) {
-                record(resp);
+            [&](const Resp_s& resp) {
+                {
+                    QMutexLocker lock(&mutex);
+                    bodies << resp.body;
+                }
                 if (resp.body == "marker") {
                     return;
                 }
@@ -319,19 +212,16 @@ private slots:
         for (int i = 0; i < 3; ++i)
             m_backend->Push(10001, QByteArray::number(i));
         release.release();
-        QTRY_COMPARE(m_rec.Count(), 4);
+        QTRY_COMPARE(count(), 4);
         m_backend->Push(10001, "marker");  // delivered only after the burst's wake-up
-        QTRY_COMPARE(m_rec.Count(), 5);
+        QTRY_COMPARE(count(), 5);
         QCOMPARE(consumer->wakes.load(), 2);
-        const QList<QByteArray> expected{"first", "0", "1", "2", "marker"};
-        for (int i = 0; i < expected.size(); ++i)
-            QCOMPARE(m_rec.At(i).first.body, expected.at(i));
+        QCOMPARE(bodies, (QList<QByteArray>{"first", "0", "1", "2", "marker"}));
     }
 
 private:
     std::shared_ptr<ScriptedServerBackend> m_backend;
     std::unique_ptr<CHQOWNServerAccesser> m_accesser;
-    Recorder m_rec;
 };
 
 QTEST_GUILESS_MAIN(TestServerAccesser)

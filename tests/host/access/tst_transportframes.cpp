@@ -1,13 +1,10 @@
 // The framing between the accessors and the quote server: frames laid by hand from the header
-// table of docs/wire/transport.md against the encoders and decoders, a stream of frames cut at
-// every byte, the headers and bodies a peer must refuse, the reconnection backoff and the
-// HOST:PORT form.
+// table of docs/wire/transport.md against the encoders and decoders, and a stream of frames cut at
+// every byte. (Headers a peer must refuse: tst_tcpbackend's hostile servers.)
 #include <QtTest>
 
 #include "host/access/transport/FrameBodies.h"
 #include "host/access/transport/FrameReader.h"
-#include "host/access/transport/RetryBackoff.h"
-#include "host/access/transport/ServerAddress.h"
 #include "tests/services/HandLaid.h"
 
 using namespace transport;
@@ -98,20 +95,6 @@ private slots:
         QCOMPARE(encoded.toHex(' '), laid.toHex(' '));
     }
 
-    // The server sees the parameters decoded with their tags and the context as text.
-    void requestAsTheServerSeesIt() {
-        const Frame frame{FrameKind::Request, 0x80, 12844, 77, KlineRequestBody()};
-        ServerRequest got;
-        QString error;
-        QVERIFY2(DecodeRequest(frame, "l2quote", &got, &error), qPrintable(error));
-        QCOMPARE(got.service, QStringLiteral("l2quote"));
-        QCOMPARE((QList<int>{got.funcId, got.flags, got.taskId}), (QList<int>{12844, 0x80, 77}));
-        QCOMPARE(got.params, KlineRequest().params);
-        QCOMPARE(got.encoded, KlineRequest().encoded);
-        QCOMPARE(got.context->keyGroup.Value("cyclecode").ToString(), QStringLiteral("day"));
-        QCOMPARE(got.context->keyGroup.Value("revcount").ToInt(), 30);
-    }
-
     // Three frames, the middle one empty, cut into two pieces at every byte and fed one byte at
     // a time: the same frames come out, and nothing before the cut completes early.
     void streamCutAtEveryByte() {
@@ -137,165 +120,6 @@ private slots:
             got += Drain(bytewise);
         }
         QCOMPARE(got, stream);
-    }
-
-    // A header that cannot be trusted ends the stream at that frame, as soon as its first six
-    // bytes are in: the frames before it come out, then Bad, naming the stream offset, for good.
-    void refusedHeaders_data() {
-        QTest::addColumn<QByteArray>("header");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("length 15, shorter than a header")
-            << Header(15, 5, 0, 0, 0).bytes() << "frame length 15 outside 16 .. 16777216";
-        QTest::newRow("length 16 MiB + 1")
-            << Header((16u << 20) + 1, 3, 0, 1, 1).bytes() << "frame length 16777217 outside";
-        QTest::newRow("length 0xFFFFFFFF")
-            << Header(0xFFFFFFFFu, 3, 0, 1, 1).bytes() << "frame length 4294967295 outside";
-        QTest::newRow("kind 0") << Header(16, 0, 0, 0, 0).bytes() << "unknown frame kind 0";
-        QTest::newRow("kind 8") << Header(16, 8, 0, 0, 0).bytes() << "unknown frame kind 8";
-        QTest::newRow("reserved byte set")
-            << Header(16, 5, 0, 0, 0, 1).bytes() << "reserved byte at offset 5 is 1, not 0";
-    }
-    void refusedHeaders() {
-        QFETCH(QByteArray, header);
-        QFETCH(QString, reason);
-        FrameReader reader;
-        const QByteArray first = HeartbeatFrame();
-        reader.Append(first + header.left(6));
-        Frame frame;
-        QString error;
-        QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Frame);
-        for (int i = 0; i < 2; ++i) {
-            QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Bad);
-            QVERIFY2(error.startsWith(QStringLiteral("frame at stream offset 16: ") + reason),
-                     qPrintable(error));
-        }
-        reader.Append(HeartbeatFrame());
-        QCOMPARE(reader.Next(&frame, &error), FrameReader::Status::Bad);
-    }
-
-    // The largest frame is taken; it waits for its last byte.
-    void largestFrameTaken() {
-        const QByteArray frame = PushFrame(10001, QByteArray(int(kMaxFrameSize) - 16, 'b'));
-        QCOMPARE(quint32(frame.size()), 16u << 20);
-        FrameReader reader;
-        reader.Append(frame.left(frame.size() - 1));
-        QVERIFY(Drain(reader).isEmpty());
-        reader.Append(frame.right(1));
-        QCOMPARE(Drain(reader).size(), frame.size());
-    }
-
-    // Bodies that do not decode: each names the frame and where it broke.
-    void refusedBodies_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("hello, other magic")
-            << 1 << HandLaid().raw("QZLV2REC").u16(1).str("x").bytes()
-            << "hello frame (function 0, request 0): no \"QZLV2NET\" at offset 0";
-        QTest::newRow("hello cut in the version")
-            << 1 << HandLaid().raw("QZLV2NET").u8(1).bytes()
-            << "hello frame (function 0, request 0): body cut at offset 8 (2 bytes wanted, 9 in "
-               "the body)";
-        QTest::newRow("hello with a byte after the peer")
-            << 1 << HandLaid().raw("QZLV2NET").u16(1).str("x").u8(0).bytes()
-            << "hello frame (function 0, request 0): 1 bytes after the last field at offset 13";
-        const QByteArray request = KlineRequestBody();
-        QTest::newRow("request cut inside the context")
-            << 2 << request.left(request.size() - 1)
-            << QStringLiteral(
-                   "request frame (function 12844, request 77): body cut at offset %1 "
-                   "(2 bytes wanted, %2 in the body)")
-                   .arg(request.size() - 2)
-                   .arg(request.size() - 1);
-        QTest::newRow("request whose blob runs past the body")
-            << 2 << HandLaid().u16(0).u32(1000).u8(1).bytes()
-            << "request frame (function 12844, request 77): body cut at offset 6 (1000 bytes";
-        QTest::newRow("request whose parameters do not fill their blob")
-            << 2 << HandLaid().u16(1).str("Int16U").u32(3).u16(1).u8(9).u16(0).bytes()
-            << "request frame (function 12844, request 77): parameters: ";
-        QTest::newRow("state, empty") << 7 << QByteArray()
-                                      << "state frame (function 12844, "
-                                         "request 77): body cut at offset 0";
-        QTest::newRow("failure cut in the text")
-            << 6 << HandLaid().i32(1).u16(5).raw("abc").bytes()
-            << "failure frame (function 12844, request 77): body cut at offset 6 (5 bytes";
-    }
-    void refusedBodies() {
-        QFETCH(int, kind);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, reason);
-        const bool hello = kind == 1;
-        const Frame frame{FrameKind(kind), 0, hello ? 0 : 12844, hello ? 0 : 77, body};
-        QString error, text;
-        Hello peer;
-        ServerRequest request;
-        _enAccessState state;
-        int code = 0;
-        const bool ok = hello       ? DecodeHello(frame, &peer, &error)
-                        : kind == 2 ? DecodeRequest(frame, "l2quote", &request, &error)
-                        : frame.kind == FrameKind::State
-                            ? DecodeState(frame, &state, &error)
-                            : DecodeFailure(frame, &code, &text, &error);
-        QVERIFY(!ok);
-        QVERIFY2(error.startsWith(reason), qPrintable(error));
-    }
-
-    void backoff_data() {
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("max");
-        QTest::addColumn<QList<int>>("delays");
-        QTest::newRow("the documented 100 doubling to 2000")
-            << 100 << 2000 << QList<int>{100, 200, 400, 800, 1600, 2000, 2000, 2000};
-        QTest::newRow("a maximum that is no power of two of the first")
-            << 300 << 1000 << QList<int>{300, 600, 1000, 1000};
-        QTest::newRow("first above the maximum") << 500 << 200 << QList<int>{200, 200};
-    }
-    void backoff() {
-        QFETCH(int, first);
-        QFETCH(int, max);
-        QFETCH(QList<int>, delays);
-        RetryBackoff backoff(first, max);
-        for (int round = 0; round < 2; ++round) {
-            QList<int> got;
-            for (int i = 0; i < delays.size(); ++i)
-                got << backoff.Next();
-            QCOMPARE(got, delays);
-            backoff.Reset();  // a connection that got as far as the hello starts over
-        }
-        for (int i = 0; i < 100000; ++i)  // never more than the maximum: no overflow
-            backoff.Next();
-        QCOMPARE(backoff.Next(), delays.last());
-    }
-
-    void addresses_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::newRow("IPv4") << "127.0.0.1:7010" << true << "127.0.0.1" << 7010;
-        QTest::newRow("name") << "localhost:65535" << true << "localhost" << 65535;
-        QTest::newRow("IPv6 in brackets") << "[::1]:80" << true << "::1" << 80;
-        QTest::newRow("port too large") << "127.0.0.1:65536" << false << "" << 0;
-        QTest::newRow("negative port") << "127.0.0.1:-1" << false << "" << 0;
-        QTest::newRow("no port") << "127.0.0.1" << false << "" << 0;
-        QTest::newRow("no host") << ":7010" << false << "" << 0;
-    }
-    void addresses() {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        ServerAddress address;
-        QString error;
-        QCOMPARE(ServerAddress::Parse(text, &address, &error), ok);
-        if (!ok) {
-            QCOMPARE(error,
-                     QStringLiteral("'%1' is not HOST:PORT (a port of 0 .. 65535)").arg(text));
-            return;
-        }
-        QCOMPARE(address.host, host);
-        QCOMPARE(int(address.port), port);
-        QCOMPARE(address.ToString(), text);
     }
 };
 

@@ -310,18 +310,6 @@ private slots:
         QVERIFY2(why.startsWith(error), qPrintable(why));
     }
 
-    void joinWithoutDataLeavesTheParent() {
-        ScopeTreeNode target = NodeOf(ScopeTypeVariant(17), "SH600000");
-        const QSharedPointer<QuoteData> earlier = QSharedPointer<DealsQuoteData>::create();
-        target.quote_data = earlier;
-        ScopeTreeNode source = NodeOf(ScopeTypeVariant("Lv2_capital_flow"), "SH600000");
-        QVERIFY(!JoinStockFlow(target, source));
-        source.quote_data =
-            QSharedPointer<ResponsePkgEntity_12932>::create();  // another function's
-        QVERIFY(!JoinStockFlow(target, source));
-        QCOMPARE(target.quote_data, earlier);
-    }
-
     // Totals 500, 2000 and 1200 of a day of 3700: maximum 2000, relative ratios 0.25, 1.0, 0.6.
     void priceDealsRows() {
         const QList<nscell::DataRow> rows = PriceRows(PriceDealsBody(3700, kThree));

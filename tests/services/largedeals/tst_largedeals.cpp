@@ -212,7 +212,6 @@ private slots:
                                                QString("Int16=%1").arg(number),
                                                QString("Int16=%1").arg(kind)};
         };
-        row("ddts", "ddts", 0, 0, 0, 1, 2);
         row("ddts ignores index and count", "ddts", 30, 40, 0, 1, 2);
         row("paged, index 0 becomes 1", "cjmx", 0, 20, 1, 20, 1);
         row("paged, index 7", "cjmx", 7, 20, 7, 20, 1);
@@ -305,53 +304,6 @@ private slots:
         for (const Topic& topic : call->Cache().Keys())
             codes << topic.Code();
         QCOMPARE(codes, kept);
-    }
-
-    // Broadcasts, answers and attach/detach at once: no deadlock, cached sequences stay unique.
-    void clearingAnswersAndNodesRaceSafely() {
-        const auto call = h_.Make<Call>();
-        std::atomic<int> answered{0};
-        std::atomic<IServerLink*> answeringLink{nullptr};
-        h_.backend->SetResponder([&](IServerLink* link, const ServerRequest& request) {
-            const QString code = request.params.value(0).second.toString();
-            link->Answer(request, Body(code, 1 + request.taskId % 7,
-                                       {{93000, 1, 1, 1, 0}, {93001, 2, 2, 0, 2}}));
-            answeringLink = link;
-            ++answered;
-        });
-        std::atomic<bool> stop{false};
-        QThread* broadcaster = QThread::create([&] {
-            while (!stop.load()) {
-                h_.context->GetBroadcaster()->Publish(
-                    QString::fromUtf8("清理个股实时缓存(市场缩码)"), QByteArray("SZ"));
-                QThread::yieldCurrentThread();
-            }
-        });
-        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(".*"));  // any number of cleanings
-        broadcaster->start();
-        for (int round = 0; round < 200; ++round) {
-            ScopeTreeNode node = LargeNode(round % 2 == 0 ? "SZ000001" : "SH600000");
-            node.variant = QString("cjmx");
-            HostClock::AdvanceForTest(3001);  // every attach asks again
-            call->AttachNode(node);
-            call->DetachNode(node);
-        }
-        QVERIFY(h_.backend->WaitForRequests(200, kWaitMs));
-        QTRY_COMPARE_WITH_TIMEOUT(answered.load(), h_.backend->Requests().size(), kWaitMs);
-        answeringLink.load()
-            ->WaitDelivered();  // every answer merged: none can land after the clear
-        QVERIFY(call->Cache().Contains(Topic("SH600000", "cjmx")));
-        stop = true;
-        QVERIFY(broadcaster->wait(kWaitMs));
-        delete broadcaster;
-        h_.context->GetBroadcaster()->Publish(QString::fromUtf8("清理个股实时缓存(市场缩码)"),
-                                              QByteArray("SZ"));
-        for (const Topic& topic : call->Cache().Keys()) {
-            QVERIFY(!topic.Code().startsWith("SZ"));
-            const QVector<qint32> sequences = Sequences(call->Cache().Get(topic)->records);
-            QVERIFY(std::is_sorted(sequences.begin(), sequences.end()));
-            QVERIFY(std::adjacent_find(sequences.begin(), sequences.end()) == sequences.end());
-        }
     }
 };
 

@@ -131,60 +131,6 @@ private slots:
         QCOMPARE(h_.RequestsOf(12842).size(), 5);  // 0, 936, poll 0, poll 0, 936
     }
 
-    // Away and back within the answer's delay: the page the first answer called for is answered
-    // after the view is back, before the view's own page. Polling stays on the newest page.
-    void quickSwitchLeavesPollingOnTheNewestPage_data() {
-        QTest::addColumn<int>("function");
-        QTest::addColumn<QString>("cycle");
-        QTest::addColumn<QList<qint32>>("times");  // of the newest page; the second is paged back
-        QTest::newRow("12842 minutes") << 12842 << "1min" << QList<qint32>{930, 931, 932, 933};
-        QTest::newRow("12844 weeks")
-            << 12844 << "week" << QList<qint32>{20240102, 20240103, 20240104, 20240105};
-    }
-
-    void quickSwitchLeavesPollingOnTheNewestPage() {
-        QFETCH(int, function);
-        QFETCH(QString, cycle);
-        QFETCH(QList<qint32>, times);
-        std::unique_ptr<RemoteApiCall> made;
-        if (function == 12842)
-            made = h_.Make<QzLv2RemoteApiCall_12842>();
-        else
-            made = h_.Make<QzLv2RemoteApiCall_12844>();
-        const auto page = [&](const QList<qint32>& records) {
-            HandLaid b = function == 12842 ? flowbody::MinuteHead(kCode, 0x01, records.size())
-                                           : flowbody::KlineHead(kCode, 0x01, records.size());
-            for (qint32 t : records)
-                b.i32(t).i32(1).i32(2).i32(3).i32(4);
-            return b.bytes();
-        };
-        const auto revindex = [](const ServerRequest& r) {
-            return r.context->keyGroup.Value("revindex").ToInt();
-        };
-        ScopeTreeNode node = FlowNode(QString::number(function), cycle);
-        made->AttachNode(node);
-        const ServerRequest newest = h_.WaitForRequestOf(function, 1);
-        made->DetachNode(node);
-        QVERIFY(h_.backend->Answer(newest, page(times)));
-        const ServerRequest older = h_.WaitForRequestOf(function, 2);
-        QCOMPARE(revindex(older), times[1]);
-        h_.Flush();
-        node.scope_id = ScopeTreeNode::NextScopeId();
-        made->AttachNode(node);
-        const ServerRequest again = h_.WaitForRequestOf(function, 3);
-        QCOMPARE(revindex(again), 0);
-        QVERIFY(h_.backend->Answer(older, page(times.mid(0, 3))));
-        h_.Flush();
-        QVERIFY(h_.backend->Answer(again, page(times)));
-        h_.Flush();
-        const int before = h_.RequestsOf(function).size();
-        HostTimerQueue::AdvanceClockBy(30000);  // three polls
-        QList<int> polled;
-        for (const ServerRequest& r : h_.RequestsOf(function).mid(before))
-            polled << revindex(r);
-        QCOMPARE(polled, (QList<int>{0, 0, 0}));
-    }
-
     void pageOfAMinuteBeyondInt16IsNeverBuilt_data() {
         QTest::addColumn<qint32>("minute");
         QTest::addColumn<bool>("asked");

@@ -358,13 +358,11 @@ private slots:
         row("no supl: only the remainder", "SH600000", 7, "ma,boll", true, 0, "ma,boll");
         row("supl twice among others keeps their order", "SH600000", 7, "ma,supl,boll,supl", true,
             2, "ma,boll");
-        row("case matters", "SH600000", 7, "SUPL", true, 0, "SUPL");
         // An empty key names no data: it is neither split off nor left to other resolvers.
         row("empty keys ask for nothing", "SH600000", 7, ",supl,,ma,", true, 1, "ma");
         row("a trailing comma leaves no remainder", "SH600000", 7, "supl,", true, 1, "-");
         row("stock without the feature", "HK00700", 7, "supl", false, 0, "-");
         row("another scope type", "SH600000", 17, "supl", false, 0, "-");
-        row("the type as text", "SH600000", "7", "supl", false, 0, "-");
     }
 
     void indicatorResolverSplitsSuplOff() {

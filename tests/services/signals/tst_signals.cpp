@@ -392,20 +392,6 @@ private slots:
                  UnsharedDataCell::FromTranslater("1", "G1"));
     }
 
-    void joinsWithoutTheirDataChangeNothing() {
-        ScopeTreeNode target = Target();
-        const QSharedPointer<QuoteData> before = target.quote_data;
-        ScopeTreeNode empty(ScopeTypeVariant("qz_lv2_quoter_10016"));
-        ScopeTreeNode wrongKind(ScopeTypeVariant("qz_lv2_quoter_10016"));
-        wrongKind.quote_data = QSharedPointer<BaseQuoteData>::create();
-        for (const ScopeTreeNode& source : {empty, wrongKind}) {
-            QVERIFY(!shortline::JoinSignalList(target, source));
-            QVERIFY(!shortline::JoinSignalTypeList(target, source));
-            QVERIFY(!shortline::JoinSignalStatistics(target, source));
-            QCOMPARE(target.quote_data, before);
-        }
-    }
-
     // Two resolvers register each child type: the join must follow the target node's kind.
     void registeredJoinsFollowTheTargetsKind() {
         QzLv2ShortLineSignalStatisticsScopeResolver statistics(nullptr);
@@ -494,29 +480,6 @@ private slots:
         call->AttachNode(late);
         QCOMPARE(h_.Queued(), 1);
         QCOMPARE(h_.Next().scope_id, late.scope_id);
-    }
-
-    void signalRequestForms_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QStringList>("params");
-        const QString form =
-            "Int32U=0 Int32U=200 Int08U=0 Strings= Strings=SH|SZ|CUSTOM Int08U=%1 Int32U=3";
-        QTest::newRow("level 1: short form") << 1 << form.arg(1).split(' ');
-        QTest::newRow("level 2: long form") << 2 << (form.arg(2) + " Int08=1 Int08=4").split(' ');
-    }
-
-    void signalRequestForms() {
-        QFETCH(int, level);
-        QFETCH(QStringList, params);
-        const auto call = h_.Make<QzLv2RemoteApiCall_10016>();
-        QVERIFY(h_.accessor->IsSerial(10016));
-        call->AttachNode(CallNode("SH,SZ,,CUSTOM", level));
-        const ServerRequest request = h_.WaitForRequestOf(10016, 1);
-        QCOMPARE(Flatten(request.params), params);
-        QCOMPARE(
-            ContextKeys(request),
-            (QStringList{QString("quote_level=%1").arg(level), "index=0", "count=200",
-                         "timestamp=" + QString::number(kStartMs), "plate_list=SH,SZ,,CUSTOM"}));
     }
 
     void signalAnswersReachTheirTopicOnly() {

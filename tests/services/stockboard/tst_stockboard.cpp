@@ -583,8 +583,6 @@ private slots:
             << 0x400u << QList<qint64>{-1, -1, -1, -1, 4096000, 1, -1, -1};
         QTest::newRow("limits only (other codes)")
             << 0x20u << QList<qint64>{1000, 800, -1, -1, -1, -1, -1, -1};
-        QTest::newRow("shares only")
-            << 0x200u << QList<qint64>{-1, -1, 16000, 256000, -1, -1, -1, -1};
         QTest::newRow("per-share figures only")
             << 0x800u << QList<qint64>{-1, -1, -1, -1, -1, -1, 1007, -1009};
     }
