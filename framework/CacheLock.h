@@ -2,6 +2,8 @@
 
 #include <QThread>
 
+#include <pthread.h>
+
 #include <atomic>
 
 // The response cache's lock: recursive (a loader's Put runs inside the cache's Get) and built for
@@ -13,7 +15,9 @@
 class CacheLock {
 public:
     void lock() {
-        const Qt::HANDLE self = QThread::currentThreadId();
+        // The thread's id straight from the C library: Qt's wrapper is one more call, and the
+        // lock is taken on every lookup.
+        const pthread_t self = pthread_self();
         if (owner_.load(std::memory_order_relaxed) == self) {
             ++depth_;  // this thread holds it already
             return;
@@ -31,7 +35,7 @@ public:
         if (--depth_ > 0) {
             return;
         }
-        owner_.store(nullptr, std::memory_order_relaxed);
+        owner_.store(0, std::memory_order_relaxed);
         taken_.store(false, std::memory_order_release);
     }
 
@@ -39,6 +43,6 @@ private:
     static constexpr int kSpinsBeforeYield = 64;
 
     std::atomic<bool> taken_{false};
-    std::atomic<Qt::HANDLE> owner_{nullptr};
+    std::atomic<pthread_t> owner_{0};  // 0: no thread (glibc ids are addresses)
     int depth_ = 0;  // written only by the holder
 };

@@ -29,8 +29,14 @@ public:
     // Appends `item`, waiting at most timeoutMs for room; false (and counted) when dropped.
     bool Push(const T& item, int timeoutMs = kDefaultPushTimeoutMs) {
         QMutexLocker lock(&wait_->mutex);
-        QDeadlineTimer deadline(timeoutMs < 0 ? 0 : timeoutMs);
+        // The clock is read only when the queue is full: a push with room reads no time.
+        QDeadlineTimer deadline(QDeadlineTimer::Forever);
+        bool waited = false;
         while (static_cast<int>(items_.size()) >= capacity_) {
+            if (!waited) {
+                deadline.setRemainingTime(timeoutMs < 0 ? 0 : timeoutMs);
+                waited = true;
+            }
             wait_->notEmpty.wakeAll();  // what a batch holds back must not keep the room taken
             if (deadline.hasExpired() || !not_full_.wait(&wait_->mutex, deadline)) {
                 if (static_cast<int>(items_.size()) < capacity_) {
