@@ -26,6 +26,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/PipelineRig.h"
 #include "framework/ResponseCache.h"
+#include "services/fastquote/DecodedFastQuote.h"
 #include "services/fastquote/FastQuoteDecoder.h"
 #include "services/fastquote/FastQuoteJoins.h"
 #include "services/fastquote/QzLv2FastQuoteNodeData.h"
@@ -198,12 +199,13 @@ public:
     }
     // As the call decodes: the stock's last book lends its unchanged levels.
     bool Decode(const QByteArray& body) {
-        auto entity = QSharedPointer<ResponsePkgEntity_12989>::create();
+        auto entity = QSharedPointer<DecodedFastQuote>::create();
         QString code;
         FastQuoteLevelsPtr levels;
         if (!FastQuoteDecoder::DecodeNext(body, levels_.get(), *entity, code, levels)) {
             return false;
         }
+        entity->levels = levels;
         levels_ = std::move(levels);
         source_.quote_data = entity;
         return true;

@@ -1,6 +1,7 @@
 #include "services/fastquote/FastQuoteDecoder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 
 #include <QVarLengthArray>
@@ -123,7 +124,7 @@ bool FillerKeyed(qint32 price, int count) {
 // The maps are copied whole rather than built key by key. A changed level whose price a later
 // level repeats, or a filler's key, is left out, as FillMaps would leave it. False (nothing done)
 // for any other side.
-bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
+bool PatchMaps(const FastQuoteLevels& next, FastQuoteLevels::Side& range,
                const SideDecode& side) {
     if (side.previous == nullptr || side.previousSide->count != range.count) {
         return false;
@@ -152,8 +153,10 @@ bool PatchMaps(const FastQuoteLevels& next, const FastQuoteLevels::Side& range,
             const UnsharedDataCell key = UnsharedDataCell::FromInteger(level.price);
             side.levelMap.insert(key, level.level);
             side.queueMap.insert(key, level.queue);
+            range.patched.append(i);
         }
     }
+    range.patchedFrom = side.previous->serial;
     return true;
 }
 
@@ -180,6 +183,7 @@ void ReadSide(CMemArchive& in, int count, const SideDecode& side, FastQuoteLevel
     if (unchanged) {
         side.levelMap = side.previousSide->levelMap;
         side.queueMap = side.previousSide->queueMap;
+        nextSide.patchedFrom = side.previous->serial;  // with nothing put in
     } else if (!PatchMaps(next, nextSide, side)) {
         FillMaps(next, nextSide, side);
     }
@@ -200,7 +204,9 @@ bool FastQuoteDecoder::DecodeNext(const QByteArray& body, const FastQuoteLevels*
                                   FastQuoteLevelsPtr& levels, QString* why, int* consumed) {
     WillsQuoteData wills;
     ThousandGearsQuoteData gears;
+    static std::atomic<quint64> books{0};
     auto next = std::make_shared<FastQuoteLevels>();
+    next->serial = ++books;
     next->body = body;
     try {
         CMemArchive in(body);

@@ -25,7 +25,7 @@ public:
 
     // As Decode, for the next book of a stock whose last book left `previous` (null: none):
     // levels whose values did not change take over that book's rows, and on success `levels`
-    // holds what the book after this one may take over (nothing of `body` is kept).
+    // holds what the book after this one may take over (with `body`, shared, not copied).
     static bool DecodeNext(const QByteArray& body, const FastQuoteLevels* previous,
                            ResponsePkgEntity_12989& entity, QString& code,
                            FastQuoteLevelsPtr& levels, QString* why = nullptr,

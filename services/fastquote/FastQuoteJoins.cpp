@@ -1,5 +1,6 @@
 #include "services/fastquote/FastQuoteJoins.h"
 
+#include "services/fastquote/DecodedFastQuote.h"
 #include "services/fastquote/FastQuoteColumns.h"
 #include "services/fastquote/FastQuoteConversion.h"
 #include "services/fastquote/QzLv2FastQuoteNodeData.h"
@@ -45,7 +46,9 @@ JoinMethodResult JoinBasicQuote(ScopeTreeNode& target, const ScopeTreeNode& sour
     data->stock_type = qint16(snapshot.stock_type);
     data->wills.summary.Set(
         kPrevPriceBase, nscell::UnsharedDataCell::FromPrice(snapshot.base_price, data->precision));
-    FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision);
+    FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision,
+                                     data->decoded.isNull() ? nullptr
+                                                            : DecodedLevelsOf(*data->decoded));
     target.quote_data = data;
     return JoinMethodResult(true);
 }
@@ -68,7 +71,8 @@ JoinMethodResult JoinFastQuote(ScopeTreeNode& target, const ScopeTreeNode& sourc
         data->gears.sell_levels = book->gears.sell_levels;
         data->gears.sell_queues = book->gears.sell_queues;
         if (data->HasPrecision()) {
-            FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision);
+            FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision,
+                                             DecodedLevelsOf(*book));
         }
     }
     data->gears.reserved_rows_1 = book->gears.reserved_rows_1;

@@ -14,11 +14,14 @@
 // its queued volumes lie in the body, the rows made from them, and each side's maps. A push
 // usually changes a few levels of a book; a level whose values and queued bytes equal one of the
 // last book's levels on the same side takes over that level's rows (rows are immutable once
-// published), and a side none of whose levels changed takes over the maps as well. The body is
+// published), and a side none of whose levels changed takes over the maps as well; a side whose
+// prices stayed takes them over with the changed levels put in, and notes which. The body is
 // kept (shared, not copied) so that queued volumes are compared as the bytes they came in.
 // Threads: immutable once built; shared by const pointer between the decoding thread and the
 // cache.
 struct FastQuoteLevels {
+    static constexpr int kFullBook = 20;  // levels of a full book, held without a second allocation
+
     struct Level {
         qint32 price = 0;
         qint32 volume = 0;
@@ -34,6 +37,11 @@ struct FastQuoteLevels {
         int count = 0;
         ThousandGearsQuoteData::RowMap levelMap;
         ThousandGearsQuoteData::RowMap queueMap;
+        // The maps are those of the book numbered `patchedFrom` with the rows of the levels at
+        // these indexes of the side put in at their prices (0: the maps were made otherwise), so
+        // that a converted copy of that book's maps follows by converting only these.
+        quint64 patchedFrom = 0;
+        QVarLengthArray<int, kFullBook / 2> patched;
     };
 
     // Whether `level` of this book shows these values and queued volume bytes.
@@ -63,8 +71,7 @@ struct FastQuoteLevels {
         return nullptr;
     }
 
-    static constexpr int kFullBook = 20;  // levels of a full book, held without a second allocation
-
+    quint64 serial = 0;                        // numbers the process's decoded books, from 1
     QByteArray body;                           // the book's answer body, shared with the answer
     QVarLengthArray<Level, kFullBook> levels;  // buy levels, then sell levels, in book order
     Side buy;

@@ -7,6 +7,7 @@
 #include "host/core/HostClock.h"
 #include "host/quoter/QzSignalControlMgr.h"
 #include "host/quoter/SignalFastTen.h"
+#include "services/fastquote/DecodedFastQuote.h"
 #include "services/fastquote/FastQuoteDecoder.h"
 
 namespace {
@@ -133,12 +134,14 @@ void QzLv2RemoteApiCall_12989::OnResponse(const Resp_s& resp) {
     // The stock's last book lends the new one the rows of every level that did not change.
     FastQuoteCacheValue last;
     const FastQuoteLevels* previous = PreviousLevels(stockCode, last);
-    ResponsePkg_12989 package;
+    auto decoded = QSharedPointer<DecodedFastQuote>::create();
     QString bodyCode;
     FastQuoteLevelsPtr levels;
-    if (!FastQuoteDecoder::DecodeNext(resp.body, previous, package.Mutable(), bodyCode, levels)) {
+    if (!FastQuoteDecoder::DecodeNext(resp.body, previous, *decoded, bodyCode, levels)) {
         return;
     }
+    decoded->levels = levels;
+    const ResponsePkg_12989 package(std::move(decoded));
     UpdateFastTenFlag(package->fast_ten_flag);
     publisher_.Publish(Topic(stockCode), package);
     auto subscribed = subscribed_levels_.find(stockCode);

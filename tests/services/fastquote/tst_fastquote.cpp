@@ -9,6 +9,7 @@
 #include "host/core/HostClock.h"
 #include "host/quoter/QzSignalControlMgr.h"
 #include "host/quoter/ResponsePkgEntity_12989.h"
+#include "services/fastquote/DecodedFastQuote.h"
 #include "services/fastquote/FastQuoteConversion.h"
 #include "services/fastquote/FastQuoteDecoder.h"
 #include "services/fastquote/FastQuoteJoins.h"
@@ -96,8 +97,9 @@ bool AllTaken(const Prices& taken, const SideLevels& side, const SideLevels& las
     return taken.size() == side.size() && side.size() == last.size();
 }
 
+// A book as the call publishes it: the package with the levels it was decoded from.
 struct Book {
-    ResponsePkgEntity_12989 entity;
+    DecodedFastQuote entity;
     FastQuoteLevelsPtr levels;
 };
 
@@ -105,6 +107,7 @@ Book DecodedNext(const QByteArray& body, const FastQuoteLevels* previous) {
     Book book;
     QString code;
     FastQuoteDecoder::DecodeNext(body, previous, book.entity, code, book.levels);
+    book.entity.levels = book.levels;
     return book;
 }
 
@@ -409,6 +412,45 @@ private slots:
         QCOMPARE(row.Get("will_price"), Price(qint32(rawPrice), 2));
     }
 
+    // A queue the call decoded is converted from its volumes as they came: the same text as
+    // from the row's shares, signs, the int32 ends, big orders and the empty queue's "0"
+    // included, beyond the text buffer on the stack too.
+    void queueFromTheWireConvertsAsFromItsText_data() {
+        QTest::addColumn<qint64>("rawPrice");
+        QTest::addColumn<QVector<qint32>>("volumes");
+        QVector<qint32> long_;
+        for (int i = 0; i < 300; ++i)
+            long_ << (i % 7 == 0 ? 70000 + i : -(i * 101));
+        QTest::newRow("no order") << qint64(1050) << QVector<qint32>{};
+        QTest::newRow("one small order") << qint64(1050) << QVector<qint32>{199};
+        QTest::newRow("int32 ends")
+            << qint64(1050) << QVector<qint32>{INT32_MIN, INT32_MAX, -199, 0};
+        QTest::newRow("big by lots and by amount")
+            << qint64(300001) << QVector<qint32>{28000, 100, 60000, 99};
+        QTest::newRow("300 orders") << qint64(1050) << long_;
+    }
+
+    void queueFromTheWireConvertsAsFromItsText() {
+        QFETCH(qint64, rawPrice);
+        QFETCH(QVector<qint32>, volumes);
+        QStringList shares;
+        QByteArray wire;
+        for (qint32 volume : volumes) {
+            shares << QString::number(volume);
+            char bytes[4];
+            qToLittleEndian(volume, bytes);
+            wire.append(bytes, 4);
+        }
+        const DataRow raw = fastquote::MakeQueueRow("buy", rawPrice, 1, shares.join(','));
+        DataRow fromText = raw;
+        FastQuoteConversion::ConvertQueueRow(fromText, 2);
+        DataRow fromWire = raw;
+        FastQuoteConversion::ConvertQueueRow(fromWire, 2, wire.constData(), volumes.size());
+        QCOMPARE(Text(fromWire, "will_volume_list"), Text(fromText, "will_volume_list"));
+        QCOMPARE(Text(fromWire, "big_volumeindex_list"), Text(fromText, "big_volumeindex_list"));
+        QVERIFY(fromWire == fromText);
+    }
+
     void resolverSplitsIntoBasicAndFastQuoteChildren() {
         ScopeTreeNode node = ScopeTreeNode::NewRoot("l2_fast_quote");
         node.stock_list = StockListExpression::FromStockCode("SZ000001");
@@ -543,13 +585,33 @@ private slots:
         QRandomGenerator random(seed);
         SideLevels buy = RandomSide(random);
         SideLevels sell = RandomSide(random);
-        FastQuoteLevelsPtr levels;
+        Book last;
+        Book lastEven;
+        ResponsePkgEntity_12989 converted;      // `last` converted, step by step
+        ResponsePkgEntity_12989 convertedEven;  // `lastEven` converted, every other step
         for (int step = 0; step < kChainSteps; ++step) {
             const QByteArray body = Body("SH600000", buy, sell, qint8(step % 3 - 1));
-            const Book next = DecodedNext(body, levels.get());
+            const Book next = DecodedNext(body, last.levels.get());
             const Book fresh = DecodedNext(body, nullptr);
-            QVERIFY2(Same(next.entity, fresh.entity), qPrintable(QString("step %1").arg(step)));
-            levels = next.levels;
+            const QString at = QString("step %1").arg(step);
+            QVERIFY2(Same(next.entity, fresh.entity), qPrintable(at));
+            const ResponsePkgEntity_12989 expected = Converted(fresh.entity, 2);
+            if (step == 0) {
+                converted = convertedEven = Converted(next.entity, 2);
+            } else {
+                FastQuoteConversion::UpdateBook(last.entity, next.entity, 2, converted.wills,
+                                                converted.gears);
+            }
+            QVERIFY2(Same(converted, expected), qPrintable(at));
+            if (step > 0 && step % 2 == 0) {  // a node that missed a push
+                FastQuoteConversion::UpdateBook(lastEven.entity, next.entity, 2,
+                                                convertedEven.wills, convertedEven.gears);
+                QVERIFY2(Same(convertedEven, expected), qPrintable(at + ", one missed"));
+            }
+            if (step % 2 == 0) {
+                lastEven = next;
+            }
+            last = next;
             Mutate(random, buy);
             Mutate(random, sell);
         }
@@ -611,12 +673,18 @@ private slots:
         QTest::addColumn<bool>("buyRowOneKept");  // the converted vector row 1 (price 1049)
         QTest::addColumn<bool>("buyMapsKept");
         QTest::addColumn<bool>("sellMapsKept");
-        QTest::newRow("one buy level changed")
-            << With(kBuy, 0, {1050, 3100, 2, 0, {1100, 2000}}) << kSell << true << false << true;
-        QTest::newRow("a new best price pushed the levels down")
-            << (SideLevels{{1053, 100, 1, 0, {100}}} + kBuy) << kSell << false << false << true;
-        QTest::newRow("a sell level went away")
-            << kBuy << SideLevels{kSell[1]} << true << true << false;
+        QTest::addColumn<bool>("asDecoded");  // as the call publishes them, with their levels
+        for (bool asDecoded : {true, false}) {
+            const char* const how = asDecoded ? "as decoded" : "plain";
+            QTest::addRow("one buy level changed, %s", how)
+                << With(kBuy, 0, {1050, 3100, 2, 0, {1100, 2000}}) << kSell << true << false
+                << true << asDecoded;
+            QTest::addRow("a new best price pushed the levels down, %s", how)
+                << (SideLevels{{1053, 100, 1, 0, {100}}} + kBuy) << kSell << false << false
+                << true << asDecoded;
+            QTest::addRow("a sell level went away, %s", how)
+                << kBuy << SideLevels{kSell[1]} << true << true << false << asDecoded;
+        }
     }
 
     void conversionUpdatesOnlyWhatThePushChanged() {
@@ -625,14 +693,22 @@ private slots:
         QFETCH(bool, buyRowOneKept);
         QFETCH(bool, buyMapsKept);
         QFETCH(bool, sellMapsKept);
-        const Book last = DecodedNext(Body("SH600000", kBuy, kSell, 1), nullptr);
-        const Book next = DecodedNext(Body("SH600000", buy, sell, 1), last.levels.get());
-        ResponsePkgEntity_12989 converted = last.entity;
-        FastQuoteConversion::ConvertBook(converted.wills, converted.gears, 2);
+        QFETCH(bool, asDecoded);
+        const Book decodedLast = DecodedNext(Body("SH600000", kBuy, kSell, 1), nullptr);
+        const Book decodedNext =
+            DecodedNext(Body("SH600000", buy, sell, 1), decodedLast.levels.get());
+        // Without their levels (plain packages) the books convert from the rows alone.
+        const ResponsePkgEntity_12989 plainLast = decodedLast.entity;
+        const ResponsePkgEntity_12989 plainNext = decodedNext.entity;
+        const ResponsePkgEntity_12989& last = asDecoded ? decodedLast.entity : plainLast;
+        const ResponsePkgEntity_12989& next = asDecoded ? decodedNext.entity : plainNext;
+        ResponsePkgEntity_12989 converted = last;
+        FastQuoteConversion::ConvertBook(converted.wills, converted.gears, 2,
+                                         asDecoded ? decodedLast.levels.get() : nullptr);
+        QVERIFY(Same(converted, Converted(plainLast, 2)));
         const ResponsePkgEntity_12989 lastConverted = converted;
-        FastQuoteConversion::UpdateBook(last.entity, next.entity, 2, converted.wills,
-                                        converted.gears);
-        QVERIFY(Same(converted, Converted(next.entity, 2)));
+        FastQuoteConversion::UpdateBook(last, next, 2, converted.wills, converted.gears);
+        QVERIFY(Same(converted, Converted(plainNext, 2)));
         const ThousandGearsQuoteData& gears = converted.gears;
         const ThousandGearsQuoteData& lastGears = lastConverted.gears;
         QVERIFY(Shared(gears.buy_queues.value(Key(1049)), lastGears.buy_queues.value(Key(1049))));
