@@ -44,5 +44,5 @@ private:
 
     std::atomic<bool> taken_{false};
     std::atomic<pthread_t> owner_{0};  // 0: no thread (glibc ids are addresses)
-    int depth_ = 0;  // written only by the holder
+    int depth_ = 0;                    // written only by the holder
 };

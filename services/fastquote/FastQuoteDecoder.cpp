@@ -124,8 +124,7 @@ bool FillerKeyed(qint32 price, int count) {
 // The maps are copied whole rather than built key by key. A changed level whose price a later
 // level repeats, or a filler's key, is left out, as FillMaps would leave it. False (nothing done)
 // for any other side.
-bool PatchMaps(const FastQuoteLevels& next, FastQuoteLevels::Side& range,
-               const SideDecode& side) {
+bool PatchMaps(const FastQuoteLevels& next, FastQuoteLevels::Side& range, const SideDecode& side) {
     if (side.previous == nullptr || side.previousSide->count != range.count) {
         return false;
     }

@@ -46,9 +46,9 @@ JoinMethodResult JoinBasicQuote(ScopeTreeNode& target, const ScopeTreeNode& sour
     data->stock_type = qint16(snapshot.stock_type);
     data->wills.summary.Set(
         kPrevPriceBase, nscell::UnsharedDataCell::FromPrice(snapshot.base_price, data->precision));
-    FastQuoteConversion::ConvertBook(data->wills, data->gears, data->precision,
-                                     data->decoded.isNull() ? nullptr
-                                                            : DecodedLevelsOf(*data->decoded));
+    FastQuoteConversion::ConvertBook(
+        data->wills, data->gears, data->precision,
+        data->decoded.isNull() ? nullptr : DecodedLevelsOf(*data->decoded));
     target.quote_data = data;
     return JoinMethodResult(true);
 }

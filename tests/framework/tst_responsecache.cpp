@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <list>
+#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -172,6 +174,39 @@ private slots:
         CheckAgainstReference<OrderedOnlyKey>(capacity, seed,
                                               [](int i) { return OrderedOnlyKey{i}; });
         CheckAgainstReference<CollidingKey>(capacity, seed, [](int i) { return CollidingKey{i}; });
+    }
+
+    // A miss asks the loader once; what it loaded is cached and not handed back to the saver
+    // (the file would be written again on every load); what is put is saved, once a put; a key
+    // neither has is a miss, and Get's exception.
+    void loadedValuesAreCachedNotSavedAgain() {
+        ResponseCache<QString, int> cache(2);
+        QStringList loads;
+        QStringList saves;
+        std::mutex savesLock;
+        cache.SetLoader(std::make_shared<cache::LambdaOnLoadFromDiskCacheListener<QString, int>>(
+            [&loads](const QString& key, int& value) {
+                loads << key;
+                value = 7;
+                return key == "on disk";
+            }));
+        cache.SetSaver(std::make_shared<cache::LambdaOnSaveToDiskCacheListener<QString, int>>(
+            [&saves, &savesLock](const QString& key, int value) {
+                std::lock_guard<std::mutex> guard(savesLock);
+                saves << QString("%1=%2").arg(key).arg(value);
+                return true;
+            }));
+        int value = 0;
+        QVERIFY(cache.TryGet("on disk", value));
+        QCOMPARE(value, 7);
+        QVERIFY(cache.TryGet("on disk", value));
+        cache.Put("put", 3);
+        QVERIFY(!cache.TryGet("nowhere", value));
+        QVERIFY_EXCEPTION_THROWN(cache.Get("nowhere"), std::range_error);
+        cache.WaitForSaves();
+        QCOMPARE(loads, (QStringList{"on disk", "nowhere", "nowhere"}));
+        QCOMPARE(saves, QStringList{"put=3"});
+        QCOMPARE(cache.Keys(), (QList<QString>{"put", "on disk"}));
     }
 
     void checksumIsTheTableWalkFromZero() {
