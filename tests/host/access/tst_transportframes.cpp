@@ -1,10 +1,13 @@
 // The framing between the accessors and the quote server: frames laid by hand from the header
 // table of docs/wire/transport.md against the encoders and decoders, and a stream of frames cut at
-// every byte. (Headers a peer must refuse: tst_tcpbackend's hostile servers.)
+// every byte; the documented timings and the delays between reconnection attempts. (Headers a
+// peer must refuse: tst_tcpbackend's hostile servers.)
 #include <QtTest>
 
 #include "host/access/transport/FrameBodies.h"
 #include "host/access/transport/FrameReader.h"
+#include "host/access/transport/RetryBackoff.h"
+#include "host/access/transport/TransportOptions.h"
 #include "tests/services/HandLaid.h"
 
 using namespace transport;
@@ -120,6 +123,44 @@ private slots:
             got += Drain(bytewise);
         }
         QCOMPARE(got, stream);
+    }
+
+    void documentedTimings() {
+        const TransportOptions options;
+        QCOMPARE(options.heartbeat_ms, 1000);
+        QCOMPARE(options.silence_ms, 2500);
+        QCOMPARE(options.check_ms, 250);
+        QCOMPARE(options.send_queue_bytes, qint64(4 << 20));
+        QCOMPARE(options.first_retry_ms, 100);
+        QCOMPARE(options.max_retry_ms, 2000);
+    }
+
+    void retryDelaysDoubleUpToTheMaximum_data() {
+        QTest::addColumn<int>("firstMs");
+        QTest::addColumn<int>("maxMs");
+        QTest::addColumn<QList<int>>("delays");
+        const TransportOptions documented;
+        QTest::newRow("documented") << documented.first_retry_ms << documented.max_retry_ms
+                                    << QList<int>{100, 200, 400, 800, 1600, 2000, 2000};
+        QTest::newRow("the maximum not a doubling")
+            << 300 << 1000 << QList<int>{300, 600, 1000, 1000};
+        QTest::newRow("first above the maximum") << 5000 << 2000 << QList<int>{2000, 2000};
+        QTest::newRow("no delay is less than 1 ms") << 0 << -5 << QList<int>{1, 1, 1};
+    }
+
+    // The delays from the first attempt on, and the first again after a reset.
+    void retryDelaysDoubleUpToTheMaximum() {
+        QFETCH(int, firstMs);
+        QFETCH(int, maxMs);
+        QFETCH(QList<int>, delays);
+        RetryBackoff backoff(firstMs, maxMs);
+        for (int round = 0; round < 2; ++round) {
+            QList<int> got;
+            for (int i = 0; i < delays.size(); ++i)
+                got << backoff.Next();
+            QCOMPARE(got, delays);
+            backoff.Reset();
+        }
     }
 };
 
