@@ -579,7 +579,8 @@ private slots:
 
     // Seeded chains of books, each the one before with levels changed, added or dropped, prices
     // from 0 up (the fillers' keys and repeated prices included): every book decoded from the
-    // one before reads as the same body decoded afresh.
+    // one before reads as the same body decoded afresh, and a node's converted book updated from
+    // the one before (or from the one before that, a push missed) as that body converted afresh.
     void nextBookReadsAsAFreshDecode() {
         QFETCH(quint32, seed);
         QRandomGenerator random(seed);
