@@ -1,7 +1,7 @@
 // The framing between the accessors and the quote server: frames laid by hand from the header
 // table of docs/wire/transport.md against the encoders and decoders, and a stream of frames cut at
-// every byte; the documented timings and the delays between reconnection attempts. (Headers a
-// peer must refuse: tst_tcpbackend's hostile servers.)
+// every byte; the bodies read back and refused when cut; the documented timings and the delays
+// between reconnection attempts. (Headers a peer must refuse: tst_tcpbackend's hostile servers.)
 #include <QtTest>
 
 #include "host/access/transport/FrameBodies.h"
@@ -123,6 +123,58 @@ private slots:
             got += Drain(bytewise);
         }
         QCOMPARE(got, stream);
+    }
+
+    // Each body the encoders make reads back as it was written; cut short at every length, or
+    // with a byte more, it is refused with a reason.
+    void bodiesReadBackAndRefuseEveryCut_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("hello") << HelloFrame("l2quote");
+        QTest::newRow("request") << RequestFrame(KlineRequest());
+        QTest::newRow("failure") << FailureFrame(KlineRequest(), -7, "busy");
+        QTest::newRow("state") << StateFrame(eAccessState_Connecting);
+    }
+    void bodiesReadBackAndRefuseEveryCut() {
+        QFETCH(QByteArray, frame);
+        FrameReader reader;
+        reader.Append(frame);
+        Frame read;
+        QString error;
+        QCOMPARE(reader.Next(&read, &error), FrameReader::Status::Frame);
+        Hello hello;
+        ServerRequest request;
+        int code = 0;
+        QString text;
+        _enAccessState state = eAccessState_Unknown;
+        const auto decode = [&](const Frame& f) {
+            error.clear();
+            switch (f.kind) {
+                case FrameKind::Hello:
+                    return DecodeHello(f, &hello, &error);
+                case FrameKind::Request:
+                    return DecodeRequest(f, "l2quote", &request, &error);
+                case FrameKind::Failure:
+                    return DecodeFailure(f, &code, &text, &error);
+                default:
+                    return DecodeState(f, &state, &error);
+            }
+        };
+        QVERIFY2(decode(read), qPrintable(error));
+        const bool asWritten =
+            read.kind == FrameKind::Hello ? hello.peer == "l2quote" && hello.version == 1
+            : read.kind == FrameKind::Request
+                ? request.params == KlineRequest().params &&
+                      request.context->keyGroup.Value("cyclecode").ToString() == "day" &&
+                      request.taskId == 77
+            : read.kind == FrameKind::Failure ? code == -7 && text == "busy"
+                                              : state == eAccessState_Connecting;
+        QVERIFY(asWritten);
+        for (int size = 0; size <= read.body.size(); ++size) {
+            Frame cut = read;
+            cut.body = size < read.body.size() ? read.body.left(size) : read.body + '\0';
+            QVERIFY2(!decode(cut), qPrintable(QString("%1 bytes").arg(cut.body.size())));
+            QVERIFY(!error.isEmpty());
+        }
     }
 
     void documentedTimings() {
