@@ -31,11 +31,11 @@ public:
         QMutexLocker lock(&wait_->mutex);
         // The clock is read only when the queue is full: a push with room reads no time.
         QDeadlineTimer deadline(QDeadlineTimer::Forever);
-        bool waited = false;
+        bool deadlineSet = false;
         while (static_cast<int>(items_.size()) >= capacity_) {
-            if (!waited) {
+            if (!deadlineSet) {
                 deadline.setRemainingTime(timeoutMs < 0 ? 0 : timeoutMs);
-                waited = true;
+                deadlineSet = true;
             }
             wait_->notEmpty.wakeAll();  // what a batch holds back must not keep the room taken
             if (deadline.hasExpired() || !not_full_.wait(&wait_->mutex, deadline)) {

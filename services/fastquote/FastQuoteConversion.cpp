@@ -19,7 +19,6 @@ namespace {
 constexpr int kLotsTextOnStack = 1024;  // chars: a long queue's lots text without a heap buffer
 
 constexpr int kRowsOfBook = 2 * 10 + 2;  // levels of both sides and a filler each
-constexpr int kQueuedVolumeBytes = 4;    // bytes: one queued volume on the wire
 constexpr int kLotsTextMax = 12;         // chars: a comma and the lots of any int32 of shares
 
 using RowMap = ThousandGearsQuoteData::RowMap;
@@ -51,9 +50,8 @@ private:
         if (!queue) {
             FastQuoteConversion::ConvertLevelRow(row, precision_);
         } else if (const FastQuoteLevels::Level* level = DecodedFrom(raw)) {
-            FastQuoteConversion::ConvertQueueRow(row, precision_,
-                                                 levels_->body.constData() + level->queuedAt,
-                                                 level->queuedBytes / kQueuedVolumeBytes);
+            FastQuoteConversion::ConvertQueueRow(row, precision_, levels_->QueuedVolumes(*level),
+                                                 FastQuoteLevels::QueuedCount(*level));
         } else {
             FastQuoteConversion::ConvertQueueRow(row, precision_);
         }
@@ -227,7 +225,7 @@ public:
             return std::exchange(emptyPart_, false);
         }
         value = qFromLittleEndian<qint32>(at_);
-        at_ += kQueuedVolumeBytes;
+        at_ += FastQuoteLevels::kQueuedVolumeBytes;
         --left_;
         return true;
     }

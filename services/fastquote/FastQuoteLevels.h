@@ -21,6 +21,7 @@
 // cache.
 struct FastQuoteLevels {
     static constexpr int kFullBook = 20;  // levels of a full book, held without a second allocation
+    static constexpr int kQueuedVolumeBytes = 4;  // bytes: one queued order volume on the wire
 
     struct Level {
         qint32 price = 0;
@@ -43,6 +44,12 @@ struct FastQuoteLevels {
         quint64 patchedFrom = 0;
         QVarLengthArray<int, kFullBook / 2> patched;
     };
+
+    // The queued volumes of `level` as they came: little-endian int32 shares, and their count.
+    const char* QueuedVolumes(const Level& level) const {
+        return body.constData() + level.queuedAt;
+    }
+    static int QueuedCount(const Level& level) { return level.queuedBytes / kQueuedVolumeBytes; }
 
     // Whether `level` of this book shows these values and queued volume bytes.
     bool Shows(const Level& level, qint32 price, qint32 volume, qint32 orderCount, bool big,
