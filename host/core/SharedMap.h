@@ -113,6 +113,11 @@ public:
     }
     V& operator[](const K& key) {
         auto& entries = map_.Writable();
+        if (entries.isEmpty() || entries.last().first < key) {
+            // Rows are mostly built column by column in key order: one comparison, no search.
+            entries.append(std::make_pair(key, V()));
+            return entries.last().second;
+        }
         auto at = Position(entries, key);
         if (at == entries.end() || key < at->first) {
             at = entries.insert(at, std::make_pair(key, V()));

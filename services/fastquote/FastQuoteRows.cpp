@@ -14,20 +14,20 @@ const UnsharedDataCell& LotUnitCell() {
 }
 
 DataRow MakeLevelRow(const QString& type, qint64 price, qint64 volume, qint64 isBig) {
-    DataRow row;
-    row.Set(kType, UnsharedDataCell(type));
-    row.Set(kPrice, UnsharedDataCell::FromBigInteger(price));
-    row.Set(kVol, UnsharedDataCell::FromBigInteger(volume));
+    DataRow row;  // columns in name order: each is appended without a search
     row.Set(kIsBig, UnsharedDataCell::FromBigInteger(isBig));
+    row.Set(kPrice, UnsharedDataCell::FromBigInteger(price));
+    row.Set(kType, UnsharedDataCell(type));
+    row.Set(kVol, UnsharedDataCell::FromBigInteger(volume));
     return row;
 }
 
 DataRow MakeQueueRow(const QString& type, qint64 price, qint64 orderCount, const QString& volumes) {
-    DataRow row;
-    row.Set(kWillType, UnsharedDataCell(type));
-    row.Set(kWillPrice, UnsharedDataCell::FromBigInteger(price));
-    row.Set(kVolumeUnit, LotUnitCell());
+    DataRow row;  // columns in name order
     row.Set(kTotalWillCount, UnsharedDataCell::FromBigInteger(orderCount));
+    row.Set(kVolumeUnit, LotUnitCell());
+    row.Set(kWillPrice, UnsharedDataCell::FromBigInteger(price));
+    row.Set(kWillType, UnsharedDataCell(type));
     row.Set(kWillVolumeList, UnsharedDataCell(volumes));
     return row;
 }

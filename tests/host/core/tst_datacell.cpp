@@ -118,9 +118,11 @@ private slots:
             row.Set(name, C::FromBigInteger(name.at(0).unicode()));
         }
         row.Set("e", C::FromBigInteger(-1));  // replaced, not added
+        row.Set("i", C::FromBigInteger(-2));  // the last column too
         QCOMPARE(row.Size(), 9);
         QCOMPARE(row.Names(), (QStringList{"a", "b", "c", "d", "e", "f", "g", "h", "i"}));
-        QCOMPARE(row.Get("i"), C::FromBigInteger('i'));
+        QCOMPARE(row.Get("h"), C::FromBigInteger('h'));
+        QCOMPARE(row.Get("i"), C::FromBigInteger(-2));
         QCOMPARE(row.Get("e"), C::FromBigInteger(-1));
         QVERIFY(row.Get("j").IsEmpty() && !row.Contains("0"));
 

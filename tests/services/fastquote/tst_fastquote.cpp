@@ -423,6 +423,8 @@ private slots:
             long_ << (i % 7 == 0 ? 70000 + i : -(i * 101));
         QTest::newRow("no order") << qint64(1050) << QVector<qint32>{};
         QTest::newRow("one small order") << qint64(1050) << QVector<qint32>{199};
+        QTest::newRow("either side of a lot, both signs")
+            << qint64(1050) << QVector<qint32>{0, 1, -1, 99, -99, 100, -100, 101, -101, 1000};
         QTest::newRow("int32 ends")
             << qint64(1050) << QVector<qint32>{INT32_MIN, INT32_MAX, -199, 0};
         QTest::newRow("big by lots and by amount")
