@@ -1,6 +1,10 @@
 #include "bench/PipelineRig.h"
 
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <QFile>
 
 #include "host/quoter/ScopeTreeNode.h"
 
@@ -9,6 +13,40 @@ namespace {
 constexpr int kWaitMs = 5000;  // ms: the longest a request or a result may take here
 const QString kFastService = QStringLiteral("pcl2xtquote");
 const QString kMainService = QStringLiteral("l2quote");
+
+// CPU clock and kernel id of the thread `accessor` delivers on.
+DeliveryThreadIds DeliveryThread(CHQOWNServerAccesser* accessor) {
+    DeliveryThreadIds ids;
+    QMetaObject::invokeMethod(
+        accessor,
+        [&ids] {
+            pthread_getcpuclockid(pthread_self(), &ids.clock);
+            ids.tid = static_cast<long>(syscall(SYS_gettid));
+        },
+        Qt::BlockingQueuedConnection);
+    return ids;
+}
+
+// Times the thread `tid` of this process went to sleep waiting (its voluntary context switches).
+long Sleeps(long tid) {
+    QFile status(QStringLiteral("/proc/self/task/%1/status").arg(tid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray key = "voluntary_ctxt_switches:";
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key)) {
+            return line.mid(key.size()).trimmed().toLong();
+        }
+    }
+    return 0;
+}
+
+double CpuMicros(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
 
 ScopeTreeNode NodeFor(int scopeId, const QString& code, const QString& apiType) {
     ScopeTreeNode node = ScopeTreeNode::NewRoot("qz_lv2_quoter_" + apiType);
@@ -35,11 +73,7 @@ PipelineRig::PipelineRig(int stocks)
     snapshotCall_ = std::make_unique<QzLv2RemoteApiCall_10002>(&configuration_, mainAccessor_);
     snapshotCall_->Init();
     for (CHQOWNServerAccesser* accessor : {fastAccessor_, mainAccessor_}) {
-        clockid_t clock{};
-        QMetaObject::invokeMethod(
-            accessor, [&clock] { pthread_getcpuclockid(pthread_self(), &clock); },
-            Qt::BlockingQueuedConnection);
-        accessorClocks_.push_back(clock);
+        accessorThreads_.push_back(DeliveryThread(accessor));
     }
     for (int i = 0; i < stocks; ++i) {
         codes_.push_back(QStringLiteral("SH%1").arg(600000 + i));
@@ -101,10 +135,65 @@ bool PipelineRig::Collect(int count, std::vector<double>& latenciesUs) {
 
 double PipelineRig::AccessorCpuMicros() const {
     double micros = 0;
-    for (clockid_t clock : accessorClocks_) {
-        timespec now{};
-        clock_gettime(clock, &now);
-        micros += static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+    for (const DeliveryThreadIds& thread : accessorThreads_) {
+        micros += CpuMicros(thread.clock);
     }
     return micros;
+}
+
+long PipelineRig::AccessorSleeps() const {
+    long sleeps = 0;
+    for (const DeliveryThreadIds& thread : accessorThreads_) {
+        sleeps += Sleeps(thread.tid);
+    }
+    return sleeps;
+}
+
+HandOffRig::HandOffRig() : backend_(std::make_shared<ScriptedServerBackend>()) {
+    ServerBackendRegistry::Install(kMainService, backend_);
+    accessor_ = new CHQOWNServerAccesser(kMainService, nullptr, 0);
+    const int push = QzLv2RemoteApiCall_10002::kPushFunction;
+    accessor_->RegisterFuncAsPush(push);
+    accessor_->RegisterReceiver(
+        ReceiverKey(push, this),
+        [this](const Resp_s&) {
+            QuoteTaskExecMidResult result;
+            result.scope_id = PipelineRig::kPushScopeBase;
+            context_.GetQuoteTaskExecMidResultQueue().Push(result, kWaitMs);
+        },
+        [](int, int, const QString&) {});
+    accessorThread_ = DeliveryThread(accessor_);
+}
+
+HandOffRig::~HandOffRig() {
+    accessor_->UnregisterReceiver(ReceiverKey(QzLv2RemoteApiCall_10002::kPushFunction, this));
+    delete accessor_;
+    ServerBackendRegistry::Clear();
+}
+
+void HandOffRig::SendPush(const QByteArray& body) {
+    sent_.push_back(PipelineRig::Clock::now());
+    backend_->Push(QzLv2RemoteApiCall_10002::kPushFunction, body);
+}
+
+bool HandOffRig::Collect(int count, std::vector<double>& latenciesUs) {
+    for (int i = 0; i < count; ++i) {
+        QuoteTaskExecMidResult result;
+        if (!context_.GetQuoteTaskExecMidResultQueue().Pop(result, kWaitMs) || sent_.empty()) {
+            return false;
+        }
+        const std::chrono::duration<double, std::micro> latency =
+            PipelineRig::Clock::now() - sent_.front();
+        sent_.pop_front();
+        latenciesUs.push_back(latency.count());
+    }
+    return true;
+}
+
+double HandOffRig::AccessorCpuMicros() const {
+    return CpuMicros(accessorThread_.clock);
+}
+
+long HandOffRig::AccessorSleeps() const {
+    return Sleeps(accessorThread_.tid);
 }

@@ -18,6 +18,12 @@
 #include "services/fastquote/QzLv2RemoteApiCall_12989.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
 
+// An accessor's delivery thread, to read what it spent.
+struct DeliveryThreadIds {
+    clockid_t clock{};  // its CPU clock
+    long tid = 0;       // its kernel thread id
+};
+
 // The plug-in's answer path as a client runs it, for benchmarks: both accessors (fast quote and
 // main) on their own threads over scripted backends, the 12989 and 10002 calls, and per stock one
 // node on the fast quote and one on the pushed snapshot (API type "10001"). A message is sent the
@@ -51,6 +57,8 @@ public:
     // CPU time used so far by the two accessors' threads, in microseconds: where every answer is
     // received, decoded, cached, published and handed to the client's queue.
     double AccessorCpuMicros() const;
+    // Times the accessors' threads have gone to sleep so far (each such sleep costs a wake-up).
+    long AccessorSleeps() const;
 
     static constexpr int kBookScopeBase = 1000;  // scope ids of the fast-quote nodes
     static constexpr int kPushScopeBase = 5000;  // scope ids of the snapshot nodes
@@ -69,6 +77,32 @@ private:
     // scope id -> send times of its messages not yet popped (one accessor thread per node, so
     // a node's results come in send order)
     QHash<int, std::deque<Clock::time_point>> sent_;
-    std::vector<clockid_t> accessorClocks_;  // CPU clocks of the accessors' threads
+    std::vector<DeliveryThreadIds> accessorThreads_;
     bool ready_ = false;
+};
+
+// The floor under the pushed snapshot's path: a main accessor on its own thread over a scripted
+// backend, whose receiver of the push function only hands each message on to the client's
+// mid-result queue, as a call's delivery does, without decoding, caching or publishing it. What
+// the accessor's thread spends per message here, no call's code can save.
+// Threads: as PipelineRig.
+class HandOffRig {
+public:
+    HandOffRig();
+    ~HandOffRig();
+    HandOffRig(const HandOffRig&) = delete;
+    HandOffRig& operator=(const HandOffRig&) = delete;
+
+    bool Ready() const { return accessor_ != nullptr; }
+    void SendPush(const QByteArray& body);
+    bool Collect(int count, std::vector<double>& latenciesUs);
+    double AccessorCpuMicros() const;
+    long AccessorSleeps() const;
+
+private:
+    std::shared_ptr<ScriptedServerBackend> backend_;
+    QuoteContext context_;
+    CHQOWNServerAccesser* accessor_ = nullptr;
+    std::deque<std::chrono::steady_clock::time_point> sent_;
+    DeliveryThreadIds accessorThread_;
 };
