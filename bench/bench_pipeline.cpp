@@ -273,7 +273,7 @@ BENCHMARK(BM_12989DecodeJoinGrowth)
 // the plug-in's own logic: per level, its queued volumes formatted as shares and as lots with the
 // big orders' indexes, its four rows (level and queue, as decoded and converted) built cell by
 // cell in name order, and the eight maps and four row vectors of both packages filled; then the
-// book before it dropped.
+// book before it dropped. Range 1 takes the texts formatted beforehand: the containers alone.
 struct BookFloor {
     WillsQuoteData wills;
     ThousandGearsQuoteData gears;
@@ -318,26 +318,40 @@ std::pair<QString, QString> LotsText(const QVector<qint32>& volumes, qint32 pric
     return {text(lots, out), text(big, bigOut)};
 }
 
-void AddFloorSide(BookFloor& book, const QVector<simwire::FastQuoteLevel>& levels, bool buy) {
+struct LevelTexts {
+    QString shares;
+    QString lots;
+    QString bigIndexes;
+};
+
+LevelTexts TextsOf(const simwire::FastQuoteLevel& level) {
+    auto [lots, bigIndexes] = LotsText(level.queued, level.price);
+    return {SharesText(level.queued), std::move(lots), std::move(bigIndexes)};
+}
+
+// Adds a side's levels; their texts are formatted here unless `formatted` has them.
+void AddFloorSide(BookFloor& book, const QVector<simwire::FastQuoteLevel>& levels, bool buy,
+                  const std::vector<LevelTexts>* formatted) {
     const QString& type = buy ? fastquote::kBuy : fastquote::kSell;
-    for (const simwire::FastQuoteLevel& level : levels) {
+    for (int j = 0; j < levels.size(); ++j) {
+        const simwire::FastQuoteLevel& level = levels[j];
+        const LevelTexts texts = formatted ? (*formatted)[size_t(j)] : TextsOf(level);
         const UnsharedDataCell key = UnsharedDataCell::FromInteger(level.price);
         const DataRow row =
             fastquote::MakeLevelRow(type, level.price, level.volume, level.big_flag);
         DataRow converted = row;
         converted.Set(fastquote::kPrice, UnsharedDataCell::FromPrice(level.price, kPrecision));
         const DataRow queue =
-            fastquote::MakeQueueRow(type, level.price, level.order_count, SharesText(level.queued));
-        const auto [lots, bigIndexes] = LotsText(level.queued, level.price);
+            fastquote::MakeQueueRow(type, level.price, level.order_count, texts.shares);
         DataRow convertedQueue;
-        convertedQueue.Set(fastquote::kBigVolumeIndexList, UnsharedDataCell(bigIndexes));
+        convertedQueue.Set(fastquote::kBigVolumeIndexList, UnsharedDataCell(texts.bigIndexes));
         convertedQueue.Set(fastquote::kTotalWillCount,
                            UnsharedDataCell::FromBigInteger(level.order_count));
         convertedQueue.Set(fastquote::kVolumeUnit, fastquote::LotUnitCell());
         convertedQueue.Set(fastquote::kWillPrice,
                            UnsharedDataCell::FromPrice(level.price, kPrecision));
         convertedQueue.Set(fastquote::kWillType, UnsharedDataCell(type));
-        convertedQueue.Set(fastquote::kWillVolumeList, UnsharedDataCell(lots));
+        convertedQueue.Set(fastquote::kWillVolumeList, UnsharedDataCell(texts.lots));
         (buy ? book.wills.buy_rows : book.wills.sell_rows).push_back(row);
         (buy ? book.convertedWills.buy_rows : book.convertedWills.sell_rows).push_back(converted);
         (buy ? book.gears.buy_levels : book.gears.sell_levels).insert(key, row);
@@ -350,21 +364,31 @@ void AddFloorSide(BookFloor& book, const QVector<simwire::FastQuoteLevel>& level
 }
 
 void BM_12989NewBookFloor(benchmark::State& state) {
+    const bool textsBeforehand = state.range(0) != 0;
     const std::vector<simwire::FastQuoteBook> books{Book("SH600000", kMidPrice),
                                                     Book("SH600000", kOtherMidPrice)};
+    std::vector<std::vector<LevelTexts>> texts;  // per book: its buy levels', then its sell's
+    for (const simwire::FastQuoteBook& book : books) {
+        for (const auto* side : {&book.buy, &book.sell}) {
+            texts.emplace_back();
+            for (const simwire::FastQuoteLevel& level : *side) {
+                texts.back().push_back(TextsOf(level));
+            }
+        }
+    }
     BookFloor last;
     size_t i = 0;
     alloccount::ThreadScope allocs;
     for (auto _ : state) {
         BookFloor next;
-        AddFloorSide(next, books[i].buy, true);
-        AddFloorSide(next, books[i].sell, false);
+        AddFloorSide(next, books[i].buy, true, textsBeforehand ? &texts[2 * i] : nullptr);
+        AddFloorSide(next, books[i].sell, false, textsBeforehand ? &texts[2 * i + 1] : nullptr);
         last = std::move(next);
         i = (i + 1) % books.size();
     }
     SetAllocsPerMessage(state, allocs);
 }
-BENCHMARK(BM_12989NewBookFloor);
+BENCHMARK(BM_12989NewBookFloor)->Arg(0)->Arg(1);
 
 void BM_12989DecodeNewBook(benchmark::State& state) {
     DecodeAndJoin(state, NewBookPair("SH600000"), false);
