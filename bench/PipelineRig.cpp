@@ -42,12 +42,6 @@ long Sleeps(long tid) {
     return 0;
 }
 
-double CpuMicros(clockid_t clock) {
-    timespec now{};
-    clock_gettime(clock, &now);
-    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
 ScopeTreeNode NodeFor(int scopeId, const QString& code, const QString& apiType) {
     ScopeTreeNode node = ScopeTreeNode::NewRoot("qz_lv2_quoter_" + apiType);
     node.scope_id = scopeId;
@@ -57,6 +51,12 @@ ScopeTreeNode NodeFor(int scopeId, const QString& code, const QString& apiType) 
 }
 
 }  // namespace
+
+double CpuMicros(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
 
 PipelineRig::PipelineRig(int stocks)
     : fastBackend_(std::make_shared<ScriptedServerBackend>()),

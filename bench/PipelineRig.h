@@ -18,6 +18,9 @@
 #include "services/fastquote/QzLv2RemoteApiCall_12989.h"
 #include "services/stockboard/QzLv2RemoteApiCall_10002.h"
 
+// CPU time used so far on `clock` (a thread's or the process's), in microseconds.
+double CpuMicros(clockid_t clock);
+
 // An accessor's delivery thread, to read what it spent.
 struct DeliveryThreadIds {
     clockid_t clock{};  // its CPU clock

@@ -469,13 +469,6 @@ double DecodePushMicros(const std::vector<QByteArray>& bodies) {
     });
 }
 
-// CPU time used so far by every thread of the process, in microseconds.
-double ProcessCpuMicros() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
 void ReportPath(benchmark::State& state, const std::vector<double>& latencies, double pathUs,
                 double cpuUs, double accessorCpuUs, double decodeUs, long allocs, long messages) {
     state.counters["p50_us"] = Percentile(latencies, 0.5);
@@ -508,7 +501,7 @@ void RunPath(benchmark::State& state, Rig& rig, const std::vector<QByteArray>& b
     long messages = 0;
     alloccount::CountAllThreads(true);
     const long allocsBefore = alloccount::AllThreadsAllocations();
-    const double cpuBefore = ProcessCpuMicros();
+    const double cpuBefore = CpuMicros(CLOCK_PROCESS_CPUTIME_ID);
     const double accessorCpuBefore = rig.AccessorCpuMicros();
     const long sleepsBefore = rig.AccessorSleeps();
     for (auto _ : state) {
@@ -525,7 +518,7 @@ void RunPath(benchmark::State& state, Rig& rig, const std::vector<QByteArray>& b
         totalUs += took.count();
         messages += burst;
     }
-    const double cpuUs = ProcessCpuMicros() - cpuBefore;
+    const double cpuUs = CpuMicros(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore;
     const double accessorCpuUs = rig.AccessorCpuMicros() - accessorCpuBefore;
     const long sleeps = rig.AccessorSleeps() - sleepsBefore;
     const long allocs = alloccount::AllThreadsAllocations() - allocsBefore;

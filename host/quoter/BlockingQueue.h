@@ -29,13 +29,12 @@ public:
     // Appends `item`, waiting at most timeoutMs for room; false (and counted) when dropped.
     bool Push(const T& item, int timeoutMs = kDefaultPushTimeoutMs) {
         QMutexLocker lock(&wait_->mutex);
-        // The clock is read only when the queue is full: a push with room reads no time.
+        // The clock is read only when the queue is full: a push with room reads no time. The
+        // deadline, once set, is never "forever".
         QDeadlineTimer deadline(QDeadlineTimer::Forever);
-        bool deadlineSet = false;
         while (static_cast<int>(items_.size()) >= capacity_) {
-            if (!deadlineSet) {
+            if (deadline.isForever()) {
                 deadline.setRemainingTime(timeoutMs < 0 ? 0 : timeoutMs);
-                deadlineSet = true;
             }
             wait_->notEmpty.wakeAll();  // what a batch holds back must not keep the room taken
             if (deadline.hasExpired() || !not_full_.wait(&wait_->mutex, deadline)) {

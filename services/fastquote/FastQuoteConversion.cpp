@@ -19,7 +19,6 @@ namespace {
 constexpr int kLotsTextOnStack = 1024;  // chars: a long queue's lots text without a heap buffer
 
 constexpr int kRowsOfBook = 2 * 10 + 2;  // levels of both sides and a filler each
-constexpr int kLotsTextMax = 12;         // chars: a comma and the lots of any int32 of shares
 
 using RowMap = ThousandGearsQuoteData::RowMap;
 
@@ -303,7 +302,8 @@ void FastQuoteConversion::ConvertQueueRow(DataRow& row, int precision) {
 void FastQuoteConversion::ConvertQueueRow(DataRow& row, int precision, const char* volumes,
                                           int queued) {
     const qint64 raw = ConvertQueuePrice(row, precision);
-    ConvertQueueVolumes(row, WireVolumeList(volumes, queued), (queued + 1) * kLotsTextMax, raw);
+    ConvertQueueVolumes(row, WireVolumeList(volumes, queued),
+                        (queued + 1) * FastQuoteLevels::kQueuedVolumeTextMax, raw);
 }
 
 void FastQuoteConversion::ConvertBook(WillsQuoteData& wills, ThousandGearsQuoteData& gears,

@@ -21,14 +21,13 @@ namespace {
 
 constexpr int kLevelRecordMinBytes = 16;  // bytes: price, volume, order count, big flag, K
 constexpr int kQueuedVolumeBytes = FastQuoteLevels::kQueuedVolumeBytes;
-constexpr int kVolumeTextMax = 12;       // chars: "-2147483648" and a comma
 constexpr int kQueueTextOnStack = 1024;  // chars: 85 queued orders of the longest text
 
 // The K queued order volumes of a level at `volumes`, as decimal text joined by ",", formatted
 // into a buffer on the stack (on the heap only for very long queues). The caller has checked that
 // the K volumes are there.
 QString QueuedVolumesText(const char* volumes, int queued) {
-    QVarLengthArray<char, kQueueTextOnStack> text(queued * kVolumeTextMax);
+    QVarLengthArray<char, kQueueTextOnStack> text(queued * FastQuoteLevels::kQueuedVolumeTextMax);
     char* out = text.data();
     char* const limit = out + text.size();
     for (int i = 0; i < queued; ++i) {

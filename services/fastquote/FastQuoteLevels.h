@@ -22,6 +22,9 @@
 struct FastQuoteLevels {
     static constexpr int kFullBook = 20;  // levels of a full book, held without a second allocation
     static constexpr int kQueuedVolumeBytes = 4;  // bytes: one queued order volume on the wire
+    // chars: a comma and the decimal text of a queued volume, any int32 ("-2147483648"), in
+    // shares or in lots
+    static constexpr int kQueuedVolumeTextMax = 12;
 
     struct Level {
         qint32 price = 0;
